@@ -1,0 +1,44 @@
+# make        the library and its tools: build/win32/qndsetup.dll, build/win32/qndrun.exe
+# make test   every test: native unit tests and fuzzing, then the Win32 tests under Wine
+# make demo   the library at work in a throwaway Wine prefix
+# make bench  timings under Wine (not a test)
+BUILD   ?= build
+JOBS    ?= 2
+MAKEFLAGS += --no-print-directory
+CMAKE   ?= cmake
+ROOT    := $(CURDIR)
+MINGW   := -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-i686.cmake
+
+.PHONY: all bootstrap native win32-tests test demo bench clean
+
+all: bootstrap
+	@$(CMAKE) -S . -B $(BUILD)/win32 $(MINGW) -DQND_MINGW_THREADS=win32 \
+	    -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
+	@$(CMAKE) --build $(BUILD)/win32 -j$(JOBS)
+
+bootstrap:
+	@scripts/bootstrap
+
+native: bootstrap
+	@CC=clang CXX=clang++ $(CMAKE) -S . -B $(BUILD)/native -DQND_UNIT_TESTS=ON -DQND_FUZZ=ON \
+	    -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	@$(CMAKE) --build $(BUILD)/native -j$(JOBS)
+
+win32-tests: all
+	@$(CMAKE) -S . -B $(BUILD)/win32-tests $(MINGW) -DQND_MINGW_THREADS=posix \
+	    -DQND_WIN32_TESTS=ON -DQND_DLL_DIR=$(ROOT)/$(BUILD)/win32 -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	@$(CMAKE) --build $(BUILD)/win32-tests -j$(JOBS)
+
+# One CTest run over both builds, so that its summary is the last thing printed.
+test: native win32-tests
+	@printf 'subdirs("native")\nsubdirs("win32-tests")\n' > $(BUILD)/CTestTestfile.cmake
+	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+demo: all
+	@scripts/demo $(BUILD)
+
+bench: win32-tests
+	@scripts/bench $(BUILD)
+
+clean:
+	rm -rf $(BUILD)

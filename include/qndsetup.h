@@ -1,0 +1,47 @@
+/* qndsetup.h - setup services of the translation product (qndsetup.dll).
+ *
+ * Every export is __stdcall, bound by its plain name, takes ANSI strings and 32-bit integers
+ * and returns a 32-bit integer: 1 for success and 0 for failure unless said otherwise.
+ * Usable from C and C++. */
+#ifndef QNDSETUP_H
+#define QNDSETUP_H
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#ifndef QND_CALL
+#define QND_CALL __stdcall
+#endif
+
+#ifndef QND_API
+#ifdef QND_BUILDING_DLL
+#define QND_API __declspec(dllexport)
+#else
+#define QND_API __declspec(dllimport)
+#endif
+#endif
+
+/* The directories that the "$0" and "$4" macros of a registry script stand for. Either may
+ * lack its trailing backslash; a null reference makes a macro that needs it fail. The record
+ * is only read. */
+typedef struct QndPathContext {
+  const char* dir0; /* "$0" */
+  const char* dir4; /* "$4" */
+} QndPathContext;
+
+/* Writes the directory of a one-character folder code into `buffer` (260 characters):
+ * "1" Windows, "2"/"3" system, "5" desktop, "6" Start menu, "7" Programs, "8" Startup,
+ * "9" Fonts, "A" documents, "B" Program Files, "C" Send To, "D" templates, "E" recent
+ * documents, "F" temporary directory without its trailing backslash. Letters in either case.
+ * 0 for any other code, or when the directory cannot be had. */
+QND_API int QND_CALL GetFolder(int code, char* buffer);
+
+/* Does nothing; always 0. */
+QND_API int QND_CALL Internal010(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* QNDSETUP_H */

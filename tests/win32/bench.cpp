@@ -1,0 +1,382 @@
+#include "bench.h"
+
+#include <sddl.h>
+#include <winternl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <vector>
+
+namespace bench {
+
+HMODULE Library() {
+  static HMODULE dll = LoadLibraryA("qndsetup.dll");
+  return dll;
+}
+
+FARPROC Bind(const char* name) { return Library() ? GetProcAddress(Library(), name) : nullptr; }
+
+const Exports& Qnd() {
+  static const Exports e = [] {
+    Exports x;
+    x.GetFolder = reinterpret_cast<decltype(x.GetFolder)>(Bind("GetFolder"));
+    x.Internal010 = reinterpret_cast<decltype(x.Internal010)>(Bind("Internal010"));
+    return x;
+  }();
+  return e;
+}
+
+// ---- argument bytes ----
+// The thunk pushes the arguments itself, keeps ESP in memory across the call (so that a callee
+// that breaks the convention cannot make it lie) and restores its own frame from EBP.
+extern "C" int __cdecl bench_call_stack(void* fn, const DWORD* args, int n, DWORD* result,
+                                        int* regs_ok);
+asm(R"(
+    .data
+bench_esp_before: .long 0
+    .text
+    .globl _bench_call_stack
+_bench_call_stack:
+    pushl %ebp
+    movl  %esp, %ebp
+    pushl %ebx
+    pushl %esi
+    pushl %edi
+    movl  16(%ebp), %ecx
+    movl  12(%ebp), %edx
+1:  testl %ecx, %ecx
+    jz    2f
+    decl  %ecx
+    pushl (%edx,%ecx,4)
+    jmp   1b
+2:  movl  %esp, bench_esp_before
+    movl  $0x1B2B3B4B, %ebx
+    movl  $0x5A5A5A5A, %esi
+    movl  $0xA5A5A5A5, %edi
+    call  *8(%ebp)
+    xorl  %edx, %edx
+    cmpl  $0x1B2B3B4B, %ebx
+    jne   3f
+    cmpl  $0x5A5A5A5A, %esi
+    jne   3f
+    cmpl  $0xA5A5A5A5, %edi
+    jne   3f
+    incl  %edx
+3:  movl  %esp, %ecx
+    subl  bench_esp_before, %ecx
+    movl  20(%ebp), %ebx
+    testl %ebx, %ebx
+    jz    4f
+    movl  %eax, (%ebx)
+4:  movl  24(%ebp), %ebx
+    movl  %edx, (%ebx)
+    movl  %ecx, %eax
+    leal  -12(%ebp), %esp
+    popl  %edi
+    popl  %esi
+    popl  %ebx
+    popl  %ebp
+    ret
+)");
+
+int StackBytes(FARPROC fn, const DWORD* args, int n, DWORD* result, bool* regs_ok) {
+  int ok = 0;
+  const int bytes = bench_call_stack(reinterpret_cast<void*>(fn), args, n, result, &ok);
+  if (regs_ok) *regs_ok = ok != 0;
+  return bytes;
+}
+
+// ---- guard-page buffers ----
+GuardBuffer::GuardBuffer(size_t size) : size_(size) {
+  SYSTEM_INFO si;
+  GetSystemInfo(&si);
+  const size_t page = si.dwPageSize, span = (size + page - 1) / page * page;
+  base_ = static_cast<char*>(VirtualAlloc(nullptr, span + page, MEM_RESERVE | MEM_COMMIT,
+                                          PAGE_READWRITE));
+  DWORD old;
+  VirtualProtect(base_ + span, page, PAGE_NOACCESS, &old);
+  data_ = base_ + span - size;
+  Fill();
+}
+GuardBuffer::~GuardBuffer() { VirtualFree(base_, 0, MEM_RELEASE); }
+void GuardBuffer::Fill(unsigned char byte) { std::memset(data_, byte, size_); }
+bool GuardBuffer::Untouched() const {
+  return std::all_of(data_, data_ + size_, [](char c) { return (unsigned char)c == 0xBD; });
+}
+
+// ---- handles ----
+namespace {
+struct HandleEntry {
+  ULONG pid;
+  BYTE type;
+  BYTE flags;
+  USHORT handle;
+  PVOID object;
+  ACCESS_MASK access;
+};
+// The system's handle table (Wine answers only SystemHandleInformation, class 16).
+std::vector<HandleEntry> OwnHandles() {
+  typedef NTSTATUS(NTAPI * Query)(ULONG, PVOID, ULONG, PULONG);
+  Query query = reinterpret_cast<Query>(
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation"));
+  std::vector<BYTE> buf(1 << 16);
+  NTSTATUS s;
+  while ((s = query(16, buf.data(), (ULONG)buf.size(), nullptr)) == (NTSTATUS)0xC0000004L) {
+    buf.resize(buf.size() * 2);
+  }
+  std::vector<HandleEntry> own;
+  if (s != 0) return own;
+  const ULONG count = *reinterpret_cast<ULONG*>(buf.data());
+  const HandleEntry* e = reinterpret_cast<const HandleEntry*>(buf.data() + sizeof(ULONG));
+  for (ULONG i = 0; i < count; ++i) {
+    if (e[i].pid == GetCurrentProcessId()) own.push_back(e[i]);
+  }
+  return own;
+}
+}  // namespace
+
+int HandleCount() { return (int)OwnHandles().size(); }
+
+void PrintHandles() {
+  typedef NTSTATUS(NTAPI * QueryObject)(HANDLE, ULONG, PVOID, ULONG, PULONG);
+  QueryObject query =
+      reinterpret_cast<QueryObject>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryObject"));
+  for (const HandleEntry& e : OwnHandles()) {
+    BYTE type[512] = {}, name[2048] = {};
+    HANDLE h = reinterpret_cast<HANDLE>((ULONG_PTR)e.handle);
+    query(h, 2, type, sizeof type, nullptr);
+    query(h, 1, name, sizeof name, nullptr);
+    const UNICODE_STRING* t = reinterpret_cast<UNICODE_STRING*>(type);
+    const UNICODE_STRING* n = reinterpret_cast<UNICODE_STRING*>(name);
+    std::printf("  0x%04x %-12.*ls %.*ls\n", e.handle, t->Length / 2, t->Buffer ? t->Buffer : L"",
+                n->Length / 2, n->Buffer ? n->Buffer : L"");
+  }
+}
+
+// ---- child processes ----
+namespace {
+std::map<std::string, int (*)()>& Scenarios() {
+  static std::map<std::string, int (*)()> m;
+  return m;
+}
+}  // namespace
+
+ChildScenario::ChildScenario(const char* name, int (*fn)()) { Scenarios()[name] = fn; }
+
+DWORD RunChild(const char* name) {
+  char exe[MAX_PATH];
+  GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  std::string cmd = std::string("\"") + exe + "\" --child " + name;
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    return GetLastError();
+  }
+  DWORD code = STILL_ACTIVE;
+  if (WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 259);
+  WaitForSingleObject(pi.hProcess, INFINITE);
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return code;
+}
+
+// An access violation in a child ends it at once with its code, instead of a debugger.
+static LONG CALLBACK ChildFault(EXCEPTION_POINTERS* ep) {
+  if (ep->ExceptionRecord->ExceptionCode == EXCEPTION_ACCESS_VIOLATION) {
+    std::fflush(stdout);
+    TerminateProcess(GetCurrentProcess(), EXCEPTION_ACCESS_VIOLATION);
+  }
+  return EXCEPTION_CONTINUE_SEARCH;
+}
+
+// ---- registry ----
+TestKey::TestKey(const char* name) : path_(std::string("Software\\QndTest\\") + name) {
+  DeleteTree(HKEY_CURRENT_USER, path_);
+}
+TestKey::~TestKey() { DeleteTree(HKEY_CURRENT_USER, path_); }
+
+LONG DeleteTree(HKEY root, const std::string& path) {
+  LONG r = RegDeleteTreeA(root, path.c_str());
+  if (r == ERROR_SUCCESS) r = RegDeleteKeyA(root, path.c_str());
+  return r == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : r;
+}
+
+bool KeyExists(HKEY root, const std::string& path) {
+  HKEY k;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+  RegCloseKey(k);
+  return true;
+}
+
+DWORD RegValue::Dword() const {
+  DWORD d = 0;
+  std::memcpy(&d, bytes.data(), std::min<size_t>(4, bytes.size()));
+  return d;
+}
+std::string RegValue::Text() const { return std::string(bytes.c_str()); }
+
+RegValue ReadValue(HKEY root, const std::string& path, const char* name) {
+  RegValue v;
+  HKEY k;
+  v.status = RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &k);
+  if (v.status != ERROR_SUCCESS) return v;
+  DWORD size = 0;
+  v.status = RegQueryValueExA(k, name, nullptr, &v.type, nullptr, &size);
+  if (v.status == ERROR_SUCCESS) {
+    v.bytes.resize(size);
+    v.status = RegQueryValueExA(k, name, nullptr, &v.type,
+                                reinterpret_cast<BYTE*>(&v.bytes[0]), &size);
+    v.bytes.resize(size);
+  }
+  RegCloseKey(k);
+  return v;
+}
+
+LONG WriteString(HKEY root, const std::string& path, const char* name, const std::string& text,
+                 DWORD type) {
+  HKEY k;
+  LONG r = RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr);
+  if (r != ERROR_SUCCESS) return r;
+  r = RegSetValueExA(k, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                     (DWORD)text.size() + 1);
+  RegCloseKey(k);
+  return r;
+}
+
+LONG SetKeySddl(HKEY root, const std::string& path, const char* sddl) {
+  HKEY k;
+  LONG r = RegOpenKeyExA(root, path.c_str(), 0, WRITE_DAC | WRITE_OWNER, &k);
+  if (r != ERROR_SUCCESS) r = RegOpenKeyExA(root, path.c_str(), 0, WRITE_DAC, &k);
+  if (r != ERROR_SUCCESS) return r;
+  PSECURITY_DESCRIPTOR sd;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, nullptr)) {
+    RegCloseKey(k);
+    return (LONG)GetLastError();
+  }
+  r = RegSetKeySecurity(k, DACL_SECURITY_INFORMATION, sd);
+  if (r == ERROR_SUCCESS && std::strncmp(sddl, "O:", 2) == 0) {
+    r = RegSetKeySecurity(k, OWNER_SECURITY_INFORMATION, sd);
+  }
+  LocalFree(sd);
+  RegCloseKey(k);
+  return r;
+}
+
+namespace {
+void DumpInto(HKEY key, const std::string& prefix, std::vector<std::string>& lines) {
+  char name[16384];
+  std::vector<BYTE> data(1 << 16);
+  for (DWORD i = 0;; ++i) {
+    DWORD n = sizeof name, size = (DWORD)data.size(), type = 0;
+    if (RegEnumValueA(key, i, name, &n, nullptr, &type, data.data(), &size) != ERROR_SUCCESS) break;
+    char line[64];
+    std::snprintf(line, sizeof line, "] type %lu size %lu: ", type, size);
+    std::string text = prefix + " [" + name + line;
+    for (DWORD b = 0; b < size; ++b) {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, "%02x", data[b]);
+      text += hex;
+    }
+    lines.push_back(text);
+  }
+  for (DWORD i = 0;; ++i) {
+    DWORD n = sizeof name;
+    if (RegEnumKeyExA(key, i, name, &n, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    lines.push_back(prefix + "\\" + name);
+    HKEY sub;
+    if (RegOpenKeyExA(key, name, 0, KEY_READ, &sub) == ERROR_SUCCESS) {
+      DumpInto(sub, prefix + "\\" + name, lines);
+      RegCloseKey(sub);
+    }
+  }
+}
+}  // namespace
+
+std::string DumpTree(HKEY root, const std::string& path) {
+  HKEY k;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return "(missing)";
+  std::vector<std::string> lines;
+  DumpInto(k, "", lines);
+  RegCloseKey(k);
+  std::sort(lines.begin(), lines.end());
+  std::string out;
+  for (const std::string& l : lines) out += l + "\n";
+  return out;
+}
+
+// ---- files ----
+TempDir::TempDir(const char* name) {
+  char tmp[MAX_PATH];
+  GetTempPathA(MAX_PATH, tmp);
+  path_ = std::string(tmp) + "qndtest-" + name;
+  CreateDirectoryA(path_.c_str(), nullptr);
+}
+
+namespace {
+void RemoveFolder(const std::string& dir) {
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = fd.cFileName;
+      if (name == "." || name == "..") continue;
+      const std::string full = dir + "\\" + name;
+      SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveFolder(full);
+      } else {
+        DeleteFileA(full.c_str());
+      }
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+  }
+  RemoveDirectoryA(dir.c_str());
+}
+}  // namespace
+
+TempDir::~TempDir() { RemoveFolder(path_); }
+
+bool WriteTextFile(const std::string& path, const std::string& text) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const BOOL ok = WriteFile(h, text.data(), (DWORD)text.size(), &written, nullptr);
+  CloseHandle(h);
+  return ok && written == text.size();
+}
+
+bool FileExists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ReadTextFile(const std::string& path) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                         nullptr);
+  if (h == INVALID_HANDLE_VALUE) return std::string();
+  std::string text;
+  char buf[4096];
+  DWORD n;
+  while (ReadFile(h, buf, sizeof buf, &n, nullptr) && n) text.append(buf, n);
+  CloseHandle(h);
+  return text;
+}
+
+}  // namespace bench
+
+int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--child") == 0) {
+    AddVectoredExceptionHandler(1, bench::ChildFault);
+    auto it = bench::Scenarios().find(argv[2]);
+    return it == bench::Scenarios().end() ? 99 : it->second();
+  }
+  testing::InitGoogleTest(&argc, argv);
+  if (!bench::Library()) {
+    std::printf("cannot load qndsetup.dll (error %lu)\n", GetLastError());
+    return 1;
+  }
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,112 @@
+// The test bench of the Win32 tests: the library bound by name as the installer engine binds it,
+// the argument-byte thunk, guard-page buffers, handle counts, child processes, and the
+// registry and file helpers every test uses.
+#pragma once
+
+#ifndef _WIN32_WINNT
+#define _WIN32_WINNT 0x0601
+#endif
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "qndsetup.h"
+
+namespace bench {
+
+// Every export of the library, bound with GetProcAddress by its plain name (null if missing).
+struct Exports {
+  decltype(&::GetFolder) GetFolder;
+  decltype(&::Internal010) Internal010;
+};
+HMODULE Library();       // qndsetup.dll, loaded by name once for the program
+const Exports& Qnd();    // the bound exports
+FARPROC Bind(const char* name);
+
+// Calls `fn` with the n 32-bit arguments args[0..n-1] (args[0] leftmost) and returns how many
+// argument bytes the function removed from the stack. `*result` receives its EAX; `*regs_ok`
+// whether EBX, ESI and EDI survived the call.
+int StackBytes(FARPROC fn, const DWORD* args, int n, DWORD* result, bool* regs_ok);
+
+// A caller's output buffer whose last byte lies just before a PAGE_NOACCESS page: a write past
+// it crashes the test program instead of passing. Filled with 0xBD.
+class GuardBuffer {
+ public:
+  explicit GuardBuffer(size_t size = MAX_PATH);
+  ~GuardBuffer();
+  GuardBuffer(const GuardBuffer&) = delete;
+  GuardBuffer& operator=(const GuardBuffer&) = delete;
+  char* get() { return data_; }
+  void Fill(unsigned char byte = 0xBD);
+  bool Untouched() const;  // every byte still 0xBD
+ private:
+  char* base_;
+  char* data_;
+  size_t size_;
+};
+
+// The number of handles this process holds (registry keys, files, searches, events...).
+int HandleCount();
+// Lists them on stdout, to explain a leak.
+void PrintHandles();
+
+// Runs this test program again as `program --child NAME` and returns its exit code
+// (0xC0000005 for an access violation; 259 when it did not end within a minute).
+DWORD RunChild(const char* name);
+// Defines what a child NAME does; its return value is the child's exit code.
+struct ChildScenario {
+  ChildScenario(const char* name, int (*fn)());
+};
+#define BENCH_CHILD(name)                                         \
+  static int Child_##name();                                      \
+  static ::bench::ChildScenario child_##name(#name, Child_##name); \
+  static int Child_##name()
+
+// ---- registry ----
+// HKCU\Software\QndTest\<name>, deleted with everything below it before and after the test.
+class TestKey {
+ public:
+  explicit TestKey(const char* name);
+  ~TestKey();
+  const std::string& path() const { return path_; }  // below HKEY_CURRENT_USER
+  std::string Sub(const char* sub) const { return path_ + "\\" + sub; }
+ private:
+  std::string path_;
+};
+
+LONG DeleteTree(HKEY root, const std::string& path);
+bool KeyExists(HKEY root, const std::string& path);
+
+struct RegValue {
+  LONG status = ERROR_FILE_NOT_FOUND;  // ERROR_SUCCESS when found
+  DWORD type = REG_NONE;
+  std::string bytes;  // the raw data, terminator included
+  DWORD Dword() const;
+  std::string Text() const;  // the data up to its first NUL
+};
+RegValue ReadValue(HKEY root, const std::string& path, const char* name);
+LONG WriteString(HKEY root, const std::string& path, const char* name, const std::string& text,
+                 DWORD type = REG_SZ);
+// Sets an SDDL security descriptor (DACL, and owner when it starts with "O:") on a key.
+LONG SetKeySddl(HKEY root, const std::string& path, const char* sddl);
+// A text listing of a key's tree: every sub-key, value name, type and data, sorted.
+std::string DumpTree(HKEY root, const std::string& path);
+
+// ---- files ----
+// A fresh folder under the temporary directory, deleted with its contents afterwards.
+class TempDir {
+ public:
+  explicit TempDir(const char* name);
+  ~TempDir();
+  const std::string& path() const { return path_; }
+  std::string File(const char* name) const { return path_ + "\\" + name; }
+ private:
+  std::string path_;
+};
+bool WriteTextFile(const std::string& path, const std::string& text);
+bool FileExists(const std::string& path);
+std::string ReadTextFile(const std::string& path);
+
+}  // namespace bench

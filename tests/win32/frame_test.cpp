@@ -1,0 +1,87 @@
+// The export surface and the module frame: names, argument bytes, DllMain, Internal010.
+#include "bench.h"
+
+namespace {
+
+// Every export built so far, with harmless arguments and the bytes it must remove.
+struct ExportRow {
+  const char* name;
+  int argc;
+  DWORD args[3];
+  int bytes;
+};
+
+const char kBuf[MAX_PATH] = {};
+const DWORD kBufArg = (DWORD)(ULONG_PTR)kBuf;
+
+const ExportRow kSurface[] = {
+    {"GetFolder", 2, {'4', kBufArg}, 8},  // "4" is unassigned: the buffer is not written
+    {"Internal010", 0, {}, 0},
+};
+
+TEST(Frame, EveryExportIsBoundByItsPlainName) {
+  for (const ExportRow& row : kSurface) {
+    EXPECT_NE(nullptr, bench::Bind(row.name)) << row.name;
+    const std::string decorated = std::string("_") + row.name + "@" + std::to_string(row.bytes);
+    EXPECT_EQ(nullptr, bench::Bind(decorated.c_str())) << decorated;
+  }
+}
+
+TEST(Frame, EveryExportRemovesExactlyItsArgumentBytes) {
+  for (const ExportRow& row : kSurface) {
+    FARPROC fn = bench::Bind(row.name);
+    ASSERT_NE(nullptr, fn) << row.name;
+    DWORD result = 0xDEAD;
+    bool regs_ok = false;
+    EXPECT_EQ(row.bytes, bench::StackBytes(fn, row.args, row.argc, &result, &regs_ok)) << row.name;
+    EXPECT_TRUE(regs_ok) << row.name << " must keep EBX, ESI and EDI";
+  }
+}
+
+// The bench runs the library as the product's users do: ANSI code page 1251.
+TEST(Frame, RunsUnderCodePage1251) { EXPECT_EQ(1251u, GetACP()); }
+
+TEST(Frame, Internal010AlwaysGivesZero) {
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(0, bench::Qnd().Internal010());
+}
+
+// Threads that start and end while the library is loaded reach DllMain; the library must go on
+// working on every thread.
+DWORD WINAPI UseTheLibrary(LPVOID) {
+  char dir[MAX_PATH] = {};
+  return bench::Qnd().GetFolder('1', dir) == 1 && dir[0] ? 0 : 1;
+}
+
+TEST(Frame, ThreadsStartAndEndAroundTheLibrary) {
+  HANDLE threads[4];
+  for (HANDLE& t : threads) {
+    t = CreateThread(nullptr, 0, UseTheLibrary, nullptr, 0, nullptr);
+    ASSERT_NE(nullptr, t);
+  }
+  for (HANDLE t : threads) {
+    WaitForSingleObject(t, INFINITE);
+    DWORD code = 9;
+    GetExitCodeThread(t, &code);
+    EXPECT_EQ(0u, code);
+    CloseHandle(t);
+  }
+}
+
+// Loaded, unloaded and loaded again in a fresh process: the load never fails and the exports
+// need nothing from an earlier load.
+BENCH_CHILD(reload) {
+  for (int round = 0; round < 3; ++round) {
+    HMODULE dll = LoadLibraryA("qndsetup.dll");
+    if (!dll) return 10 + round;
+    auto get_folder = reinterpret_cast<decltype(&GetFolder)>(GetProcAddress(dll, "GetFolder"));
+    char dir[MAX_PATH] = {};
+    if (!get_folder || get_folder('2', dir) != 1 || !dir[0]) return 20 + round;
+    if (!FreeLibrary(dll)) return 30 + round;
+    if (GetModuleHandleA("qndsetup.dll")) return 40 + round;
+  }
+  return 0;
+}
+
+TEST(Frame, LoadsAgainAfterUnload) { EXPECT_EQ(0u, bench::RunChild("reload")); }
+
+}  // namespace
