@@ -11,11 +11,17 @@ extern "C" {
 #endif
 
 #ifndef QND_CALL
+#ifdef _WIN32
 #define QND_CALL __stdcall
+#else
+#define QND_CALL
+#endif
 #endif
 
 #ifndef QND_API
-#ifdef QND_BUILDING_DLL
+#ifndef _WIN32
+#define QND_API
+#elif defined(QND_BUILDING_DLL)
 #define QND_API __declspec(dllexport)
 #else
 #define QND_API __declspec(dllimport)
@@ -29,6 +35,16 @@ typedef struct QndPathContext {
   const char* dir0; /* "$0" */
   const char* dir4; /* "$4" */
 } QndPathContext;
+
+/* Applies a registry script: writes every value of every key section, with its "$" macros
+ * expanded, in file order, stopping at the first entry that fails. 1 when every entry was
+ * written (also for a missing file), else 0; what was written before a failure stays.
+ * `reserved` has no effect. */
+QND_API int QND_CALL DoReg(const char* script, const QndPathContext* context, int reserved);
+
+/* Applies "QUINDO.SRG" of the installation directory (with or without a trailing backslash),
+ * with that directory as "$0". 0 for an empty string, else the result of DoReg. */
+QND_API int QND_CALL RegisterQuindo(const char* directory);
 
 /* Writes the directory of a one-character folder code into `buffer` (260 characters):
  * "1" Windows, "2"/"3" system, "5" desktop, "6" Start menu, "7" Programs, "8" Startup,

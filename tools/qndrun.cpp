@@ -27,6 +27,8 @@ struct ExportShape {
 };
 
 constexpr ExportShape kExports[] = {
+    {"DoReg", "spi", "SCRIPT DIR0 DIR4 RESERVED"},
+    {"RegisterQuindo", "s", "DIRECTORY"},
     {"GetFolder", "co", "CODE"},
     {"Internal010", "", ""},
 };

@@ -69,8 +69,8 @@ class FixedStr {
   }
 
  private:
-  std::size_t size_ = 0;
   char text_[N];
+  std::size_t size_ = 0;
 };
 
 using PathStr = FixedStr<kPathChars>;

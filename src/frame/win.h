@@ -12,7 +12,6 @@
 
 #include <cstring>
 
-#define QND_BUILDING_DLL
 #include "qndsetup.h"
 
 // Every copy goes through FixedStr; these cannot say when they overrun.

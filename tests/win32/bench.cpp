@@ -21,6 +21,8 @@ FARPROC Bind(const char* name) { return Library() ? GetProcAddress(Library(), na
 const Exports& Qnd() {
   static const Exports e = [] {
     Exports x;
+    x.DoReg = reinterpret_cast<decltype(x.DoReg)>(Bind("DoReg"));
+    x.RegisterQuindo = reinterpret_cast<decltype(x.RegisterQuindo)>(Bind("RegisterQuindo"));
     x.GetFolder = reinterpret_cast<decltype(x.GetFolder)>(Bind("GetFolder"));
     x.Internal010 = reinterpret_cast<decltype(x.Internal010)>(Bind("Internal010"));
     return x;

@@ -18,6 +18,8 @@ namespace bench {
 
 // Every export of the library, bound with GetProcAddress by its plain name (null if missing).
 struct Exports {
+  decltype(&::DoReg) DoReg;
+  decltype(&::RegisterQuindo) RegisterQuindo;
   decltype(&::GetFolder) GetFolder;
   decltype(&::Internal010) Internal010;
 };

@@ -1,0 +1,77 @@
+// Applying registry scripts: DoReg, RegisterQuindo and the writing of one entry.
+#include "frame/handles.h"
+#include "regscript/script_entry.h"
+#include "regscript/script_io.h"
+
+namespace qnd {
+namespace {
+
+constexpr unsigned kDataChars = 1024;  // raw data of an entry, as the profile reader gives it
+
+// Writes what `plan` says. The default value goes through RegSetValueA, which creates a missing
+// sub-key itself, and is not flushed; a named value's key is created, flushed and closed on
+// every path. True when the registry took the value.
+bool WriteEntry(const EntryPlan& plan) {
+  const HKEY root = RootKeyHandle(plan.root);
+  if (plan.is_default) {
+    return RegSetValueA(root, plan.sub_key.c_str(), REG_SZ, plan.data.c_str(),
+                        static_cast<DWORD>(plan.data.size() + 1)) == ERROR_SUCCESS;
+  }
+  UniqueKey key;
+  if (RegCreateKeyA(root, plan.sub_key.c_str(), key.put()) != ERROR_SUCCESS) return false;
+  const LONG written =
+      RegSetValueExA(key.get(), plan.value_name.c_str(), 0, plan.converted.type,
+                     static_cast<const BYTE*>(plan.converted.bytes()), plan.converted.size);
+  RegFlushKey(key.get());
+  return written == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+// ApplyEntry: writes the value of entry `entry_name` = `data` of section `section_name`.
+// True when it was written, or when the section names no root key (skipped as a success);
+// false when a macro fails, a text is over its limit, or the registry refuses.
+bool ApplyEntry(const char* section_name, const char* entry_name, const char* data,
+                const PathContext* context) {
+  EntryPlan plan;
+  switch (PlanEntry(section_name, entry_name, data, context, PlatformLookups(), plan)) {
+    case PlanResult::Skip: return true;
+    case PlanResult::Fail: return false;
+    case PlanResult::Write: break;
+  }
+  return WriteEntry(plan);
+}
+
+}  // namespace qnd
+
+// DoReg(script, context, reserved): writes every value of every key section of the registry
+// script, in file order, until the first entry that fails. 1 when all were written (also for
+// a missing or empty file); 0 at the first failing entry (what came before stays written), for
+// a null script path, or when no memory for a name list could be had.
+extern "C" int __stdcall DoReg(const char* script, const QndPathContext* context, int /*reserved*/) {
+  using namespace qnd;
+  if (!script) return 0;  // the profile reader would read WIN.INI instead
+  NameList sections;
+  if (!sections.Read(script, nullptr)) return 0;
+  for (const char* section = sections.First(); section; section = sections.Next(section)) {
+    NameList entries;
+    if (!entries.Read(script, section)) return 0;
+    for (const char* entry = entries.First(); entry; entry = entries.Next(entry)) {
+      char data[kDataChars];
+      GetPrivateProfileStringA(section, entry, "", data, kDataChars, script);
+      if (!ApplyEntry(section, entry, data, context)) return 0;
+    }
+  }
+  return 1;
+}
+
+// RegisterQuindo(directory): applies "QUINDO.SRG" of the installation directory, with that
+// directory (ending in a backslash) as "$0" and no "$4". 0 for an empty or null directory, or
+// one too long for the script's path to fit 260 characters; else the result of DoReg.
+extern "C" int __stdcall RegisterQuindo(const char* directory) {
+  using namespace qnd;
+  PathStr dir, script;
+  if (!ProductScript(directory, dir, script)) return 0;
+  const QndPathContext context = {dir.c_str(), nullptr};
+  return DoReg(script.c_str(), &context, 1);
+}

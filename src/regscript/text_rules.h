@@ -1,0 +1,67 @@
+// The text rules of registry scripts: quote stripping, root names, `$` macros and data
+// conversion. Portable: the platform lookups a macro needs come from the caller, so the same
+// rules run in the DLL, natively under the sanitizers, and under the fuzzer.
+#pragma once
+
+#include <cstdint>
+
+#include "frame/fixed_str.h"
+#include "qndsetup.h"
+
+namespace qnd {
+
+// A sub-key path, value name or data after stripping or expansion: 511 characters at most.
+constexpr std::size_t kTextChars = 512;
+using TextStr = FixedStr<kTextChars>;
+
+using PathContext = QndPathContext;
+
+// Registry value types, as the platform numbers them.
+constexpr std::uint32_t kRegSz = 1;
+constexpr std::uint32_t kRegDword = 4;
+
+// Drops one leading quotation mark, then one trailing one, each only if present; inner ones
+// stay. False when the result does not fit `out`.
+bool StripQuotes(const char* text, TextStr& out);
+
+// Matches the beginning of `name` against the root names, without regard to ASCII case, in
+// their fixed order. On a match sets `*root` to the predefined key's handle value and `*sub` to
+// the raw text after the first backslash of `name` (empty when it has none: the root itself).
+// False, with nothing set, when no root name begins `name`.
+bool ParseRootKey(const char* name, std::uint32_t* root, const char** sub);
+
+// What a macro needs from the platform.
+struct MacroLookups {
+  // The directory of folder code `code` (never "0" or "4"); false when it is not resolved.
+  bool (*folder)(char code, PathStr& dir);
+  // The short (8.3) form of the existing directory `path`; false when it has none.
+  bool (*short_path)(const char* path, PathStr& out);
+};
+
+// Copies `text` into `out`, expanding `$c` and `$*c` macros to directories that end in a
+// backslash, collapsing a backslash that directly follows a copied one, and turning a grave
+// accent into a quotation mark. "$0" and "$4" come from `context`: a null context or a null
+// directory makes them fail. False when a macro fails or the result does not fit `out`.
+bool ExpandMacros(const char* text, TextStr& out, const PathContext* context,
+                  const MacroLookups& lookups);
+
+// The registry type and bytes of an entry's data.
+struct ConvertedData {
+  std::uint32_t type = kRegSz;
+  std::uint32_t size = 0;          // bytes to write
+  std::uint32_t number = 0;        // the value, for kRegDword
+  const char* text = nullptr;      // the text, for kRegSz (the caller's data)
+  const void* bytes() const { return type == kRegDword ? static_cast<const void*>(&number) : text; }
+};
+
+// Data that holds "dword:" (lower case) anywhere becomes a REG_DWORD read as hexadecimal from
+// the character after the data's first colon; any other data is a REG_SZ of its text and
+// terminator. `data` must outlive `out`.
+void ConvertData(const char* data, ConvertedData& out);
+
+// The number of a "dword:" entry: blanks, an optional sign (a minus negates modulo 2^32), an
+// optional "0x", then hexadecimal digits up to the first other character. No digits give 0;
+// anything above 0xFFFFFFFF gives 0xFFFFFFFF.
+std::uint32_t ParseDword(const char* text);
+
+}  // namespace qnd

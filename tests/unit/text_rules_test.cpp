@@ -1,0 +1,236 @@
+#include "regscript/text_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace qnd {
+namespace {
+
+// Stand-ins for the platform: a few folder codes, and short names for a few directories.
+const std::string kLong258 = "C:\\" + std::string(255, 'L');  // 258 characters
+const std::string kLong259 = "C:\\" + std::string(256, 'L');  // 259: no room for a backslash
+
+bool FakeFolder(char code, PathStr& dir) {
+  switch (code) {
+    case '1': return dir.assign("C:\\windows");
+    case 'B': case 'b': return dir.assign("C:\\Program Files");
+    case '9': return dir.assign("C:\\windows\\Fonts\\");
+    case 'K': return dir.assign(kLong258.c_str());
+    case 'L': return dir.assign(kLong259.c_str());
+  }
+  return false;
+}
+
+bool FakeShortPath(const char* path, PathStr& out) {
+  if (std::strcmp(path, "C:\\Program Files\\") == 0) return out.assign("C:\\PROGRA~1");  // no backslash
+  if (std::strcmp(path, "C:\\Prog\\") == 0) return out.assign("C:\\PROG\\");
+  return false;  // "does not exist"
+}
+
+const MacroLookups kFake = {FakeFolder, FakeShortPath};
+
+struct Expansion {
+  const char* text;
+  const char* result;  // null: the expansion fails
+};
+
+void CheckExpansions(const PathContext* context, const Expansion* rows, size_t n) {
+  for (size_t i = 0; i < n; ++i) {
+    TextStr out;
+    const bool ok = ExpandMacros(rows[i].text, out, context, kFake);
+    if (!rows[i].result) {
+      EXPECT_FALSE(ok) << "row " << i << ": " << rows[i].text;
+      continue;
+    }
+    EXPECT_TRUE(ok) << "row " << i << ": " << rows[i].text;
+    EXPECT_STREQ(rows[i].result, out.c_str()) << "row " << i << ": " << rows[i].text;
+  }
+}
+
+TEST(StripQuotes, OneAtEachEndIndependently) {
+  const char* rows[][2] = {
+      {"\"abc\"", "abc"}, {"\"abc", "abc"},   {"abc\"", "abc"},     {"a\"b\"c", "a\"b\"c"},
+      {"\"", ""},         {"\"\"", ""},       {"\"\"\"", "\""},     {"", ""},
+      {"''", "''"},       {"\"\"x\"\"", "\"x\""},
+  };
+  int i = 0;
+  for (auto& r : rows) {
+    TextStr out;
+    EXPECT_TRUE(StripQuotes(r[0], out)) << "row " << i;
+    EXPECT_STREQ(r[1], out.c_str()) << "row " << i;
+    ++i;
+  }
+}
+
+// 511 characters fit once the quotation marks are gone; 512 do not.
+TEST(StripQuotes, LimitAppliesAfterStripping) {
+  TextStr out;
+  EXPECT_TRUE(StripQuotes(("\"" + std::string(511, 's') + "\"").c_str(), out));
+  EXPECT_EQ(511u, out.size());
+  EXPECT_FALSE(StripQuotes(std::string(512, 's').c_str(), out));
+  EXPECT_EQ(511u, out.size()) << "a failure leaves the output as it was";
+}
+
+TEST(ParseRootKey, PrefixesInAnyCase) {
+  struct Row {
+    const char* name;
+    std::uint32_t root;  // 0: no root
+    const char* sub;
+  } rows[] = {
+      {"HKEY_LOCAL_MACHINE\\Software\\X", 0x80000002u, "Software\\X"},
+      {"hkey_local_machine\\Software\\X", 0x80000002u, "Software\\X"},
+      {"HKEY_LOCAL_MACHINEfoo\\Software\\X", 0x80000002u, "Software\\X"},
+      {"HKEY_CLASSES_ROOT\\.txt", 0x80000000u, ".txt"},
+      {"Hkey_Current_User\\a\\b\\", 0x80000001u, "a\\b\\"},
+      {"HKEY_USERS\\.DEFAULT", 0x80000003u, ".DEFAULT"},
+      {"HKEY_PERFORMANCE_DATA\\x", 0x80000004u, "x"},
+      {"HKEY_CURRENT_CONFIG\\x", 0x80000005u, "x"},
+      {"HKEY_DYN_DATA\\x", 0x80000006u, "x"},
+      {"HKEY_CURRENT_USER", 0x80000001u, ""},        // no backslash: the root key itself
+      {"HKEY_CURRENT_USER\\", 0x80000001u, ""},
+      {"HKEY_CURRENT_USER\\$0\\x", 0x80000001u, "$0\\x"},  // raw, unexpanded
+      {"HKLM\\Software", 0, nullptr},
+      {"HKEY_LOCAL_MACHIN\\Software", 0, nullptr},
+      {"UNINSTALL", 0, nullptr},
+      {"\"HKEY_CURRENT_USER\\x\"", 0, nullptr},
+      {" HKEY_CURRENT_USER\\x", 0, nullptr},
+      {"", 0, nullptr},
+  };
+  int i = 0;
+  for (const Row& r : rows) {
+    std::uint32_t root = 0;
+    const char* sub = nullptr;
+    EXPECT_EQ(r.root != 0, ParseRootKey(r.name, &root, &sub)) << "row " << i;
+    if (r.root) {
+      EXPECT_EQ(r.root, root) << "row " << i;
+      EXPECT_STREQ(r.sub, sub) << "row " << i;
+    }
+    ++i;
+  }
+}
+
+TEST(ExpandMacros, BackslashesAndGraveAccents) {
+  const Expansion rows[] = {
+      {"C:\\\\Program Files\\\\X", "C:\\Program Files\\X"},
+      {"C:\\Program Files\\X", "C:\\Program Files\\X"},
+      {"a\\\\\\b", "a\\\\b"},      // three give two
+      {"a\\\\\\\\b", "a\\\\b"},    // four give two
+      {"\\", "\\"},
+      {"`C:\\x y.exe` /s", "\"C:\\x y.exe\" /s"},
+      {"plain", "plain"},
+      {"", ""},
+  };
+  CheckExpansions(nullptr, rows, sizeof rows / sizeof rows[0]);
+}
+
+TEST(ExpandMacros, PathContextMacros) {
+  const PathContext context = {"C:\\Prog", "D:\\Shared\\"};
+  const Expansion rows[] = {
+      {"$0x.exe", "C:\\Prog\\x.exe"},
+      {"$0\\x.exe", "C:\\Prog\\\\x.exe"},   // a backslash after a macro is kept
+      {"$0\\\\x.exe", "C:\\Prog\\\\x.exe"},  // ...and the pair after it collapses
+      {"$0", "C:\\Prog\\"},
+      {"$4", "D:\\Shared\\"},
+      {"$0$4", "C:\\Prog\\D:\\Shared\\"},
+      {"$*0", "C:\\PROG\\"},
+      {"$*4", nullptr},                      // no short form: "does not exist"
+      {"$", nullptr},
+      {"x$", nullptr},
+      {"$*", nullptr},
+      {"$$", nullptr},
+      {"$Z", nullptr},
+  };
+  CheckExpansions(&context, rows, sizeof rows / sizeof rows[0]);
+}
+
+TEST(ExpandMacros, FolderCodes) {
+  const Expansion rows[] = {
+      {"$1x", "C:\\windows\\x"},
+      {"$9", "C:\\windows\\Fonts\\"},  // already ends in a backslash: none added
+      {"$bQnd", "C:\\Program Files\\Qnd"},
+      {"$*B", "C:\\PROGRA~1\\"},        // the short form gets its backslash too
+      {"$*1", nullptr},
+      {"$G", nullptr},
+  };
+  CheckExpansions(nullptr, rows, sizeof rows / sizeof rows[0]);
+}
+
+// A missing path context or directory makes "$0"/"$4" fail; an empty directory gives "\".
+TEST(ExpandMacros, MissingOrEmptyContextDirectories) {
+  const PathContext only0 = {"", nullptr};
+  const Expansion with_only0[] = {{"$0x", "\\x"}, {"$4x", nullptr}, {"$1", "C:\\windows\\"}};
+  CheckExpansions(&only0, with_only0, 3);
+  const Expansion without[] = {{"$0", nullptr}, {"$4", nullptr}, {"no macro", "no macro"}};
+  CheckExpansions(nullptr, without, 3);
+}
+
+TEST(ExpandMacros, Limits) {
+  const PathContext context = {kLong258.c_str(), kLong259.c_str()};
+  TextStr out;
+  EXPECT_TRUE(ExpandMacros("$0", out, &context, kFake)) << "258 + backslash = 259";
+  EXPECT_EQ(259u, out.size());
+  EXPECT_FALSE(ExpandMacros("$4", out, &context, kFake)) << "259 + backslash = 260";
+  EXPECT_TRUE(ExpandMacros("$K", out, &context, kFake));
+  EXPECT_FALSE(ExpandMacros("$L", out, &context, kFake));
+
+  // The output holds 511 characters: two 259-character macros do not fit.
+  EXPECT_FALSE(ExpandMacros("$0$0", out, &context, kFake));
+  EXPECT_TRUE(ExpandMacros(("$0" + std::string(252, 'x')).c_str(), out, &context, kFake));
+  EXPECT_EQ(511u, out.size());
+  EXPECT_FALSE(ExpandMacros(("$0" + std::string(253, 'x')).c_str(), out, &context, kFake));
+  // Collapsing happens before the limit is met: 1000 backslashes give 500.
+  EXPECT_TRUE(ExpandMacros(std::string(1000, '\\').c_str(), out, &context, kFake));
+  EXPECT_EQ(500u, out.size());
+}
+
+TEST(ConvertData, DwordAndString) {
+  struct Row {
+    const char* data;
+    bool dword;
+    std::uint32_t number;
+  } rows[] = {
+      {"dword:0000001f", true, 31},
+      {"dword:ffffffff", true, 0xFFFFFFFFu},
+      {"dword:123456789", true, 0xFFFFFFFFu},    // saturates
+      {"dword:", true, 0},
+      {"dword:zz", true, 0},
+      {"dword:  1F", true, 0x1F},                // leading blanks
+      {"dword:0x10", true, 16},
+      {"dword:0X10", true, 16},
+      {"dword:-1", true, 0xFFFFFFFFu},
+      {"dword:-0x2", true, 0xFFFFFFFEu},
+      {"dword:+a", true, 10},
+      {"dword:-123456789", true, 0xFFFFFFFFu},   // saturates whatever the sign
+      {"dword:12 34", true, 0x12},
+      {"C:\\dword:1", true, 0},                  // read from the first colon: "\dword:1"
+      {"x dword:5", true, 5},
+      {"a:7 dword:5", true, 7},
+      {"DWORD:1", false, 0},
+      {"Dword:1", false, 0},
+      {"abc", false, 0},
+      {"", false, 0},
+  };
+  int i = 0;
+  for (const Row& r : rows) {
+    ConvertedData out;
+    ConvertData(r.data, out);
+    if (r.dword) {
+      EXPECT_EQ(kRegDword, out.type) << "row " << i;
+      EXPECT_EQ(4u, out.size) << "row " << i;
+      EXPECT_EQ(r.number, out.number) << "row " << i;
+      std::uint32_t bytes;
+      std::memcpy(&bytes, out.bytes(), 4);
+      EXPECT_EQ(r.number, bytes) << "row " << i;
+    } else {
+      EXPECT_EQ(kRegSz, out.type) << "row " << i;
+      EXPECT_EQ(std::strlen(r.data) + 1, out.size) << "row " << i;
+      EXPECT_EQ(static_cast<const void*>(r.data), out.bytes()) << "row " << i;
+    }
+    ++i;
+  }
+}
+
+}  // namespace
+}  // namespace qnd
