@@ -46,6 +46,16 @@ QND_API int QND_CALL DoReg(const char* script, const QndPathContext* context, in
  * with that directory as "$0". 0 for an empty string, else the result of DoReg. */
 QND_API int QND_CALL RegisterQuindo(const char* directory);
 
+/* Reverses a registry script: carries out its "UNINSTALL" list, whose entries each name a
+ * value to delete, or a key to delete with everything below it. 1 when every entry was carried
+ * out (also for a missing file or list; a missing key or value counts as removed), else 0 at
+ * the first failing entry. `reserved` has no effect. */
+QND_API int QND_CALL UndoReg(const char* script, const QndPathContext* context, int reserved);
+
+/* Reverses "QUINDO.SRG" of the installation directory, with that directory as "$0".
+ * 0 for an empty string, else the result of UndoReg. */
+QND_API int QND_CALL UnregisterQuindo(const char* directory);
+
 /* Writes the directory of a one-character folder code into `buffer` (260 characters):
  * "1" Windows, "2"/"3" system, "5" desktop, "6" Start menu, "7" Programs, "8" Startup,
  * "9" Fonts, "A" documents, "B" Program Files, "C" Send To, "D" templates, "E" recent

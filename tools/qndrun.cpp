@@ -29,6 +29,8 @@ struct ExportShape {
 constexpr ExportShape kExports[] = {
     {"DoReg", "spi", "SCRIPT DIR0 DIR4 RESERVED"},
     {"RegisterQuindo", "s", "DIRECTORY"},
+    {"UndoReg", "spi", "SCRIPT DIR0 DIR4 RESERVED"},
+    {"UnregisterQuindo", "s", "DIRECTORY"},
     {"GetFolder", "co", "CODE"},
     {"Internal010", "", ""},
 };

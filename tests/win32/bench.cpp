@@ -23,6 +23,8 @@ const Exports& Qnd() {
     Exports x;
     x.DoReg = reinterpret_cast<decltype(x.DoReg)>(Bind("DoReg"));
     x.RegisterQuindo = reinterpret_cast<decltype(x.RegisterQuindo)>(Bind("RegisterQuindo"));
+    x.UndoReg = reinterpret_cast<decltype(x.UndoReg)>(Bind("UndoReg"));
+    x.UnregisterQuindo = reinterpret_cast<decltype(x.UnregisterQuindo)>(Bind("UnregisterQuindo"));
     x.GetFolder = reinterpret_cast<decltype(x.GetFolder)>(Bind("GetFolder"));
     x.Internal010 = reinterpret_cast<decltype(x.Internal010)>(Bind("Internal010"));
     return x;

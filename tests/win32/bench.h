@@ -20,6 +20,8 @@ namespace bench {
 struct Exports {
   decltype(&::DoReg) DoReg;
   decltype(&::RegisterQuindo) RegisterQuindo;
+  decltype(&::UndoReg) UndoReg;
+  decltype(&::UnregisterQuindo) UnregisterQuindo;
   decltype(&::GetFolder) GetFolder;
   decltype(&::Internal010) Internal010;
 };

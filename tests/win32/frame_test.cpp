@@ -17,6 +17,8 @@ const DWORD kBufArg = (DWORD)(ULONG_PTR)kBuf;
 const ExportRow kSurface[] = {
     {"DoReg", 3, {(DWORD)(ULONG_PTR)"Z:\\no\\such.srg", 0, 1}, 12},
     {"RegisterQuindo", 1, {(DWORD)(ULONG_PTR)""}, 4},
+    {"UndoReg", 3, {(DWORD)(ULONG_PTR)"Z:\\no\\such.srg", 0, 1}, 12},
+    {"UnregisterQuindo", 1, {(DWORD)(ULONG_PTR)""}, 4},
     {"GetFolder", 2, {'4', kBufArg}, 8},  // "4" is unassigned: the buffer is not written
     {"Internal010", 0, {}, 0},
 };
