@@ -66,6 +66,17 @@ QND_API int QND_CALL GetFolder(int code, char* buffer);
 /* Does nothing; always 0. */
 QND_API int QND_CALL Internal010(void);
 
+/* Writes into `buffer` (260 characters) the directory, with its trailing backslash, of an
+ * earlier installation recorded in "quindo.ini" or else "quindohr.ini" of the Windows directory
+ * (entry "English-Russian" or else "Russian-English" of section "Application"); "C:\" when
+ * there is none. Always 1. */
+QND_API int QND_CALL Internal015(char* buffer);
+
+/* Writes `value` as entry "Path" of section "Setup" of directory\Quindo32.uni (the directory
+ * given without trailing backslash, at most 246 characters). 1 when written; 0 when the profile
+ * writer failed or the directory is longer. Creates no directory. */
+QND_API int QND_CALL Internal012(const char* directory, const char* value);
+
 #ifdef __cplusplus
 }
 #endif

@@ -33,6 +33,8 @@ constexpr ExportShape kExports[] = {
     {"UnregisterQuindo", "s", "DIRECTORY"},
     {"GetFolder", "co", "CODE"},
     {"Internal010", "", ""},
+    {"Internal015", "o", ""},
+    {"Internal012", "ss", "DIRECTORY VALUE"},
 };
 
 const ExportShape* FindShape(const char* name) {

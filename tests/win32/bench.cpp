@@ -27,6 +27,8 @@ const Exports& Qnd() {
     x.UnregisterQuindo = reinterpret_cast<decltype(x.UnregisterQuindo)>(Bind("UnregisterQuindo"));
     x.GetFolder = reinterpret_cast<decltype(x.GetFolder)>(Bind("GetFolder"));
     x.Internal010 = reinterpret_cast<decltype(x.Internal010)>(Bind("Internal010"));
+    x.Internal015 = reinterpret_cast<decltype(x.Internal015)>(Bind("Internal015"));
+    x.Internal012 = reinterpret_cast<decltype(x.Internal012)>(Bind("Internal012"));
     return x;
   }();
   return e;

@@ -24,6 +24,8 @@ struct Exports {
   decltype(&::UnregisterQuindo) UnregisterQuindo;
   decltype(&::GetFolder) GetFolder;
   decltype(&::Internal010) Internal010;
+  decltype(&::Internal015) Internal015;
+  decltype(&::Internal012) Internal012;
 };
 HMODULE Library();       // qndsetup.dll, loaded by name once for the program
 const Exports& Qnd();    // the bound exports

@@ -13,6 +13,7 @@ struct ExportRow {
 
 const char kBuf[MAX_PATH] = {};
 const DWORD kBufArg = (DWORD)(ULONG_PTR)kBuf;
+char out_buf[MAX_PATH];  // written by Internal015
 
 const ExportRow kSurface[] = {
     {"DoReg", 3, {(DWORD)(ULONG_PTR)"Z:\\no\\such.srg", 0, 1}, 12},
@@ -21,6 +22,9 @@ const ExportRow kSurface[] = {
     {"UnregisterQuindo", 1, {(DWORD)(ULONG_PTR)""}, 4},
     {"GetFolder", 2, {'4', kBufArg}, 8},  // "4" is unassigned: the buffer is not written
     {"Internal010", 0, {}, 0},
+    {"Internal015", 1, {(DWORD)(ULONG_PTR)out_buf}, 4},
+    // a directory that does not exist: nothing is written
+    {"Internal012", 2, {(DWORD)(ULONG_PTR)"Z:\\no\\such\\dir", (DWORD)(ULONG_PTR)"x"}, 8},
 };
 
 TEST(Frame, EveryExportIsBoundByItsPlainName) {

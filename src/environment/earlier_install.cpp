@@ -1,0 +1,94 @@
+// The earlier installation and the path record:
+//   Internal015  the directory of an earlier installation, from the product profile file in the
+//                Windows directory ("C:\" when there is none);
+//   Internal012  the entry "Path" of section "Setup" in "Quindo32.uni" of a given directory.
+#include "frame/fixed_str.h"
+#include "frame/handles.h"
+#include "frame/path_join.h"
+
+namespace qnd {
+namespace {
+
+// The product profile files, looked for in the Windows directory in this order; only the first
+// that exists is read, whatever it holds.
+constexpr const char* kProfileFiles[] = {"quindo.ini", "quindohr.ini"};
+
+// The entries of section "Application" that name a file of an installation, one per
+// translation direction, read in this order: the first with data decides.
+constexpr const char* kDirectionEntries[] = {"English-Russian", "Russian-English"};
+
+// What Internal015 gives when no earlier installation is recorded.
+constexpr char kNoInstallation[] = "C:\\";
+
+// The settings file that holds the path record, appended to the caller's directory.
+constexpr char kSettingsFile[] = "Quindo32.uni";
+
+// True when a directory entry (file or directory) of the exact path `path` exists. The search
+// is closed again.
+bool EntryExists(const char* path) {
+  WIN32_FIND_DATAA data;
+  UniqueFind find(FindFirstFileA(path, &data));
+  return static_cast<bool>(find);
+}
+
+// The path of the first product profile file that exists, into `file`. False when none exists
+// or the Windows directory cannot be had in 260 characters.
+bool FindProfileFile(PathStr& file) {
+  PathStr windows;
+  const UINT n = GetWindowsDirectoryA(windows.data(), kPathChars);
+  if (n == 0 || n >= kPathChars) return false;
+  windows.adopt();
+  for (const char* name : kProfileFiles) {
+    file = windows;
+    if (JoinPath(file, name) && EntryExists(file.c_str())) return true;
+  }
+  return false;
+}
+
+// The data of the first direction entry of section "Application" in `file` that the profile
+// reader gives at least one character for, into `value` (cut to 259 characters by the reader).
+// False when neither entry has data.
+bool ReadInstalledFile(const char* file, PathStr& value) {
+  for (const char* entry : kDirectionEntries) {
+    GetPrivateProfileStringA("Application", entry, "", value.data(), kPathChars, file);
+    value.adopt();
+    if (!value.empty()) return true;  // a missing entry and an empty one are alike
+  }
+  return false;
+}
+
+// Ends `path` directly after its last backslash, which stays; a path without one stays whole.
+void KeepDirectoryPart(PathStr& path) {
+  const char* last = std::strrchr(path.c_str(), '\\');
+  if (last) path.truncate(static_cast<std::size_t>(last - path.c_str()) + 1);
+}
+
+}  // namespace
+}  // namespace qnd
+
+// Internal015(buffer): writes into `buffer` (260 characters) the directory of an earlier
+// installation, with its trailing backslash, or "C:\" when none is recorded. Always 1.
+extern "C" int __stdcall Internal015(char* buffer) {
+  using namespace qnd;
+  PathStr file, directory;
+  if (FindProfileFile(file) && ReadInstalledFile(file.c_str(), directory)) {
+    KeepDirectoryPart(directory);
+  } else {
+    directory.assign(kNoInstallation);
+  }
+  std::memcpy(buffer, directory.c_str(), directory.size() + 1);  // at most 260 bytes
+  return 1;
+}
+
+// Internal012(directory, value): writes `value` as entry "Path" of section "Setup" of
+// directory\Quindo32.uni (a backslash is put between them in every case). 1 when the profile
+// writer succeeded; 0 when it failed, for a null directory or value (the writer would delete
+// the entry and call that success), and for a directory over 246 characters, which is not
+// written at all. No directory is created.
+extern "C" int __stdcall Internal012(const char* directory, const char* value) {
+  using namespace qnd;
+  PathStr file;
+  if (!directory || !value) return 0;
+  if (!file.assign(directory) || !JoinPathAlways(file, kSettingsFile)) return 0;
+  return WritePrivateProfileStringA("Setup", "Path", value, file.c_str()) ? 1 : 0;
+}
