@@ -355,6 +355,17 @@ bool WriteTextFile(const std::string& path, const std::string& text) {
   return ok && written == text.size();
 }
 
+std::string WriteScript(const TempDir& dir, const TestKey& key, const std::string& body,
+                        const char* name) {
+  std::string text = body;
+  for (size_t at; (at = text.find("@KEY@")) != std::string::npos;) {
+    text.replace(at, 5, "HKEY_CURRENT_USER\\" + key.path());
+  }
+  const std::string path = dir.File(name);
+  EXPECT_TRUE(WriteTextFile(path, text)) << path;
+  return path;
+}
+
 bool FileExists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }

@@ -112,6 +112,10 @@ class TempDir {
   std::string path_;
 };
 bool WriteTextFile(const std::string& path, const std::string& text);
+// Writes a registry script into file `name` of `dir`, with "@KEY@" in `body` standing for
+// the test key in HKEY_CURRENT_USER; gives the file's path.
+std::string WriteScript(const TempDir& dir, const TestKey& key, const std::string& body,
+                        const char* name);
 bool FileExists(const std::string& path);
 std::string ReadTextFile(const std::string& path);
 

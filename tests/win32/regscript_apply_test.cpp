@@ -15,15 +15,8 @@ class Apply : public testing::Test {
  protected:
   Apply() : key_("Apply"), dir_("apply") {}
 
-  // Writes `body` as a script, with "@KEY@" standing for the test's key in HKEY_CURRENT_USER.
   std::string Script(const std::string& body, const char* name = "test.srg") {
-    std::string text = body;
-    for (size_t at; (at = text.find("@KEY@")) != std::string::npos;) {
-      text.replace(at, 5, "HKEY_CURRENT_USER\\" + key_.path());
-    }
-    const std::string path = dir_.File(name);
-    EXPECT_TRUE(bench::WriteTextFile(path, text));
-    return path;
+    return bench::WriteScript(dir_, key_, body, name);
   }
 
   int DoReg(const std::string& script, const QndPathContext* context = nullptr) {

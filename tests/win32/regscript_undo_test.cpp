@@ -14,15 +14,8 @@ class Undo : public testing::Test {
  protected:
   Undo() : key_("Undo"), dir_("undo") {}
 
-  // Writes `body` as a script, with "@KEY@" standing for the test's key in HKEY_CURRENT_USER.
   std::string Script(const std::string& body, const char* name = "test.srg") {
-    std::string text = body;
-    for (size_t at; (at = text.find("@KEY@")) != std::string::npos;) {
-      text.replace(at, 5, "HKEY_CURRENT_USER\\" + key_.path());
-    }
-    const std::string path = dir_.File(name);
-    EXPECT_TRUE(bench::WriteTextFile(path, text));
-    return path;
+    return bench::WriteScript(dir_, key_, body, name);
   }
   int UndoReg(const std::string& script, const QndPathContext* context = nullptr) {
     return bench::Qnd().UndoReg(script.c_str(), context, 0);
