@@ -146,17 +146,6 @@ TEST_F(EarlierInstallation, LongValuesFillTheBufferExactly) {
   }
 }
 
-// Read afresh on every call: a profile file that appears, changes or goes is seen at once.
-TEST_F(EarlierInstallation, ReadAfreshOnEveryCall) {
-  ExpectLookup("C:\\");
-  Put("quindohr.ini", APP "Russian-English=D:\\Later\\r.exe\r\n");
-  ExpectLookup("D:\\Later\\");
-  Put("quindo.ini", APP "English-Russian=D:\\First\\e.exe\r\n");
-  ExpectLookup("D:\\First\\");
-  RemoveProfiles();
-  ExpectLookup("C:\\");
-}
-
 // The searches and the profile file are released on every path: no handle stays, and no
 // search is left open (an open exact-name search holds no handle, only heap blocks).
 TEST_F(EarlierInstallation, ReleasesEverything) {
@@ -286,19 +275,6 @@ TEST_F(PathRecord, DirectoryLengthLimit) {
     EXPECT_EQ(0, Internal012((base + std::string(len - base.size(), 'c')).c_str(), "x")) << len;
   }
   EXPECT_EQ(2, EntriesIn(dir_.path())) << "only the two folders";
-}
-
-// No handle stays open after a write, a replacement or a failure.
-TEST_F(PathRecord, HoldsNoHandleAfterwards) {
-  const std::string missing = dir_.File("missing");
-  Internal012(dir_.path().c_str(), "warm-up");
-  const int before = bench::HandleCount();
-  for (int i = 0; i < 5; ++i) {
-    EXPECT_EQ(1, Internal012(dir_.path().c_str(), ("C:\\" + std::to_string(i)).c_str()));
-    EXPECT_EQ(0, Internal012(missing.c_str(), "x"));
-  }
-  EXPECT_EQ(before, bench::HandleCount());
-  if (before != bench::HandleCount()) bench::PrintHandles();
 }
 
 }  // namespace
