@@ -1,4 +1,6 @@
 // Applying registry scripts: DoReg, RegisterQuindo and the writing of one entry.
+#include "regscript/apply.h"
+
 #include "frame/handles.h"
 #include "regscript/script_entry.h"
 #include "regscript/script_io.h"
@@ -17,20 +19,19 @@ bool WriteEntry(const EntryPlan& plan) {
     return RegSetValueA(root, plan.sub_key.c_str(), REG_SZ, plan.data.c_str(),
                         static_cast<DWORD>(plan.data.size() + 1)) == ERROR_SUCCESS;
   }
-  UniqueKey key;
-  if (RegCreateKeyA(root, plan.sub_key.c_str(), key.put()) != ERROR_SUCCESS) return false;
+  HKEY key = nullptr;
+  if (RegCreateKeyA(root, plan.sub_key.c_str(), &key) != ERROR_SUCCESS) return false;
+  // An empty sub-key path hands back the root itself, which is never closed.
+  const UniqueKey owner(key != root ? key : nullptr);
   const LONG written =
-      RegSetValueExA(key.get(), plan.value_name.c_str(), 0, plan.converted.type,
+      RegSetValueExA(key, plan.value_name.c_str(), 0, plan.converted.type,
                      static_cast<const BYTE*>(plan.converted.bytes()), plan.converted.size);
-  RegFlushKey(key.get());
+  RegFlushKey(key);
   return written == ERROR_SUCCESS;
 }
 
 }  // namespace
 
-// ApplyEntry: writes the value of entry `entry_name` = `data` of section `section_name`.
-// True when it was written, or when the section names no root key (skipped as a success);
-// false when a macro fails, a text is over its limit, or the registry refuses.
 bool ApplyEntry(const char* section_name, const char* entry_name, const char* data,
                 const PathContext* context) {
   EntryPlan plan;

@@ -1,5 +1,7 @@
 // Reversing registry scripts: UndoReg, UnregisterQuindo and the removal of one entry of the
 // "UNINSTALL" list.
+#include "regscript/undo.h"
+
 #include "frame/handles.h"
 #include "regscript/script_io.h"
 
@@ -42,17 +44,10 @@ void DeleteValue(HKEY root, const TextStr& sub_key, const char* name) {
 
 }  // namespace
 
-// DeleteKeyTree: deletes the key `sub_key` below `parent` with all its sub-keys; only the last
-// level of a path of several levels goes. True when it was deleted or cannot be opened; false
-// when a deletion was refused or a sub-key named by the enumeration cannot be opened.
 bool DeleteKeyTree(HKEY parent, const char* sub_key) { return DeleteTree(parent, sub_key, true); }
 
-// UndoEntry: carries out entry `entry_name` of the removal list of `script`: its data names a
-// value to delete, or is empty to delete the key with everything below it. The root is matched
-// on the raw name; the sub-key path is expanded, then stripped; the data stripped, then
-// expanded. False for a name with no root name, a failing macro, a text over 511 characters, a
-// key-tree entry that names a whole root key (no script may wipe a hive), or a refused
-// deletion of a key.
+// The root is matched on the raw name; the sub-key path is expanded, then stripped; the data
+// stripped, then expanded.
 bool UndoEntry(const char* script, const char* entry_name, const PathContext* context) {
   std::uint32_t root_value = 0;
   const char* raw_sub = nullptr;

@@ -1,0 +1,15 @@
+// Applying registry scripts: the writing of one entry. The exports DoReg and RegisterQuindo
+// (qndsetup.h) walk a whole script with it.
+#pragma once
+
+#include "regscript/text_rules.h"
+
+namespace qnd {
+
+// Writes the value of entry `entry_name` = `data` of key section `section_name`. True when it
+// was written, or when the section names no root key (skipped as a success); false when a macro
+// fails, a text is over its 511 characters, or the registry refuses the key or the value.
+bool ApplyEntry(const char* section_name, const char* entry_name, const char* data,
+                const PathContext* context);
+
+}  // namespace qnd

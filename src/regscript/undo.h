@@ -1,0 +1,21 @@
+// Reversing registry scripts: one entry of the "UNINSTALL" list, and key trees. The exports
+// UndoReg and UnregisterQuindo (qndsetup.h) walk a whole list with them.
+#pragma once
+
+#include "frame/win.h"
+#include "regscript/text_rules.h"
+
+namespace qnd {
+
+// Deletes the key `sub_key` below `parent` with all its sub-keys; only the last level of a path
+// of several levels goes. True when it was deleted or cannot be opened; false when a deletion
+// was refused or a sub-key named by the enumeration cannot be opened.
+bool DeleteKeyTree(HKEY parent, const char* sub_key);
+
+// Carries out entry `entry_name` of the removal list of `script`: its data names one value to
+// delete, or is empty to delete the key with everything below it. False for a name with no
+// root name, a failing macro, a text over 511 characters, a key-tree entry that names a whole
+// root key (no script may wipe a hive), or a refused deletion of a key.
+bool UndoEntry(const char* script, const char* entry_name, const PathContext* context);
+
+}  // namespace qnd
