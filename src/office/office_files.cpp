@@ -45,6 +45,7 @@ DWORD QuietAttributes(const char* path) {
   return GetFileAttributesA(path);
 }
 
+// True when `path` names an existing directory (tested quietly).
 bool IsDirectory(const char* path) {
   const DWORD attributes = QuietAttributes(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
