@@ -126,18 +126,6 @@ TEST(OfficeRules, SourcePathsFitBeforeAnythingIsWritten) {
   EXPECT_STREQ("C:\\Q\\\\QND_OF7.DLL", path.c_str());
 }
 
-TEST(OfficeRules, ComponentTable) {
-  ASSERT_NE(nullptr, FindComponent(700));
-  EXPECT_STREQ("Software\\Microsoft\\Excel\\7.0", FindComponent(700)->presence_key);
-  EXPECT_STREQ("XLMAIN", FindComponent(700)->window_classes[0]);
-  ASSERT_NE(nullptr, FindComponent(701));
-  EXPECT_STREQ("OpusApp", FindComponent(701)->window_classes[0]);
-  EXPECT_STREQ("XLMAIN", FindComponent(701)->window_classes[1]);
-  EXPECT_EQ(nullptr, FindComponent(699));
-  EXPECT_EQ(nullptr, FindComponent(0));
-  EXPECT_EQ(700, kOfficeComponents[0].code) << "Excel goes first";
-}
-
 TEST(OfficeRules, DirectoryOfTheExecutable) {
   const struct Row {
     const char* file;
