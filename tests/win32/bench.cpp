@@ -29,6 +29,8 @@ const Exports& Qnd() {
     x.Internal010 = reinterpret_cast<decltype(x.Internal010)>(Bind("Internal010"));
     x.Internal015 = reinterpret_cast<decltype(x.Internal015)>(Bind("Internal015"));
     x.Internal012 = reinterpret_cast<decltype(x.Internal012)>(Bind("Internal012"));
+    x.InstallOfficeSupport =
+        reinterpret_cast<decltype(x.InstallOfficeSupport)>(Bind("InstallOfficeSupport"));
     return x;
   }();
   return e;
