@@ -8,8 +8,6 @@
 namespace qnd {
 namespace {
 
-constexpr unsigned kDataChars = 1024;  // raw data of an entry, as the profile reader gives it
-
 // Writes what `plan` says. The default value goes through RegSetValueA, which creates a missing
 // sub-key itself, and is not flushed; a named value's key is created, flushed and closed on
 // every path. True when the registry took the value.
@@ -53,24 +51,10 @@ bool ApplyEntry(const char* section_name, const char* entry_name, const char* da
 extern "C" int __stdcall DoReg(const char* script, const QndPathContext* context, int /*reserved*/) {
   using namespace qnd;
   if (!script) return 0;  // the profile reader would read WIN.INI instead
-  NameList sections;
-  if (!sections.Read(script, nullptr)) return 0;
-  for (const char* section = sections.First(); section; section = sections.Next(section)) {
-    std::uint32_t root = 0;
-    const char* sub = nullptr;
-    if (!ParseRootKey(section, &root, &sub)) continue;
-    NameList entries;
-    if (!entries.Read(script, section)) return 0;
-    for (const char* entry = entries.First(); entry; entry = entries.Next(entry)) {
-      char data[kDataChars];
-      unsigned length = 0;
-      if (!ReadEntryData(script, section, entry, data, kDataChars, &length) ||
-          !ApplyEntry(section, entry, data, context)) {
-        return 0;
-      }
-    }
-  }
-  return 1;
+  const auto apply = [context](const ScriptEntry& entry) {
+    return entry.found && ApplyEntry(entry.section, entry.name, entry.data, context);
+  };
+  return WalkKeySections(script, apply) == WalkEnd::Done ? 1 : 0;
 }
 
 // RegisterQuindo(directory): applies "QUINDO.SRG" of the installation directory, with that

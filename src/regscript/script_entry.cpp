@@ -3,19 +3,42 @@
 #include <cstring>
 
 namespace qnd {
+namespace {
+
+// Strips `text` of its quotation marks, then expands it; on failure notes `part` in `*fault`.
+bool StripThenExpand(const char* text, TextStr& out, const PathContext* context,
+                     const MacroLookups& lookups, EntryPart part, PlanFault* fault) {
+  TextStr stripped;
+  ExpandFault why;
+  if (!StripQuotes(text, stripped)) {
+    why.fault = TextFault::TooLong;
+  } else if (ExpandMacros(stripped.c_str(), out, context, lookups, &why)) {
+    return true;
+  }
+  if (fault) *fault = {part, why};
+  return false;
+}
+
+// Expands `text`; on failure notes `part` in `*fault`.
+bool Expand(const char* text, TextStr& out, const PathContext* context,
+            const MacroLookups& lookups, EntryPart part, PlanFault* fault) {
+  ExpandFault why;
+  if (ExpandMacros(text, out, context, lookups, &why)) return true;
+  if (fault) *fault = {part, why};
+  return false;
+}
+
+}  // namespace
 
 PlanResult PlanEntry(const char* section_name, const char* entry_name, const char* data,
-                     const PathContext* context, const MacroLookups& lookups, EntryPlan& plan) {
+                     const PathContext* context, const MacroLookups& lookups, EntryPlan& plan,
+                     PlanFault* fault) {
   const char* raw_sub = nullptr;
   if (!ParseRootKey(section_name, &plan.root, &raw_sub)) return PlanResult::Skip;
-  if (!ExpandMacros(raw_sub, plan.sub_key, context, lookups)) return PlanResult::Fail;
-
-  TextStr stripped;
-  if (!StripQuotes(entry_name, stripped) ||
-      !ExpandMacros(stripped.c_str(), plan.value_name, context, lookups)) {
-    return PlanResult::Fail;
-  }
-  if (!StripQuotes(data, stripped) || !ExpandMacros(stripped.c_str(), plan.data, context, lookups)) {
+  if (!Expand(raw_sub, plan.sub_key, context, lookups, EntryPart::SubKey, fault) ||
+      !StripThenExpand(entry_name, plan.value_name, context, lookups, EntryPart::ValueName,
+                       fault) ||
+      !StripThenExpand(data, plan.data, context, lookups, EntryPart::Data, fault)) {
     return PlanResult::Fail;
   }
 
@@ -28,6 +51,29 @@ PlanResult PlanEntry(const char* section_name, const char* entry_name, const cha
     ConvertData(plan.data.c_str(), plan.converted);
   }
   return PlanResult::Write;
+}
+
+RemovalResult PlanRemoval(const char* entry_name, const char* data, unsigned data_length,
+                          const PathContext* context, const MacroLookups& lookups,
+                          RemovalPlan& plan, PlanFault* fault) {
+  const char* raw_sub = nullptr;
+  if (!ParseRootKey(entry_name, &plan.root, &raw_sub)) return RemovalResult::NoRoot;
+  TextStr expanded;
+  if (!Expand(raw_sub, expanded, context, lookups, EntryPart::SubKey, fault)) {
+    return RemovalResult::Fail;
+  }
+  if (!StripQuotes(expanded.c_str(), plan.sub_key)) return RemovalResult::Fail;  // cannot grow
+  // A value name holds at most 511 characters, so data that filled the reader's buffer was
+  // cut: it fails rather than name another value.
+  if (data_length >= kEntryDataChars - 1) {
+    if (fault) *fault = {EntryPart::Data, {TextFault::TooLong, 0, '\0'}};
+    return RemovalResult::Fail;
+  }
+  if (!StripThenExpand(data, plan.value_name, context, lookups, EntryPart::Data, fault)) {
+    return RemovalResult::Fail;
+  }
+  if (!plan.value_name.empty()) return RemovalResult::Value;
+  return plan.sub_key.empty() ? RemovalResult::WholeRoot : RemovalResult::Tree;
 }
 
 }  // namespace qnd

@@ -1,5 +1,6 @@
-// What one entry of a registry script will write, worked out without touching the registry:
-// the DLL writes it, and a tool can show it.
+// What one entry of a registry script will do, worked out without touching the registry: the
+// value an entry of a key section writes, and what an entry of the "UNINSTALL" list removes.
+// The DLL carries it out, and a tool can show it.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +8,10 @@
 #include "regscript/text_rules.h"
 
 namespace qnd {
+
+// The raw data of an entry is read into this many characters, its terminator included (the
+// profile reader cuts longer data).
+constexpr unsigned kEntryDataChars = 1024;
 
 struct EntryPlan {
   std::uint32_t root = 0;   // the predefined key's handle value
@@ -27,10 +32,44 @@ enum class PlanResult {
   Fail,   // a macro failed or a text does not fit its 511 characters
 };
 
+// The text of an entry in which planning failed.
+enum class EntryPart : std::uint8_t { SubKey, ValueName, Data };
+
+// Why planning an entry failed: in which text, and what went wrong there.
+struct PlanFault {
+  EntryPart part = EntryPart::SubKey;
+  ExpandFault text;
+};
+
 // Works out the value that entry `entry_name` = `data` of key section `section_name` writes.
 // The section name is parsed and expanded; the entry name and the data are stripped of their
-// quotation marks, then expanded; the data is converted (not for the default value).
+// quotation marks, then expanded; the data is converted (not for the default value). On Fail,
+// `*fault`, when given, says why.
 PlanResult PlanEntry(const char* section_name, const char* entry_name, const char* data,
-                     const PathContext* context, const MacroLookups& lookups, EntryPlan& plan);
+                     const PathContext* context, const MacroLookups& lookups, EntryPlan& plan,
+                     PlanFault* fault = nullptr);
+
+// What one entry of the "UNINSTALL" list removes.
+struct RemovalPlan {
+  std::uint32_t root = 0;  // the predefined key's handle value
+  TextStr sub_key;         // expanded, then stripped
+  TextStr value_name;      // stripped, then expanded; empty for a key tree
+};
+
+enum class RemovalResult {
+  Value,      // delete value `value_name` of the key (a missing key or value counts as done)
+  Tree,       // delete the key `sub_key` with everything below it (only its last level)
+  NoRoot,     // the entry name begins with no root name: the entry fails
+  WholeRoot,  // a key tree that would be a whole root key: the entry fails, nothing is deleted
+  Fail,       // a macro failed, a text is over its 511 characters, or the data was cut
+};
+
+// Works out what removal entry `entry_name` = `data` does; `data_length` is the length the
+// reader gave for the data (a read that filled its buffer was cut, and fails). The root is
+// matched on the raw name; the sub-key path is expanded, then stripped; the data stripped, then
+// expanded. On Fail, `*fault`, when given, says why.
+RemovalResult PlanRemoval(const char* entry_name, const char* data, unsigned data_length,
+                          const PathContext* context, const MacroLookups& lookups,
+                          RemovalPlan& plan, PlanFault* fault = nullptr);
 
 }  // namespace qnd

@@ -1,10 +1,12 @@
 // What the registry script code asks of the platform: the name lists of a script file, read
-// through the profile reader, and the lookups its macros need.
+// through the profile reader, the walks of DoReg and UndoReg over them, and the lookups its
+// macros need.
 #pragma once
 
 #include <cstdlib>
 #include <memory>
 
+#include "regscript/script_entry.h"
 #include "regscript/text_rules.h"
 
 namespace qnd {
@@ -49,5 +51,60 @@ class NameList {
 // such as one the reader could not give back as it is written. Empty data is found data.
 bool ReadEntryData(const char* file, const char* section, const char* entry, char* data,
                    unsigned chars, unsigned* length);
+
+// The section that lists what reversal removes.
+constexpr char kRemovalList[] = "UNINSTALL";
+
+// One entry of a script as a walk meets it.
+struct ScriptEntry {
+  const char* section;  // the section's name as listed
+  const char* name;     // the entry's name as listed
+  const char* data;     // its data as read (cut beyond kEntryDataChars - 1 characters)
+  unsigned length;      // the reader's count of the data's characters
+  bool found;           // false: no entry of that name can be found again (see ReadEntryData)
+};
+
+enum class WalkEnd {
+  Done,      // every entry was visited
+  Stopped,   // a visit returned false: the walk ended there
+  NoMemory,  // no memory for a name list: the file was not read (further)
+};
+
+// Calls `visit(const ScriptEntry&)` for every entry of the entry list of `section` of `script`,
+// in file order, until a visit returns false.
+template <typename Visit>
+WalkEnd WalkSection(const char* script, const char* section, Visit&& visit) {
+  NameList entries;
+  if (!entries.Read(script, section)) return WalkEnd::NoMemory;
+  for (const char* entry = entries.First(); entry; entry = entries.Next(entry)) {
+    char data[kEntryDataChars];
+    unsigned length = 0;
+    const bool found = ReadEntryData(script, section, entry, data, kEntryDataChars, &length);
+    if (!visit(ScriptEntry{section, entry, data, length, found})) return WalkEnd::Stopped;
+  }
+  return WalkEnd::Done;
+}
+
+// The walk of DoReg: every entry of every key section of `script` (a section whose name begins
+// with a root name), sections and entries in file order, until a visit returns false.
+template <typename Visit>
+WalkEnd WalkKeySections(const char* script, Visit&& visit) {
+  NameList sections;
+  if (!sections.Read(script, nullptr)) return WalkEnd::NoMemory;
+  for (const char* section = sections.First(); section; section = sections.Next(section)) {
+    std::uint32_t root = 0;
+    const char* sub = nullptr;
+    if (!ParseRootKey(section, &root, &sub)) continue;
+    const WalkEnd end = WalkSection(script, section, visit);
+    if (end != WalkEnd::Done) return end;
+  }
+  return WalkEnd::Done;
+}
+
+// The walk of UndoReg: every entry of the "UNINSTALL" list, in file order.
+template <typename Visit>
+WalkEnd WalkRemovalList(const char* script, Visit&& visit) {
+  return WalkSection(script, kRemovalList, visit);
+}
 
 }  // namespace qnd

@@ -31,27 +31,30 @@ bool StartsWithNoCase(const char* text, const char* prefix) {
 }
 
 // The directory of the macro whose text starts at `p` (just after its "$"), ending in a
-// backslash, appended to `out`; `p` is moved past the macro.
-bool ExpandOneMacro(const char*& p, TextStr& out, const PathContext* context,
-                    const MacroLookups& lookups) {
+// backslash, appended to `out`; `p` is moved past the macro. TextFault::None on success.
+TextFault ExpandOneMacro(const char*& p, TextStr& out, const PathContext* context,
+                         const MacroLookups& lookups) {
   const bool short_form = *p == '*';
   if (short_form) ++p;
-  if (*p == '\0') return false;
+  if (*p == '\0') return TextFault::MacroAtEnd;
   const char code = *p++;
 
   PathStr dir;
   if (code == '0' || code == '4') {
     const char* given = !context ? nullptr : code == '0' ? context->dir0 : context->dir4;
-    if (!given || !dir.assign(given)) return false;
+    if (!given) return TextFault::NoDirectory;
+    if (!dir.assign(given)) return TextFault::DirectoryTooLong;
   } else if (!lookups.folder(code, dir)) {
-    return false;
+    return TextFault::FolderUnresolved;
   }
-  if (!EndWithBackslash(dir)) return false;
-  if (!short_form) return out.append(dir.c_str(), dir.size());
+  if (!EndWithBackslash(dir)) return TextFault::DirectoryTooLong;
+  if (!short_form) return out.append(dir.c_str(), dir.size()) ? TextFault::None : TextFault::TooLong;
 
   PathStr short_dir;
-  if (!lookups.short_path(dir.c_str(), short_dir) || !EndWithBackslash(short_dir)) return false;
-  return out.append(short_dir.c_str(), short_dir.size());
+  if (!lookups.short_path(dir.c_str(), short_dir) || !EndWithBackslash(short_dir)) {
+    return TextFault::NoShortForm;
+  }
+  return out.append(short_dir.c_str(), short_dir.size()) ? TextFault::None : TextFault::TooLong;
 }
 
 int HexDigit(char c) {
@@ -93,20 +96,29 @@ std::size_t WholeNamesLength(const char* names, std::size_t length, std::size_t 
 }
 
 bool ExpandMacros(const char* text, TextStr& out, const PathContext* context,
-                  const MacroLookups& lookups) {
+                  const MacroLookups& lookups, ExpandFault* fault) {
   out.clear();
   bool after_backslash = false;  // the last character written was a copied backslash
   for (const char* p = text; *p;) {
+    const char* at = p;
     const char c = *p++;
+    TextFault failed = TextFault::None;
     if (c == '$') {
-      if (!ExpandOneMacro(p, out, context, lookups)) return false;
+      failed = ExpandOneMacro(p, out, context, lookups);
       after_backslash = false;
     } else if (c == '\\' && after_backslash) {
       after_backslash = false;  // the second of a pair is dropped
     } else {
-      if (!out.push_back(c == '`' ? '"' : c)) return false;
+      if (!out.push_back(c == '`' ? '"' : c)) failed = TextFault::TooLong;
       after_backslash = c == '\\';
     }
+    if (failed == TextFault::None) continue;
+    if (fault) {
+      fault->fault = failed;
+      fault->at = static_cast<std::size_t>(at - text);
+      fault->code = c == '$' && failed != TextFault::MacroAtEnd ? p[-1] : '\0';
+    }
+    return false;
   }
   return true;
 }

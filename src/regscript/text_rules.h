@@ -46,12 +46,30 @@ struct MacroLookups {
   bool (*short_path)(const char* path, PathStr& out);
 };
 
+// Why a text could not be stripped or expanded.
+enum class TextFault : std::uint8_t {
+  None,
+  TooLong,           // the result is over 511 characters
+  MacroAtEnd,        // "$" or "$*" ends the text
+  NoDirectory,       // "$0" or "$4" with no directory given
+  FolderUnresolved,  // the folder code gives no directory (unknown, or not on this machine)
+  DirectoryTooLong,  // the directory with its backslash is over 259 characters
+  NoShortForm,       // "$*": the directory has no short form that fits (does it exist?)
+};
+
+struct ExpandFault {
+  TextFault fault = TextFault::None;
+  std::size_t at = 0;  // where in the text the failing macro's "$" stands
+  char code = 0;       // its code character (none when the text ends at the macro)
+};
+
 // Copies `text` into `out`, expanding `$c` and `$*c` macros to directories that end in a
 // backslash, collapsing a backslash that directly follows a copied one, and turning a grave
 // accent into a quotation mark. "$0" and "$4" come from `context`: a null context or a null
-// directory makes them fail. False when a macro fails or the result does not fit `out`.
+// directory makes them fail. False when a macro fails or the result does not fit `out`; then
+// `*fault`, when given, says why.
 bool ExpandMacros(const char* text, TextStr& out, const PathContext* context,
-                  const MacroLookups& lookups);
+                  const MacroLookups& lookups, ExpandFault* fault = nullptr);
 
 // The registry type and bytes of an entry's data.
 struct ConvertedData {

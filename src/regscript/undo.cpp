@@ -8,12 +8,7 @@
 namespace qnd {
 namespace {
 
-constexpr char kRemovalList[] = "UNINSTALL";
 constexpr unsigned kNameChars = 512;  // a sub-key name met while deleting a key tree
-// The data of a removal entry is a value name of at most 511 characters. The reader cuts
-// longer data without a word, so it is read into more room than that: data that fills the room
-// was cut, and fails rather than name another value.
-constexpr unsigned kDataChars = 1024;
 // The deepest key tree that is deleted, counting the named key as one level: the registry's own
 // limit. A deeper tree is left as it is and its deletion fails.
 constexpr int kMaxTreeDepth = 512;
@@ -70,32 +65,18 @@ bool DeleteKeyTree(HKEY parent, const char* sub_key) {
   return true;
 }
 
-// The root is matched on the raw name; the sub-key path is expanded, then stripped; the data
-// stripped, then expanded.
-bool UndoEntry(const char* script, const char* entry_name, const PathContext* context) {
-  std::uint32_t root_value = 0;
-  const char* raw_sub = nullptr;
-  if (!ParseRootKey(entry_name, &root_value, &raw_sub)) return false;
-  TextStr expanded, sub_key;
-  if (!ExpandMacros(raw_sub, expanded, context, PlatformLookups()) ||
-      !StripQuotes(expanded.c_str(), sub_key)) {
-    return false;
+bool UndoEntry(const ScriptEntry& entry, const PathContext* context) {
+  if (!entry.found) return false;
+  RemovalPlan plan;
+  switch (PlanRemoval(entry.name, entry.data, entry.length, context, PlatformLookups(), plan)) {
+    case RemovalResult::Value:
+      DeleteValue(RootKeyHandle(plan.root), plan.sub_key, plan.value_name.c_str());
+      return true;
+    case RemovalResult::Tree:
+      return DeleteKeyTree(RootKeyHandle(plan.root), plan.sub_key.c_str());
+    default:
+      return false;
   }
-  char data[kDataChars];
-  unsigned n = 0;
-  TextStr stripped, value_name;
-  if (!ReadEntryData(script, kRemovalList, entry_name, data, kDataChars, &n) ||
-      n >= kDataChars - 1 || !StripQuotes(data, stripped) ||
-      !ExpandMacros(stripped.c_str(), value_name, context, PlatformLookups())) {
-    return false;
-  }
-
-  const HKEY root = RootKeyHandle(root_value);
-  if (!value_name.empty()) {
-    DeleteValue(root, sub_key, value_name.c_str());
-    return true;
-  }
-  return !sub_key.empty() && DeleteKeyTree(root, sub_key.c_str());
 }
 
 }  // namespace qnd
@@ -108,12 +89,8 @@ extern "C" int __stdcall UndoReg(const char* script, const QndPathContext* conte
                                  int /*reserved*/) {
   using namespace qnd;
   if (!script) return 0;  // the profile reader would read WIN.INI instead
-  NameList entries;
-  if (!entries.Read(script, kRemovalList)) return 0;
-  for (const char* entry = entries.First(); entry; entry = entries.Next(entry)) {
-    if (!UndoEntry(script, entry, context)) return 0;
-  }
-  return 1;
+  const auto undo = [context](const ScriptEntry& entry) { return UndoEntry(entry, context); };
+  return WalkRemovalList(script, undo) == WalkEnd::Done ? 1 : 0;
 }
 
 // UnregisterQuindo(directory): reverses "QUINDO.SRG" of the installation directory, with that

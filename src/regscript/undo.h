@@ -3,7 +3,7 @@
 #pragma once
 
 #include "frame/win.h"
-#include "regscript/text_rules.h"
+#include "regscript/script_io.h"
 
 namespace qnd {
 
@@ -15,10 +15,11 @@ namespace qnd {
 // levels (what was deleted before stays deleted).
 bool DeleteKeyTree(HKEY parent, const char* sub_key);
 
-// Carries out entry `entry_name` of the removal list of `script`: its data names one value to
-// delete, or is empty to delete the key with everything below it. False for a name with no
-// root name, a failing macro, a text over 511 characters, a key-tree entry that names a whole
-// root key (no script may wipe a hive), or a refused deletion of a key.
-bool UndoEntry(const char* script, const char* entry_name, const PathContext* context);
+// Carries out one entry of the removal list, as the walk of UndoReg meets it: its data names
+// one value to delete, or is empty to delete the key with everything below it. False for an
+// entry whose data cannot be found again, a name with no root name, a failing macro, a text
+// over 511 characters, a key-tree entry that names a whole root key (no script may wipe a
+// hive), or a refused deletion of a key.
+bool UndoEntry(const ScriptEntry& entry, const PathContext* context);
 
 }  // namespace qnd
