@@ -48,7 +48,9 @@ TextFault ExpandOneMacro(const char*& p, TextStr& out, const PathContext* contex
     return TextFault::FolderUnresolved;
   }
   if (!EndWithBackslash(dir)) return TextFault::DirectoryTooLong;
-  if (!short_form) return out.append(dir.c_str(), dir.size()) ? TextFault::None : TextFault::TooLong;
+  if (!short_form) {
+    return out.append(dir.c_str(), dir.size()) ? TextFault::None : TextFault::TooLong;
+  }
 
   PathStr short_dir;
   if (!lookups.short_path(dir.c_str(), short_dir) || !EndWithBackslash(short_dir)) {
@@ -86,6 +88,13 @@ bool ParseRootKey(const char* name, std::uint32_t* root, const char** sub) {
   return false;
 }
 
+const char* RootKeyName(std::uint32_t root) {
+  for (const RootName& r : kRoots) {
+    if (r.handle == root) return r.name;
+  }
+  return nullptr;
+}
+
 std::size_t WholeNamesLength(const char* names, std::size_t length, std::size_t capacity) {
   if (length < capacity) return length;  // the final terminator fits too
   if (capacity == 0) return 0;
@@ -117,6 +126,7 @@ bool ExpandMacros(const char* text, TextStr& out, const PathContext* context,
       fault->fault = failed;
       fault->at = static_cast<std::size_t>(at - text);
       fault->code = c == '$' && failed != TextFault::MacroAtEnd ? p[-1] : '\0';
+      fault->short_form = c == '$' && at[1] == '*';
     }
     return false;
   }

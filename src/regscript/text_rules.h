@@ -30,6 +30,10 @@ bool StripQuotes(const char* text, TextStr& out);
 // False, with nothing set, when no root name begins `name`.
 bool ParseRootKey(const char* name, std::uint32_t* root, const char** sub);
 
+// The root name of a predefined key's handle value, such as "HKEY_CURRENT_USER"; null for a
+// value that names no root.
+const char* RootKeyName(std::uint32_t root);
+
 // How much of a profile name list (names, each with its terminator, as the profile reader gives
 // them) a list of `capacity` characters holds whole, with room left for the list's final
 // terminator. `length` is the reader's count: the list's characters before that terminator.
@@ -61,6 +65,7 @@ struct ExpandFault {
   TextFault fault = TextFault::None;
   std::size_t at = 0;  // where in the text the failing macro's "$" stands
   char code = 0;       // its code character (none when the text ends at the macro)
+  bool short_form = false;  // the macro is "$*" and its code
 };
 
 // Copies `text` into `out`, expanding `$c` and `$*c` macros to directories that end in a

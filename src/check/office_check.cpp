@@ -1,0 +1,287 @@
+// The checker's "office" command (office_check.h). Every step uses the library's own
+// inspection: IsOfficeAppPresent, LocateStartupDir, FindOldAddInValue, SurveyOpenSlots...
+#include "check/office_check.h"
+
+#include <string>
+
+#include "office/office_files.h"
+#include "office/office_install.h"
+#include "office/office_registry.h"
+
+namespace qnd {
+namespace {
+
+constexpr char kWhere[] = "office";
+
+std::string SlotName(int slot) {
+  OpenName name;
+  return OpenValueName(slot, name) ? name.c_str() : "(none)";
+}
+
+bool DirectoryExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The directory that holds directory `dir` (which ends in a backslash), with its backslash.
+std::string ParentOf(const std::string& dir) {
+  const std::size_t last = dir.find_last_of('\\', dir.size() >= 2 ? dir.size() - 2 : 0);
+  return last == std::string::npos ? std::string() : dir.substr(0, last + 1);
+}
+
+class OfficeCheck {
+ public:
+  OfficeCheck(const OfficeOptions& options, Report& report) : options_(options), report_(report) {}
+
+  void Applications();
+  void OldTemplate();
+  int OldAddIn();
+  void Excel(int old_slot);
+  void Word();
+  void Shared();
+  bool AnyPresent() const {
+    return IsOfficeAppPresent(kExcelComponent) || IsOfficeAppPresent(kWordComponent);
+  }
+
+ private:
+  void Say(const std::string& text) { report_.Line(kWhere, 0, text); }
+  void Find(Severity severity, const std::string& text) {
+    report_.Finding(severity, kWhere, 0, text);
+  }
+  void ListSlots(HKEY excel, const OpenSlotSurvey& survey, int old_slot, int ours);
+  void SourceFile(int code, const char* file, bool copied);
+
+  const OfficeOptions& options_;
+  Report& report_;
+};
+
+void OfficeCheck::Applications() {
+  for (const OfficeComponent& c : kOfficeComponents) {
+    const bool present = IsOfficeAppPresent(c.code);
+    Say(Format("%s: %s (HKEY_CURRENT_USER\\%s), %s", c.application,
+               present ? "present" : "not present", c.presence_key,
+               IsOfficeAppRunning(c.code) ? "counts as running" : "not running"));
+  }
+  if (WindowClassOpen(kWordWindow)) {
+    Find(Severity::Error,
+         "a Word window (class \"OpusApp\") is open: InstallOfficeSupport "
+         "fails at once, before anything is changed");
+  }
+  if (WindowClassOpen(kExcelWindow)) {
+    Find(Severity::Error,
+         "an Excel window (class \"XLMAIN\") is open: InstallOfficeSupport "
+         "fails after removing the older Word template");
+  }
+}
+
+// Step 1: the older Word template.
+void OfficeCheck::OldTemplate() {
+  PathStr path;
+  switch (LocateOldWordTemplate(path)) {
+    case OfficeResult::Ok: break;
+    case OfficeResult::Failed:
+      Find(Severity::Error,
+           "the older template's path in Word's start-up directory does not "
+           "fit 259 characters: InstallOfficeSupport fails");
+      return;
+    default: Say("older Word template: no start-up directory to look in"); return;
+  }
+  if (!FileExistsQuiet(path.c_str())) {
+    Say(std::string("older Word template ") + path.c_str() + ": not there");
+    return;
+  }
+  Say(std::string("older Word template ") + path.c_str() + ": there, would be deleted");
+  if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY) {
+    Find(Severity::Error, std::string(path.c_str()) +
+                              " is read-only: its deletion fails, and "
+                              "InstallOfficeSupport with it");
+  }
+}
+
+// Step 2: the older Excel add-in value. Gives its slot, or kNoSlot.
+int OfficeCheck::OldAddIn() {
+  UniqueKey excel;
+  if (!OpenUserKey(kExcelOptionsKey, excel)) {
+    Say("older Excel add-in value: no options key of Excel to look in");
+    return kNoSlot;
+  }
+  const int slot = FindOldAddInValue(excel.get());
+  Say(slot == kNoSlot
+          ? "older Excel add-in value: none of OPEN to OPEN98 names \"QND_XL7\""
+          : "older Excel add-in value: " + SlotName(slot) + " names \"QND_XL7\", would be deleted");
+  return slot;
+}
+
+void OfficeCheck::ListSlots(HKEY excel, const OpenSlotSurvey& survey, int old_slot, int ours) {
+  Say(std::string("Excel's add-in values (HKEY_CURRENT_USER\\") + kExcelOptionsKey + "):");
+  for (int i = 0; i < kOpenSlots; ++i) {
+    if (survey.state[i] == SlotState::Missing) {
+      int last = i;
+      while (last + 1 < kOpenSlots && survey.state[last + 1] == SlotState::Missing) ++last;
+      Say("  " + SlotName(i) + (last > i ? " to " + SlotName(last) : "") + ": free");
+      i = last;
+      continue;
+    }
+    AddInText text;
+    ReadAddInValue(excel, i, text);
+    std::string line = "  " + SlotName(i) + ": ";
+    switch (survey.state[i]) {
+      case SlotState::Taken: line += std::string("taken: ") + text.c_str(); break;
+      case SlotState::Empty: line += "empty (no data), counts as taken"; break;
+      case SlotState::TooLong: line += "too long to read (over 1024 bytes), counts as taken"; break;
+      default: line += "cannot be read, counts as taken"; break;
+    }
+    if (i == old_slot) line += " (the older add-in)";
+    if (i == ours) line += " (this add-in)";
+    Say(line);
+  }
+}
+
+// Step 3 for Excel: the add-in value and the slot it would be written to.
+void OfficeCheck::Excel(int old_slot) {
+  if (!IsOfficeAppPresent(kExcelComponent)) return;
+  UniqueKey excel;
+  if (!OpenUserKey(kExcelOptionsKey, excel)) {
+    Find(Severity::Error, std::string("Excel 7.0 is present but HKEY_CURRENT_USER\\") +
+                              kExcelOptionsKey +
+                              " cannot be opened: the add-in cannot be "
+                              "written, and InstallOfficeSupport fails");
+    return;
+  }
+  OpenSlotSurvey survey;
+  SurveyOpenSlots(excel.get(), survey);
+  const int ours = FindAddInValue(excel.get());
+  ListSlots(excel.get(), survey, old_slot, ours);
+  const bool installed = IsComponentInstalled(kExcelComponent);
+  if (installed) {
+    Say("the add-in is installed (" + SlotName(ours) +
+        " and the support library): its value "
+        "would be deleted and written anew");
+  } else if (ours != kNoSlot) {
+    Find(Severity::Warning, SlotName(ours) +
+                                " names \"QND_OF7.XLA\", but the support library "
+                                "is missing, so the add-in does not count as installed: a second "
+                                "add-in value would be written");
+  }
+  // What steps 2 and 3 free before the free-slot search runs.
+  if (old_slot != kNoSlot) survey.state[old_slot] = SlotState::Missing;
+  if (installed && ours != kNoSlot) survey.state[ours] = SlotState::Missing;
+  const int slot = ChooseFreeSlot(survey);
+  if (slot == kNoSlot) {
+    Find(Severity::Error,
+         "every add-in value, OPEN to OPEN100, is taken: the add-in cannot "
+         "be written, and InstallOfficeSupport fails");
+    return;
+  }
+  PathStr value;
+  const bool built = options_.source_dir && BuildAddInValue(options_.source_dir, value);
+  Say("the add-in would be written to " + SlotName(slot) + ": " +
+      (built ? value.c_str() : "\"SOURCE\\QND_OF7.XLA\" (SOURCE: the folder given)"));
+}
+
+// Step 3 for Word: the start-up directory and the template.
+void OfficeCheck::Word() {
+  if (!IsOfficeAppPresent(kWordComponent)) return;
+  StartupDir startup;
+  switch (LocateStartupDir(startup)) {
+    case OfficeResult::Ok: break;
+    case OfficeResult::NoStartupPath:
+      Find(Severity::Error,
+           "Word 7.0 is present but its \"Startup-Path\" cannot be read "
+           "(missing, empty or over 1024 bytes): the template cannot be "
+           "copied, and InstallOfficeSupport fails");
+      return;
+    default:
+      Find(Severity::Error,
+           "Word's start-up directory with \"QND_OF7.DOT\" does not fit 1023 "
+           "characters: the template cannot be copied");
+      return;
+  }
+  const std::string dir = startup.dir.c_str();
+  if (startup.exists) {
+    Say("Word's start-up directory " + dir + ": exists");
+  } else if (DirectoryExists(ParentOf(dir))) {
+    Say("Word's start-up directory " + dir + ": missing; its last level would be created");
+  } else {
+    Find(Severity::Error, "Word's start-up directory " + dir +
+                              " is missing, and so is the "
+                              "folder that would hold it: it cannot be created, and "
+                              "InstallOfficeSupport fails");
+  }
+  const char* path = startup.template_path.c_str();
+  Say(std::string("Word template ") + path +
+      (IsComponentInstalled(kWordComponent) ? ": installed, would be deleted and copied anew"
+       : FileExistsQuiet(path) ? ": there (the support library is not), would be copied over"
+                               : ": would be copied there"));
+}
+
+// The component file `file` in the source directory; `copied` ones fail the call when missing.
+void OfficeCheck::SourceFile(int code, const char* file, bool copied) {
+  LongPathStr path;
+  if (!SourcesFit(code, options_.source_dir) || !BuildSourcePath(options_.source_dir, file, path)) {
+    Find(Severity::Error, std::string("the paths built from ") + options_.source_dir +
+                              " do not fit: the component fails before anything is changed");
+  } else if (FileExistsQuiet(path.c_str())) {
+    Say(std::string("component file ") + path.c_str() + ": there");
+  } else if (copied) {
+    Find(Severity::Error, std::string(path.c_str()) +
+                              " is missing: copying it fails, and "
+                              "InstallOfficeSupport with it");
+  } else {
+    Find(Severity::Warning, std::string(path.c_str()) +
+                                " is missing: the add-in value would "
+                                "name a file that is not there");
+  }
+}
+
+// Step 3 for both: the support library, the marker, the component files.
+void OfficeCheck::Shared() {
+  LongPathStr library;
+  if (!SupportLibraryPath(library)) {
+    Find(Severity::Error,
+         "the system directory cannot be had: the support library cannot be "
+         "copied");
+  } else {
+    Say(std::string("support library ") + library.c_str() +
+        (FileExistsQuiet(library.c_str()) ? ": there, would be copied over"
+                                          : ": not there, would be copied"));
+  }
+  Say(std::string("first-call marker: \"FirstCall\" = \"Y\" would be written in "
+                  "HKEY_CURRENT_USER\\") +
+      kMarkerKey);
+  if (!options_.source_dir) {
+    Say("component files: from the folder given to InstallOfficeSupport (--source DIR checks "
+        "them)");
+    return;
+  }
+  int present = 0;
+  for (const OfficeComponent& c : kOfficeComponents) {
+    if (!IsOfficeAppPresent(c.code)) continue;
+    SourceFile(c.code, c.file, c.code == kWordComponent);  // the add-in is not copied
+    present = c.code;
+  }
+  SourceFile(present, kSupportLibrary, true);
+}
+
+}  // namespace
+
+int CheckOffice(const OfficeOptions& options, Report& report) {
+  report.Heading("office: what InstallOfficeSupport would find and do for this user");
+  OfficeCheck check(options, report);
+  check.Applications();
+  check.OldTemplate();
+  const int old_slot = check.OldAddIn();
+  if (check.AnyPresent()) {
+    check.Excel(old_slot);
+    check.Word();
+    check.Shared();
+  } else {
+    report.Line(kWhere, 0,
+                "neither Office 7.0 application is present: nothing would be "
+                "installed");
+  }
+  report.Summary();
+  return report.ExitStatus();
+}
+
+}  // namespace qnd

@@ -1,0 +1,155 @@
+// The checker's portable rules for registry scripts (script_lint.h).
+#include "check/script_lint.h"
+
+#include <cstring>
+
+#include "frame/folder_codes.h"
+
+namespace qnd {
+namespace {
+
+constexpr std::size_t kNearTextChars = 460;  // of the 511 that fit
+
+std::string Trim(const std::string& text) {
+  const char* blanks = " \t\r";
+  const std::size_t begin = text.find_first_not_of(blanks);
+  if (begin == std::string::npos) return std::string();
+  return text.substr(begin, text.find_last_not_of(blanks) - begin + 1);
+}
+
+bool ContainsNoCase(const char* text, const char* word) {
+  const std::size_t n = std::strlen(word);
+  for (; *text; ++text) {
+    std::size_t i = 0;
+    while (i < n && text[i] && (text[i] | 0x20) == (word[i] | 0x20)) ++i;
+    if (i == n) return true;
+  }
+  return false;
+}
+
+bool IsHex(char c) { return std::strchr("0123456789abcdefABCDEF", c) && c; }
+
+// True when `text` is a plain number of "dword:": an optional "0x", then 1 to 8 hexadecimal
+// digits, and nothing else.
+bool PlainDword(const char* text) {
+  if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text += 2;
+  std::size_t digits = 0;
+  while (IsHex(text[digits])) ++digits;
+  return digits >= 1 && digits <= 8 && text[digits] == '\0';
+}
+
+// The failing macro as written, in quotation marks: "$0", "$*B".
+std::string MacroText(const ExpandFault& fault) {
+  std::string text = fault.short_form ? "\"$*" : "\"$";
+  return text + fault.code + "\"";
+}
+
+}  // namespace
+
+ScriptLines::ScriptLines(const std::string& text, const NameFold& fold) : fold_(fold) {
+  const std::size_t start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;  // a UTF-8 mark
+  int line = 0;
+  for (std::size_t begin = start; begin < text.size(); ++line) {
+    std::size_t end = text.find('\n', begin);
+    if (end == std::string::npos) end = text.size();
+    const std::string content = Trim(text.substr(begin, end - begin));
+    begin = end + 1;
+    const std::size_t close = content.find(']');
+    const std::size_t equals = content.find('=');
+    if (!content.empty() && content[0] == '[' && close != std::string::npos) {
+      sections_.push_back({fold.Fold(Trim(content.substr(1, close - 1))), line + 1, {}});
+    } else if (!sections_.empty() && !content.empty() && content[0] != ';' &&
+               equals != std::string::npos) {
+      sections_.back().entries.push_back({fold.Fold(Trim(content.substr(0, equals))), line + 1});
+    }
+  }
+}
+
+int ScriptLines::SectionLine(const std::string& section, int nth) const {
+  const std::string name = fold_.Fold(section);
+  for (const Section& s : sections_) {
+    if (s.name == name && nth-- == 0) return s.line;
+  }
+  return 0;
+}
+
+int ScriptLines::EntryLine(const std::string& section, const std::string& entry, int nth) const {
+  const std::string name = fold_.Fold(section), key = fold_.Fold(entry);
+  for (const Section& s : sections_) {
+    if (s.name != name) continue;
+    for (const Entry& e : s.entries) {
+      if (e.name == key && nth-- == 0) return e.line;
+    }
+    return 0;
+  }
+  return 0;
+}
+
+DataTrap FindDataTrap(const char* data, bool is_default) {
+  const bool any_case = ContainsNoCase(data, "dword:");
+  if (is_default) return any_case ? DataTrap::DefaultDword : DataTrap::None;
+  if (!std::strstr(data, "dword:")) return any_case ? DataTrap::DwordOtherCase : DataTrap::None;
+  const char* start = data + std::strspn(data, " \t");
+  if (std::strncmp(start, "dword:", 6) != 0) return DataTrap::DwordInText;
+  return PlainDword(start + 6) ? DataTrap::None : DataTrap::DwordNotNumber;
+}
+
+bool LooksLikeKey(const char* section) {
+  return ((section[0] | 0x20) == 'h' && (section[1] | 0x20) == 'k') ||
+         std::strchr(section, '\\') != nullptr;
+}
+
+bool UsesDir4(const char* text) {
+  for (const char* p = text; (p = std::strchr(p, '$')) != nullptr;) {
+    if (*++p == '*') ++p;
+    if (*p == '4') return true;
+    if (*p) ++p;  // the code character, "$" included, is never a macro's start
+  }
+  return false;
+}
+
+bool NearTextLimit(std::size_t chars) { return chars >= kNearTextChars; }
+
+const char* PartName(EntryPart part) {
+  switch (part) {
+    case EntryPart::SubKey: return "the sub-key path";
+    case EntryPart::ValueName: return "the value name";
+    default: return "the data";
+  }
+}
+
+std::string DescribeFault(const PlanFault& fault) {
+  const std::string part = PartName(fault.part);
+  const ExpandFault& why = fault.text;
+  switch (why.fault) {
+    case TextFault::TooLong:
+      return part +
+             " is over 511 characters (after its quotation marks are dropped and its "
+             "macros expanded)";
+    case TextFault::MacroAtEnd:
+      return part + " ends in \"$\": every \"$\" starts a macro, and there is no escape for it";
+    case TextFault::NoDirectory:
+      if (why.code == '4') {
+        return MacroText(why) + " in " + part + " has no directory: RegisterQuindo and " +
+               "UnregisterQuindo give none, so the entry always fails there (--dir4 sets one)";
+      }
+      return MacroText(why) + " in " + part + " has no directory";
+    case TextFault::FolderUnresolved:
+      if (LookupFolderCode(static_cast<unsigned char>(why.code)).source ==
+          FolderSource::Unassigned) {
+        return MacroText(why) + " in " + part + ": \"" + why.code +
+               "\" is no folder code (every \"$\" starts a macro)";
+      }
+      return MacroText(why) + " in " + part + ": folder code \"" + why.code +
+             "\" gives no directory on this machine";
+    case TextFault::DirectoryTooLong:
+      return MacroText(why) + " in " + part +
+             ": its directory with a backslash is over 259 characters";
+    case TextFault::NoShortForm:
+      return MacroText(why) + " in " + part +
+             ": the directory has no short (8.3) form on this machine (does it exist?)";
+    default: return part + " cannot be expanded";
+  }
+}
+
+}  // namespace qnd

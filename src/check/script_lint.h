@@ -1,0 +1,71 @@
+// The checker's rules for registry scripts that need no platform: where sections and entries
+// stand in the file, the traps of the format that make the library do something other than an
+// author most likely meant, and why an entry fails, in words.
+// Portable: no platform headers.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "check/registry_model.h"
+#include "regscript/script_entry.h"
+
+namespace qnd {
+
+// Line numbers of a script's sections and entries, for findings. The profile reader decides
+// what a script holds; this only finds the lines, by the reader's rules: blanks around names
+// are dropped, ";" lines and lines without "=" hold no entry, "[name]" starts a section (text
+// after the "]" is ignored), and names are compared without regard to case.
+class ScriptLines {
+ public:
+  ScriptLines(const std::string& text, const NameFold& fold);
+  // The line of the `nth` (from 0) section named `section`; 0 when it is not found.
+  int SectionLine(const std::string& section, int nth) const;
+  // The line of the `nth` entry named `entry` of the first section named `section`, the one
+  // the reader reads; 0 when it is not found.
+  int EntryLine(const std::string& section, const std::string& entry, int nth) const;
+
+ private:
+  struct Entry {
+    std::string name;  // folded
+    int line;
+  };
+  struct Section {
+    std::string name;  // folded
+    int line;
+    std::vector<Entry> entries;
+  };
+  std::vector<Section> sections_;
+  NameFold fold_;
+};
+
+// A trap in the data of an entry of a key section.
+enum class DataTrap {
+  None,
+  DwordOtherCase,  // "DWORD:" in another case: stored as a string
+  DefaultDword,    // "dword:" in the default value, which is always a string
+  DwordInText,     // "dword:" inside other text: stored as a number
+  DwordNotNumber,  // "dword:" followed by more than a hexadecimal number of 8 digits at most
+};
+
+// The trap in data `data` (stripped and expanded) of a value that `is_default` or not.
+DataTrap FindDataTrap(const char* data, bool is_default);
+
+// True for a section name that begins with no root name but looks like a key: it begins with
+// "HK" (an abbreviation such as "HKCU") or holds a backslash. Such a section is skipped.
+bool LooksLikeKey(const char* section);
+
+// True when `text` holds a "$4" or "$*4" macro.
+bool UsesDir4(const char* text);
+
+// True for an "UNINSTALL" or key-section text of `chars` characters that is near the 511 that
+// fit: a longer directory on another machine makes the entry fail.
+bool NearTextLimit(std::size_t chars);
+
+// Why planning failed, in words: which text, which macro, what went wrong.
+std::string DescribeFault(const PlanFault& fault);
+
+// The characters of a text of `part`, as a finding names it ("the data").
+const char* PartName(EntryPart part);
+
+}  // namespace qnd

@@ -1,0 +1,156 @@
+// The checker's survey of a registry script (script_survey.h).
+#include "check/script_survey.h"
+
+#include <map>
+#include <memory>
+
+#include "frame/win.h"
+#include "regscript/script_io.h"
+
+namespace qnd {
+namespace {
+
+constexpr std::uint32_t kPerformanceData = 0x80000004u;
+// A name list is read with this much room to see what lies beyond the library's list.
+constexpr DWORD kWholeListChars = 1u << 20;
+// A list that takes this much of the library's room is near its end.
+constexpr std::size_t kNearListChars = NameList::kChars / 10 * 9;
+
+// Why the registry refuses a key that the library's own rules let through ("" when it does not).
+std::string Refusal(std::uint32_t root, const std::string& sub_key) {
+  if (root == kPerformanceData) {
+    return "HKEY_PERFORMANCE_DATA takes no keys or values: the registry refuses the entry";
+  }
+  if (!sub_key.empty() && sub_key[0] == '\\') {
+    return "the sub-key path begins with a backslash (a doubled one after the root name?): "
+           "the registry refuses it";
+  }
+  return std::string();
+}
+
+// Where each entry met by a walk stands: counts the walks of each section name, and the
+// entries of each name within one walk of a section.
+class WalkPlaces {
+ public:
+  WalkPlaces(const ScriptLines& lines, const NameFold& fold) : lines_(lines), fold_(fold) {}
+
+  void Place(const ScriptEntry& entry, SurveyedEntry& out) {
+    if (entry.section != section_) {  // each listed name has its own text
+      section_ = entry.section;
+      names_.clear();
+      ++walks_[fold_.Fold(entry.section)];
+    }
+    const int nth = names_[fold_.Fold(entry.name)]++;
+    out.section = entry.section;
+    out.name = entry.name;
+    out.found = entry.found;
+    out.data_chars = entry.length;
+    if (entry.found) out.raw_data = entry.data;
+    out.first_walk = walks_[fold_.Fold(entry.section)] == 1;
+    out.line = lines_.EntryLine(entry.section, entry.name, nth);
+    out.repeat_of = nth ? lines_.EntryLine(entry.section, entry.name, 0) : 0;
+  }
+
+ private:
+  const ScriptLines& lines_;
+  const NameFold& fold_;
+  const char* section_ = nullptr;
+  std::map<std::string, int> walks_;
+  std::map<std::string, int> names_;
+};
+
+void PlanKeyEntry(const ScriptEntry& entry, const PathContext& context, KeyEntry& out) {
+  if (!entry.found) return;  // DoReg fails there without planning
+  EntryPlan plan;
+  out.result = PlanEntry(entry.section, entry.name, entry.data, &context, PlatformLookups(), plan,
+                         &out.fault);
+  if (out.result != PlanResult::Write) return;
+  out.root = plan.root;
+  out.sub_key = plan.sub_key.c_str();
+  out.value_name = plan.value_name.c_str();
+  out.data = plan.data.c_str();
+  out.is_default = plan.is_default;
+  out.type = plan.converted.type;
+  out.number = plan.converted.number;
+  out.refusal = Refusal(out.root, out.sub_key);
+}
+
+void PlanRemovalEntry(const ScriptEntry& entry, const PathContext& context, RemovalEntry& out) {
+  if (!entry.found) return;
+  RemovalPlan plan;
+  out.result = PlanRemoval(entry.name, entry.data, entry.length, &context, PlatformLookups(), plan,
+                           &out.fault);
+  out.root = plan.root;
+  out.sub_key = plan.sub_key.c_str();
+  out.value_name = plan.value_name.c_str();
+  out.refusal = Refusal(out.root, out.sub_key);
+}
+
+// Measures the name list of `section` (null: the section names) of `path` against the
+// library's room. False when it takes less than nine tenths of it.
+bool MeasureList(const char* path, const char* section, ListUse& use) {
+  std::unique_ptr<char[]> names(new char[kWholeListChars]);
+  const DWORD n =
+      GetPrivateProfileStringA(section, nullptr, "", names.get(), kWholeListChars, path);
+  use.chars = n;
+  if (n < kNearListChars) return false;
+  const std::size_t kept = WholeNamesLength(names.get(), n, NameList::kChars);
+  if (kept < n) use.first_unseen = names.get() + kept;
+  return true;
+}
+
+void SurveySections(const char* path, const ScriptLines& lines, const NameFold& fold,
+                    ScriptSurvey& survey) {
+  NameList sections;
+  if (!sections.Read(path, nullptr)) {
+    survey.no_memory = true;
+    return;
+  }
+  std::map<std::string, int> seen;
+  for (const char* name = sections.First(); name; name = sections.Next(name)) {
+    const int nth = seen[fold.Fold(name)]++;
+    const int first = lines.SectionLine(name, 0);
+    survey.sections.push_back({name, lines.SectionLine(name, nth), nth ? first : 0});
+    std::uint32_t root = 0;
+    const char* sub = nullptr;
+    const bool listed = ParseRootKey(name, &root, &sub) || fold.Fold(name) == kRemovalList;
+    ListUse use{"the entry names of [" + std::string(name) + "]", first, 0, std::string()};
+    if (!nth && listed && MeasureList(path, name, use)) survey.lists.push_back(use);
+  }
+  ListUse use{"the section names", 0, 0, std::string()};
+  if (MeasureList(path, nullptr, use)) survey.lists.push_back(use);
+}
+
+}  // namespace
+
+void SurveyScript(const char* path, const PathContext& context, const ScriptLines& lines,
+                  const NameFold& fold, ScriptSurvey& survey) {
+  SurveySections(path, lines, fold, survey);
+  WalkPlaces key_places(lines, fold);
+  const WalkEnd keys = WalkKeySections(path, [&](const ScriptEntry& entry) {
+    survey.writes.emplace_back();
+    key_places.Place(entry, survey.writes.back());
+    PlanKeyEntry(entry, context, survey.writes.back());
+    return true;  // the survey goes past a failure; explain stops where DoReg does
+  });
+  WalkPlaces removal_places(lines, fold);
+  const WalkEnd removals = WalkRemovalList(path, [&](const ScriptEntry& entry) {
+    survey.removals.emplace_back();
+    removal_places.Place(entry, survey.removals.back());
+    PlanRemovalEntry(entry, context, survey.removals.back());
+    return true;
+  });
+  if (keys == WalkEnd::NoMemory || removals == WalkEnd::NoMemory) survey.no_memory = true;
+}
+
+NameFold PlatformFold() {
+  NameFold fold;
+  for (int c = 0; c < 256; ++c) {
+    char letter = static_cast<char>(c);
+    CharUpperBuffA(&letter, 1);
+    fold.upper[c] = static_cast<unsigned char>(letter);
+  }
+  return fold;
+}
+
+}  // namespace qnd

@@ -1,0 +1,105 @@
+// qndcheck: a checker for setup authors. It explains a registry script, finds the traps of its
+// format and what its uninstall leaves behind, and shows what the font list and Office add-in
+// installation would find and do on this machine, with the very code the library runs. It
+// never changes the registry, a profile file or a directory.
+//
+//   qndcheck script QUINDO.SRG --dir0 "C:\Program Files\Quindo"
+//   qndcheck office
+//   qndcheck --help
+#include <cstdio>
+#include <cstring>
+
+#include "check/office_check.h"
+#include "check/report.h"
+#include "check/script_check.h"
+
+namespace {
+
+const char kHelp[] =
+    "usage: qndcheck COMMAND [ARGUMENTS...]\n"
+    "\n"
+    "Checks what the setup library (qndsetup.dll) will do on this machine, with its own code,\n"
+    "and changes nothing: not the registry, not a profile file, not a directory.\n"
+    "\n"
+    "  qndcheck script FILE [--dir0 DIR] [--dir4 DIR]\n"
+    "      A registry script, as DoReg applies it and UndoReg reverses it. $0 is DIR of --dir0,\n"
+    "      else the script's own directory (as RegisterQuindo gives it); $4 is DIR of --dir4,\n"
+    "      else none (RegisterQuindo gives none). Three parts:\n"
+    "      explain   every value DoReg would write, in order: key, value name (@ for the\n"
+    "                default value), type and data with this machine's directories; and the\n"
+    "                entry where DoReg would stop.\n"
+    "      lint      the traps of the format: \"DWORD:\" in another case, \"dword:\" inside\n"
+    "                text, sections that look like keys but begin with no root name, repeated\n"
+    "                entry names and sections, unknown \"$\" codes, \"$4\" under RegisterQuindo,\n"
+    "                UNINSTALL entries without a root name, texts near or over their limits,\n"
+    "                and every entry that fails.\n"
+    "      coverage  an install followed by the uninstall, on a model of this machine's\n"
+    "                registry (read, never written): what it leaves behind, and what the\n"
+    "                uninstall removes that was there before and the script never writes.\n"
+    "\n"
+    "  qndcheck office [--source DIR]\n"
+    "      What InstallOfficeSupport would find and do for the current user: the Office 7.0\n"
+    "      applications present or running, Word's start-up directory, every OPEN add-in\n"
+    "      value of Excel, the older template and add-in value it would remove, and the slot\n"
+    "      the add-in would be written to. --source DIR also checks the component files there.\n"
+    "\n"
+    "  qndcheck fonts LIST\n"
+    "      What Internal007 would do with each entry of a font list, whether it would succeed\n"
+    "      on this machine, and the substitutes it would merge.\n"
+    "\n"
+    "Findings read FILE:LINE: warning: ... or FILE:LINE: error: ..., as a compiler's do.\n"
+    "Exit status: 0 no finding, 1 warnings only, 2 an error (the library would fail) or bad\n"
+    "usage.\n";
+
+int Usage(const char* problem) {
+  std::fprintf(stderr, "qndcheck: %s (qndcheck --help explains the commands)\n", problem);
+  return qnd::kExitErrors;
+}
+
+// Takes "--name VALUE" at argv[*i]; false when it is not `name` or has no value.
+bool TakeOption(int argc, char** argv, int* i, const char* name, const char** value) {
+  if (std::strcmp(argv[*i], name) != 0 || *i + 1 >= argc) return false;
+  *value = argv[++*i];
+  return true;
+}
+
+int Script(int argc, char** argv, qnd::Report& report) {
+  qnd::ScriptOptions options;
+  for (int i = 2; i < argc; ++i) {
+    if (TakeOption(argc, argv, &i, "--dir0", &options.dir0) ||
+        TakeOption(argc, argv, &i, "--dir4", &options.dir4)) {
+      continue;
+    }
+    if (argv[i][0] == '-' || !options.file.empty())
+      return Usage("script takes FILE, --dir0 DIR, --dir4 DIR");
+    options.file = argv[i];
+  }
+  if (options.file.empty()) return Usage("script needs the script's FILE");
+  return qnd::CheckScript(options, report);
+}
+
+int Office(int argc, char** argv, qnd::Report& report) {
+  qnd::OfficeOptions options;
+  for (int i = 2; i < argc; ++i) {
+    if (!TakeOption(argc, argv, &i, "--source", &options.source_dir)) {
+      return Usage("office takes only --source DIR");
+    }
+  }
+  return qnd::CheckOffice(options, report);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return Usage("no command");
+  const char* command = argv[1];
+  if (!std::strcmp(command, "--help") || !std::strcmp(command, "-h") ||
+      !std::strcmp(command, "help")) {
+    std::fputs(kHelp, stdout);
+    return qnd::kExitClean;
+  }
+  qnd::Report report(stdout);
+  if (!std::strcmp(command, "script")) return Script(argc, argv, report);
+  if (!std::strcmp(command, "office")) return Office(argc, argv, report);
+  return Usage("unknown command");
+}
