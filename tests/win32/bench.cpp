@@ -29,6 +29,7 @@ const Exports& Qnd() {
     x.Internal010 = reinterpret_cast<decltype(x.Internal010)>(Bind("Internal010"));
     x.Internal015 = reinterpret_cast<decltype(x.Internal015)>(Bind("Internal015"));
     x.Internal012 = reinterpret_cast<decltype(x.Internal012)>(Bind("Internal012"));
+    x.Internal007 = reinterpret_cast<decltype(x.Internal007)>(Bind("Internal007"));
     return x;
   }();
   return e;

@@ -26,6 +26,7 @@ struct Exports {
   decltype(&::Internal010) Internal010;
   decltype(&::Internal015) Internal015;
   decltype(&::Internal012) Internal012;
+  decltype(&::Internal007) Internal007;
 };
 HMODULE Library();       // qndsetup.dll, loaded by name once for the program
 const Exports& Qnd();    // the bound exports

@@ -25,6 +25,8 @@ const ExportRow kSurface[] = {
     {"Internal015", 1, {(DWORD)(ULONG_PTR)out_buf}, 4},
     // a directory that does not exist: nothing is written
     {"Internal012", 2, {(DWORD)(ULONG_PTR)"Z:\\no\\such\\dir", (DWORD)(ULONG_PTR)"x"}, 8},
+    // a font list that does not exist: nothing is installed
+    {"Internal007", 2, {(DWORD)(ULONG_PTR)"Z:\\no\\such.ini", 0}, 8},
 };
 
 TEST(Frame, EveryExportIsBoundByItsPlainName) {
