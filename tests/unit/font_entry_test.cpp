@@ -39,20 +39,6 @@ TEST(SplitFontKey, FileNameAndExtension) {
   }
 }
 
-TEST(MakeFontsDir, BackslashOnlyWhenMissingAndNothingCut) {
-  FontsDirStr dir;
-  ASSERT_TRUE(MakeFontsDir("C:\\WINDOWS", dir));
-  EXPECT_STREQ("C:\\WINDOWS\\FONTS\\", dir.c_str());
-  ASSERT_TRUE(MakeFontsDir("C:\\", dir));
-  EXPECT_STREQ("C:\\FONTS\\", dir.c_str());
-  // 255 characters fit the 256 bytes: 248 + "\" + "FONTS\" exactly.
-  EXPECT_TRUE(MakeFontsDir(std::string(248, 'w').c_str(), dir));
-  EXPECT_EQ(255u, dir.size());
-  EXPECT_FALSE(MakeFontsDir(std::string(249, 'w').c_str(), dir));
-  EXPECT_TRUE(MakeFontsDir((std::string(248, 'w') + "\\").c_str(), dir));
-  EXPECT_FALSE(MakeFontsDir(std::string(600, 'w').c_str(), dir));
-}
-
 TEST(PlanFont, PathsOfRasterAndTrueTypeFonts) {
   FontPlan plan;
   ASSERT_EQ(FontResult::Ok, PlanFont("D:\\SRC\\Q.A.TTF", "Q (TrueType)", "C:\\WIN",
