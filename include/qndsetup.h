@@ -56,6 +56,18 @@ QND_API int QND_CALL UndoReg(const char* script, const QndPathContext* context, 
  * 0 for an empty string, else the result of UndoReg. */
 QND_API int QND_CALL UnregisterQuindo(const char* directory);
 
+/* Installs the fonts of a font list file (an INI file; a name without directory is looked for
+ * in the Windows directory) whose files already lie in the Windows FONTS directory: each
+ * raster font of section "Fonts" and TrueType font of section "TrueTypes" (key: file name,
+ * value: description) is loaded, for a TrueType font through a ".FOT" file built beside it,
+ * recorded as description=key in section "Fonts" of the Windows profile, and announced to
+ * every top-level window; then the entries of section "FontSubstitutes" are copied into the
+ * profile section of that name. A non-zero `skipFonts` copies only the substitutes. 1 when
+ * every step succeeded (also for a missing list or sections); 0 at the first failure (an empty
+ * value, a font that cannot be loaded or recorded, a name beyond the limits), with what came
+ * before kept. */
+QND_API int QND_CALL Internal007(const char* list, int skipFonts);
+
 /* Writes the directory of a one-character folder code into `buffer` (260 characters):
  * "1" Windows, "2"/"3" system, "5" desktop, "6" Start menu, "7" Programs, "8" Startup,
  * "9" Fonts, "A" documents, "B" Program Files, "C" Send To, "D" templates, "E" recent

@@ -31,6 +31,7 @@ const Exports& Qnd() {
     x.Internal012 = reinterpret_cast<decltype(x.Internal012)>(Bind("Internal012"));
     x.InstallOfficeSupport =
         reinterpret_cast<decltype(x.InstallOfficeSupport)>(Bind("InstallOfficeSupport"));
+    x.Internal007 = reinterpret_cast<decltype(x.Internal007)>(Bind("Internal007"));
     return x;
   }();
   return e;

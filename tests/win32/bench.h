@@ -27,6 +27,7 @@ struct Exports {
   decltype(&::Internal015) Internal015;
   decltype(&::Internal012) Internal012;
   decltype(&::InstallOfficeSupport) InstallOfficeSupport;
+  decltype(&::Internal007) Internal007;
 };
 HMODULE Library();       // qndsetup.dll, loaded by name once for the program
 const Exports& Qnd();    // the bound exports
