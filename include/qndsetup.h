@@ -77,6 +77,13 @@ QND_API int QND_CALL Internal015(char* buffer);
  * writer failed or the directory is longer. Creates no directory. */
 QND_API int QND_CALL Internal012(const char* directory, const char* value);
 
+/* Posts the registered message "QUINDO_GO_HOME" to every top-level window, then, while a
+ * window of another setup of the product, of the product, of Word, Excel, Exchange or Outlook
+ * exists, asks the user in a Retry/Cancel box "Setup" (owned by the "InstallShield_Win" window,
+ * if any) to close the first of them. 1 when none runs; 0 on Cancel or when the box cannot be
+ * shown. */
+QND_API int QND_CALL CheckApplicationsActive(void);
+
 #ifdef __cplusplus
 }
 #endif
