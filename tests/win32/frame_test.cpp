@@ -25,6 +25,8 @@ const ExportRow kSurface[] = {
     {"Internal015", 1, {(DWORD)(ULONG_PTR)out_buf}, 4},
     // a directory that does not exist: nothing is written
     {"Internal012", 2, {(DWORD)(ULONG_PTR)"Z:\\no\\such\\dir", (DWORD)(ULONG_PTR)"x"}, 8},
+    // nothing conflicting runs in the test prefix: no box
+    {"CheckApplicationsActive", 0, {}, 0},
 };
 
 TEST(Frame, EveryExportIsBoundByItsPlainName) {
