@@ -35,6 +35,7 @@ constexpr ExportShape kExports[] = {
     {"Internal010", "", ""},
     {"Internal015", "o", ""},
     {"Internal012", "ss", "DIRECTORY VALUE"},
+    {"CheckApplicationsActive", "", ""},
 };
 
 const ExportShape* FindShape(const char* name) {
