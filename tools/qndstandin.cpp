@@ -91,15 +91,19 @@ bool WaitForFile(const std::string& path) {
   return false;
 }
 
-// Writes the box's rectangle for the screen grabber and waits until it has grabbed.
+// Has the box painted whole, hands its rectangle to the screen grabber (written aside, then
+// renamed, so that it is never read half written) and waits until the grabber is done.
 bool LetGrab(HWND box) {
+  RedrawWindow(box, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
   RECT r;
   GetWindowRect(box, &r);
-  FILE* f = std::fopen((run.grab + "\\box.txt").c_str(), "w");
+  const std::string part = run.grab + "\\box.part", done = run.grab + "\\box.txt";
+  FILE* f = std::fopen(part.c_str(), "w");
   if (!f) return false;
   std::fprintf(f, "%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
   std::fclose(f);
-  return WaitForFile(run.grab + "\\grabbed");
+  return MoveFileA(part.c_str(), done.c_str()) && WaitForFile(run.grab + "\\grabbed");
 }
 
 // Answers one box: the first by closing the application window and choosing Retry, any other
