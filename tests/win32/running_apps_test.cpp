@@ -56,7 +56,7 @@ BoxAnswer Closed(const char* cls) { return {cls, IDRETRY}; }
 
 const Row kRows[] = {
     /* 0: the engine window alone is no conflict */ {{}, true, {}, 1},
-    /* 1: every class, in table order, each closed before Retry */
+    /* 1: every class, made in reverse order, named in table order, each closed before Retry */
     {{"rctrl_renwnd32", "Microsoft Exchange 4.0 Viewer", "XLMAIN", "OpusApp", "TQuindoWindow",
       "VAririWindow", "QuindoSetup"},
      true,
