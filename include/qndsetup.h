@@ -77,6 +77,16 @@ QND_API int QND_CALL Internal015(char* buffer);
  * writer failed or the directory is longer. Creates no directory. */
 QND_API int QND_CALL Internal012(const char* directory, const char* value);
 
+/* Installs the product's Office 95 add-ins for the current user. First deletes the older Word
+ * template "QND_WW7.DOT" from Word's start-up directory, then the first older Excel add-in
+ * value (one that names "QND_XL7"); then, for Excel 7.0 and Word 7.0 where present, registers
+ * "QND_OF7.XLA" of `source_dir` in the first free "OPEN" value of Excel's options, copies
+ * "QND_OF7.DOT" into Word's start-up directory (creating its last level), copies "QND_OF7.DLL"
+ * into the system directory, and sets the first-call marker; an installed component is
+ * installed anew. `source_dir` holds the three files, without trailing backslash; null means
+ * the directory of the host program's executable. 1 when all of it succeeded; 0 otherwise, at
+ * once while Word runs and after the first step while Excel runs. Nothing is undone. */
+QND_API int QND_CALL InstallOfficeSupport(const char* source_dir);
 /* Posts the registered message "QUINDO_GO_HOME" to every top-level window, then, while a
  * window of another setup of the product, of the product, of Word, Excel, Exchange or Outlook
  * exists, asks the user in a Retry/Cancel box "Setup" (owned by the "InstallShield_Win" window,

@@ -17,6 +17,7 @@ namespace {
 // How each argument of an export is made, one letter per 32-bit argument, in order:
 //   c  a folder code: the first character of the next command-line word
 //   s  a string: the next word
+//   n  a string or null: the next word, "-" for null
 //   i  an integer: the next word, in decimal
 //   p  a path context: the next two words, the "$0" and "$4" directories ("-" for none)
 //   o  an output path buffer of 260 characters, printed after the call
@@ -35,6 +36,7 @@ constexpr ExportShape kExports[] = {
     {"Internal010", "", ""},
     {"Internal015", "o", ""},
     {"Internal012", "ss", "DIRECTORY VALUE"},
+    {"InstallOfficeSupport", "n", "SOURCEDIR|-"},
     {"CheckApplicationsActive", "", ""},
 };
 
@@ -49,6 +51,7 @@ void PrintHelp() {
   std::printf("usage: qndrun EXPORT [ARGUMENTS...]\n\nExports it can call:\n");
   for (const ExportShape& e : kExports) std::printf("  %s %s\n", e.name, e.usage);
   std::printf("\nA path context is given as two words, the $0 and $4 directories; '-' means none.\n");
+  std::printf("InstallOfficeSupport - passes null: the directory of qndrun.exe itself.\n");
 }
 
 typedef int(__stdcall* Fn0)();
@@ -104,6 +107,7 @@ int main(int argc, char** argv) {
     switch (*a) {
       case 'c': args[n] = static_cast<unsigned char>(argv[word][0]); break;
       case 's': args[n] = reinterpret_cast<DWORD_PTR>(argv[word]); break;
+      case 'n': args[n] = reinterpret_cast<DWORD_PTR>(OrNull(argv[word])); break;
       case 'i': args[n] = static_cast<DWORD_PTR>(std::strtol(argv[word], nullptr, 10)); break;
       case 'p':
         context.dir0 = OrNull(argv[word]);

@@ -63,6 +63,9 @@ void KeepDirectoryPart(PathStr& path) {
   if (last) path.truncate(static_cast<std::size_t>(last - path.c_str()) + 1);
 }
 
+// True when `text` holds a carriage return or a line feed.
+bool HasLineBreak(const char* text) { return std::strpbrk(text, "\r\n") != nullptr; }
+
 }  // namespace
 }  // namespace qnd
 
@@ -83,12 +86,16 @@ extern "C" int __stdcall Internal015(char* buffer) {
 // Internal012(directory, value): writes `value` as entry "Path" of section "Setup" of
 // directory\Quindo32.uni (a backslash is put between them in every case). 1 when the profile
 // writer succeeded; 0 when it failed, for a null directory or value (the writer would delete
-// the entry and call that success), and for a directory over 246 characters, which is not
-// written at all. No directory is created.
+// the entry and call that success), for an empty directory (the file would land at the root of
+// the current drive), for a directory or value holding a line break (the writer would store it
+// as it is, adding sections and entries to the file), and for a directory over 246 characters,
+// which is not written at all. No directory is created.
 extern "C" int __stdcall Internal012(const char* directory, const char* value) {
   using namespace qnd;
   PathStr file;
-  if (!directory || !value) return 0;
+  if (!directory || !*directory || !value || HasLineBreak(directory) || HasLineBreak(value)) {
+    return 0;
+  }
   if (!file.assign(directory) || !JoinPathAlways(file, kSettingsFile)) return 0;
   return WritePrivateProfileStringA("Setup", "Path", value, file.c_str()) ? 1 : 0;
 }

@@ -47,20 +47,27 @@ bool ApplyEntry(const char* section_name, const char* entry_name, const char* da
 
 // DoReg(script, context, reserved): writes every value of every key section of the registry
 // script, in file order, until the first entry that fails. 1 when all were written (also for
-// a missing or empty file); 0 at the first failing entry (what came before stays written), for
-// a null script path, or when no memory for a name list could be had.
+// a missing or empty file); 0 at the first failing entry (what came before stays written), at
+// an entry whose data cannot be found again by its listed name, for a null script path, or
+// when no memory for a name list could be had. A section without a root name is skipped whole.
 extern "C" int __stdcall DoReg(const char* script, const QndPathContext* context, int /*reserved*/) {
   using namespace qnd;
   if (!script) return 0;  // the profile reader would read WIN.INI instead
   NameList sections;
   if (!sections.Read(script, nullptr)) return 0;
   for (const char* section = sections.First(); section; section = sections.Next(section)) {
+    std::uint32_t root = 0;
+    const char* sub = nullptr;
+    if (!ParseRootKey(section, &root, &sub)) continue;
     NameList entries;
     if (!entries.Read(script, section)) return 0;
     for (const char* entry = entries.First(); entry; entry = entries.Next(entry)) {
       char data[kDataChars];
-      GetPrivateProfileStringA(section, entry, "", data, kDataChars, script);
-      if (!ApplyEntry(section, entry, data, context)) return 0;
+      unsigned length = 0;
+      if (!ReadEntryData(script, section, entry, data, kDataChars, &length) ||
+          !ApplyEntry(section, entry, data, context)) {
+        return 0;
+      }
     }
   }
   return 1;

@@ -19,7 +19,8 @@ bool ProductScript(const char* directory, PathStr& dir, PathStr& script);
 
 // A list of names read from a profile file: all section names, or all entry names of one
 // section, in file order, at most 32768 characters with their terminators (names beyond are
-// not seen). Taken from the heap, released with the object.
+// not seen, and neither is a name that the list's end would cut short). Taken from the heap,
+// released with the object.
 class NameList {
  public:
   static constexpr unsigned kChars = 32768;
@@ -39,7 +40,14 @@ class NameList {
   // From malloc, not operator new: a failing nothrow new still throws inside the C++ runtime,
   // and unwinding needs the very memory that is missing.
   std::unique_ptr<char[], Free> names_;
-  unsigned count_ = 0;  // characters the reader wrote before its final terminator
+  std::size_t count_ = 0;  // characters of the whole names, with their terminators
 };
+
+// Reads the data of entry `entry` of `section` of profile file `file` into `data`, a buffer
+// of `chars` characters (the reader cuts longer data to chars - 1); `*length` gets its length.
+// False when the file holds no entry of that name: a listed name that cannot be found again,
+// such as one the reader could not give back as it is written. Empty data is found data.
+bool ReadEntryData(const char* file, const char* section, const char* entry, char* data,
+                   unsigned chars, unsigned* length);
 
 }  // namespace qnd

@@ -14,20 +14,22 @@ constexpr unsigned kNameChars = 512;  // a sub-key name met while deleting a key
 // longer data without a word, so it is read into more room than that: data that fills the room
 // was cut, and fails rather than name another value.
 constexpr unsigned kDataChars = 1024;
+// The deepest key tree that is deleted, counting the named key as one level: the registry's own
+// limit. A deeper tree is left as it is and its deletion fails.
+constexpr int kMaxTreeDepth = 512;
 
-// Deletes `sub_key` below `parent` with everything below it. A key that cannot be opened counts
-// as gone when `top`; below the top it is one that enumeration named, and the walk stops with
-// false rather than be handed the same name again and again.
-bool DeleteTree(HKEY parent, const char* sub_key, bool top) {
-  UniqueKey key;
-  if (RegOpenKeyA(parent, sub_key, key.put()) != ERROR_SUCCESS) return top;
-  char child[kNameChars];
-  // index 0 again every time: each sub-key is gone before the next request
-  while (RegEnumKeyA(key.get(), 0, child, sizeof child) == ERROR_SUCCESS) {
-    if (!DeleteTree(key.get(), child, false)) return false;
-  }
+// Opens `name` below `parent` as the key itself: a registry link is opened as the link, never
+// followed to its target.
+LONG OpenKeyNoLink(HKEY parent, const char* name, UniqueKey& key) {
+  return RegOpenKeyExA(parent, name, REG_OPTION_OPEN_LINK, MAXIMUM_ALLOWED, key.put());
+}
+
+// Deletes the key that `key` holds, through the handle, and releases it. Deleting by name below
+// the parent would follow a link to its target.
+bool DeleteOpenKey(UniqueKey& key) {
+  const bool deleted = RegDeleteKeyA(key.get(), "") == ERROR_SUCCESS;
   key.reset();
-  return RegDeleteKeyA(parent, sub_key) == ERROR_SUCCESS;
+  return deleted;
 }
 
 // Deletes one value. A missing key, a missing value and a refused deletion all count as done.
@@ -44,7 +46,29 @@ void DeleteValue(HKEY root, const TextStr& sub_key, const char* name) {
 
 }  // namespace
 
-bool DeleteKeyTree(HKEY parent, const char* sub_key) { return DeleteTree(parent, sub_key, true); }
+// Walks down without recursion, one open key per level, always to the first sub-key that is
+// left (index 0 again every time: each sub-key is gone before the next request), and deletes
+// each key once it has none. A sub-key that the enumeration names but that cannot be opened
+// ends the walk with false rather than be handed the same name again and again.
+bool DeleteKeyTree(HKEY parent, const char* sub_key) {
+  UniqueKey path[kMaxTreeDepth];  // path[i] is open while the walk is below it
+  const LONG opened = OpenKeyNoLink(parent, sub_key, path[0]);
+  if (opened != ERROR_SUCCESS) return opened == ERROR_FILE_NOT_FOUND;  // already gone
+  char child[kNameChars];
+  for (int depth = 1; depth > 0;) {
+    UniqueKey& key = path[depth - 1];
+    if (RegEnumKeyA(key.get(), 0, child, sizeof child) != ERROR_SUCCESS) {
+      if (!DeleteOpenKey(key)) return false;
+      --depth;
+    } else if (depth == kMaxTreeDepth ||
+               OpenKeyNoLink(key.get(), child, path[depth]) != ERROR_SUCCESS) {
+      return false;
+    } else {
+      ++depth;
+    }
+  }
+  return true;
+}
 
 // The root is matched on the raw name; the sub-key path is expanded, then stripped; the data
 // stripped, then expanded.
@@ -58,9 +82,10 @@ bool UndoEntry(const char* script, const char* entry_name, const PathContext* co
     return false;
   }
   char data[kDataChars];
-  const DWORD n = GetPrivateProfileStringA(kRemovalList, entry_name, "", data, kDataChars, script);
+  unsigned n = 0;
   TextStr stripped, value_name;
-  if (n >= kDataChars - 1 || !StripQuotes(data, stripped) ||
+  if (!ReadEntryData(script, kRemovalList, entry_name, data, kDataChars, &n) ||
+      n >= kDataChars - 1 || !StripQuotes(data, stripped) ||
       !ExpandMacros(stripped.c_str(), value_name, context, PlatformLookups())) {
     return false;
   }

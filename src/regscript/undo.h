@@ -8,8 +8,11 @@
 namespace qnd {
 
 // Deletes the key `sub_key` below `parent` with all its sub-keys; only the last level of a path
-// of several levels goes. True when it was deleted or cannot be opened; false when a deletion
-// was refused or a sub-key named by the enumeration cannot be opened.
+// of several levels goes. A registry link met in the tree, the named key included, is deleted
+// as the link itself: its target is never touched. True when the key was deleted or does not
+// exist; false when it cannot be opened for another reason, when a deletion was refused, when
+// a sub-key named by the enumeration cannot be opened, or when the tree is deeper than 512
+// levels (what was deleted before stays deleted).
 bool DeleteKeyTree(HKEY parent, const char* sub_key);
 
 // Carries out entry `entry_name` of the removal list of `script`: its data names one value to

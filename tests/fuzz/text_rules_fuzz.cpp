@@ -1,6 +1,7 @@
 // libFuzzer target over the text rules of registry scripts. The input is split at NUL bytes
-// into up to four texts: a section name, an entry name, data, and a "$0" directory. Every rule
-// must stay inside its buffers, terminate its output, and keep its stated limits.
+// into up to four texts: a section name, an entry name, data, and a "$0" directory; the whole
+// input is also taken as a profile name list. Every rule must stay inside its buffers,
+// terminate its output, and keep its stated limits.
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -76,6 +77,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     CheckTerminated(plan.value_name);
     CheckTerminated(plan.data);
     Check(plan.converted.type == kRegSz || plan.converted.type == kRegDword);
+  }
+
+  // The raw input as a name list read into a buffer of its own size: what is kept fits the
+  // capacity with the list's terminator and ends just after a name's terminator.
+  if (size > 0) {
+    const std::size_t capacity = bytes[0] % 64;
+    const std::size_t whole =
+        WholeNamesLength(reinterpret_cast<const char*>(bytes), size, capacity);
+    Check(whole <= size && (whole == 0 || whole < capacity));
+    Check(whole == 0 || whole == size || bytes[whole - 1] == 0);
   }
   return 0;
 }

@@ -232,5 +232,26 @@ TEST(ConvertData, DwordAndString) {
   }
 }
 
+// A name list of capacity 12: names with their terminators, and the list's own, in 12.
+TEST(WholeNamesLength, NamesThatReachPastTheCapacityAreDropped) {
+  const struct {
+    const char* names;  // as the reader wrote them (with a larger buffer)
+    std::size_t length, whole;
+  } rows[] = {
+      /* 0 */ {"", 0, 0},
+      /* 1 */ {"ab\0cd\0", 6, 6},
+      /* 2 */ {"abcde\0fghij\0", 11, 11},    // the list's terminator is the 12th character
+      /* 3 */ {"abcde\0fghijk\0", 12, 6},    // one character too many: the last name goes
+      /* 4 */ {"abcde\0fghijklmn\0", 16, 6},
+      /* 5 */ {"abcdefghijklmn\0", 15, 0},   // not even the first name fits
+      /* 6 */ {"abcdefghij\0k\0", 13, 11},  // a name that ends just inside stays
+  };
+  int i = 0;
+  for (const auto& row : rows) {
+    EXPECT_EQ(row.whole, WholeNamesLength(row.names, row.length, 12)) << "row " << i++;
+  }
+  EXPECT_EQ(0u, WholeNamesLength("ab\0", 3, 0));
+}
+
 }  // namespace
 }  // namespace qnd

@@ -29,6 +29,8 @@ const Exports& Qnd() {
     x.Internal010 = reinterpret_cast<decltype(x.Internal010)>(Bind("Internal010"));
     x.Internal015 = reinterpret_cast<decltype(x.Internal015)>(Bind("Internal015"));
     x.Internal012 = reinterpret_cast<decltype(x.Internal012)>(Bind("Internal012"));
+    x.InstallOfficeSupport =
+        reinterpret_cast<decltype(x.InstallOfficeSupport)>(Bind("InstallOfficeSupport"));
     x.CheckApplicationsActive =
         reinterpret_cast<decltype(x.CheckApplicationsActive)>(Bind("CheckApplicationsActive"));
     return x;
@@ -173,7 +175,7 @@ std::map<std::string, int (*)()>& Scenarios() {
 
 ChildScenario::ChildScenario(const char* name, int (*fn)()) { Scenarios()[name] = fn; }
 
-DWORD RunChild(const char* name) {
+DWORD RunChild(const char* name, DWORD ms) {
   char exe[MAX_PATH];
   GetModuleFileNameA(nullptr, exe, MAX_PATH);
   std::string cmd = std::string("\"") + exe + "\" --child " + name;
@@ -184,7 +186,7 @@ DWORD RunChild(const char* name) {
     return GetLastError();
   }
   DWORD code = STILL_ACTIVE;
-  if (WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 259);
+  if (WaitForSingleObject(pi.hProcess, ms) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 259);
   WaitForSingleObject(pi.hProcess, INFINITE);
   GetExitCodeProcess(pi.hProcess, &code);
   CloseHandle(pi.hThread);
@@ -314,6 +316,62 @@ std::string DumpTree(HKEY root, const std::string& path) {
   std::string out;
   for (const std::string& l : lines) out += l + "\n";
   return out;
+}
+
+namespace {
+// The registry's own name of HKEY_CURRENT_USER: \Registry\User\<the user's SID>.
+std::wstring CurrentUserPath() {
+  HANDLE token;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return L"";
+  BYTE info[256];
+  DWORD size = 0;
+  std::wstring path;
+  LPWSTR sid = nullptr;
+  if (GetTokenInformation(token, TokenUser, info, sizeof info, &size) &&
+      ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(info)->User.Sid, &sid)) {
+    path = std::wstring(L"\\Registry\\User\\") + sid;
+    LocalFree(sid);
+  }
+  CloseHandle(token);
+  return path;
+}
+std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+}  // namespace
+
+LONG MakeLink(const std::string& path, const std::string& target) {
+  HKEY link;
+  LONG r = RegCreateKeyExW(HKEY_CURRENT_USER, Wide(path).c_str(), 0, nullptr,
+                           REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE,
+                           KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &link, nullptr);
+  if (r != ERROR_SUCCESS) return r;
+  const std::wstring to = CurrentUserPath() + L"\\" + Wide(target);
+  r = RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
+                     reinterpret_cast<const BYTE*>(to.c_str()), (DWORD)(to.size() * sizeof(wchar_t)));
+  RegCloseKey(link);
+  return r;
+}
+
+LONG RemoveLink(const std::string& path) {
+  HKEY link;
+  LONG r = RegOpenKeyExW(HKEY_CURRENT_USER, Wide(path).c_str(), REG_OPTION_OPEN_LINK, DELETE, &link);
+  if (r != ERROR_SUCCESS) return r;
+  r = RegDeleteKeyW(link, L"");
+  RegCloseKey(link);
+  return r;
+}
+
+std::string NameListPadding(size_t chars, const std::string& prefix, const char* before,
+                            const char* after) {
+  const size_t kLine = 100;  // characters of each name with its terminator, but the last
+  std::string lines;
+  for (int i = 0; chars > 0; ++i) {
+    const size_t len = chars >= 2 * kLine ? kLine : chars;  // the last takes what is left
+    std::string name = prefix + std::to_string(i);
+    name.resize(len - 1, 'x');
+    lines += before + name + after;
+    chars -= len;
+  }
+  return lines;
 }
 
 // ---- files ----

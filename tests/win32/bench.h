@@ -27,6 +27,7 @@ struct Exports {
   decltype(&::Internal010) Internal010;
   decltype(&::Internal015) Internal015;
   decltype(&::Internal012) Internal012;
+  decltype(&::InstallOfficeSupport) InstallOfficeSupport;
   decltype(&::CheckApplicationsActive) CheckApplicationsActive;
 };
 HMODULE Library();       // qndsetup.dll, loaded by name once for the program
@@ -61,8 +62,8 @@ int HandleCount();
 void PrintHandles();
 
 // Runs this test program again as `program --child NAME` and returns its exit code
-// (0xC0000005 for an access violation; 259 when it did not end within a minute).
-DWORD RunChild(const char* name);
+// (0xC0000005 for an access violation; 259 when it did not end within `ms` milliseconds).
+DWORD RunChild(const char* name, DWORD ms = 60000);
 // Defines what a child NAME does; its return value is the child's exit code.
 struct ChildScenario {
   ChildScenario(const char* name, int (*fn)());
@@ -101,6 +102,17 @@ LONG WriteString(HKEY root, const std::string& path, const char* name, const std
 LONG SetKeySddl(HKEY root, const std::string& path, const char* sddl);
 // A text listing of a key's tree: every sub-key, value name, type and data, sorted.
 std::string DumpTree(HKEY root, const std::string& path);
+
+// A registry link at HKEY_CURRENT_USER\`path` whose target is HKEY_CURRENT_USER\`target`:
+// opening `path` opens the target. RemoveLink deletes the link itself, never its target.
+LONG MakeLink(const std::string& path, const std::string& target);
+LONG RemoveLink(const std::string& path);
+
+// Lines of a profile file whose names, each with its terminator, come to exactly `chars`
+// characters of the reader's name list: each line is `before` + name + `after`, the names made
+// of `prefix` and a number (`chars` must leave room for at least one such name).
+std::string NameListPadding(size_t chars, const std::string& prefix, const char* before,
+                            const char* after);
 
 // ---- files ----
 // A fresh folder under the temporary directory, deleted with its contents afterwards.

@@ -253,6 +253,36 @@ TEST_F(PathRecord, FailuresGiveZeroAndCreateNothing) {
   EXPECT_EQ("old", Entry(File(), "Setup", "Path"));
 }
 
+// A line break would be stored as it is and start new lines of the file (a new section, an
+// entry that replaces another's); an empty directory would put the file at the root of the
+// current drive. Each gives 0 and the file stays byte for byte as it was.
+TEST_F(PathRecord, LineBreaksAndAnEmptyDirectoryWriteNothing) {
+  const std::string text = "[Setup]\r\nPath=old\r\nLanguage=ru\r\n[Registration]\r\nSerial=1234\r\n";
+  ASSERT_TRUE(bench::WriteTextFile(File(), text));
+  const std::string dir = dir_.path();
+  const struct {
+    std::string directory, value;
+  } rows[] = {
+      /* 0 */ {dir, "C:\\New\r\n[Registration]\r\nSerial=0000"},
+      /* 1 */ {dir, "C:\\New\nSerial=0000"},
+      /* 2 */ {dir, "C:\\New\r"},
+      /* 3 */ {dir + "\n", "C:\\New"},
+      /* 4 */ {dir + "\r\\x", "C:\\New"},
+      /* 5 */ {"", "C:\\New"},
+  };
+  char root_file[MAX_PATH];
+  ASSERT_NE(0u, GetFullPathNameA("\\Quindo32.uni", MAX_PATH, root_file, nullptr));
+  ASSERT_FALSE(bench::FileExists(root_file)) << root_file;
+  int i = 0;
+  for (const auto& row : rows) {
+    EXPECT_EQ(0, Internal012(row.directory.c_str(), row.value.c_str())) << "row " << i++;
+  }
+  EXPECT_EQ(text, bench::ReadTextFile(File()));
+  EXPECT_EQ(1, EntriesIn(dir_.path()));
+  EXPECT_FALSE(bench::FileExists(root_file)) << root_file;
+  DeleteFileA(root_file);
+}
+
 // 246 characters of directory and the 13 of "\Quindo32.uni" fill the path buffer; one more,
 // a trailing backslash included, is refused before anything is written, however long the
 // directory is: neither a cut file name nor a cut directory receives the record.

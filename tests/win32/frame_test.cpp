@@ -25,6 +25,8 @@ const ExportRow kSurface[] = {
     {"Internal015", 1, {(DWORD)(ULONG_PTR)out_buf}, 4},
     // a directory that does not exist: nothing is written
     {"Internal012", 2, {(DWORD)(ULONG_PTR)"Z:\\no\\such\\dir", (DWORD)(ULONG_PTR)"x"}, 8},
+    // no Office application in the bench's prefix: nothing is removed or written
+    {"InstallOfficeSupport", 1, {(DWORD)(ULONG_PTR)"Z:\\no\\such\\dir"}, 4},
     // nothing conflicting runs in the test prefix: no box
     {"CheckApplicationsActive", 0, {}, 0},
 };

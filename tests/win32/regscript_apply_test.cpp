@@ -272,6 +272,60 @@ TEST_F(Apply, SameResultAsRegedit) {
   EXPECT_EQ(by_regedit, by_doreg);
 }
 
+// An entry whose name the reader lists but cannot find again (a script saved as UTF-8, with a
+// name outside code page 1251) fails: its data is unknown, and is not taken for empty.
+TEST_F(Apply, EntryThatCannotBeFoundAgainFails) {
+  EXPECT_EQ(0, DoReg(Script("\xEF\xBB\xBF[@KEY@\\U]\r\nfirst=1\r\nCaf\xC3\xA9=x\r\nlast=3\r\n")));
+  EXPECT_EQ(" [first] type 1 size 2: 3100\n", bench::DumpTree(kUser, key_.Sub("U")))
+      << "the entries before it written, nothing of it or after it";
+}
+
+// The section list and each entry list hold 32768 characters of names, each with its
+// terminator, and the list's own. A name that would reach past that is no name of the script,
+// though the reader hands it over cut short: it is dropped, and the whole names before it are
+// carried out. A whole name that ends at the edge is carried out.
+TEST_F(Apply, NameCutAtTheEndOfAListIsDropped) {
+  const std::string base = "HKEY_CURRENT_USER\\" + key_.path();
+  const struct {
+    bool sections;  // the cut falls in the section list, else in an entry list
+    size_t cut_at;  // the characters of the last name that the list holds whole
+    const char* last;
+    bool written;
+  } rows[] = {
+      /* 0 */ {false, 3, "Counter", false},  // a reader's cut would write "Cou" = ""
+      /* 1 */ {false, 7, "Counter", true},   // whole, filling the list exactly
+      /* 2 */ {true, base.size() + 7, "\\Vendor\\App", false},  // a cut would name Vendor
+      /* 3 */ {true, base.size() + 11, "\\Vendor\\App", true},
+  };
+  int i = 0;
+  for (const auto& row : rows) {
+    SCOPED_TRACE("row " + std::to_string(i++));
+    bench::DeleteTree(kUser, key_.path());
+    std::string body;
+    if (row.sections) {
+      const std::string first = base + "\\First";
+      const size_t names = 32766 - row.cut_at - (first.size() + 1);
+      body = "[" + first + "]\r\nv=1\r\n" + bench::NameListPadding(names, "Pad", "[", "]\r\n") +
+             "[" + base + row.last + "]\r\nv=2\r\n[" + base + "\\Vendor]\r\nBeyond=1\r\n";
+    } else {
+      const size_t names = 32766 - row.cut_at - 6;  // "First" and its terminator
+      body = "[@KEY@\\First]\r\nFirst=1\r\n" + bench::NameListPadding(names, "p", "", "=1\r\n") +
+             row.last + "=dword:7\r\n";
+    }
+    ASSERT_EQ(1, DoReg(Script(body)));
+    if (row.sections) {
+      EXPECT_EQ("1", Value("First", "v").Text());
+      EXPECT_EQ(row.written, Value("Vendor\\App", "v").Text() == "2");
+      EXPECT_FALSE(bench::KeyExists(kUser, key_.Sub("Vendor")) && !row.written);
+      EXPECT_EQ(ERROR_FILE_NOT_FOUND, Value("Vendor", "Beyond").status) << "beyond the list";
+    } else {
+      EXPECT_EQ("1", Value("First", "First").Text());
+      EXPECT_EQ(row.written ? 7u : 0u, Value("First", "Counter").Dword());
+      EXPECT_EQ(ERROR_FILE_NOT_FOUND, Value("First", "Cou").status);
+    }
+  }
+}
+
 // With no memory for a name list DoReg gives 0 without reading the file.
 BENCH_CHILD(no_memory) {
   HMODULE dll = LoadLibraryA("qndsetup.dll");

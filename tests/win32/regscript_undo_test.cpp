@@ -1,5 +1,5 @@
 // Reversing registry scripts (UndoReg, UnregisterQuindo) against the real registry.
-#include <winternl.h>
+#include <vector>
 
 #include "bench.h"
 
@@ -133,30 +133,160 @@ TEST_F(Undo, RefusedDeletions) {
   EXPECT_TRUE(KeyExists(kUser, tool));
 }
 
-// A dangling registry link: enumeration names it, but it cannot be opened. The tree walk must
-// end, with 0, instead of being handed the same name for ever.
-TEST_F(Undo, SubKeyThatCannotBeOpenedEndsTheWalk) {
+// A sub-key that refuses its enumeration and its deletion ends the walk with 0, and what
+// the walk could not delete stays.
+TEST_F(Undo, SubKeyThatRefusesEndsTheWalk) {
   MakeTree();
-  HKEY tool, link;
-  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyA(kUser, key_.Sub("Demo\\Tool").c_str(), &tool));
-  ASSERT_EQ(ERROR_SUCCESS,
-            RegCreateKeyExW(tool, L"Dangling", 0, nullptr, REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE,
-                            KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &link, nullptr));
-  static const wchar_t target[] = L"\\Registry\\Machine\\Software\\QndNoSuchKey";
-  RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(target),
-                 sizeof target - sizeof(wchar_t));
-  RegCloseKey(link);
-
+  const std::string locked = key_.Sub("Demo\\Tool\\Locked");
+  ASSERT_EQ(ERROR_SUCCESS, bench::WriteString(kUser, locked + "\\Child", "v", "x"));
+  ASSERT_EQ(ERROR_SUCCESS, bench::SetKeySddl(kUser, locked, "D:"));
   EXPECT_EQ(0, UndoReg(Script("[UNINSTALL]\r\n@KEY@\\Demo\\Tool=\r\n")));
-
-  typedef NTSTATUS(NTAPI * DeleteKey)(HANDLE);
-  DeleteKey del = reinterpret_cast<DeleteKey>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey"));
-  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(tool, L"Dangling", REG_OPTION_OPEN_LINK, DELETE, &link));
-  del(link);
-  RegCloseKey(link);
-  RegCloseKey(tool);
+  ASSERT_EQ(ERROR_SUCCESS, bench::SetKeySddl(kUser, locked, "D:(A;;KA;;;WD)"));
+  EXPECT_TRUE(KeyExists(kUser, locked + "\\Child"));
   EXPECT_EQ(1, UndoReg(Script("[UNINSTALL]\r\n@KEY@\\Demo\\Tool=\r\n")));
   EXPECT_FALSE(KeyExists(kUser, key_.Sub("Demo\\Tool")));
+}
+
+// Deleting a key tree never follows a registry link: a link inside the tree, and a named key
+// that is itself a link, go as links, and what they point to stays whole.
+TEST_F(Undo, LinksAreDeletedNotFollowed) {
+  const struct {
+    const char* link;
+    const char* target;
+    const char* entry;
+  } rows[] = {
+      /* 0 */ {"Demo\\Tool\\A\\Link", "Sentinel", "Demo\\Tool"},
+      /* 1 */ {"Demo\\Linked", "Sentinel", "Demo\\Linked"},
+      /* 2 */ {"Demo\\Tool\\Dangling", "NoSuchKey", "Demo\\Tool"},
+  };
+  int i = 0;
+  for (const auto& row : rows) {
+    SCOPED_TRACE("row " + std::to_string(i++));
+    MakeTree();
+    ASSERT_EQ(ERROR_SUCCESS, bench::WriteString(kUser, key_.Sub("Sentinel\\Sub"), "v", "kept"));
+    ASSERT_EQ(ERROR_SUCCESS, bench::WriteString(kUser, key_.Sub("Sentinel"), "w", "kept"));
+    ASSERT_EQ(ERROR_SUCCESS, bench::MakeLink(key_.Sub(row.link), key_.Sub(row.target)));
+    const std::string sentinel = bench::DumpTree(kUser, key_.Sub("Sentinel"));
+    if (std::string(row.target) == "Sentinel") {
+      ASSERT_EQ("kept", ReadValue(kUser, key_.Sub(row.link), "w").Text()) << "the link leads there";
+    }
+    EXPECT_EQ(1, UndoReg(Script(std::string("[UNINSTALL]\r\n@KEY@\\") + row.entry + "=\r\n")));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, bench::RemoveLink(key_.Sub(row.link))) << "the link went";
+    EXPECT_FALSE(KeyExists(kUser, key_.Sub(row.entry)));
+    EXPECT_EQ(sentinel, bench::DumpTree(kUser, key_.Sub("Sentinel")));
+    EXPECT_TRUE(KeyExists(kUser, key_.Sub("Demo\\Keep")));
+  }
+}
+
+// A chain of `levels` keys below HKEY_CURRENT_USER\`path`, made one level at a time (a path of
+// them all would be too long to name), and its removal from the bottom up.
+void MakeChain(const std::string& path, int levels) {
+  HKEY key;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(kUser, path.c_str(), &key));
+  for (int i = 0; i < levels; ++i) {
+    HKEY child;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(key, "c", &child)) << i;
+    RegCloseKey(key);
+    key = child;
+  }
+  RegCloseKey(key);
+}
+void DeleteChain(const std::string& path) {
+  std::vector<HKEY> keys(1);
+  if (RegOpenKeyA(kUser, path.c_str(), &keys[0]) != ERROR_SUCCESS) return;
+  for (HKEY child; RegOpenKeyA(keys.back(), "c", &child) == ERROR_SUCCESS;) keys.push_back(child);
+  for (size_t i = keys.size(); i-- > 1;) RegDeleteKeyA(keys[i - 1], "c");
+  for (HKEY k : keys) RegCloseKey(k);
+  RegDeleteKeyA(kUser, path.c_str());
+}
+
+// UndoReg on the script that QND_TEST_SCRIPT names, in a process of its own: a walk that
+// recursed without end would end the process, not the test program.
+BENCH_CHILD(undo_reg) {
+  HMODULE dll = LoadLibraryA("qndsetup.dll");
+  auto undo_reg = reinterpret_cast<decltype(&::UndoReg)>(GetProcAddress(dll, "UndoReg"));
+  char script[MAX_PATH];
+  GetEnvironmentVariableA("QND_TEST_SCRIPT", script, MAX_PATH);
+  return 10 + undo_reg(script, nullptr, 0);
+}
+
+// Whatever the tree, the walk ends: a link back to its own parent goes as a link; a tree of 512
+// levels, the named key counted, goes whole; a deeper one fails and the process lives on.
+TEST_F(Undo, EveryTreeWalkEnds) {
+  SetEnvironmentVariableA("QND_TEST_SCRIPT", Script("[UNINSTALL]\r\n@KEY@\\Demo\\Tool=\r\n").c_str());
+  MakeTree();
+  ASSERT_EQ(ERROR_SUCCESS, bench::MakeLink(key_.Sub("Demo\\Tool\\A\\Loop"), key_.Sub("Demo\\Tool")));
+  EXPECT_EQ(11u, bench::RunChild("undo_reg", 20000)) << "link loop";
+  EXPECT_FALSE(KeyExists(kUser, key_.Sub("Demo\\Tool")));
+
+  const std::string tool = key_.Sub("Demo\\Tool");
+  const struct {
+    int levels;  // below the named key
+    DWORD exit;
+  } rows[] = {{511, 11}, {512, 10}, {600, 10}};
+  for (const auto& row : rows) {
+    MakeChain(tool, row.levels);
+    EXPECT_EQ(row.exit, bench::RunChild("undo_reg", 20000)) << row.levels;
+    EXPECT_EQ(row.exit == 10, KeyExists(kUser, tool)) << row.levels;
+    DeleteChain(tool);
+  }
+  EXPECT_TRUE(KeyExists(kUser, key_.Sub("Demo\\Keep")));
+}
+
+// An entry whose name the reader lists but cannot find again (a script saved as UTF-8, with a
+// name outside code page 1251) fails: its data is unknown, and is not taken for empty.
+TEST_F(Undo, EntryThatCannotBeFoundAgainFails) {
+  MakeTree();
+  ASSERT_EQ(ERROR_SUCCESS, bench::WriteString(kUser, key_.Sub("Demo\\Cafe\\Sub"), "Path", "x"));
+  const std::string before = bench::DumpTree(kUser, key_.path());
+  EXPECT_EQ(0, UndoReg(Script("\xEF\xBB\xBF[UNINSTALL]\r\n@KEY@\\Demo\\Caf\xC3\xA9=Path\r\n"
+                              "@KEY@\\Demo\\Keep=\r\n")));
+  EXPECT_EQ(before, bench::DumpTree(kUser, key_.path()));
+}
+
+// The removal list holds 32768 characters of names, each with its terminator, and the list's
+// own. A name that would reach past that is no name of the script, though the reader hands it
+// over cut short: it is dropped, neither carried out nor taken for the shorter name, and the
+// whole names before it are carried out. A whole name that ends at the edge is carried out.
+TEST_F(Undo, NameCutAtTheEndOfTheListIsDropped) {
+  const std::string base = "HKEY_CURRENT_USER\\" + key_.path();
+  const std::string first = base + "\\Demo\\Keep=v";  // carried out in every row
+  const std::string vendor = key_.Sub("Vendor"), sub = key_.Sub("Vendor\\App\\Sub");
+  const std::string vendor_name = base + "\\Vendor", sub_name = base + "\\Vendor\\App\\Sub";
+  const struct {
+    size_t cut_at;  // the characters of the last name that the list holds whole
+    std::string last;
+    const char* removed;  // the value the last entry removes, or null when it is dropped
+  } rows[] = {
+      /* 0 */ {vendor_name.size(), sub_name + "=Value", nullptr},  // a reader's cut: Vendor
+      /* 1 */ {sub_name.size(), sub_name + "=Value", "Value"},  // whole, filling the list exactly
+      /* 2 */ {sub_name.size() + 1, sub_name + "=Value", "Value"},
+      /* 3 */ {sub_name.size(), sub_name + "x=", nullptr},  // one character too many: not Sub
+  };
+  int i = 0;
+  for (const auto& row : rows) {
+    SCOPED_TRACE("row " + std::to_string(i++));
+    MakeTree();
+    ASSERT_EQ(ERROR_SUCCESS, bench::WriteString(kUser, sub, "Value", "1"));
+    ASSERT_EQ(ERROR_SUCCESS, bench::WriteString(kUser, sub, "Other", "2"));
+    ASSERT_EQ(ERROR_SUCCESS, bench::WriteString(kUser, vendor, "Top", "3"));
+    const std::string vendor_before = bench::DumpTree(kUser, vendor);
+    ASSERT_NE("(missing)", vendor_before);
+    // 32766 characters before the list's terminator reach the end of the last name in row 1
+    const size_t names = 32766 - row.cut_at - (first.find('=') + 1);
+    const std::string body = "[UNINSTALL]\r\n" + first + "\r\n" +
+                             bench::NameListPadding(names, base + "\\Pad", "", "=v\r\n") +
+                             row.last + "\r\n";
+    EXPECT_EQ(1, UndoReg(Script(body)));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, ReadValue(kUser, key_.Sub("Demo\\Keep"), "v").status);
+    if (row.removed) {
+      EXPECT_EQ(ERROR_FILE_NOT_FOUND, ReadValue(kUser, sub, row.removed).status);
+      EXPECT_EQ("2", ReadValue(kUser, sub, "Other").Text());
+    } else {
+      EXPECT_EQ(vendor_before, bench::DumpTree(kUser, vendor));
+    }
+    bench::DeleteTree(kUser, vendor);
+  }
 }
 
 // Texts beyond 511 characters fail rather than name another key or value.

@@ -1,0 +1,63 @@
+// Excel's add-in values and the first-call marker, under HKEY_CURRENT_USER. The searches only
+// read: a checker reports with them what an installation would remove and where it would write.
+#pragma once
+
+#include "frame/handles.h"
+#include "office/office_rules.h"
+
+namespace qnd {
+
+// Opens HKEY_CURRENT_USER\`path` with whatever access the caller is granted (a key the user
+// owns opens under any access list; reads and writes are then checked one by one).
+bool OpenUserKey(const char* path, UniqueKey& key);
+
+// Reads value `name` of `key` as text: at most `Bytes` bytes of data, the terminator included.
+// `text` receives the data up to its first NUL (empty unless the state is Taken); data stored
+// without a terminator gets one.
+template <std::size_t Bytes>
+SlotState ReadValueText(HKEY key, const char* name, FixedStr<Bytes + 1>& text) {
+  DWORD size = Bytes;
+  const LONG status =
+      RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()), &size);
+  const SlotState state = ClassifySlotRead(status, size);
+  text.data()[state == SlotState::Taken ? size : 0] = '\0';
+  text.adopt();
+  return state;
+}
+
+// The text of an add-in value as the 1024-byte read gives it.
+using AddInText = FixedStr<kLongPathChars + 1>;
+
+// Reads add-in value `index` of Excel's open options key (1024-byte read).
+SlotState ReadAddInValue(HKEY excel, int index, AddInText& text);
+
+// The state of every slot, "OPEN" to OPEN100, of Excel's open options key.
+void SurveyOpenSlots(HKEY excel, OpenSlotSurvey& survey);
+
+// The first of "OPEN" to OPEN99 whose data (1024-byte read, non-empty) holds "QND_OF7.XLA";
+// kNoSlot when none does.
+int FindAddInValue(HKEY excel);
+
+// The first free slot (ChooseFreeSlot over the survey); kNoSlot when all are taken.
+int FindFreeOpenValue(HKEY excel);
+
+// The first of "OPEN" to OPEN98 whose data, read into 260 bytes, holds "QND_XL7": the older
+// add-in value that an installation deletes. Longer values are passed over. kNoSlot when none.
+int FindOldAddInValue(HKEY excel);
+
+// Check: Ok when an add-in value names "QND_OF7.XLA", else Failed. Remove: deletes the first
+// such value if there is one; Ok either way. Failed when Excel's options key cannot be opened,
+// or for another mode.
+OfficeResult ExcelAddInOp(ComponentMode mode);
+
+// Writes the quoted path of "QND_OF7.XLA" in `source_dir` as a REG_SZ into the first free
+// add-in value, then the first-call marker. Ok when both were written; Failed when the value
+// does not fit 260 characters or the key cannot be opened (nothing written), when every slot is
+// taken, or when either write fails.
+OfficeResult RegisterExcelAddIn(const char* source_dir);
+
+// Sets "FirstCall" = "Y" (REG_SZ, 2 bytes) in "Software\Halvecor\ZARIM 98\Office95", creating
+// the key if needed. True when the value was set.
+bool WriteFirstCallMarker();
+
+}  // namespace qnd

@@ -1,0 +1,137 @@
+// The rules of the Office 95 add-ins that need no platform: the result and mode codes, the one
+// table of Office components, the names of Excel's add-in values and the choice of a free one,
+// the text tests on add-in values, and the paths built from a source directory.
+// Portable: no platform headers, so the rules are unit-tested natively.
+#pragma once
+
+#include <cstdint>
+
+#include "frame/fixed_str.h"
+
+namespace qnd {
+
+// What an inner operation of the Office code gives; the export reduces it to 1 or 0.
+enum class OfficeResult : int {
+  Ok = 0,                     // done; for a check: the part tested is in place
+  NotFound = 2,               // check: the file is missing; remove: it could not be deleted
+  CopyFailed = 4,             // a component file could not be copied
+  AppRunning = 5,             // the application counts as running
+  Failed = 9,                 // any other failure
+  NoWordOptions = 12,         // Word's options key cannot be opened
+  NoStartupPath = 13,         // "Startup-Path" cannot be read, or is empty
+  StartupDirNotCreated = 14,  // Word's start-up directory is missing and cannot be created
+};
+
+enum class ComponentMode : int { Check = 0, Install = 1, Remove = 2 };
+
+constexpr int kExcelComponent = 700;
+constexpr int kWordComponent = 701;
+
+// Files.
+constexpr char kWordTemplate[] = "QND_OF7.DOT";     // copied into Word's start-up directory
+constexpr char kExcelAddIn[] = "QND_OF7.XLA";       // registered where it lies
+constexpr char kSupportLibrary[] = "QND_OF7.DLL";   // copied into the system directory
+constexpr char kOldWordTemplate[] = "QND_WW7.DOT";  // an older version's template, deleted
+constexpr char kOldAddInMark[] = "QND_XL7";         // names an older version's add-in value
+
+// Registry, all below HKEY_CURRENT_USER.
+constexpr char kExcelKey[] = "Software\\Microsoft\\Excel\\7.0";
+constexpr char kExcelOptionsKey[] = "Software\\Microsoft\\Excel\\7.0\\Microsoft Excel";
+constexpr char kWordOptionsKey[] = "Software\\Microsoft\\Word\\7.0\\Options";
+constexpr char kStartupPathValue[] = "Startup-Path";
+constexpr char kMarkerKey[] = "Software\\Halvecor\\ZARIM 98\\Office95";
+constexpr char kMarkerValue[] = "FirstCall";
+constexpr char kMarkerData[] = "Y";
+
+// Classes of the applications' main windows.
+constexpr char kExcelWindow[] = "XLMAIN";
+constexpr char kWordWindow[] = "OpusApp";
+
+// One Office application and the component installed for it.
+struct OfficeComponent {
+  int code;
+  const char* application;        // as a person names it
+  const char* presence_key;       // below HKEY_CURRENT_USER: it opens when the application is there
+  const char* file;               // the component's own file
+  const char* window_classes[2];  // an open top-level window of any: counts as running (null: none)
+};
+
+// The Office components, in the order installation goes through them: Excel first, then Word.
+// Word also counts as running while Excel runs (they share the support library).
+constexpr OfficeComponent kOfficeComponents[] = {
+    {kExcelComponent, "Excel 7.0", kExcelKey, kExcelAddIn, {kExcelWindow, nullptr}},
+    {kWordComponent, "Word 7.0", kWordOptionsKey, kWordTemplate, {kWordWindow, kExcelWindow}},
+};
+
+// The component of `code`; null for a code outside the table.
+const OfficeComponent* FindComponent(int code);
+
+// Buffers: start-up paths and paths built from a source directory hold 1023 characters; the
+// older template's path and the quoted add-in value hold a path buffer's 259.
+constexpr std::size_t kLongPathChars = 1024;
+using LongPathStr = FixedStr<kLongPathChars>;
+
+// ---- Excel's add-in values ("OPEN", OPEN1, OPEN2, ...) ----
+
+constexpr int kOpenSlots = 101;         // "OPEN" to OPEN100: all a free-slot search may use
+constexpr int kAddInSearchSlots = 100;  // the search for our add-in: "OPEN" to OPEN99
+constexpr int kOldAddInSlots = 99;      // the older add-in's removal: "OPEN" to OPEN98
+constexpr int kNoSlot = -1;
+
+using OpenName = FixedStr<8>;  // "OPEN100" and its terminator
+
+// The name of add-in value `index`: "OPEN" for 0, else "OPEN" and the index in decimal.
+// False for an index outside 0..100.
+bool OpenValueName(int index, OpenName& name);
+
+// What reading one add-in value gave.
+enum class SlotState : std::uint8_t {
+  Missing,     // no such value: the slot is free
+  Taken,       // read, with data
+  Empty,       // read, zero bytes of data
+  TooLong,     // more data than the read's buffer holds
+  Unreadable,  // any other failure (access denied...): whatever it holds is unknown
+};
+
+// Platform status codes that the classification tells apart.
+constexpr long kStatusOk = 0;
+constexpr long kStatusNotFound = 2;
+constexpr long kStatusMoreData = 234;
+
+// The state of a slot from a read's status and the bytes it gave. Only "not found" is free.
+SlotState ClassifySlotRead(long status, std::uint32_t bytes);
+
+// The state of every slot, "OPEN" to OPEN100.
+struct OpenSlotSurvey {
+  SlotState state[kOpenSlots];
+};
+
+// The first free slot: the first of "OPEN" to OPEN100 whose value is missing. Every other
+// state is taken, so another add-in's entry (even an empty, over-long or unreadable one) is
+// never overwritten. kNoSlot when all 101 are taken.
+int ChooseFreeSlot(const OpenSlotSurvey& survey);
+
+// Case-sensitive substring tests on an add-in value's text.
+bool NamesAddIn(const char* text);     // holds "QND_OF7.XLA"
+bool NamesOldAddIn(const char* text);  // holds "QND_XL7"
+
+// ---- paths from a source directory ----
+
+// The add-in value: a quotation mark, the directory, a backslash, "QND_OF7.XLA", a quotation
+// mark (a trailing backslash of the directory stays, doubled). False when it does not fit, or
+// for a null or empty directory.
+bool BuildAddInValue(const char* source_dir, PathStr& value);
+
+// The directory, a backslash and `file`, whatever the directory ends with. False when it does
+// not fit 1023 characters, or for a null or empty directory.
+bool BuildSourcePath(const char* source_dir, const char* file, LongPathStr& path);
+
+// True when every path that installing component `code` builds from `source_dir` fits its
+// buffer: checked before anything is removed or written. False for a code outside the table.
+bool SourcesFit(int code, const char* source_dir);
+
+// The directory of a module file name: the text up to, not including, its last backslash.
+// False, with the text unchanged, when it has none.
+bool CutAtLastBackslash(LongPathStr& path);
+
+}  // namespace qnd

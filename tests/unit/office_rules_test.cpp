@@ -1,0 +1,148 @@
+#include "office/office_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace qnd {
+namespace {
+
+TEST(OfficeRules, AddInValueNames) {
+  const struct Row {
+    int index;
+    const char* name;  // null: no name
+  } rows[] = {
+      /* 0 */ {0, "OPEN"},   /* 1 */ {1, "OPEN1"},   /* 2 */ {9, "OPEN9"},
+      /* 3 */ {10, "OPEN10"}, /* 4 */ {98, "OPEN98"}, /* 5 */ {99, "OPEN99"},
+      /* 6 */ {100, "OPEN100"}, /* 7 */ {101, nullptr}, /* 8 */ {-1, nullptr},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.index);
+    OpenName name;
+    ASSERT_EQ(r.name != nullptr, OpenValueName(r.index, name));
+    if (r.name) EXPECT_STREQ(r.name, name.c_str());
+  }
+}
+
+// Only "not found" is free; an empty, over-long or unreadable value is another add-in's.
+TEST(OfficeRules, SlotStateFromTheRead) {
+  const struct Row {
+    long status;
+    std::uint32_t bytes;
+    SlotState state;
+  } rows[] = {
+      /* 0 */ {0, 12, SlotState::Taken},     /* 1 */ {0, 1, SlotState::Taken},
+      /* 2 */ {0, 0, SlotState::Empty},      /* 3 */ {2, 0, SlotState::Missing},
+      /* 4 */ {234, 2000, SlotState::TooLong}, /* 5 */ {5, 0, SlotState::Unreadable},
+      /* 6 */ {6, 0, SlotState::Unreadable},
+  };
+  int i = 0;
+  for (const Row& r : rows) {
+    EXPECT_EQ(r.state, ClassifySlotRead(r.status, r.bytes)) << "row " << i++;
+  }
+}
+
+SlotState StateOf(char letter) {
+  switch (letter) {
+    case 'M': return SlotState::Missing;
+    case 'E': return SlotState::Empty;
+    case 'L': return SlotState::TooLong;
+    case 'U': return SlotState::Unreadable;
+    default: return SlotState::Taken;
+  }
+}
+
+TEST(OfficeRules, FirstFreeSlot) {
+  const struct Row {
+    const char* states;  // one letter per slot from "OPEN": M missing, T taken, E empty,
+                         // L too long, U unreadable; slots after the text are taken
+    int free;
+  } rows[] = {
+      /* 0 */ {"M", 0},
+      /* 1 */ {"TM", 1},
+      /* 2 */ {"EM", 1},
+      /* 3 */ {"LEUTM", 4},
+      /* 4 */ {"TTMTM", 2},
+      /* 5 */ {"", kNoSlot},  // all 101 taken: OPEN100 is not overwritten
+  };
+  int i = 0;
+  for (const Row& r : rows) {
+    OpenSlotSurvey survey;
+    for (int s = 0; s < kOpenSlots; ++s) {
+      const char c = s < static_cast<int>(std::strlen(r.states)) ? r.states[s] : 'T';
+      survey.state[s] = StateOf(c);
+    }
+    EXPECT_EQ(r.free, ChooseFreeSlot(survey)) << "row " << i;
+    survey.state[100] = SlotState::Missing;
+    EXPECT_EQ(r.free == kNoSlot ? 100 : r.free, ChooseFreeSlot(survey)) << "row " << i++;
+  }
+}
+
+TEST(OfficeRules, AddInTextsAreCaseSensitiveSubstrings) {
+  EXPECT_TRUE(NamesAddIn("\"C:\\Q\\QND_OF7.XLA\""));
+  EXPECT_TRUE(NamesAddIn("QND_OF7.XLAX"));
+  EXPECT_FALSE(NamesAddIn("C:\\Q\\qnd_of7.xla"));
+  EXPECT_FALSE(NamesAddIn("QND_OF7.XL"));
+  EXPECT_TRUE(NamesOldAddIn("C:\\OLD\\QND_XL7.XLA"));
+  EXPECT_FALSE(NamesOldAddIn("C:\\OLD\\qnd_xl7.xla"));
+  EXPECT_FALSE(NamesOldAddIn("QND_OF7.XLA"));
+}
+
+// The quoted value fits a path buffer: 245 characters of directory at most.
+TEST(OfficeRules, AddInValueFitsAPathBuffer) {
+  PathStr value;
+  ASSERT_TRUE(BuildAddInValue("C:\\Q", value));
+  EXPECT_STREQ("\"C:\\Q\\QND_OF7.XLA\"", value.c_str());
+  ASSERT_TRUE(BuildAddInValue("C:\\Q\\", value));
+  EXPECT_STREQ("\"C:\\Q\\\\QND_OF7.XLA\"", value.c_str()) << "the doubled backslash stays";
+  ASSERT_TRUE(BuildAddInValue(std::string(245, 'd').c_str(), value));
+  EXPECT_EQ(259u, value.size());
+  EXPECT_FALSE(BuildAddInValue(std::string(246, 'd').c_str(), value));
+  EXPECT_STREQ("", value.c_str());
+  EXPECT_FALSE(BuildAddInValue("", value));
+  EXPECT_FALSE(BuildAddInValue(nullptr, value));
+}
+
+TEST(OfficeRules, SourcePathsFitBeforeAnythingIsWritten) {
+  const std::string d245(245, 'd'), d246(246, 'd'), d1011(1011, 'd'), d1012(1012, 'd');
+  const struct Row {
+    int code;
+    const char* dir;
+    bool fit;
+  } rows[] = {
+      /* 0 */ {kExcelComponent, d245.c_str(), true},
+      /* 1 */ {kExcelComponent, d246.c_str(), false},  // the quoted value
+      /* 2 */ {kWordComponent, d1011.c_str(), true},   // 1011 + "\QND_OF7.DOT" = 1023
+      /* 3 */ {kWordComponent, d1012.c_str(), false},
+      /* 4 */ {kWordComponent, "", false},
+      /* 5 */ {kWordComponent, nullptr, false},
+      /* 6 */ {702, "C:\\Q", false},
+  };
+  int i = 0;
+  for (const Row& r : rows) EXPECT_EQ(r.fit, SourcesFit(r.code, r.dir)) << "row " << i++;
+  LongPathStr path;
+  ASSERT_TRUE(BuildSourcePath("C:\\Q\\", kSupportLibrary, path));
+  EXPECT_STREQ("C:\\Q\\\\QND_OF7.DLL", path.c_str());
+}
+
+TEST(OfficeRules, DirectoryOfTheExecutable) {
+  const struct Row {
+    const char* file;
+    const char* dir;  // null: no directory
+  } rows[] = {
+      /* 0 */ {"Z:\\build\\win32\\office_test.exe", "Z:\\build\\win32"},
+      /* 1 */ {"C:\\SETUP.EXE", "C:"},
+      /* 2 */ {"SETUP.EXE", nullptr},
+  };
+  int i = 0;
+  for (const Row& r : rows) {
+    LongPathStr path;
+    ASSERT_TRUE(path.assign(r.file));
+    EXPECT_EQ(r.dir != nullptr, CutAtLastBackslash(path)) << "row " << i;
+    EXPECT_STREQ(r.dir ? r.dir : r.file, path.c_str()) << "row " << i++;
+  }
+}
+
+}  // namespace
+}  // namespace qnd

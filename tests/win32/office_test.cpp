@@ -1,0 +1,477 @@
+// The Office 95 add-ins (InstallOfficeSupport) against the real platform: stand-in Office 7.0
+// keys under HKEY_CURRENT_USER, component files in a temporary folder, Word's start-up directory
+// under it, the real system directory, and real windows of the applications' classes.
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "bench.h"
+
+namespace {
+
+const HKEY kUser = HKEY_CURRENT_USER;
+const char kExcel[] = "Software\\Microsoft\\Excel\\7.0";
+const char kExcelOptions[] = "Software\\Microsoft\\Excel\\7.0\\Microsoft Excel";
+const char kWord[] = "Software\\Microsoft\\Word\\7.0";
+const char kWordOptions[] = "Software\\Microsoft\\Word\\7.0\\Options";
+const char kMarker[] = "Software\\Halvecor\\ZARIM 98\\Office95";
+const char kFullAccess[] = "D:(A;;KA;;;WD)";
+const char kReadOnly[] = "D:(A;;KR;;;WD)";
+
+int Install(const char* dir) { return bench::Qnd().InstallOfficeSupport(dir); }
+std::string OpenName(int i) { return i ? "OPEN" + std::to_string(i) : "OPEN"; }
+std::string Quoted(const std::string& dir) { return "\"" + dir + "\\QND_OF7.XLA\""; }
+// `n` characters ending in `tail`.
+std::string Padded(size_t n, const std::string& tail) {
+  return std::string(n - tail.size(), 'x') + tail;
+}
+
+std::string SystemCopy() {
+  char dir[MAX_PATH] = {};
+  GetSystemDirectoryA(dir, MAX_PATH);
+  return std::string(dir) + "\\QND_OF7.DLL";
+}
+
+void RemoveEntry(const std::string& path) {  // a file or an empty folder
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(path.c_str());
+  RemoveDirectoryA(path.c_str());
+}
+
+// The three component files in folder `dir`, each holding `tag` and its name.
+void PutComponents(const std::string& dir, const std::string& tag) {
+  CreateDirectoryA(dir.c_str(), nullptr);
+  for (const char* file : {"QND_OF7.DOT", "QND_OF7.XLA", "QND_OF7.DLL"}) {
+    ASSERT_TRUE(bench::WriteTextFile(dir + "\\" + file, tag + " " + file));
+  }
+}
+
+// A top-level window of class `cls` (the application counts as running), made and served by a
+// thread of its own; closed on destruction. Every wait is bounded.
+class AppWindow {
+ public:
+  explicit AppWindow(const char* cls) : cls_(cls) {
+    ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread_ = CreateThread(nullptr, 0, Serve, this, 0, nullptr);
+    WaitForSingleObject(ready_, 10000);
+  }
+  ~AppWindow() {
+    if (window_) PostMessageA(window_, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(thread_, 10000) != WAIT_OBJECT_0) TerminateThread(thread_, 1);
+    CloseHandle(thread_);
+    CloseHandle(ready_);
+  }
+  bool open() const { return window_ && FindWindowA(cls_, nullptr) == window_; }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_DESTROY) PostQuitMessage(0);
+    return DefWindowProcA(h, m, w, l);
+  }
+  static DWORD WINAPI Serve(LPVOID p) {
+    AppWindow* self = static_cast<AppWindow*>(p);
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = self->cls_;
+    RegisterClassA(&wc);  // already registered by an earlier window: fine
+    self->window_ = CreateWindowExA(0, self->cls_, "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+                                    nullptr, nullptr, wc.hInstance, nullptr);
+    SetEvent(self->ready_);
+    MSG msg;
+    while (self->window_ && GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+    return 0;
+  }
+  const char* cls_;
+  HANDLE ready_, thread_;
+  HWND window_ = nullptr;
+};
+
+// Each test, and each row with Reset(), starts without Office keys, marker or system copy, and
+// with a fresh folder: src\ holds the component files ("v1"), Startup\ is not made.
+class Office : public testing::Test {
+ protected:
+  Office() { Reset(); }
+  ~Office() override { Clean(); }
+
+  void Reset() {
+    Clean();
+    dir_.reset();
+    dir_.reset(new bench::TempDir("office"));
+    src_ = dir_->File("src");
+    startup_ = dir_->File("Startup");
+    PutComponents(src_, "v1");
+  }
+  static void Clean() {
+    for (const char* key : {kExcelOptions, kWordOptions, kMarker}) {
+      bench::SetKeySddl(kUser, key, kFullAccess);
+    }
+    for (const char* key : {kExcel, kWord, kMarker}) bench::DeleteTree(kUser, key);
+    for (const char* key : {"Software\\Microsoft\\Excel", "Software\\Microsoft\\Word",
+                            "Software\\Halvecor\\ZARIM 98", "Software\\Halvecor"}) {
+      RegDeleteKeyA(kUser, key);  // refused while anything else lies below it
+    }
+    RemoveEntry(SystemCopy());
+  }
+
+  // Word 7.0 present with "Startup-Path" = `startup`; when `make`, that folder exists and holds
+  // an older template "QND_WW7.DOT".
+  void Word(const std::string& startup, bool make = true) {
+    ASSERT_EQ(ERROR_SUCCESS, bench::WriteString(kUser, kWordOptions, "Startup-Path", startup));
+    if (!make) return;
+    size_t at = dir_->path().size() + 1;
+    while ((at = startup.find('\\', at)) != std::string::npos) {
+      CreateDirectoryA(startup.substr(0, at++).c_str(), nullptr);
+    }
+    CreateDirectoryA(startup.c_str(), nullptr);
+    ASSERT_TRUE(bench::WriteTextFile(startup + "\\QND_WW7.DOT", "old"));
+  }
+  // Excel 7.0 present with its options key and the add-in values given ("#0": zero bytes).
+  void Excel(const std::vector<std::pair<int, std::string>>& values = {}) {
+    HKEY k;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(kUser, kExcelOptions, &k));
+    for (const auto& v : values) {
+      const bool empty = v.second == "#0";
+      ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(k, OpenName(v.first).c_str(), 0, REG_SZ,
+                                              (const BYTE*)v.second.c_str(),
+                                              empty ? 0 : (DWORD)v.second.size() + 1));
+    }
+    RegCloseKey(k);
+  }
+  // The add-in values "OPEN" to OPEN100 that exist, in order: "n=text", our add-in as "@",
+  // a value of zero or over 64 bytes as "#bytes".
+  std::string Opens() const {
+    std::string out;
+    for (int i = 0; i <= 100; ++i) {
+      const bench::RegValue v = bench::ReadValue(kUser, kExcelOptions, OpenName(i).c_str());
+      if (v.status != ERROR_SUCCESS) continue;
+      std::string text = v.Text();
+      if (text == Quoted(src_)) text = "@";
+      if (v.bytes.empty() || v.bytes.size() > 64) text = "#" + std::to_string(v.bytes.size());
+      out += (out.empty() ? "" : " ") + std::to_string(i) + "=" + text;
+    }
+    return out;
+  }
+  // What lies on the machine, in one line: the presence keys, the template and the older one in
+  // `startup`, the system copy, the marker (REG_SZ "Y", 2 bytes), then the add-in values.
+  std::string State(const std::string& startup) const {
+    const bench::RegValue marker = bench::ReadValue(kUser, kMarker, "FirstCall");
+    const bool marked = marker.status == ERROR_SUCCESS && marker.type == REG_SZ &&
+                        marker.bytes == std::string("Y", 2);
+    std::string s;
+    if (bench::KeyExists(kUser, kExcel)) s += "excel ";
+    if (bench::KeyExists(kUser, kWord)) s += "word ";
+    if (bench::FileExists(startup + "\\QND_OF7.DOT")) s += "dot ";
+    if (bench::FileExists(startup + "\\QND_WW7.DOT")) s += "ww7 ";
+    if (bench::FileExists(SystemCopy())) s += "dll ";
+    if (marked) s += "marker ";
+    return s + "| " + Opens();
+  }
+  std::string State() const { return State(startup_); }
+
+  std::unique_ptr<bench::TempDir> dir_;
+  std::string src_, startup_;
+};
+
+TEST_F(Office, PhasesAndTheirStops) {
+  const struct Row {
+    bool word, excel;
+    const char* running;  // class of an open window, or null
+    int result;
+    const char* state;
+  } rows[] = {
+      /* 0 */ {true, true, "OpusApp", 0, "excel word ww7 | 0=SOLVER.XLA 1=OLD\\QND_XL7.XLA"},
+      /* 1 */ {true, true, "XLMAIN", 0, "excel word | 0=SOLVER.XLA 1=OLD\\QND_XL7.XLA"},
+      /* 2 */ {false, false, nullptr, 1, "| "},
+      /* 3 */ {false, true, nullptr, 1, "excel dll marker | 0=SOLVER.XLA 1=@"},
+      /* 4 */ {true, false, nullptr, 1, "word dot dll marker | "},
+      /* 5 */ {true, true, nullptr, 1, "excel word dot dll marker | 0=SOLVER.XLA 1=@"},
+  };
+  int i = 0;
+  for (const Row& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(i++));
+    Reset();
+    if (r.word) Word(startup_);
+    if (r.excel) Excel({{0, "SOLVER.XLA"}, {1, "OLD\\QND_XL7.XLA"}});
+    std::unique_ptr<AppWindow> app(r.running ? new AppWindow(r.running) : nullptr);
+    if (app) {
+      ASSERT_TRUE(app->open());
+    }
+    EXPECT_EQ(r.result, Install(src_.c_str()));
+    EXPECT_EQ(r.state, State());
+  }
+}
+
+// Only the first older add-in value among "OPEN" to OPEN98 goes, and only one whose text, read
+// into 260 bytes, holds "QND_XL7" in that case.
+TEST_F(Office, OlderAddInValues) {
+  const std::string fits = Padded(259, "QND_XL7"), over = Padded(260, "QND_XL7");
+  const struct Row {
+    std::vector<std::pair<int, std::string>> values;
+    const char* opens;
+  } rows[] = {
+      /* 0 */ {{{0, "A.XLA"}, {1, "C:\\QND_XL7.XLA"}, {2, "D:\\QND_XL7.XLA"}},
+               "0=A.XLA 1=@ 2=D:\\QND_XL7.XLA"},
+      /* 1 */ {{{99, "QND_XL7.XLA"}}, "0=@ 99=QND_XL7.XLA"},
+      /* 2 */ {{{98, "QND_XL7.XLA"}}, "0=@"},
+      /* 3 */ {{{0, "qnd_xl7.xla"}}, "0=qnd_xl7.xla 1=@"},
+      /* 4 */ {{{0, fits}}, "0=@"},
+      /* 5 */ {{{0, over}}, "0=#261 1=@"},
+  };
+  int i = 0;
+  for (const Row& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(i++));
+    Reset();
+    Excel(r.values);
+    EXPECT_EQ(1, Install(src_.c_str()));
+    EXPECT_EQ(r.opens, Opens());
+  }
+  // A value that cannot be deleted fails the call before anything is installed.
+  Reset();
+  Excel({{0, "QND_XL7.XLA"}});
+  ASSERT_EQ(ERROR_SUCCESS, bench::SetKeySddl(kUser, kExcelOptions, kReadOnly));
+  EXPECT_EQ(0, Install(src_.c_str()));
+  bench::SetKeySddl(kUser, kExcelOptions, kFullAccess);
+  EXPECT_EQ("excel | 0=QND_XL7.XLA", State());
+}
+
+// Word's start-up directory: found with or without its backslash, created one level deep,
+// never mistaken for missing; the older template goes whatever the path's length.
+TEST_F(Office, StartupDirectory) {
+  enum Prep { kNone = 0, kMake = 1, kProbe = 2, kReadOnlyOld = 4, kOldIsFolder = 8, kIsFile = 16 };
+  const std::string root = dir_->path(), long_path = root + "\\" + std::string(60, 'a') +
+                                                     "\\" + std::string(60, 'b');
+  const struct Row {
+    std::string startup;
+    int prep, result;
+    const char* state;
+  } rows[] = {
+      /* 0 */ {root + "\\Startup", kMake, 1, "word dot dll marker | "},
+      /* 1 */ {root + "\\Startup\\", kMake, 1, "word dot dll marker | "},
+      /* 2 */ {root + "\\Startup", kNone, 1, "word dot dll marker | "},
+      /* 3 */ {root + "\\Missing\\Startup", kNone, 0, "word | "},
+      /* 4 */ {root + "\\Startup", kMake | kProbe, 1, "word dot dll marker | "},
+      /* 5 */ {long_path, kMake, 1, "word dot dll marker | "},
+      /* 6 */ {"", kNone, 0, "word | "},
+      /* 7 */ {root + "\\Startup", kMake | kReadOnlyOld, 0, "word ww7 | "},
+      /* 8 */ {root + "\\Startup", kMake | kOldIsFolder, 1, "word dot ww7 dll marker | "},
+      /* 9 */ {root + "\\Startup", kIsFile, 0, "word | "},
+      /* 10 */ {root + "\\" + std::string(248 - root.size(), 's'), kNone, 0, "word | "},
+  };
+  ASSERT_GT(long_path.size(), 128u);
+  int i = 0;
+  for (const Row& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(i++));
+    Reset();
+    Word(r.startup, r.prep & kMake);
+    const std::string old = r.startup + "\\QND_WW7.DOT";
+    if (r.prep & kProbe) CreateDirectoryA((r.startup + "\\qnd_test").c_str(), nullptr);
+    if (r.prep & kReadOnlyOld) SetFileAttributesA(old.c_str(), FILE_ATTRIBUTE_READONLY);
+    if (r.prep & kOldIsFolder) {
+      RemoveEntry(old);
+      CreateDirectoryA(old.c_str(), nullptr);
+    }
+    if (r.prep & kIsFile) bench::WriteTextFile(r.startup, "not a folder");
+    EXPECT_EQ(r.result, Install(src_.c_str()));
+    EXPECT_EQ(r.state, State(r.startup));
+    if (r.prep & kProbe) {
+      EXPECT_TRUE(bench::FileExists(r.startup + "\\qnd_test")) << "left alone";
+    }
+  }
+  EXPECT_FALSE(bench::FileExists(root + "\\Missing")) << "row 3: no parent is made";
+}
+
+// An installed component is installed anew: the template copied again, the add-in value moved
+// to the first free slot.
+TEST_F(Office, Reinstall) {
+  Word(startup_);
+  Excel({{0, "A.XLA"}});
+  ASSERT_EQ(1, Install(src_.c_str()));
+  ASSERT_EQ("excel word dot dll marker | 0=A.XLA 1=@", State());
+  Excel({{2, "B.XLA"}});
+  HKEY k;
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyA(kUser, kExcelOptions, &k));
+  RegDeleteValueA(k, "OPEN");
+  RegCloseKey(k);
+  PutComponents(src_, "v2");
+  EXPECT_EQ(1, Install(src_.c_str()));
+  EXPECT_EQ("excel word dot dll marker | 0=@ 2=B.XLA", State());
+  EXPECT_EQ("v2 QND_OF7.DOT", bench::ReadTextFile(startup_ + "\\QND_OF7.DOT"));
+  EXPECT_EQ("v2 QND_OF7.DLL", bench::ReadTextFile(SystemCopy()));
+}
+
+// Where the add-in value goes: the first missing slot; empty, over-long and foreign values are
+// taken; our own value (found among "OPEN" to OPEN99, 1024-byte read) is replaced when the
+// support library is there too.
+TEST_F(Office, WhereTheAddInGoes) {
+  const std::string ours = Padded(1023, "QND_OF7.XLA"), too_long = Padded(1024, "QND_OF7.XLA");
+  const struct Row {
+    std::vector<std::pair<int, std::string>> values;
+    bool library;  // the support library already in the system directory
+    const char* opens;
+  } rows[] = {
+      /* 0 */ {{{0, "#0"}}, true, "0=#0 1=@"},
+      /* 1 */ {{{0, std::string(2000, 'x')}}, true, "0=#2001 1=@"},
+      /* 2 */ {{{0, "A.XLA"}, {1, "C:\\Q\\QND_OF7.XLA"}}, true, "0=A.XLA 1=@"},
+      /* 3 */ {{{0, "A.XLA"}, {1, "C:\\Q\\QND_OF7.XLA"}}, false,
+               "0=A.XLA 1=C:\\Q\\QND_OF7.XLA 2=@"},
+      /* 4 */ {{{99, "C:\\Q\\QND_OF7.XLA"}}, true, "0=@"},
+      /* 5 */ {{{0, ours}}, true, "0=@"},
+      /* 6 */ {{{0, too_long}}, true, "0=#1025 1=@"},
+      /* 7 */ {{{0, "c:\\q\\qnd_of7.xla"}}, true, "0=c:\\q\\qnd_of7.xla 1=@"},
+  };
+  int i = 0;
+  for (const Row& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(i++));
+    Reset();
+    Excel(r.values);
+    if (r.library) bench::WriteTextFile(SystemCopy(), "old");
+    EXPECT_EQ(1, Install(src_.c_str()));
+    EXPECT_EQ(r.opens, Opens());
+  }
+}
+
+// "OPEN" to OPEN99 taken: OPEN100, but only when it does not exist; never overwritten.
+TEST_F(Office, AllSlotsTaken) {
+  std::vector<std::pair<int, std::string>> values;
+  for (int i = 0; i < 100; ++i) values.push_back({i, "X" + std::to_string(i)});
+  Excel(values);
+  EXPECT_EQ(1, Install(src_.c_str()));
+  EXPECT_EQ(Quoted(src_), bench::ReadValue(kUser, kExcelOptions, "OPEN100").Text());
+
+  Reset();
+  values.push_back({100, "X100"});
+  Excel(values);
+  EXPECT_EQ(0, Install(src_.c_str()));
+  EXPECT_EQ("X100", bench::ReadValue(kUser, kExcelOptions, "OPEN100").Text());
+  EXPECT_EQ("excel | ", State().substr(0, 8)) << "no library, no marker";
+}
+
+// Values that cannot be read are not free: with queries refused and writes allowed, nothing is
+// written over "OPEN".
+TEST_F(Office, UnreadableValuesAreNotFree) {
+  Excel({{0, "A.XLA"}});
+  ASSERT_EQ(ERROR_SUCCESS, bench::SetKeySddl(kUser, kExcelOptions, "D:(A;;KW;;;WD)"));
+  EXPECT_EQ(0, Install(src_.c_str()));
+  bench::SetKeySddl(kUser, kExcelOptions, kFullAccess);
+  EXPECT_EQ("excel | 0=A.XLA", State());
+}
+
+// The source directory: null is the test program's own folder; a trailing backslash stays in
+// the value, doubled; one whose paths do not fit fails before anything is removed or written.
+TEST_F(Office, SourceDirectories) {
+  char exe[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  const std::string own = std::string(exe).substr(0, std::string(exe).rfind('\\'));
+  PutComponents(own, "own");
+  Word(startup_);
+  Excel();
+  EXPECT_EQ(1, Install(nullptr));
+  EXPECT_EQ(Quoted(own), bench::ReadValue(kUser, kExcelOptions, "OPEN").Text());
+  EXPECT_EQ("own QND_OF7.DOT", bench::ReadTextFile(startup_ + "\\QND_OF7.DOT"));
+  for (const char* file : {"QND_OF7.DOT", "QND_OF7.XLA", "QND_OF7.DLL"}) {
+    RemoveEntry(own + "\\" + file);
+  }
+
+  EXPECT_EQ(1, Install((src_ + "\\").c_str()));
+  EXPECT_EQ("0=" + Quoted(src_ + "\\"), Opens()) << "the earlier value was replaced";
+
+  // Paths that do not fit: Excel's value (246), both components' files (1012), or no directory.
+  const struct Row {
+    std::string dir;
+    bool template_kept;  // false: Word's paths fit, so its template was removed and not copied
+  } rows[] = {
+      /* 0 */ {std::string(246, 'e'), false},
+      /* 1 */ {std::string(1012, 'w'), true},
+      /* 2 */ {"", true},
+  };
+  int i = 0;
+  for (const Row& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(i++));
+    ASSERT_EQ(1, Install((src_ + "\\").c_str()));
+    EXPECT_EQ(0, Install(r.dir.c_str()));
+    EXPECT_EQ("0=" + Quoted(src_ + "\\"), Opens()) << "nothing removed";
+    EXPECT_EQ(r.template_kept, bench::FileExists(startup_ + "\\QND_OF7.DOT"));
+  }
+  Reset();
+  Word(startup_, false);
+  EXPECT_EQ(0, Install(std::string(1012, 'w').c_str()));
+  EXPECT_EQ("word | ", State());
+  EXPECT_FALSE(bench::FileExists(startup_)) << "no start-up directory made";
+}
+
+// A copy that fails, or a marker that cannot be written, fails the call; what came before stays.
+TEST_F(Office, CopyAndMarkerFailures) {
+  enum Fault { kNoSources, kLibraryHeld, kLibraryIsFolder, kTemplateHeld, kMarkerReadOnly };
+  const struct Row {
+    Fault fault;
+    const char* state;
+  } rows[] = {
+      /* 0 */ {kNoSources, "excel word marker | 0=@"},
+      /* 1 */ {kLibraryHeld, "excel word dot dll marker | 0=@"},
+      /* 2 */ {kLibraryIsFolder, "excel word dot dll marker | 0=@"},
+      /* 3 */ {kTemplateHeld, "excel word dot dll marker | 0=@"},
+      /* 4 */ {kMarkerReadOnly, "excel word dot | 0=@"},
+  };
+  int i = 0;
+  for (const Row& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(i++));
+    Reset();
+    Word(startup_);
+    Excel();
+    HANDLE held = INVALID_HANDLE_VALUE;
+    const std::string target = r.fault == kTemplateHeld ? startup_ + "\\QND_OF7.DOT" : SystemCopy();
+    if (r.fault == kNoSources) {
+      for (const char* file : {"QND_OF7.DOT", "QND_OF7.DLL"}) RemoveEntry(src_ + "\\" + file);
+    } else if (r.fault == kLibraryIsFolder) {
+      CreateDirectoryA(target.c_str(), nullptr);
+    } else if (r.fault == kMarkerReadOnly) {
+      ASSERT_EQ(ERROR_SUCCESS, bench::WriteString(kUser, kMarker, "Other", "x"));
+      ASSERT_EQ(ERROR_SUCCESS, bench::SetKeySddl(kUser, kMarker, kReadOnly));
+    } else {
+      bench::WriteTextFile(target, "held");
+      held = CreateFileA(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+      ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    }
+    EXPECT_EQ(0, Install(src_.c_str()));
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+    bench::SetKeySddl(kUser, kMarker, kFullAccess);
+    EXPECT_EQ(r.state, State());
+  }
+}
+
+// Every key and file is released on every path, and the error mode is the caller's again.
+TEST_F(Office, ReleasesEverything) {
+  Word(startup_);
+  Excel({{0, "A.XLA"}});
+  SetErrorMode(0);
+  EXPECT_EQ(1, Install(src_.c_str()));  // warm-up of the platform's caches
+  const int before = bench::HandleCount();
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(1, Install(src_.c_str()));
+    EXPECT_EQ(0, Install(""));
+  }
+  EXPECT_EQ(before, bench::HandleCount());
+  if (before != bench::HandleCount()) bench::PrintHandles();
+  EXPECT_EQ(0u, GetErrorMode());
+}
+
+// No module-wide buffers: the library's writable data is far smaller than one 1024-byte buffer.
+TEST(OfficeModule, KeepsNoModuleWideBuffers) {
+  const BYTE* base = reinterpret_cast<const BYTE*>(bench::Library());
+  const LONG nt_at = reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew;
+  const IMAGE_NT_HEADERS* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + nt_at);
+  const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
+  DWORD writable = 0;
+  for (int i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
+    const char* name = reinterpret_cast<const char*>(section->Name);
+    if (!strncmp(name, ".data", 8) || !strncmp(name, ".bss", 8)) {
+      writable += section->Misc.VirtualSize;
+    }
+  }
+  EXPECT_GT(writable, 0u);
+  EXPECT_LT(writable, 1024u);
+}
+
+}  // namespace
