@@ -99,6 +99,12 @@ QND_API int QND_CALL Internal012(const char* directory, const char* value);
  * the directory of the host program's executable. 1 when all of it succeeded; 0 otherwise, at
  * once while Word runs and after the first step while Excel runs. Nothing is undone. */
 QND_API int QND_CALL InstallOfficeSupport(const char* source_dir);
+/* Posts the registered message "QUINDO_GO_HOME" to every top-level window, then, while a
+ * window of another setup of the product, of the product, of Word, Excel, Exchange or Outlook
+ * exists, asks the user in a Retry/Cancel box "Setup" (owned by the "InstallShield_Win" window,
+ * if any) to close the first of them. 1 when none runs; 0 on Cancel or when the box cannot be
+ * shown. */
+QND_API int QND_CALL CheckApplicationsActive(void);
 
 #ifdef __cplusplus
 }

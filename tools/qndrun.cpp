@@ -40,6 +40,7 @@ constexpr ExportShape kExports[] = {
     {"Internal012", "ss", "DIRECTORY VALUE"},
     {"InstallOfficeSupport", "n", "SOURCEDIR|-"},
     {"Internal007", "si", "LIST SKIPFONTS"},
+    {"CheckApplicationsActive", "", ""},
 };
 
 const ExportShape* FindShape(const char* name) {
