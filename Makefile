@@ -2,6 +2,7 @@
 # make test   every test: native unit tests and fuzzing, then the Win32 tests under Wine
 # make demo   the library at work in a throwaway Wine prefix
 # make bench  timings under Wine (not a test)
+# make screenshot  docs/check-applications.png, the box of CheckApplicationsActive
 BUILD   ?= build
 JOBS    ?= 2
 MAKEFLAGS += --no-print-directory
@@ -9,7 +10,7 @@ CMAKE   ?= cmake
 ROOT    := $(CURDIR)
 MINGW   := -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-i686.cmake
 
-.PHONY: all bootstrap native win32-tests test demo bench clean
+.PHONY: all bootstrap native win32-tests test demo bench screenshot clean
 
 all: bootstrap
 	@$(CMAKE) -S . -B $(BUILD)/win32 $(MINGW) -DQND_MINGW_THREADS=win32 \
@@ -39,6 +40,9 @@ demo: all
 
 bench: win32-tests
 	@scripts/bench $(BUILD)
+
+screenshot: all
+	@scripts/screenshot $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

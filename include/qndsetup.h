@@ -56,6 +56,18 @@ QND_API int QND_CALL UndoReg(const char* script, const QndPathContext* context, 
  * 0 for an empty string, else the result of UndoReg. */
 QND_API int QND_CALL UnregisterQuindo(const char* directory);
 
+/* Installs the fonts of a font list file (an INI file; a name without directory is looked for
+ * in the Windows directory) whose files already lie in the Windows FONTS directory: each
+ * raster font of section "Fonts" and TrueType font of section "TrueTypes" (key: file name,
+ * value: description) is loaded, for a TrueType font through a ".FOT" file built beside it,
+ * recorded as description=key in section "Fonts" of the Windows profile, and announced to
+ * every top-level window; then the entries of section "FontSubstitutes" are copied into the
+ * profile section of that name. A non-zero `skipFonts` copies only the substitutes. 1 when
+ * every step succeeded (also for a missing list or sections); 0 at the first failure (an empty
+ * value, a font that cannot be loaded or recorded, a name beyond the limits), with what came
+ * before kept. */
+QND_API int QND_CALL Internal007(const char* list, int skipFonts);
+
 /* Writes the directory of a one-character folder code into `buffer` (260 characters):
  * "1" Windows, "2"/"3" system, "5" desktop, "6" Start menu, "7" Programs, "8" Startup,
  * "9" Fonts, "A" documents, "B" Program Files, "C" Send To, "D" templates, "E" recent
@@ -87,6 +99,12 @@ QND_API int QND_CALL Internal012(const char* directory, const char* value);
  * the directory of the host program's executable. 1 when all of it succeeded; 0 otherwise, at
  * once while Word runs and after the first step while Excel runs. Nothing is undone. */
 QND_API int QND_CALL InstallOfficeSupport(const char* source_dir);
+/* Posts the registered message "QUINDO_GO_HOME" to every top-level window, then, while a
+ * window of another setup of the product, of the product, of Word, Excel, Exchange or Outlook
+ * exists, asks the user in a Retry/Cancel box "Setup" (owned by the "InstallShield_Win" window,
+ * if any) to close the first of them. 1 when none runs; 0 on Cancel or when the box cannot be
+ * shown. */
+QND_API int QND_CALL CheckApplicationsActive(void);
 
 #ifdef __cplusplus
 }

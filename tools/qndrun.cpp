@@ -1,6 +1,6 @@
 // qndrun: calls one export of qndsetup.dll with the arguments of its command line and prints
-// the result and any output buffer. Loads the library by name and binds the export by its
-// plain name, as the installer engine does.
+// the result and any output buffer (after Internal007, the font faces it added). Loads the
+// library by name and binds the export by its plain name, as the installer engine does.
 //
 //   qndrun GetFolder B
 //   qndrun --help
@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
+#include <string>
 
 #include "qndsetup.h"
 
@@ -37,6 +39,8 @@ constexpr ExportShape kExports[] = {
     {"Internal015", "o", ""},
     {"Internal012", "ss", "DIRECTORY VALUE"},
     {"InstallOfficeSupport", "n", "SOURCEDIR|-"},
+    {"Internal007", "si", "LIST SKIPFONTS"},
+    {"CheckApplicationsActive", "", ""},
 };
 
 const ExportShape* FindShape(const char* name) {
@@ -68,6 +72,28 @@ int Call(FARPROC fn, const DWORD_PTR* a, int n) {
 }
 
 const char* OrNull(const char* word) { return std::strcmp(word, "-") == 0 ? nullptr : word; }
+
+// The font faces GDI enumerates in this process.
+int CALLBACK AddFace(const LOGFONTA* font, const TEXTMETRICA*, DWORD, LPARAM faces) {
+  reinterpret_cast<std::set<std::string>*>(faces)->insert(font->lfFaceName);
+  return 1;
+}
+std::set<std::string> FontFaces() {
+  std::set<std::string> faces;
+  LOGFONTA all = {};
+  all.lfCharSet = DEFAULT_CHARSET;
+  HDC dc = GetDC(nullptr);
+  EnumFontFamiliesExA(dc, &all, AddFace, reinterpret_cast<LPARAM>(&faces), 0);
+  ReleaseDC(nullptr, dc);
+  return faces;
+}
+
+// After a font list was installed: the faces that GDI enumerates now and did not before.
+void PrintNewFaces(const std::set<std::string>& before) {
+  for (const std::string& face : FontFaces()) {
+    if (!before.count(face)) std::printf("new font face: %s\n", face.c_str());
+  }
+}
 
 }  // namespace
 
@@ -121,8 +147,11 @@ int main(int argc, char** argv) {
     word += need;
   }
 
+  const bool fonts = std::strcmp(shape->name, "Internal007") == 0;
+  const std::set<std::string> faces = fonts ? FontFaces() : std::set<std::string>();
   const int result = Call(fn, args, n);
   std::printf("%s -> %d\n", shape->name, result);
+  if (fonts) PrintNewFaces(faces);
   if (has_buffer && result) std::printf("buffer: %s\n", buffer);
   return 0;
 }

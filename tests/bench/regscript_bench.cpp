@@ -1,6 +1,8 @@
 // Times DoReg on a generated registry script of 2,000 values in 200 key sections against
 // (a) the platform's regedit /s on the same file and (b) a minimal program that makes only the
-// platform calls DoReg must make. Prints both ratios. Not a test: nothing is asserted.
+// platform calls DoReg must make; then UndoReg on the same script with every key on its removal
+// list against a minimal program that makes only the platform calls UndoReg must make. Prints
+// the ratios. Not a test: nothing is asserted.
 #include <windows.h>
 
 #include <algorithm>
@@ -13,9 +15,10 @@
 
 namespace {
 
-constexpr int kSections = 200, kValuesPerSection = 10, kRounds = 5;
+constexpr int kSections = 200, kValuesPerSection = 10, kRounds = 9;
 
-std::string Script(const char* key) {
+// The script; with `removal`, an "UNINSTALL" list that names every key of it as a key tree.
+std::string Script(const char* key, bool removal = false) {
   std::string s = "REGEDIT4\r\n\r\n";
   char line[160];
   for (int k = 0; k < kSections; ++k) {
@@ -32,14 +35,21 @@ std::string Script(const char* key) {
     }
     s += "\r\n";
   }
+  if (removal) {
+    s += "[UNINSTALL]\r\n";
+    for (int k = 0; k < kSections; ++k) {
+      std::snprintf(line, sizeof line, "HKEY_CURRENT_USER\\Software\\QndBench\\%s\\Key%03d=\r\n", key, k);
+      s += line;
+    }
+  }
   return s;
 }
 
-std::string WriteScript(const char* key) {
+std::string WriteScript(const char* key, bool removal = false) {
   char dir[MAX_PATH];
   GetTempPathA(MAX_PATH, dir);
   const std::string path = std::string(dir) + "qndbench-" + key + ".reg";
-  const std::string text = Script(key);
+  const std::string text = Script(key, removal);
   HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   DWORD n;
   WriteFile(h, text.data(), (DWORD)text.size(), &n, nullptr);
@@ -85,6 +95,26 @@ int Minimal(const char* file) {
   return 1;
 }
 
+// The platform calls of UndoReg and nothing else, for a removal list of key trees without
+// sub-keys: the list, then for every entry its data, and open, enumerate, delete and close.
+int MinimalUndo(const char* file) {
+  std::vector<char> entries(32770);
+  GetPrivateProfileStringA("UNINSTALL", nullptr, "", entries.data(), 32770, file);
+  for (const char* e = entries.data(); *e; e += strlen(e) + 1) {
+    char data[1024], child[512];
+    GetPrivateProfileStringA("UNINSTALL", e, "?\n?", data, sizeof data, file);
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, strchr(e, '\\') + 1, REG_OPTION_OPEN_LINK,
+                      MAXIMUM_ALLOWED, &key)) {
+      return 0;
+    }
+    RegEnumKeyA(key, 0, child, sizeof child);
+    RegDeleteKeyA(key, "");
+    RegCloseKey(key);
+  }
+  return 1;
+}
+
 int Regedit(const char* file) {
   std::string cmd = std::string("regedit.exe /s \"") + file + "\"";
   STARTUPINFOA si = {};
@@ -97,12 +127,13 @@ int Regedit(const char* file) {
   return 1;
 }
 
-// The median of kRounds timed runs, each on a cleared key.
-template <typename Run>
-double Time(const char* key, Run run) {
+// The median of kRounds timed runs, each on a cleared key, after `prepare` (not timed).
+template <typename Run, typename Prepare>
+double Time(const char* key, Run run, Prepare prepare) {
   std::vector<double> ms;
   for (int r = 0; r < kRounds; ++r) {
     Clear(key);
+    prepare();
     const double t0 = Now();
     if (!run()) std::printf("  (%s: a run failed)\n", key);
     ms.push_back(Now() - t0);
@@ -111,14 +142,20 @@ double Time(const char* key, Run run) {
   std::sort(ms.begin(), ms.end());
   return ms[kRounds / 2];
 }
+template <typename Run>
+double Time(const char* key, Run run) {
+  return Time(key, run, [] {});
+}
 
 }  // namespace
 
 int main() {
   HMODULE dll = LoadLibraryA("qndsetup.dll");
   auto do_reg = reinterpret_cast<decltype(&DoReg)>(reinterpret_cast<void*>(GetProcAddress(dll, "DoReg")));
-  if (!do_reg) {
-    std::printf("cannot bind DoReg of qndsetup.dll\n");
+  auto undo_reg =
+      reinterpret_cast<decltype(&UndoReg)>(reinterpret_cast<void*>(GetProcAddress(dll, "UndoReg")));
+  if (!do_reg || !undo_reg) {
+    std::printf("cannot bind DoReg and UndoReg of qndsetup.dll\n");
     return 1;
   }
   const std::string a = WriteScript("DoReg"), b = WriteScript("Regedit"), c = WriteScript("Minimal");
@@ -134,6 +171,17 @@ int main() {
   std::printf("  DoReg            %8.1f ms\n", t_doreg);
   std::printf("  regedit /s       %8.1f ms   DoReg / regedit = %.2f\n", t_regedit, t_doreg / t_regedit);
   std::printf("  minimal program  %8.1f ms   DoReg / minimal = %.2f\n", t_minimal, t_doreg / t_minimal);
-  for (const std::string& f : {a, b, c}) DeleteFileA(f.c_str());
+
+  const std::string u = WriteScript("UndoReg", true), m = WriteScript("MinimalUndo", true);
+  const double t_undoreg = Time("UndoReg", [&] { return undo_reg(u.c_str(), nullptr, 0); },
+                                [&] { do_reg(u.c_str(), nullptr, 0); });
+  const double t_minimal_undo = Time("MinimalUndo", [&] { return MinimalUndo(m.c_str()); },
+                                     [&] { do_reg(m.c_str(), nullptr, 0); });
+  std::printf("the same script with all %d keys on its removal list, median of %d runs:\n",
+              kSections, kRounds);
+  std::printf("  UndoReg          %8.1f ms\n", t_undoreg);
+  std::printf("  minimal program  %8.1f ms   UndoReg / minimal = %.2f\n", t_minimal_undo,
+              t_undoreg / t_minimal_undo);
+  for (const std::string& f : {a, b, c, u, m}) DeleteFileA(f.c_str());
   return 0;
 }

@@ -31,6 +31,9 @@ const Exports& Qnd() {
     x.Internal012 = reinterpret_cast<decltype(x.Internal012)>(Bind("Internal012"));
     x.InstallOfficeSupport =
         reinterpret_cast<decltype(x.InstallOfficeSupport)>(Bind("InstallOfficeSupport"));
+    x.Internal007 = reinterpret_cast<decltype(x.Internal007)>(Bind("Internal007"));
+    x.CheckApplicationsActive =
+        reinterpret_cast<decltype(x.CheckApplicationsActive)>(Bind("CheckApplicationsActive"));
     return x;
   }();
   return e;
@@ -440,6 +443,192 @@ std::string ReadTextFile(const std::string& path) {
   return text;
 }
 
+
+// ---- windows ----
+namespace {
+// Posted to a stand-in pump (as a thread message): everything posted before it was handled.
+constexpr UINT kSettleMessage = WM_APP + 1;
+
+// Counts the messages of the window's slot range; forgets the window once it is destroyed.
+LRESULT CALLBACK StandInProc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<CREATESTRUCTA*>(lp);
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* slot = reinterpret_cast<StandInWindows::Slot*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (slot && slot->first && message >= slot->first && message <= slot->last) {
+    slot->wp = wp;
+    slot->lp = lp;
+    InterlockedIncrement(&slot->count);
+  }
+  if (slot && message == WM_NCDESTROY) slot->hwnd = nullptr;
+  return DefWindowProcA(hwnd, message, wp, lp);  // WM_CLOSE destroys the window
+}
+}  // namespace
+
+StandInWindows::StandInWindows(const std::vector<std::string>& classes, UINT first, UINT last)
+    : slots_(classes.size()) {
+  for (size_t i = 0; i < classes.size(); ++i) {
+    slots_[i].cls = classes[i];
+    slots_[i].first = first;
+    slots_[i].last = last;
+  }
+  made_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  settled_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  thread_ = CreateThread(nullptr, 0, Pump, this, 0, &thread_id_);
+  if (!thread_ || WaitForSingleObject(made_, 10000) != WAIT_OBJECT_0) ready_ = false;
+}
+
+StandInWindows::~StandInWindows() {
+  if (thread_) {
+    PostThreadMessageA(thread_id_, WM_QUIT, 0, 0);
+    // the pump ends at once unless a test broke it; never leave it running on freed slots
+    if (WaitForSingleObject(thread_, 10000) != WAIT_OBJECT_0) TerminateThread(thread_, 1);
+    CloseHandle(thread_);
+  }
+  CloseHandle(made_);
+  CloseHandle(settled_);
+}
+
+DWORD WINAPI StandInWindows::Pump(LPVOID p) {
+  auto* self = static_cast<StandInWindows*>(p);
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  bool all = true;
+  for (Slot& slot : self->slots_) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = StandInProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = slot.cls.c_str();
+    RegisterClassA(&wc);
+    slot.hwnd = CreateWindowExA(0, slot.cls.c_str(), "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+                                nullptr, nullptr, instance, &slot);
+    all = all && slot.hwnd;
+  }
+  self->ready_ = all;
+  MSG msg;
+  PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the queue exists before anyone posts
+  SetEvent(self->made_);
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (!msg.hwnd && msg.message == kSettleMessage) {
+      SetEvent(self->settled_);
+    } else {
+      DispatchMessageA(&msg);
+    }
+  }
+  for (Slot& slot : self->slots_) {
+    if (slot.hwnd) DestroyWindow(slot.hwnd);
+    UnregisterClassA(slot.cls.c_str(), instance);
+  }
+  return 0;
+}
+
+const StandInWindows::Slot* StandInWindows::Get(const std::string& cls) const {
+  for (const Slot& slot : slots_) {
+    if (slot.cls == cls) return &slot;
+  }
+  return nullptr;
+}
+
+HWND StandInWindows::Find(const std::string& cls) const {
+  const Slot* slot = Get(cls);
+  return slot ? slot->hwnd : nullptr;
+}
+
+bool StandInWindows::Close(const std::string& cls) {
+  const HWND hwnd = Find(cls);
+  if (!hwnd || !PostMessageA(hwnd, WM_CLOSE, 0, 0)) return false;
+  for (int i = 0; i < 1000 && IsWindow(hwnd); ++i) Sleep(10);
+  return !IsWindow(hwnd);
+}
+
+bool StandInWindows::Settle() {
+  // posted messages of one thread are handled in order: the marker comes after the rest
+  return PostThreadMessageA(thread_id_, kSettleMessage, 0, 0) &&
+         WaitForSingleObject(settled_, 10000) == WAIT_OBJECT_0;
+}
+
+namespace {
+// A visible dialog window of this process (a message box is one once it is set up), or null.
+HWND FindOwnBox() {
+  HWND w = nullptr;
+  while ((w = FindWindowExA(nullptr, w, "#32770", nullptr)) != nullptr) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid == GetCurrentProcessId() && IsWindowVisible(w)) return w;
+  }
+  return nullptr;
+}
+
+BOOL CALLBACK CollectButton(HWND child, LPARAM out) {
+  char cls[16] = {};
+  GetClassNameA(child, cls, sizeof cls);
+  if (lstrcmpiA(cls, "Button") == 0) {
+    reinterpret_cast<std::vector<int>*>(out)->push_back(GetDlgCtrlID(child));
+  }
+  return TRUE;
+}
+
+// What a message box shows: its text is the Static with id 0xFFFF, its icon the Static 1088.
+SeenBox ReadBox(HWND dlg) {
+  SeenBox box;
+  char text[1024] = {};
+  GetWindowTextA(dlg, text, sizeof text);
+  box.caption = text;
+  GetDlgItemTextA(dlg, 0xFFFF, text, sizeof text);
+  box.text = text;
+  box.owner = GetWindow(dlg, GW_OWNER);
+  box.icon = reinterpret_cast<HICON>(SendDlgItemMessageA(dlg, 1088, STM_GETICON, 0, 0));
+  EnumChildWindows(dlg, CollectButton, reinterpret_cast<LPARAM>(&box.buttons));
+  std::sort(box.buttons.begin(), box.buttons.end());
+  return box;
+}
+}  // namespace
+
+BoxWatcher::BoxWatcher(std::vector<BoxAnswer> answers, StandInWindows* apps)
+    : answers_(std::move(answers)), apps_(apps) {
+  stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  thread_ = CreateThread(nullptr, 0, Watch, this, 0, nullptr);
+}
+
+BoxWatcher::~BoxWatcher() {
+  Stop();
+  CloseHandle(stop_);
+}
+
+const std::vector<SeenBox>& BoxWatcher::Stop() {
+  if (thread_) {
+    SetEvent(stop_);
+    // an answer takes at most 20 s (a stand-in and the box each get 10 s to go)
+    if (WaitForSingleObject(thread_, 30000) != WAIT_OBJECT_0) {
+      TerminateThread(thread_, 1);
+      failed_ = true;
+    }
+    CloseHandle(thread_);
+    thread_ = nullptr;
+  }
+  return seen_;
+}
+
+DWORD WINAPI BoxWatcher::Watch(LPVOID p) {
+  auto* self = static_cast<BoxWatcher*>(p);
+  while (WaitForSingleObject(self->stop_, 10) == WAIT_TIMEOUT) {
+    if (HWND dlg = FindOwnBox()) self->Answer(dlg);
+  }
+  return 0;
+}
+
+// Records the box, closes the stand-in its answer names, presses its button (Cancel for a box
+// beyond the answers) and waits until the box is gone.
+void BoxWatcher::Answer(HWND dlg) {
+  const size_t n = seen_.size();
+  seen_.push_back(ReadBox(dlg));
+  const BoxAnswer answer = n < answers_.size() ? answers_[n] : BoxAnswer{nullptr, IDCANCEL};
+  if (answer.close_class && !(apps_ && apps_->Close(answer.close_class))) failed_ = true;
+  PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(answer.button, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dlg, answer.button)));
+  for (int i = 0; i < 1000 && IsWindow(dlg); ++i) Sleep(10);
+  if (IsWindow(dlg)) failed_ = true;
+}
 }  // namespace bench
 
 int main(int argc, char** argv) {

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "qndsetup.h"
 
@@ -27,6 +28,8 @@ struct Exports {
   decltype(&::Internal015) Internal015;
   decltype(&::Internal012) Internal012;
   decltype(&::InstallOfficeSupport) InstallOfficeSupport;
+  decltype(&::Internal007) Internal007;
+  decltype(&::CheckApplicationsActive) CheckApplicationsActive;
 };
 HMODULE Library();       // qndsetup.dll, loaded by name once for the program
 const Exports& Qnd();    // the bound exports
@@ -130,5 +133,78 @@ std::string WriteScript(const TempDir& dir, const TestKey& key, const std::strin
                         const char* name);
 bool FileExists(const std::string& path);
 std::string ReadTextFile(const std::string& path);
+
+// ---- windows ----
+// Hidden top-level windows that stand for running applications, one per class, made by a thread
+// of their own that pumps their messages until the object goes. Each window counts the messages
+// it receives whose identifier lies in [first, last] (a registered message, say).
+class StandInWindows {
+ public:
+  explicit StandInWindows(const std::vector<std::string>& classes, UINT first = 0, UINT last = 0);
+  ~StandInWindows();
+  StandInWindows(const StandInWindows&) = delete;
+  StandInWindows& operator=(const StandInWindows&) = delete;
+  bool ready() const { return ready_; }     // every window was made
+  HWND Find(const std::string& cls) const;  // the window of that class; null once closed
+  // Closes that window as its user would (WM_CLOSE); true when it was gone within 10 s.
+  bool Close(const std::string& cls);
+  // True when, within 10 s, the pump handled everything posted to the windows before the call.
+  bool Settle();
+
+  struct Slot {
+    std::string cls;
+    HWND hwnd = nullptr;
+    UINT first = 0, last = 0;
+    volatile LONG count = 0;  // messages counted
+    WPARAM wp = 0;            // the parameters of the last one
+    LPARAM lp = 0;
+  };
+  const Slot* Get(const std::string& cls) const;  // null for a class not made here
+
+ private:
+  static DWORD WINAPI Pump(LPVOID self);
+  std::vector<Slot> slots_;
+  HANDLE thread_ = nullptr, made_ = nullptr, settled_ = nullptr;
+  DWORD thread_id_ = 0;
+  bool ready_ = false;
+};
+
+// A message box as a watcher found it.
+struct SeenBox {
+  std::string caption;
+  std::string text;  // the bytes of its text, as the box holds them (ANSI code page)
+  HWND owner = nullptr;
+  HICON icon = nullptr;      // the icon it shows
+  std::vector<int> buttons;  // ids of its buttons, ascending
+};
+// What to do with one box: close a stand-in window first (the user closes the application),
+// then press a button.
+struct BoxAnswer {
+  const char* close_class;  // null: close nothing
+  int button;               // IDRETRY, IDCANCEL...
+};
+
+// A thread that finds the message boxes (class "#32770") of this process one after another,
+// records each and answers the n-th as answers[n] says. A box beyond the answers is recorded and
+// cancelled, so that a call under test never blocks on a box. Every wait is bounded.
+class BoxWatcher {
+ public:
+  BoxWatcher(std::vector<BoxAnswer> answers, StandInWindows* apps);
+  ~BoxWatcher();
+  BoxWatcher(const BoxWatcher&) = delete;
+  BoxWatcher& operator=(const BoxWatcher&) = delete;
+  // Stops watching (call it once the call under test returned) and gives every box seen.
+  const std::vector<SeenBox>& Stop();
+  bool failed() const { return failed_; }  // a stand-in or a box did not go away in time
+
+ private:
+  static DWORD WINAPI Watch(LPVOID self);
+  void Answer(HWND dlg);
+  std::vector<BoxAnswer> answers_;
+  StandInWindows* apps_;
+  std::vector<SeenBox> seen_;
+  HANDLE stop_ = nullptr, thread_ = nullptr;
+  volatile bool failed_ = false;
+};
 
 }  // namespace bench

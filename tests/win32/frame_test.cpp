@@ -27,6 +27,10 @@ const ExportRow kSurface[] = {
     {"Internal012", 2, {(DWORD)(ULONG_PTR)"Z:\\no\\such\\dir", (DWORD)(ULONG_PTR)"x"}, 8},
     // no Office application in the bench's prefix: nothing is removed or written
     {"InstallOfficeSupport", 1, {(DWORD)(ULONG_PTR)"Z:\\no\\such\\dir"}, 4},
+    // a font list that does not exist: nothing is installed
+    {"Internal007", 2, {(DWORD)(ULONG_PTR)"Z:\\no\\such.ini", 0}, 8},
+    // nothing conflicting runs in the test prefix: no box
+    {"CheckApplicationsActive", 0, {}, 0},
 };
 
 TEST(Frame, EveryExportIsBoundByItsPlainName) {

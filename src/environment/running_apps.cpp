@@ -1,0 +1,117 @@
+// The running application check: CheckApplicationsActive asks the product's own programs to go
+// home, then, while an application that conflicts with setup has a top-level window, asks the
+// user in a Retry/Cancel box to close it.
+//
+// The Russian texts are code page 1251 bytes, written as escapes with the UTF-8 text beside them,
+// so that no compiler or editor can re-encode them.
+#include "frame/fixed_str.h"
+#include "frame/win.h"
+
+namespace qnd {
+namespace {
+
+// The registered message that the product's own programs take as "close, setup is coming".
+constexpr char kGoHomeMessage[] = "QUINDO_GO_HOME";
+
+// The setup engine's main window, which owns the box; it is never a conflicting application.
+constexpr char kOwnerClass[] = "InstallShield_Win";
+
+// "другой копии ZARIM(Velantix) Setup": the name of another running setup of the product, in the
+// genitive case the message needs.
+constexpr char kAnotherSetup[] =
+    "\xE4\xF0\xF3\xE3\xEE\xE9 \xEA\xEE\xEF\xE8\xE8 ZARIM(Velantix) Setup";
+
+struct ProbeRow {
+  const char* window_class;  // a top-level window of this class, with any title, means running
+  const char* name;          // what the message calls the application
+};
+
+// The applications that conflict with setup, probed in this order: the first class that has a
+// window decides the name shown, so another setup and the product itself are named before the
+// Office applications, and each Retry starts again from the top.
+constexpr ProbeRow kProbeList[] = {
+    {"QuindoSetup", kAnotherSetup},
+    {"VAririWindow", kAnotherSetup},
+    {"TQuindoWindow", "ZARIM(Velantix)"},
+    {"OpusApp", "Microsoft Word"},
+    {"XLMAIN", "Microsoft Excel"},
+    {"Microsoft Exchange 4.0 Viewer", "Microsoft Exchange"},
+    {"rctrl_renwnd32", "Microsoft Outlook"},
+};
+
+// "Пожалуйста, завершите работу %s." ("please close %s.")
+constexpr char kMessageFormat[] =
+    "\xCF\xEE\xE6\xE0\xEB\xF3\xE9\xF1\xF2\xE0, \xE7\xE0\xE2\xE5\xF0\xF8\xE8\xF2\xE5 "
+    "\xF0\xE0\xE1\xEE\xF2\xF3 %s.";
+constexpr char kCaption[] = "Setup";
+constexpr UINT kBoxStyle = MB_ICONERROR | MB_RETRYCANCEL;  // 0x15: stop sign, Retry and Cancel
+
+// The message buffer; wsprintfA has no size argument, so the longest text is proven to fit.
+using MessageStr = FixedStr<256>;
+
+constexpr std::size_t LongestMessage() {
+  std::size_t longest = 0;
+  for (const ProbeRow& row : kProbeList) {
+    std::size_t n = 0;
+    while (row.name[n]) ++n;
+    if (n > longest) longest = n;
+  }
+  return sizeof kMessageFormat - 1 - 2 + longest;  // "%s" replaced by the name
+}
+static_assert(LongestMessage() <= MessageStr::kCapacity, "every message fits its buffer");
+
+// What one check came to; only the export reduces it to 1 or 0.
+enum class AppCheck {
+  NoneRunning,  // no application of the probe list has a window
+  Cancelled,    // the user chose Cancel while one still ran
+  BoxFailed,    // the box could not be shown: taken as Cancel
+};
+
+// Registers the go-home message and posts it once to every top-level window, with both
+// parameters 0, without waiting for any reaction. A name that cannot be registered (0) posts
+// nothing; the check goes on either way.
+void PostGoHome() {
+  const UINT message = RegisterWindowMessageA(kGoHomeMessage);
+  if (message != 0) PostMessageA(HWND_BROADCAST, message, 0, 0);
+}
+
+// The first row of the probe list whose class has a top-level window, or null when none has.
+const ProbeRow* FindRunningApp() {
+  for (const ProbeRow& row : kProbeList) {
+    if (FindWindowA(row.window_class, nullptr)) return &row;
+  }
+  return nullptr;
+}
+
+// Shows the Retry/Cancel box that asks the user to close `name`, owned by `owner` (may be
+// null), and gives the button chosen: IDRETRY, IDCANCEL, or 0 / -1 (Wine) when the box failed.
+int AskToClose(HWND owner, const char* name) {
+  MessageStr text;
+  wsprintfA(text.data(), kMessageFormat, name);  // fits: see LongestMessage
+  text.adopt();
+  return MessageBoxA(owner, text.c_str(), kCaption, kBoxStyle);
+}
+
+// The check itself: go-home broadcast, then probe and ask until nothing runs (NoneRunning) or
+// the user answers anything but Retry. The owner is looked up once for every box of the call.
+AppCheck CheckApplications() {
+  PostGoHome();
+  const HWND owner = FindWindowA(kOwnerClass, nullptr);
+  for (;;) {
+    const ProbeRow* running = FindRunningApp();
+    if (!running) return AppCheck::NoneRunning;
+    const int answer = AskToClose(owner, running->name);
+    if (answer == IDRETRY) continue;  // probe every class again, from the first
+    return answer == IDCANCEL ? AppCheck::Cancelled : AppCheck::BoxFailed;
+  }
+}
+
+}  // namespace
+}  // namespace qnd
+
+// CheckApplicationsActive(): 1 when no application that conflicts with setup runs (at once, or
+// after the user closed them and chose Retry); 0 when the user chose Cancel or the box could not
+// be shown. Blocks in the modal box until the user answers.
+extern "C" int __stdcall CheckApplicationsActive(void) {
+  return qnd::CheckApplications() == qnd::AppCheck::NoneRunning ? 1 : 0;
+}

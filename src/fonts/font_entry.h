@@ -1,0 +1,71 @@
+// What one entry of a font list will do, worked out without touching the system: the file
+// name a font key names, the FONTS directory and the paths built in it, and the limits every
+// entry must keep. The DLL installs what the plan says; a tool can show it.
+// Portable: no platform headers.
+#pragma once
+
+#include <cstddef>
+
+#include "frame/fixed_str.h"
+
+namespace qnd {
+
+constexpr std::size_t kFontKeyChars = 259;   // a key of the "Fonts" or "TrueTypes" section
+constexpr std::size_t kFontFileChars = 255;  // its file name with extension
+constexpr std::size_t kFontsDirBytes = 256;  // the FONTS directory with its terminator
+
+using FontsDirStr = FixedStr<kFontsDirBytes>;
+using FontFileStr = FixedStr<kFontFileChars + 1>;
+
+enum class FontKind { Raster, TrueType };
+
+// What installing one entry (or copying one substitute) came to. Ok is the only success.
+enum class FontResult {
+  Ok,
+  EmptyValue,          // the key's value reads as no characters
+  KeyTooLong,          // the key has more than 259 characters
+  NoFileName,          // the key ends in its drive or directory part: it names no file
+  FileNameTooLong,     // file name with extension over 255 characters
+  NoFontsDir,          // no Windows directory, or the FONTS directory does not fit 256 bytes
+  PathTooLong,         // the font path or the resource path over 259 characters
+  ResourceFileFailed,  // the ".FOT" file could not be created
+  NotAdded,            // the system added no font from the file
+  ProfileNotWritten,   // the Windows profile refused the entry
+  NoMemory,            // no memory for a section's list of keys
+};
+
+// A font key split into its file name: what follows any drive ("D:") and directory part, the
+// directory part ending at the last backslash or forward slash. The extension runs from the
+// last dot of the file name on, the dot included; a name without a dot has none.
+struct FontKeyParts {
+  const char* file = nullptr;  // inside the key
+  std::size_t name_chars = 0;  // characters before the extension
+  std::size_t file_chars = 0;  // characters of name and extension
+};
+FontKeyParts SplitFontKey(const char* key);
+
+// The FONTS directory: `windows_dir`, a backslash unless it already ends in one, then
+// "FONTS\". False when it does not fit 256 bytes (`dir` is then unspecified).
+bool MakeFontsDir(const char* windows_dir, FontsDirStr& dir);
+
+// The files one font entry works on.
+struct FontPlan {
+  FontKind kind = FontKind::Raster;
+  FontsDirStr fonts_dir;  // ends in "FONTS\"
+  FontFileStr font_file;  // file name with extension, without directory
+  PathStr font_path;      // FONTS directory + font file: the raster font, the TrueType font
+  PathStr resource_path;  // FONTS directory + file name + ".FOT" (TrueType only, else empty)
+};
+
+// Works out entry `key` = `value` of the section of `kind`, with `windows_dir` the Windows
+// directory. Ok, or the reason the entry fails before anything is touched for it: an empty
+// value, a key, file name, FONTS directory or path beyond its limit (nothing is ever cut), a
+// key that names no file. A raster entry needs its font path to fit; a TrueType entry its
+// resource path and the font path, the font file being looked for in the FONTS directory.
+FontResult PlanFont(const char* key, const char* value, const char* windows_dir, FontKind kind,
+                    FontPlan& plan);
+
+// Entry `key` = `value` of section "FontSubstitutes": Ok, or EmptyValue.
+FontResult PlanSubstitute(const char* key, const char* value);
+
+}  // namespace qnd

@@ -1,0 +1,118 @@
+// Font lists: Internal007 and its steps. The font files already lie in the FONTS directory;
+// these functions make them known to the system and to the Windows profile.
+#include "fonts/font_list.h"
+
+#include "frame/win.h"
+#include "regscript/script_io.h"
+
+namespace qnd {
+namespace {
+
+constexpr unsigned kValueChars = 1024;  // a value of a font list, as the profile reader gives it
+constexpr char kFontsProfileSection[] = "Fonts";
+constexpr char kSubstitutesSection[] = "FontSubstitutes";
+
+// A window that does not answer a broadcast within this time is given up, so that one hung
+// application cannot hold setup for ever; windows that answer are waited for.
+constexpr UINT kBroadcastMillis = 5000;
+
+// The value of `key` in `section` of `list`, cut by the reader at 1023 characters.
+void ReadValue(const char* list, const char* section, const char* key, char (&value)[kValueChars]) {
+  GetPrivateProfileStringA(section, key, "", value, kValueChars, list);
+}
+
+// Makes the font of `plan` known to the system. A raster font is removed first, so that a
+// second run does not load it twice; a TrueType font's ".FOT" file is removed from the system,
+// deleted and built anew (the results of removal and deletion are of no interest: the font or
+// file may not be there).
+FontResult LoadFont(const FontPlan& plan) {
+  const char* loaded = plan.font_path.c_str();
+  if (plan.kind == FontKind::TrueType) {
+    loaded = plan.resource_path.c_str();
+    RemoveFontResourceA(loaded);
+    DeleteFileA(loaded);
+    if (!CreateScalableFontResourceA(0, loaded, plan.font_file.c_str(), plan.fonts_dir.c_str())) {
+      return FontResult::ResourceFileFailed;
+    }
+  } else {
+    RemoveFontResourceA(loaded);
+  }
+  return AddFontResourceA(loaded) > 0 ? FontResult::Ok : FontResult::NotAdded;
+}
+
+// Tells every top-level window that the fonts changed. Its result is of no interest.
+void BroadcastFontChange() {
+  DWORD_PTR answer = 0;
+  SendMessageTimeoutA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG, kBroadcastMillis,
+                      &answer);
+}
+
+}  // namespace
+
+const char* FontSectionName(FontKind kind) {
+  return kind == FontKind::TrueType ? "TrueTypes" : "Fonts";
+}
+
+FontResult PlanFontEntry(const char* key, const char* value, FontKind kind, FontPlan& plan) {
+  char windows[kFontsDirBytes];
+  const UINT n = GetWindowsDirectoryA(windows, kFontsDirBytes);
+  if (n == 0 || n >= kFontsDirBytes) return FontResult::NoFontsDir;
+  return PlanFont(key, value, windows, kind, plan);
+}
+
+FontResult InstallFont(const char* key, const char* value, FontKind kind) {
+  FontPlan plan;
+  FontResult result = PlanFontEntry(key, value, kind, plan);
+  if (result == FontResult::Ok) result = LoadFont(plan);
+  if (result != FontResult::Ok) return result;
+  // Reversed: the description is the profile's key, the list's key (as written) its value.
+  // A font not recorded there is gone after the next restart: that is a failure.
+  if (!WriteProfileStringA(kFontsProfileSection, value, key)) return FontResult::ProfileNotWritten;
+  BroadcastFontChange();
+  return FontResult::Ok;
+}
+
+FontResult InstallFontSection(const char* list, FontKind kind) {
+  const char* section = FontSectionName(kind);
+  NameList keys;
+  if (!keys.Read(list, section)) return FontResult::NoMemory;
+  for (const char* key = keys.First(); key; key = keys.Next(key)) {
+    char value[kValueChars];
+    ReadValue(list, section, key, value);
+    const FontResult result = InstallFont(key, value, kind);
+    if (result != FontResult::Ok) return result;
+  }
+  return FontResult::Ok;
+}
+
+FontResult CopyFontSubstitutes(const char* list) {
+  NameList keys;
+  if (!keys.Read(list, kSubstitutesSection)) return FontResult::NoMemory;
+  for (const char* key = keys.First(); key; key = keys.Next(key)) {
+    char value[kValueChars];
+    ReadValue(list, kSubstitutesSection, key, value);
+    const FontResult result = PlanSubstitute(key, value);
+    if (result != FontResult::Ok) return result;
+    if (!WriteProfileStringA(kSubstitutesSection, key, value)) {
+      return FontResult::ProfileNotWritten;
+    }
+  }
+  return FontResult::Ok;
+}
+
+}  // namespace qnd
+
+// Internal007(list, skipFonts): with skipFonts 0 installs the fonts of sections "Fonts" and
+// "TrueTypes" of font list `list`, then copies its section "FontSubstitutes" into the Windows
+// profile; with skipFonts non-zero only copies the substitutes. 1 when every step succeeded
+// (also for a missing list or sections); 0 at the first failure, with what came before kept,
+// and for a null list (the profile reader would read WIN.INI instead).
+extern "C" int __stdcall Internal007(const char* list, int skipFonts) {
+  using namespace qnd;
+  if (!list) return 0;
+  if (!skipFonts) {
+    if (InstallFontSection(list, FontKind::Raster) != FontResult::Ok) return 0;
+    if (InstallFontSection(list, FontKind::TrueType) != FontResult::Ok) return 0;
+  }
+  return CopyFontSubstitutes(list) == FontResult::Ok ? 1 : 0;
+}

@@ -1,0 +1,446 @@
+// Font lists (Internal007) against the real platform: real font files copied into the real
+// FONTS directory, real GDI font resources, the real WIN.INI, real top-level windows. Every
+// test restores WIN.INI and the FONTS directory, and unloads what it loaded.
+//
+// Fixture fonts (made by scripts/fixture-fonts beside the test program): SSERIFE.FON, a raster
+// font of face "MS Sans Serif", and QEJAVU.TTF, a TrueType font of face "QejaVu Sans". The
+// system has neither face, so loading and removing them can be seen. Under Wine a TrueType
+// file that lies in the FONTS directory when a process starts is loaded at its start, so the
+// tests copy the files in while they run, each under a fresh name.
+#include <cstdio>
+#include <set>
+#include <string>
+
+#include "bench.h"
+
+namespace {
+
+constexpr char kRasterFace[] = "MS Sans Serif";
+constexpr char kTrueTypeFace[] = "QejaVu Sans";
+
+int Internal007(const std::string& list, int skip_fonts) {
+  return bench::Qnd().Internal007(list.c_str(), skip_fonts);
+}
+
+std::string WindowsDir() {
+  char dir[MAX_PATH] = {};
+  GetWindowsDirectoryA(dir, MAX_PATH);
+  return dir;
+}
+std::string FontsDir() { return WindowsDir() + "\\FONTS"; }
+std::string InFonts(const std::string& name) { return FontsDir() + "\\" + name; }
+std::string WinIni() { return WindowsDir() + "\\win.ini"; }
+
+// A fixture font beside the test program.
+std::string Fixture(const char* name) {
+  char exe[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  std::string dir = exe;
+  return dir.substr(0, dir.rfind('\\')) + "\\fixtures\\" + name;
+}
+
+// A file name not used before by this process: prefix, process, counter, then `ext`.
+std::string FreshName(const char* prefix, const char* ext) {
+  static int counter = 0;
+  char name[64];
+  std::snprintf(name, sizeof name, "%s%lu_%d%s", prefix, GetCurrentProcessId(), ++counter, ext);
+  return name;
+}
+
+// Copies fixture `fixture` into the FONTS directory as `name`; gives its path.
+std::string PutFont(const char* fixture, const std::string& name) {
+  const std::string path = InFonts(name);
+  EXPECT_TRUE(CopyFileA(Fixture(fixture).c_str(), path.c_str(), FALSE)) << path;
+  return path;
+}
+
+int CALLBACK CountFace(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM n) {
+  ++*reinterpret_cast<int*>(n);
+  return 1;
+}
+// How many fonts of `face` GDI enumerates in this process.
+int Faces(const char* face) {
+  LOGFONTA font = {};
+  font.lfCharSet = DEFAULT_CHARSET;
+  lstrcpynA(font.lfFaceName, face, LF_FACESIZE);
+  int n = 0;
+  HDC dc = GetDC(nullptr);
+  EnumFontFamiliesExA(dc, &font, CountFace, reinterpret_cast<LPARAM>(&n), 0);
+  ReleaseDC(nullptr, dc);
+  return n;
+}
+
+// Unloads every font resource loaded from `path` (bounded: a font is never loaded that often).
+void Unload(const std::string& path) {
+  for (int i = 0; i < 8 && RemoveFontResourceA(path.c_str()) > 0; ++i) {
+  }
+}
+
+// The entry `key` of `section` of WIN.INI as the file holds it.
+std::string Profile(const char* section, const std::string& key) {
+  char value[1024] = {};
+  GetPrivateProfileStringA(section, key.c_str(), "(missing)", value, sizeof value,
+                           WinIni().c_str());
+  return value;
+}
+
+std::set<std::string> Listing(const std::string& dir) {
+  std::set<std::string> names;
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::string name = fd.cFileName;
+    if (name != "." && name != "..") names.insert(name);
+  } while (FindNextFileA(h, &fd));
+  FindClose(h);
+  return names;
+}
+
+// Saves WIN.INI and the FONTS directory's listing; restores both, and unloads and deletes
+// every file the test put into the FONTS directory. A test may count the WM_FONTCHANGE
+// messages that reach a hidden top-level window of its own thread.
+class FontList : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(bench::FileExists(Fixture("SSERIFE.FON"))) << Fixture("SSERIFE.FON");
+    ASSERT_TRUE(bench::FileExists(Fixture("QEJAVU.TTF"))) << Fixture("QEJAVU.TTF");
+    win_ini_ = bench::ReadTextFile(WinIni());
+    fonts_ = Listing(FontsDir());
+    ASSERT_EQ(0, Faces(kRasterFace)) << "the system must not have the raster face";
+    ASSERT_EQ(0, Faces(kTrueTypeFace)) << "the system must not have the TrueType face";
+  }
+  void TearDown() override {
+    if (watch_) DestroyWindow(watch_);
+    Restore();
+    EXPECT_EQ(fonts_, Listing(FontsDir()));
+    EXPECT_EQ(win_ini_, bench::ReadTextFile(WinIni()));
+  }
+
+  // Puts the FONTS directory and WIN.INI back as they were, all fonts unloaded.
+  void Restore() {
+    for (const std::string& name : Listing(FontsDir())) {
+      if (fonts_.count(name)) continue;
+      const std::string path = InFonts(name);
+      Unload(path);
+      if (!DeleteFileA(path.c_str())) RemoveDirectoryA(path.c_str());
+    }
+    ASSERT_TRUE(bench::WriteTextFile(WinIni(), win_ini_));
+    broadcasts_ = 0;
+  }
+
+  std::string List(const std::string& text) {
+    const std::string path = dir_.File("FONTS.INI");
+    EXPECT_TRUE(bench::WriteTextFile(path, text));
+    return path;
+  }
+
+  void CountBroadcasts() {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = WatchProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "QndFontWatch";
+    RegisterClassA(&wc);
+    watch_ = CreateWindowExA(0, wc.lpszClassName, "", WS_OVERLAPPEDWINDOW, 0, 0, 50, 50, nullptr,
+                             nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(nullptr, watch_);
+  }
+  static LRESULT CALLBACK WatchProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    if (m == WM_FONTCHANGE) ++broadcasts_;
+    return DefWindowProcA(w, m, wp, lp);
+  }
+
+  static int broadcasts_;
+  bench::TempDir dir_{"fonts"};
+  std::string win_ini_;
+  std::set<std::string> fonts_;
+  HWND watch_ = nullptr;
+};
+int FontList::broadcasts_ = 0;
+
+// A list of one raster font, one TrueType font and two substitutes, as a setup installs it.
+TEST_F(FontList, InstallsFontsAndMergesSubstitutes) {
+  const std::string raster = FreshName("R", ".FON"), truetype = FreshName("T", ".TTF");
+  PutFont("SSERIFE.FON", raster);
+  PutFont("QEJAVU.TTF", truetype);
+  const std::string fot = truetype.substr(0, truetype.size() - 4) + ".FOT";
+  CountBroadcasts();
+  const std::string list = List("[Fonts]\r\n" + raster + "=MS Sans Serif (test)\r\n"
+                                "[TrueTypes]\r\n" + truetype + "=QejaVu Sans (TrueType)\r\n"
+                                "[FontSubstitutes]\r\nQuindo Sans=QejaVu Sans\r\n"
+                                "Helv=MS Sans Serif\r\n");
+  EXPECT_EQ(1, Internal007(list, 0));
+
+  EXPECT_GT(Faces(kRasterFace), 0);
+  EXPECT_GT(Faces(kTrueTypeFace), 0);
+  EXPECT_EQ(2, broadcasts_) << "one WM_FONTCHANGE per font";
+  EXPECT_EQ(raster, Profile("Fonts", "MS Sans Serif (test)"));
+  EXPECT_EQ(truetype, Profile("Fonts", "QejaVu Sans (TrueType)"));
+  EXPECT_EQ("QejaVu Sans", Profile("FontSubstitutes", "Quindo Sans"));
+  EXPECT_EQ("MS Sans Serif", Profile("FontSubstitutes", "Helv"));
+  // The resource file names the font file alone: both lie in the FONTS directory.
+  const std::string resource = bench::ReadTextFile(InFonts(fot));
+  EXPECT_NE(std::string::npos, resource.find(truetype + '\0')) << fot;
+  EXPECT_EQ(std::string::npos, resource.find("\\" + truetype)) << fot;
+  EXPECT_EQ(1, RemoveFontResourceA(InFonts(fot).c_str())) << "the face comes from the .FOT";
+  EXPECT_EQ(0, Faces(kTrueTypeFace));
+}
+
+// A second run loads nothing twice: the raster font is removed before it is added, the
+// ".FOT" is removed, deleted and built anew, the profile entries are overwritten.
+TEST_F(FontList, SecondRunIsHarmless) {
+  const std::string raster = FreshName("R", ".FON"), truetype = FreshName("T", ".TTF");
+  const std::string raster_path = PutFont("SSERIFE.FON", raster);
+  PutFont("QEJAVU.TTF", truetype);
+  const std::string fot = InFonts(truetype.substr(0, truetype.size() - 4) + ".FOT");
+  const std::string list = List("[Fonts]\r\n" + raster + "=Raster\r\n"
+                                "[TrueTypes]\r\n" + truetype + "=TrueType\r\n");
+  ASSERT_EQ(1, Internal007(list, 0));
+  const std::string built = bench::ReadTextFile(fot);
+  ASSERT_FALSE(built.empty());
+  ASSERT_TRUE(bench::WriteTextFile(fot, built + "stale"));  // what the second run must replace
+
+  EXPECT_EQ(1, Internal007(list, 0));
+  EXPECT_EQ(built, bench::ReadTextFile(fot));
+  EXPECT_GT(RemoveFontResourceA(raster_path.c_str()), 0);
+  EXPECT_EQ(0, RemoveFontResourceA(raster_path.c_str())) << "the raster font was loaded twice";
+  EXPECT_EQ(1, RemoveFontResourceA(fot.c_str()));
+  EXPECT_EQ(0, RemoveFontResourceA(fot.c_str())) << "the TrueType font was loaded twice";
+  const std::string ini = bench::ReadTextFile(WinIni());
+  EXPECT_EQ(ini.find("Raster="), ini.rfind("Raster=")) << ini;
+}
+
+// Whatever drive or directory a key names, the font is looked for in the FONTS directory by
+// name and extension (the extension from the last dot), and the key is recorded as written.
+TEST_F(FontList, KeysAreFileNamesInTheFontsDirectory) {
+  struct Row {
+    bool truetype;
+    const char* dir;   // put before the file name in the key
+    const char* name;  // of the file in the FONTS directory; "#" stands for a fresh part
+    const char* fot;   // the resource file expected for a TrueType font
+  } rows[] = {
+      /* 0 */ {false, "C:\\ELSEWHERE\\", "R#.FON", nullptr},
+      /* 1 */ {false, "D:/any/where/", "R#.FON", nullptr},
+      /* 2 */ {false, "D:", "R#.FON", nullptr},
+      /* 3 */ {true, "Z:\\src.d\\", "T#.A.B.TTF", "T#.A.B.FOT"},
+      /* 4 */ {true, "", "T#", "T#.FOT"},
+  };
+  int i = 0;
+  for (const Row& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(i++));
+    const std::string fresh = FreshName("", "");
+    auto fill = [&](const char* pattern) {
+      std::string s = pattern;
+      s.replace(s.find('#'), 1, fresh);
+      return s;
+    };
+    const std::string name = fill(r.name), key = r.dir + name;
+    PutFont(r.truetype ? "QEJAVU.TTF" : "SSERIFE.FON", name);
+    const std::string list =
+        List(std::string(r.truetype ? "[TrueTypes]" : "[Fonts]") + "\r\n" + key + "=Font\r\n");
+    EXPECT_EQ(1, Internal007(list, 0));
+    EXPECT_EQ(key, Profile("Fonts", "Font"));
+    EXPECT_GT(Faces(r.truetype ? kTrueTypeFace : kRasterFace), 0);
+    if (r.fot) {
+      EXPECT_TRUE(bench::FileExists(InFonts(fill(r.fot))));
+    }
+    Restore();
+  }
+}
+
+// The first failure ends the call with 0: what came before stays, nothing after is done.
+TEST_F(FontList, FirstFailureEndsTheCall) {
+  enum Prep { None, FotIsFolder, NoTrueTypeFile };
+  struct Row {
+    const char* fonts;  // lines of the three sections; R and T stand for the fixture files
+    const char* truetypes;
+    const char* substitutes;
+    Prep prep;
+    bool raster_installed, truetype_installed, substituted;
+  } rows[] = {
+      /* 0 */ {"Missing.FON=Gone\r\n", "T=TT\r\n", "A=B\r\n", None, false, false, false},
+      /* 1 */ {"R=\r\n", "T=TT\r\n", "A=B\r\n", None, false, false, false},
+      /* 2 */ {"R=Raster\r\n", "T=\r\n", "A=B\r\n", None, true, false, false},
+      /* 3 */ {"R=Raster\r\n", "T=TT\r\n", "C=\r\nA=B\r\n", None, true, true, false},
+      /* 4 */ {"R=Raster\r\n", "T=TT\r\n", "A=B\r\n", FotIsFolder, true, false, false},
+      /* 5 */ {"R=Raster\r\n", "T=TT\r\n", "A=B\r\n", NoTrueTypeFile, true, false, false},
+  };
+  int i = 0;
+  for (const Row& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(i++));
+    const std::string raster = FreshName("R", ".FON"), truetype = FreshName("T", ".TTF");
+    const std::string fot = InFonts(truetype.substr(0, truetype.size() - 4) + ".FOT");
+    PutFont("SSERIFE.FON", raster);
+    if (r.prep != NoTrueTypeFile) PutFont("QEJAVU.TTF", truetype);
+    if (r.prep == FotIsFolder) {
+      ASSERT_TRUE(CreateDirectoryA(fot.c_str(), nullptr));
+    }
+    auto names = [&](std::string s) {
+      if (s.compare(0, 2, "R=") == 0) s.replace(0, 1, raster);
+      if (s.compare(0, 2, "T=") == 0) s.replace(0, 1, truetype);
+      return s;
+    };
+    const std::string list = List("[Fonts]\r\n" + names(r.fonts) + "[TrueTypes]\r\n" +
+                                  names(r.truetypes) + "[FontSubstitutes]\r\n" + r.substitutes);
+    EXPECT_EQ(0, Internal007(list, 0));
+    EXPECT_EQ(r.raster_installed, Profile("Fonts", "Raster") == raster);
+    EXPECT_EQ(r.raster_installed, Faces(kRasterFace) > 0);
+    EXPECT_EQ(r.truetype_installed, Profile("Fonts", "TT") == truetype);
+    EXPECT_EQ(r.truetype_installed, Faces(kTrueTypeFace) > 0);
+    EXPECT_EQ(r.substituted, Profile("FontSubstitutes", "A") == "B");
+    EXPECT_EQ("(missing)", Profile("Fonts", "Gone"));
+    if (r.prep == NoTrueTypeFile) {
+      EXPECT_FALSE(bench::FileExists(fot)) << "no .FOT is left";
+    }
+    Restore();
+  }
+}
+
+// A key of 259 characters and a raster font path of 259 characters work; one more character
+// fails that entry before anything is touched for it. Nothing is cut. (The platform itself
+// builds no resource file for a TrueType font whose path has 259 characters.)
+TEST_F(FontList, LimitsAreKeptWithoutCutting) {
+  const size_t fonts_dir = InFonts("").size();  // "C:\windows\FONTS\"
+  struct Row {
+    bool truetype;
+    size_t key_chars;   // with a directory part before the file name
+    size_t path_chars;  // the font path of a raster font, the resource path of a TrueType one
+    int result;
+  } rows[] = {
+      /* 0 */ {false, 259, 0, 1},
+      /* 1 */ {false, 260, 0, 0},
+      /* 2 */ {false, 0, 259, 1},
+      /* 3 */ {false, 0, 260, 0},
+      /* 4 */ {true, 0, 258, 1},
+      /* 5 */ {true, 0, 260, 0},
+  };
+  int i = 0;
+  for (const Row& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(i++));
+    const char* ext = r.truetype ? ".TTF" : ".FON";
+    std::string name = FreshName(r.truetype ? "T" : "R", ext), key = name;
+    if (r.path_chars) {
+      name.insert(1, r.path_chars - fonts_dir - name.size(), 'n');
+      key = name;
+    } else {
+      key = "C:\\" + std::string(r.key_chars - name.size() - 4, 'd') + "\\" + name;
+    }
+    PutFont(r.truetype ? "QEJAVU.TTF" : "SSERIFE.FON", name);
+    CountBroadcasts();
+    const std::set<std::string> before = Listing(FontsDir());
+    const std::string list =
+        List(std::string(r.truetype ? "[TrueTypes]" : "[Fonts]") + "\r\n" + key + "=Font\r\n");
+    EXPECT_EQ(r.result, Internal007(list, 0));
+    EXPECT_EQ(r.result == 1, Profile("Fonts", "Font") == key);
+    EXPECT_EQ(r.result, broadcasts_);
+    EXPECT_EQ(r.result == 1, Faces(r.truetype ? kTrueTypeFace : kRasterFace) > 0);
+    if (!r.result) {
+      EXPECT_EQ(before, Listing(FontsDir())) << "nothing is created";
+    }
+    DestroyWindow(watch_);
+    watch_ = nullptr;
+    Restore();
+  }
+}
+
+// skipFonts non-zero touches no font (not even a missing one): only the substitutes are
+// copied, and the result is that of the copy.
+TEST_F(FontList, SkipFontsCopiesOnlyTheSubstitutes) {
+  const std::string raster = FreshName("R", ".FON"), truetype = FreshName("T", ".TTF");
+  PutFont("SSERIFE.FON", raster);
+  PutFont("QEJAVU.TTF", truetype);
+  const std::string fonts = "[Fonts]\r\n" + raster + "=Raster\r\nMissing.FON=Gone\r\n"
+                            "[TrueTypes]\r\n" + truetype + "=TT\r\n";
+  CountBroadcasts();
+  const std::set<std::string> before = Listing(FontsDir());
+  for (int skip : {1, -1, 0x100}) {
+    EXPECT_EQ(1, Internal007(List(fonts + "[FontSubstitutes]\r\nA=B\r\n"), skip)) << skip;
+  }
+  EXPECT_EQ("B", Profile("FontSubstitutes", "A"));
+  EXPECT_EQ(0, Internal007(List(fonts + "[FontSubstitutes]\r\nC=\r\nD=E\r\n"), 1));
+  EXPECT_EQ("(missing)", Profile("FontSubstitutes", "D"));
+  EXPECT_EQ(0, Faces(kRasterFace));
+  EXPECT_EQ(0, Faces(kTrueTypeFace));
+  EXPECT_EQ(0, broadcasts_);
+  EXPECT_EQ(before, Listing(FontsDir())) << "no .FOT";
+  EXPECT_EQ("(missing)", Profile("Fonts", "Raster"));
+}
+
+// Nothing to do is success, and changes nothing; a null list is refused (the profile reader
+// would read WIN.INI itself).
+TEST_F(FontList, NothingToDoChangesNothing) {
+  CountBroadcasts();
+  const std::string lists[] = {
+      /* 0 */ "",  // no such file
+      /* 1 */ "[Other]\r\nFonts=x\r\n",
+      /* 2 */ "[Fonts]\r\n[TrueTypes]\r\n;commented.FON=x\r\n[FontSubstitutes]\r\nno equals\r\n",
+  };
+  int i = 0;
+  for (const std::string& text : lists) {
+    SCOPED_TRACE("row " + std::to_string(i++));
+    const std::string list = text.empty() ? dir_.File("MISSING.INI") : List(text);
+    for (int skip : {0, 1}) EXPECT_EQ(1, Internal007(list, skip));
+    EXPECT_EQ(win_ini_, bench::ReadTextFile(WinIni()));
+  }
+  EXPECT_EQ(0, bench::Qnd().Internal007(nullptr, 0));
+  EXPECT_EQ(0, broadcasts_);
+  EXPECT_EQ(fonts_, Listing(FontsDir()));
+}
+
+// A profile entry that cannot be written is a failure at that entry: a font not recorded is
+// gone after the next restart. WIN.INI held open without sharing refuses every write.
+TEST_F(FontList, ProfileThatCannotBeWrittenFails) {
+  const std::string raster = FreshName("R", ".FON"), truetype = FreshName("T", ".TTF");
+  const std::string raster_path = PutFont("SSERIFE.FON", raster);
+  PutFont("QEJAVU.TTF", truetype);
+  const std::string list = List("[Fonts]\r\n" + raster + "=Raster\r\n[TrueTypes]\r\n" +
+                                truetype + "=TT\r\n[FontSubstitutes]\r\nA=B\r\n");
+  HANDLE held = CreateFileA(WinIni().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, held);
+  const int fonts = Internal007(list, 0);
+  const int substitutes = Internal007(list, 1);
+  CloseHandle(held);
+  EXPECT_EQ(0, fonts);
+  EXPECT_EQ(0, substitutes);
+  EXPECT_EQ(win_ini_, bench::ReadTextFile(WinIni()));
+  EXPECT_GT(RemoveFontResourceA(raster_path.c_str()), 0) << "the raster font stays loaded";
+  EXPECT_EQ(0, Faces(kTrueTypeFace)) << "the TrueType section was not reached";
+}
+
+// A top-level window whose thread stopped answering does not hold setup: the broadcast gives it
+// up and the call goes on. In a child process, ended after a minute if the call hangs.
+DWORD WINAPI HungWindowThread(LPVOID events) {
+  HANDLE* e = static_cast<HANDLE*>(events);
+  HWND w = CreateWindowExA(0, "STATIC", "hung", WS_OVERLAPPEDWINDOW, 0, 0, 50, 50, nullptr,
+                           nullptr, nullptr, nullptr);
+  SetEvent(e[0]);
+  WaitForSingleObject(e[1], INFINITE);  // no messages are pumped meanwhile
+  if (w) DestroyWindow(w);
+  return w ? 0 : 1;
+}
+
+BENCH_CHILD(hung_window) {
+  const std::string raster = FreshName("R", ".FON");
+  const std::string path = InFonts(raster);
+  if (!CopyFileA(Fixture("SSERIFE.FON").c_str(), path.c_str(), FALSE)) return 2;
+  bench::TempDir dir("fonts-hung");
+  const std::string list = dir.File("FONTS.INI");
+  if (!bench::WriteTextFile(list, "[Fonts]\r\n" + raster + "=Raster\r\n")) return 3;
+  HANDLE events[2] = {CreateEventA(nullptr, TRUE, FALSE, nullptr),
+                      CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+  HANDLE thread = CreateThread(nullptr, 0, HungWindowThread, events, 0, nullptr);
+  if (WaitForSingleObject(events[0], 10000) != WAIT_OBJECT_0) return 4;
+  const int result = Internal007(list, 0);
+  const int loaded = RemoveFontResourceA(path.c_str());
+  SetEvent(events[1]);
+  DWORD window = 9;
+  WaitForSingleObject(thread, 10000);
+  GetExitCodeThread(thread, &window);
+  DeleteFileA(path.c_str());
+  if (window != 0) return 5;  // no window was made: the test proves nothing
+  return result == 1 && loaded > 0 ? 0 : 10 + result;
+}
+
+TEST_F(FontList, HungWindowDoesNotHoldSetup) { EXPECT_EQ(0u, bench::RunChild("hung_window")); }
+
+}  // namespace
