@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "check/fonts_check.h"
 #include "check/office_check.h"
 #include "check/report.h"
 #include "check/script_check.h"
@@ -43,9 +44,11 @@ const char kHelp[] =
     "      value of Excel, the older template and add-in value it would remove, and the slot\n"
     "      the add-in would be written to. --source DIR also checks the component files there.\n"
     "\n"
-    "  qndcheck fonts LIST\n"
-    "      What Internal007 would do with each entry of a font list, whether it would succeed\n"
-    "      on this machine, and the substitutes it would merge.\n"
+    "  qndcheck fonts LIST [--skip-fonts]\n"
+    "      What Internal007 would do with each entry of a font list, in order, and whether it\n"
+    "      would succeed on this machine: the font file in the FONTS directory, empty values,\n"
+    "      the name limits, a directory part that is ignored, repeated entries; and the\n"
+    "      substitutes it would merge into WIN.INI. --skip-fonts: as Internal007(LIST, 1).\n"
     "\n"
     "Findings read FILE:LINE: warning: ... or FILE:LINE: error: ..., as a compiler's do.\n"
     "Exit status: 0 no finding, 1 warnings only, 2 an error (the library would fail) or bad\n"
@@ -78,6 +81,21 @@ int Script(int argc, char** argv, qnd::Report& report) {
   return qnd::CheckScript(options, report);
 }
 
+int Fonts(int argc, char** argv, qnd::Report& report) {
+  qnd::FontsOptions options;
+  for (int i = 2; i < argc; ++i) {
+    if (!std::strcmp(argv[i], "--skip-fonts")) {
+      options.skip_fonts = true;
+    } else if (argv[i][0] == '-' || !options.file.empty()) {
+      return Usage("fonts takes LIST and --skip-fonts");
+    } else {
+      options.file = argv[i];
+    }
+  }
+  if (options.file.empty()) return Usage("fonts needs the font LIST");
+  return qnd::CheckFonts(options, report);
+}
+
 int Office(int argc, char** argv, qnd::Report& report) {
   qnd::OfficeOptions options;
   for (int i = 2; i < argc; ++i) {
@@ -101,5 +119,6 @@ int main(int argc, char** argv) {
   qnd::Report report(stdout);
   if (!std::strcmp(command, "script")) return Script(argc, argv, report);
   if (!std::strcmp(command, "office")) return Office(argc, argv, report);
+  if (!std::strcmp(command, "fonts")) return Fonts(argc, argv, report);
   return Usage("unknown command");
 }

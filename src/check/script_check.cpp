@@ -80,7 +80,7 @@ constexpr char kDataLost[] =
     "code page, such as UTF-8?)";
 
 std::string KeyFailure(const KeyEntry& e) {
-  const std::string why = !e.found                         ? std::string(kDataLost)
+  const std::string why = !e.found                       ? std::string(kDataLost)
                           : e.result == PlanResult::Fail ? DescribeFault(e.fault)
                                                          : e.refusal;
   return why + kKeyFails;
@@ -91,8 +91,9 @@ std::string RemovalFailure(const RemovalEntry& e) {
   if (!e.found) {
     why = kDataLost;
   } else if (e.result == RemovalResult::NoRoot) {
-    why = "the entry name begins with no root name (such as HKEY_CURRENT_USER; a quotation mark "
-          "counts as its first character)";
+    why =
+        "the entry name begins with no root name (such as HKEY_CURRENT_USER; a quotation mark "
+        "counts as its first character)";
   } else if (e.result == RemovalResult::WholeRoot) {
     why = "a key-tree entry that names a whole root key: UndoReg refuses it";
   } else if (e.result == RemovalResult::Fail) {
@@ -320,8 +321,7 @@ void ScriptCheck::ReportRemoval(const RemovalEntry& e, const RemovalEffect& effe
                    ? "UndoReg deletes key " + key + " with everything below it"
                    : "UndoReg deletes value \"" + e.value_name + "\" of " + key);
   if (effect.too_deep) {
-    Find(Severity::Error, e.line,
-         "key " + key + " is more than 512 levels deep" + kRemovalFails);
+    Find(Severity::Error, e.line, "key " + key + " is more than 512 levels deep" + kRemovalFails);
   } else if (!effect.found) {
     Find(Severity::Note, e.line,
          (e.result == RemovalResult::Tree ? "key " + key
@@ -353,29 +353,12 @@ void ScriptCheck::ListItems(int line, const std::vector<ModelItem>& items, const
   }
 }
 
-// The script's full path and its directory with a backslash; false when it cannot be read.
-bool LocateScript(const std::string& file, PathStr& full, PathStr& dir, std::string& text) {
-  const DWORD n = GetFullPathNameA(file.c_str(), kPathChars, full.data(), nullptr);
-  if (n == 0 || n >= kPathChars) return false;
-  full.adopt();
-  dir = full;
-  const char* slash = std::strrchr(dir.c_str(), '\\');
-  if (slash) dir.truncate(static_cast<std::size_t>(slash - dir.c_str()) + 1);
-  UniqueFile in(CreateFileA(full.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, 0, nullptr));
-  if (!in) return false;
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(in.get(), buffer, sizeof buffer, &got, nullptr) && got) text.append(buffer, got);
-  return true;
-}
-
 }  // namespace
 
 int CheckScript(const ScriptOptions& options, Report& report) {
   PathStr full, dir;
   std::string text;
-  if (!LocateScript(options.file, full, dir, text)) {
+  if (!ReadProfileFile(options.file, full, dir, text)) {
     report.Finding(Severity::Error, options.file, 0, "cannot read this file");
     return kExitErrors;
   }

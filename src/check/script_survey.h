@@ -75,6 +75,11 @@ struct ScriptSurvey {
 void SurveyScript(const char* path, const PathContext& context, const ScriptLines& lines,
                   const NameFold& fold, ScriptSurvey& survey);
 
+// Reads profile file `file` (a script or a font list) whole into `text`; `full` gets its full
+// path, the profile reader is given that, and `dir` its directory with a backslash. False when
+// it cannot be read.
+bool ReadProfileFile(const std::string& file, PathStr& full, PathStr& dir, std::string& text);
+
 // This system's case mapping of the ANSI code page, as the registry and the reader apply it.
 NameFold PlatformFold();
 

@@ -8,18 +8,9 @@
 namespace qnd {
 namespace {
 
-constexpr unsigned kValueChars = 1024;  // a value of a font list, as the profile reader gives it
-constexpr char kFontsProfileSection[] = "Fonts";
-constexpr char kSubstitutesSection[] = "FontSubstitutes";
-
 // A window that does not answer a broadcast within this time is given up, so that one hung
 // application cannot hold setup for ever; windows that answer are waited for.
 constexpr UINT kBroadcastMillis = 5000;
-
-// The value of `key` in `section` of `list`, cut by the reader at 1023 characters.
-void ReadValue(const char* list, const char* section, const char* key, char (&value)[kValueChars]) {
-  GetPrivateProfileStringA(section, key, "", value, kValueChars, list);
-}
 
 // Makes the font of `plan` known to the system. A raster font is removed first, so that a
 // second run does not load it twice; a TrueType font's ".FOT" file is removed from the system,
@@ -49,6 +40,11 @@ void BroadcastFontChange() {
 
 }  // namespace
 
+void ReadFontListValue(const char* list, const char* section, const char* key,
+                       char (&value)[kFontValueChars]) {
+  GetPrivateProfileStringA(section, key, "", value, kFontValueChars, list);
+}
+
 const char* FontSectionName(FontKind kind) {
   return kind == FontKind::TrueType ? "TrueTypes" : "Fonts";
 }
@@ -77,8 +73,8 @@ FontResult InstallFontSection(const char* list, FontKind kind) {
   NameList keys;
   if (!keys.Read(list, section)) return FontResult::NoMemory;
   for (const char* key = keys.First(); key; key = keys.Next(key)) {
-    char value[kValueChars];
-    ReadValue(list, section, key, value);
+    char value[kFontValueChars];
+    ReadFontListValue(list, section, key, value);
     const FontResult result = InstallFont(key, value, kind);
     if (result != FontResult::Ok) return result;
   }
@@ -89,8 +85,8 @@ FontResult CopyFontSubstitutes(const char* list) {
   NameList keys;
   if (!keys.Read(list, kSubstitutesSection)) return FontResult::NoMemory;
   for (const char* key = keys.First(); key; key = keys.Next(key)) {
-    char value[kValueChars];
-    ReadValue(list, kSubstitutesSection, key, value);
+    char value[kFontValueChars];
+    ReadFontListValue(list, kSubstitutesSection, key, value);
     const FontResult result = PlanSubstitute(key, value);
     if (result != FontResult::Ok) return result;
     if (!WriteProfileStringA(kSubstitutesSection, key, value)) {

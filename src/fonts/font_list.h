@@ -6,6 +6,19 @@
 
 namespace qnd {
 
+// The section of the Windows profile that records the fonts, and the one of the font list and
+// of the profile that holds the substitutes.
+constexpr char kFontsProfileSection[] = "Fonts";
+constexpr char kSubstitutesSection[] = "FontSubstitutes";
+
+// A value of a font list is read into this many characters, its terminator included.
+constexpr unsigned kFontValueChars = 1024;
+
+// Reads the value of `key` in `section` of font list `list` as the installation reads it: cut by
+// the reader at 1023 characters, empty for a key that is not there.
+void ReadFontListValue(const char* list, const char* section, const char* key,
+                       char (&value)[kFontValueChars]);
+
 // The section of a font list that holds fonts of `kind`: "Fonts" or "TrueTypes".
 const char* FontSectionName(FontKind kind);
 
