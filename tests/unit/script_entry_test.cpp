@@ -19,7 +19,8 @@ PlanResult Plan(const char* section, const char* entry, const char* data, EntryP
 
 TEST(PlanEntry, NamedValues) {
   EntryPlan plan;
-  ASSERT_EQ(PlanResult::Write, Plan("HKEY_CURRENT_USER\\Software\\$0", "\"Path\"", "$0x.exe", plan));
+  ASSERT_EQ(PlanResult::Write,
+            Plan("HKEY_CURRENT_USER\\Software\\$0", "\"Path\"", "$0x.exe", plan));
   EXPECT_EQ(0x80000001u, plan.root);
   EXPECT_STREQ("Software\\C:\\Prog\\", plan.sub_key.c_str());
   EXPECT_STREQ("Path", plan.value_name.c_str());
@@ -73,6 +74,78 @@ TEST(PlanEntry, SubKeyKeepsQuotationMarks) {
   EXPECT_STREQ("\"X\"", plan.sub_key.c_str());
   ASSERT_EQ(PlanResult::Write, Plan("HKEY_CURRENT_USER", "a", "b", plan));
   EXPECT_STREQ("", plan.sub_key.c_str()) << "the root key itself";
+}
+
+// A failing plan names its text, the fault, where the macro stands and its code.
+TEST(PlanEntry, FaultsNameTheirTextAndMacro) {
+  const std::string big = "$0" + std::string(505, 'd');  // 8 + 505 characters
+  struct Row {
+    const char* section;
+    const char* entry;
+    const char* data;
+    EntryPart part;
+    TextFault fault;
+    std::size_t at;
+    char code;
+  } rows[] = {
+      {"HKEY_CURRENT_USER\\$Z", "a", "b", EntryPart::SubKey, TextFault::FolderUnresolved, 0, 'Z'},
+      {"HKEY_CURRENT_USER\\X", "\"a$4\"", "b", EntryPart::ValueName, TextFault::NoDirectory, 1,
+       '4'},
+      {"HKEY_CURRENT_USER\\X", "a", "xy$*0", EntryPart::Data, TextFault::NoShortForm, 2, '0'},
+      {"HKEY_CURRENT_USER\\X", "a", "b$", EntryPart::Data, TextFault::MacroAtEnd, 1, '\0'},
+      {"HKEY_CURRENT_USER\\X", "a", big.c_str(), EntryPart::Data, TextFault::TooLong, 505, '\0'},
+  };
+  int i = 0;
+  for (const Row& r : rows) {
+    EntryPlan plan;
+    PlanFault fault;
+    ASSERT_EQ(PlanResult::Fail,
+              PlanEntry(r.section, r.entry, r.data, &kContext, kNone, plan, &fault))
+        << "row " << i;
+    EXPECT_EQ(r.part, fault.part) << "row " << i;
+    EXPECT_EQ(r.fault, fault.text.fault) << "row " << i;
+    EXPECT_EQ(r.at, fault.text.at) << "row " << i;
+    EXPECT_EQ(r.code, fault.text.code) << "row " << i;
+    ++i;
+  }
+}
+
+// What a removal entry deletes: the sub-key path is expanded, then stripped; the data stripped,
+// then expanded; data that filled the reader's buffer was cut and fails.
+TEST(PlanRemoval, WhatAnEntryRemoves) {
+  struct Row {
+    const char* name;
+    const char* data;
+    unsigned length;
+    RemovalResult result;
+    const char* sub_key;
+    const char* value;
+  } rows[] = {
+      {"HKEY_CURRENT_USER\\Software\\X", "", 0, RemovalResult::Tree, "Software\\X", ""},
+      {"hkey_current_userjunk\\X", "\"Path\"", 6, RemovalResult::Value, "X", "Path"},
+      {"HKEY_CURRENT_USER\\\"$0\"", "", 0, RemovalResult::Tree, "C:\\Prog\\", ""},
+      {"HKEY_CURRENT_USER\\X", "@", 1, RemovalResult::Value, "X", "@"},
+      {"HKEY_CURRENT_USER\\X", "v", 1022, RemovalResult::Value, "X", "v"},
+      {"HKEY_CURRENT_USER\\X", "v", 1023, RemovalResult::Fail, "X", ""},
+      {"HKEY_CURRENT_USER", "", 0, RemovalResult::WholeRoot, "", ""},
+      {"HKEY_CURRENT_USER\\\"\"", "", 0, RemovalResult::WholeRoot, "", ""},
+      {"\"HKEY_CURRENT_USER\\X\"", "", 0, RemovalResult::NoRoot, "", ""},
+      {"HKCU\\X", "v", 1, RemovalResult::NoRoot, "", ""},
+      {"HKEY_CURRENT_USER\\$Z", "", 0, RemovalResult::Fail, "", ""},
+      {"HKEY_CURRENT_USER\\X", "$", 1, RemovalResult::Fail, "X", ""},
+  };
+  int i = 0;
+  for (const Row& r : rows) {
+    RemovalPlan plan;
+    EXPECT_EQ(r.result, PlanRemoval(r.name, r.data, r.length, &kContext, kNone, plan))
+        << "row " << i;
+    if (r.result != RemovalResult::Fail && r.result != RemovalResult::NoRoot) {
+      EXPECT_EQ(0x80000001u, plan.root) << "row " << i;
+      EXPECT_STREQ(r.sub_key, plan.sub_key.c_str()) << "row " << i;
+      EXPECT_STREQ(r.value, plan.value_name.c_str()) << "row " << i;
+    }
+    ++i;
+  }
 }
 
 }  // namespace
