@@ -31,14 +31,11 @@ std::string Upper(std::string text) {
 struct CheckRun {
   DWORD status = 259;
   std::vector<std::string> lines;
-  // The findings ("FILE:LINE: warning: ...") of `severity` that hold `words`.
-  std::vector<std::string> Findings(const char* severity, const std::string& words) const {
-    std::vector<std::string> found;
-    for (const std::string& l : lines) {
-      const size_t at = l.find(std::string(": ") + severity + ": ");
-      if (at != std::string::npos && l.find(words, at) != std::string::npos) found.push_back(l);
-    }
-    return found;
+  // How many lines begin with `begin` and hold `words` after it.
+  long Count(const std::string& begin, const std::string& words = "") const {
+    return std::count_if(lines.begin(), lines.end(), [&](const std::string& l) {
+      return l.compare(0, begin.size(), begin) == 0 && l.find(words, begin.size()) != l.npos;
+    });
   }
 };
 
@@ -74,24 +71,26 @@ CheckRun RunCheck(const std::string& args, const bench::TempDir& dir) {
   return run;
 }
 
-// Every key below HKCU\`path` as "\A\B", every value as "\A\B [NAME] = TYPE DATA", names in
-// upper case.
-void Snapshot(HKEY key, const std::string& prefix, std::set<std::string>& out) {
+// Every key below HKCU\`path` as "KEY", every value as "KEY: "NAME" = TYPE DATA" ("KEY: @" for
+// the default value), names in upper case: as explain lists them.
+void Snapshot(HKEY key, const std::string& path, std::set<std::string>& out) {
   char name[512];
   BYTE data[2048];
   for (DWORD i = 0;; ++i) {
     DWORD n = sizeof name, size = sizeof data - 1, type = 0;
     if (RegEnumValueA(key, i, name, &n, nullptr, &type, data, &size)) break;
     data[size] = 0;
-    std::string text = type == REG_DWORD ? "REG_DWORD " + std::to_string(*(DWORD*)data)
-                                         : "REG_SZ \"" + std::string((char*)data) + "\"";
-    out.insert(Upper(prefix + " [" + name + "]") + " = " + text);
+    char number[16];
+    std::snprintf(number, sizeof number, "0x%08lx", *(DWORD*)data);
+    out.insert(Upper(path + ": " + (n ? "\"" + std::string(name) + "\"" : "@")) + " = " +
+               (type == REG_DWORD ? "REG_DWORD " + std::string(number)
+                                  : "REG_SZ \"" + std::string((char*)data) + "\""));
   }
   for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i) {
-    out.insert(Upper(prefix + "\\" + name));
+    out.insert(Upper(path + "\\" + name));
     HKEY sub;
     if (RegOpenKeyExA(key, name, 0, KEY_READ, &sub)) continue;
-    Snapshot(sub, prefix + "\\" + name, out);
+    Snapshot(sub, path + "\\" + name, out);
     RegCloseKey(sub);
   }
 }
@@ -100,28 +99,21 @@ std::set<std::string> Snapshot(const std::string& path) {
   std::set<std::string> out;
   HKEY key;
   if (RegOpenKeyExA(kUser, path.c_str(), 0, KEY_READ, &key)) return out;
-  Snapshot(key, "", out);
+  Snapshot(key, "HKEY_CURRENT_USER\\" + path, out);
   RegCloseKey(key);
   return out;
 }
 
-// "\A\B [NAME]" of a snapshot line: what it names, without its data.
-std::string Identity(const std::string& line) {
-  const size_t data = line.find("] = ");
-  return data == std::string::npos ? line : line.substr(0, data + 1);
-}
+// What a snapshot line names, without its data.
+std::string Identity(const std::string& line) { return line.substr(0, line.find(" = ")); }
 
-// A listing's key name below the test key, as a snapshot writes it.
-std::string Below(const std::string& key) { return Upper(key.substr(sizeof kKeyName - 1)); }
-
-// The item a coverage finding names: "key K", "value "V" of K", "the default value of K".
+// The item a coverage finding names ("key K", "value "V" of K", "the default value of K"), as a
+// snapshot names it.
 std::string ItemOf(const std::string& words) {
-  if (words.compare(0, 4, "key ") == 0)
-    return Below(words.substr(4, words.find_first_of(" ,", 4) - 4));
-  const size_t of = words.find(" of " + std::string(kKeyName)) + 4;
-  const std::string key = Below(words.substr(of, words.find_first_of(" ,", of) - of));
-  const std::string name = words[0] == 'v' ? words.substr(7, words.find('"', 7) - 7) : "";
-  return key + Upper(" [" + name + "]");
+  const size_t of = words.find(" of ") + 4, key = words.compare(0, 4, "key ") ? of : 4;
+  const std::string path = words.substr(key, words.find_first_of(" ,", key) - key);
+  if (key == 4) return Upper(path);
+  return Upper(path + ": " + (words[0] == 'v' ? words.substr(6, words.find('"', 7) - 5) : "@"));
 }
 
 // What one run of a script came to: the listing and the real registry after each step.
@@ -149,8 +141,9 @@ std::string Generated(unsigned seed, bool failing) {
     if (failing && i == 2) body += "Bad=$Z\r\n";
   }
   body += "[UNINSTALL]\r\n";
-  for (int i = 0; i < 3; ++i)
+  for (int i = 0; i < 3; ++i) {
     body += "@KEY@\\" + std::string(subs[pick(7)]) + (pick(2) ? "=\r\n" : "=v\r\n");
+  }
   return body;
 }
 
@@ -227,22 +220,15 @@ TEST_F(Check, ExplainAgreesWithDoReg) {
     std::map<std::string, std::string> listed;  // identity -> the whole line
     bool stops = false;
     for (const std::string& l : r.check.lines) {
-      const size_t at = l.find(std::string(": ") + kKeyName);
       stops = stops || l.find(": DoReg stops here") != std::string::npos;
-      if (at == std::string::npos || l.find(": ", at + 2) == std::string::npos) continue;
-      const size_t colon = l.find(": ", at + 2), eq = l.find(" = ", colon);
-      std::string name = l.substr(colon + 2, eq - colon - 2);
-      name = name == "@" ? "" : name.substr(1, name.size() - 2);
-      std::string text = l.substr(eq + 3);
-      if (text.compare(0, 12, "REG_DWORD 0x") == 0) {
-        text = "REG_DWORD " + std::to_string(std::stoul(text.substr(12), nullptr, 16));
-      }
-      const std::string id = Below(l.substr(at + 2, colon - at - 2)) + Upper(" [" + name + "]");
-      listed[id] = id + " = " + text;  // a later write of the same value wins
+      const size_t at = l.find(std::string(": ") + kKeyName), eq = l.find(" = ");
+      if (at == std::string::npos || eq == std::string::npos || eq < at) continue;
+      const std::string id = Upper(l.substr(at + 2, eq - at - 2));
+      listed[id] = id + l.substr(eq);  // a later write of the same value wins
     }
     std::set<std::string> written;
     for (const std::string& l : r.after_install) {
-      if (l.find("] = ") != std::string::npos && !r.before.count(l)) written.insert(l);
+      if (l.find(" = ") != std::string::npos && !r.before.count(l)) written.insert(l);
     }
     std::set<std::string> expected;
     for (const auto& v : listed) expected.insert(v.second);
@@ -261,12 +247,10 @@ TEST_F(Check, CoverageAgreesWithDoRegThenUndoReg) {
     std::set<std::string> left, removed, real_left, real_removed, ids_after;
     for (const std::string& l : r.check.lines) {
       for (const char* lead : {"the uninstall leaves ", "left behind too: "}) {
-        if (l.find(lead) != std::string::npos)
-          left.insert(ItemOf(l.substr(l.find(lead) + strlen(lead))));
+        if (l.find(lead) != l.npos) left.insert(ItemOf(l.substr(l.find(lead) + strlen(lead))));
       }
       for (const char* lead : {"the uninstall removes ", "removed too: "}) {
-        if (l.find(lead) != std::string::npos)
-          removed.insert(ItemOf(l.substr(l.find(lead) + strlen(lead))));
+        if (l.find(lead) != l.npos) removed.insert(ItemOf(l.substr(l.find(lead) + strlen(lead))));
       }
     }
     for (const std::string& l : r.after_uninstall) ids_after.insert(Identity(l));
@@ -308,21 +292,18 @@ TEST_F(Check, LintFindsEachTrapOnItsLine) {
   for (const Row& row : rows) {
     const std::string script = bench::WriteScript(dir_, key_, row.body, "lint.srg");
     const CheckRun run = RunCheck("script \"" + script + "\"", out_);
-    const std::vector<std::string> found = run.Findings(row.severity, row.words);
-    ASSERT_EQ(1u, found.size()) << "row " << i;
-    EXPECT_EQ(0u, found[0].find(script + ":" + std::to_string(row.line) + ": ")) << "row " << i;
+    EXPECT_EQ(1, run.Count("", row.words)) << "row " << i;
+    EXPECT_EQ(1, run.Count(script + ":" + std::to_string(row.line) + ": " + row.severity + ": ",
+                           row.words))
+        << "row " << i;
     ++i;
   }
   bench::WriteString(kUser, key_.path(), "keep", "pre");  // the key is there before
-  const CheckRun clean =
-      RunCheck("script \"" +
-                   bench::WriteScript(dir_, key_,
-                                      "[@KEY@\\Clean]\r\nA=1\r\n[UNINSTALL]\r\n@KEY@\\Clean=\r\n",
-                                      "clean.srg") +
-                   "\"",
-               dir_);
-  EXPECT_EQ(0u, clean.status);
-  EXPECT_EQ("== 0 errors, 0 warnings", clean.lines.back());
+  const std::string clean = bench::WriteScript(
+      dir_, key_, "[@KEY@\\Clean]\r\nA=1\r\n[UNINSTALL]\r\n@KEY@\\Clean=\r\n", "clean.srg");
+  const CheckRun run = RunCheck("script \"" + clean + "\"", out_);
+  EXPECT_EQ(0u, run.status);
+  EXPECT_EQ("== 0 errors, 0 warnings", run.lines.back());
 }
 
 // Staged Office 7.0 keys and files: what InstallOfficeSupport would find and do, and nothing
@@ -330,8 +311,9 @@ TEST_F(Check, LintFindsEachTrapOnItsLine) {
 TEST_F(Check, OfficeReportsWithoutChangingAnything) {
   const char* office[] = {"Software\\Microsoft\\Excel", "Software\\Microsoft\\Word"};
   const std::string source = dir_.path(), quoted = "\"" + source + "\\QND_OF7.XLA\"";
-  for (const char* file : {"QND_OF7.DOT", "QND_OF7.XLA"})
+  for (const char* file : {"QND_OF7.DOT", "QND_OF7.XLA"}) {
     bench::WriteTextFile(dir_.File(file), file);
+  }
   CreateDirectoryA(dir_.File("Startup").c_str(), nullptr);
   bench::WriteTextFile(dir_.File("Startup\\QND_WW7.DOT"), "old");
   const std::string excel = "Software\\Microsoft\\Excel\\7.0\\Microsoft Excel";
@@ -370,9 +352,7 @@ TEST_F(Check, OfficeReportsWithoutChangingAnything) {
     const std::set<std::string> keys = Snapshot("Software");
     const std::string files = Listing(dir_.path());
     const CheckRun run = RunCheck("office --source \"" + source + "\"", out_);
-    for (const std::string& line : row.lines) {
-      EXPECT_EQ(1, std::count(run.lines.begin(), run.lines.end(), line)) << line;
-    }
+    for (const std::string& line : row.lines) EXPECT_EQ(1, run.Count(line)) << line;
     EXPECT_EQ(2u, run.status);
     EXPECT_EQ(keys, Snapshot("Software"));
     EXPECT_EQ(files, Listing(dir_.path()));
@@ -416,11 +396,8 @@ TEST_F(Check, FontsReportsWithoutChangingAnything) {
   };
   for (const Row& row : rows) {
     const std::string lead = list + ":" + std::to_string(row.line) + ": " +
-                             (row.severity ? row.severity + std::string(": ") : "") + row.words;
-    EXPECT_EQ(1, std::count_if(
-                     run.lines.begin(), run.lines.end(),
-                     [&](const std::string& l) { return l.compare(0, lead.size(), lead) == 0; }))
-        << lead;
+                             (row.severity ? row.severity + std::string(": ") : "");
+    EXPECT_EQ(1, run.Count(lead, row.words)) << lead << row.words;
   }
   EXPECT_EQ(2u, run.status);
 }
@@ -429,14 +406,12 @@ TEST_F(Check, UsageAndHelp) {
   const CheckRun help = RunCheck("--help", out_);
   EXPECT_EQ(0u, help.status);
   for (const char* command : {"qndcheck script FILE", "qndcheck office", "qndcheck fonts LIST"}) {
-    EXPECT_TRUE(std::any_of(help.lines.begin(), help.lines.end(), [&](const std::string& l) {
-      return l.find(command) != std::string::npos;
-    })) << command;
+    EXPECT_EQ(1, help.Count("  " + std::string(command))) << command;
   }
-  for (const char* bad : {"", "frobnicate", "script", "script a b", "office --x", "fonts"}) {
+  for (const char* bad : {"", "frobnicate", "script", "script a b", "office --x", "fonts",
+                          "script Z:\\no\\such.srg"}) {
     EXPECT_EQ(2u, RunCheck(bad, out_).status) << bad;
   }
-  EXPECT_EQ(2u, RunCheck("script Z:\\no\\such.srg", out_).status);
 }
 
 }  // namespace
