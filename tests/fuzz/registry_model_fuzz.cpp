@@ -3,6 +3,7 @@
 // plain reference that keeps every key and value of the registry in flat sets. Both must agree
 // on what is left behind and on what the removals take that the script never wrote.
 #include <cstdint>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -84,20 +85,12 @@ struct Reference : RegistryView {
     std::multiset<std::string> foreign;
     if (!keys.count(top)) return foreign;
     for (auto k = keys.begin(); k != keys.end();) {
-      if (!Below(*k, top)) {
-        ++k;
-        continue;
-      }
-      if (!created.count(*k)) foreign.insert(*k);
-      k = keys.erase(k);
+      if (Below(*k, top) && !created.count(*k)) foreign.insert(*k);
+      k = Below(*k, top) ? keys.erase(k) : std::next(k);
     }
     for (auto v = values.begin(); v != values.end();) {
-      if (!Below(v->first, top)) {
-        ++v;
-        continue;
-      }
-      if (!written.count(*v)) foreign.insert(v->first + "=" + v->second);
-      v = values.erase(v);
+      if (Below(v->first, top) && !written.count(*v)) foreign.insert(v->first + "=" + v->second);
+      v = Below(v->first, top) ? values.erase(v) : std::next(v);
     }
     return foreign;
   }
