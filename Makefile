@@ -2,6 +2,7 @@
 # make test   every test: native unit tests and fuzzing, then the Win32 tests under Wine
 # make demo   the library at work in a throwaway Wine prefix
 # make bench  timings under Wine (not a test)
+# make installer  build/installer/quindo-setup.exe, the example setup (examples/installer)
 # make screenshot  docs/check-applications.png, the box of CheckApplicationsActive
 BUILD   ?= build
 JOBS    ?= 2
@@ -10,7 +11,7 @@ CMAKE   ?= cmake
 ROOT    := $(CURDIR)
 MINGW   := -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-i686.cmake
 
-.PHONY: all bootstrap native win32-tests test demo bench screenshot clean
+.PHONY: all bootstrap native win32-tests installer test demo bench screenshot clean
 
 all: bootstrap
 	@$(CMAKE) -S . -B $(BUILD)/win32 $(MINGW) -DQND_MINGW_THREADS=win32 \
@@ -25,17 +26,22 @@ native: bootstrap
 	    -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	@$(CMAKE) --build $(BUILD)/native -j$(JOBS)
 
-win32-tests: all
+win32-tests: installer
 	@$(CMAKE) -S . -B $(BUILD)/win32-tests $(MINGW) -DQND_MINGW_THREADS=posix \
 	    -DQND_WIN32_TESTS=ON -DQND_DLL_DIR=$(ROOT)/$(BUILD)/win32 -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	@$(CMAKE) --build $(BUILD)/win32-tests -j$(JOBS)
+
+installer: all
+	@scripts/fixture-fonts $(BUILD)/win32/fixtures
+	@mkdir -p $(BUILD)/installer
+	@makensis -V2 -DBUILD=$(ROOT)/$(BUILD) examples/installer/quindo.nsi
 
 # One CTest run over both builds, so that its summary is the last thing printed.
 test: native win32-tests
 	@printf 'subdirs("native")\nsubdirs("win32-tests")\n' > $(BUILD)/CTestTestfile.cmake
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 
-demo: all
+demo: installer
 	@scripts/demo $(BUILD)
 
 bench: win32-tests

@@ -375,6 +375,25 @@ std::string NameListPadding(size_t chars, const std::string& prefix, const char*
   return lines;
 }
 
+// ---- fonts ----
+namespace {
+int CALLBACK CountFace(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM n) {
+  ++*reinterpret_cast<int*>(n);
+  return 1;
+}
+}  // namespace
+
+int FontFaces(const char* face) {
+  LOGFONTA font = {};
+  font.lfCharSet = DEFAULT_CHARSET;
+  lstrcpynA(font.lfFaceName, face, LF_FACESIZE);
+  int n = 0;
+  HDC dc = GetDC(nullptr);
+  EnumFontFamiliesExA(dc, &font, CountFace, reinterpret_cast<LPARAM>(&n), 0);
+  ReleaseDC(nullptr, dc);
+  return n;
+}
+
 // ---- files ----
 TempDir::TempDir(const char* name) {
   char tmp[MAX_PATH];

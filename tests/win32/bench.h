@@ -115,6 +115,10 @@ LONG RemoveLink(const std::string& path);
 std::string NameListPadding(size_t chars, const std::string& prefix, const char* before,
                             const char* after);
 
+// ---- fonts ----
+// How many fonts of `face` GDI enumerates in this process.
+int FontFaces(const char* face);
+
 // ---- files ----
 // A fresh folder under the temporary directory, deleted with its contents afterwards.
 class TempDir {

@@ -54,21 +54,7 @@ std::string PutFont(const char* fixture, const std::string& name) {
   return path;
 }
 
-int CALLBACK CountFace(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM n) {
-  ++*reinterpret_cast<int*>(n);
-  return 1;
-}
-// How many fonts of `face` GDI enumerates in this process.
-int Faces(const char* face) {
-  LOGFONTA font = {};
-  font.lfCharSet = DEFAULT_CHARSET;
-  lstrcpynA(font.lfFaceName, face, LF_FACESIZE);
-  int n = 0;
-  HDC dc = GetDC(nullptr);
-  EnumFontFamiliesExA(dc, &font, CountFace, reinterpret_cast<LPARAM>(&n), 0);
-  ReleaseDC(nullptr, dc);
-  return n;
-}
+int Faces(const char* face) { return bench::FontFaces(face); }
 
 // Unloads every font resource loaded from `path` (bounded: a font is never loaded that often).
 void Unload(const std::string& path) {

@@ -1,9 +1,12 @@
 // The export surface and the module frame: names, argument bytes, DllMain, Internal010.
+#include <set>
+#include <string>
+
 #include "bench.h"
 
 namespace {
 
-// Every export built so far, with harmless arguments and the bytes it must remove.
+// Every export of the library, with harmless arguments and the bytes it must remove.
 struct ExportRow {
   const char* name;
   int argc;
@@ -39,6 +42,31 @@ TEST(Frame, EveryExportIsBoundByItsPlainName) {
     const std::string decorated = std::string("_") + row.name + "@" + std::to_string(row.bytes);
     EXPECT_EQ(nullptr, bench::Bind(decorated.c_str())) << decorated;
   }
+}
+
+// The names of the library's export directory, as the loader reads them.
+std::set<std::string> ExportedNames() {
+  const BYTE* base = reinterpret_cast<const BYTE*>(bench::Library());
+  const IMAGE_NT_HEADERS* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+      base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+  const IMAGE_EXPORT_DIRECTORY* exports =
+      reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
+  const DWORD* names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
+  std::set<std::string> out;
+  for (DWORD i = 0; i < exports->NumberOfNames; ++i) {
+    out.insert(reinterpret_cast<const char*>(base + names[i]));
+  }
+  EXPECT_EQ(exports->NumberOfNames, exports->NumberOfFunctions) << "an export without a name";
+  return out;
+}
+
+// Exactly the eleven exports, by plain name: no decorated name, no C++ name, nothing else.
+TEST(Frame, ExportDirectoryHoldsExactlyTheSurface) {
+  std::set<std::string> expected;
+  for (const ExportRow& row : kSurface) expected.insert(row.name);
+  ASSERT_EQ(11u, expected.size());
+  EXPECT_EQ(expected, ExportedNames());
 }
 
 TEST(Frame, EveryExportRemovesExactlyItsArgumentBytes) {

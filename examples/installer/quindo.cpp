@@ -1,0 +1,18 @@
+// quindo.exe: a stand-in for the translator that the example setup installs. It says where the
+// setup recorded it: the registry script's "Path" and the path record in Quindo32.uni.
+#include <windows.h>
+
+#include <cstdio>
+
+int main() {
+  char path[MAX_PATH] = "(not recorded)";
+  DWORD size = sizeof path;
+  RegGetValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Halvecor\\Quindo\\3.0", "Path", RRF_RT_REG_SZ,
+               nullptr, path, &size);
+  char record[MAX_PATH] = "", settings[MAX_PATH];
+  std::snprintf(settings, sizeof settings, "%sQuindo32.uni", path);
+  GetPrivateProfileStringA("Setup", "Path", "(none)", record, sizeof record, settings);
+  std::printf("Quindo English-Russian translator (stand-in)\ninstalled in %s\npath record: %s\n",
+              path, record);
+  return 0;
+}
