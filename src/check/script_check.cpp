@@ -167,7 +167,7 @@ void ScriptCheck::Lint() {
     if (!e.first_walk) continue;  // the same entries again: reported at the section
     const std::string failure = e.Fails() ? KeyFailure(e) : std::string();
     LintEntry(e, e.Fails() ? failure.c_str() : nullptr, !e.Fails() && EntryUsesDir4(e));
-    if (!e.Fails()) LintData(e);
+    if (!e.Fails() && !e.repeat_of) LintData(e);  // a repeat has the first one's data
   }
   for (const RemovalEntry& e : survey_.removals) {
     const std::string failure = e.Fails() ? RemovalFailure(e) : std::string();
@@ -210,7 +210,7 @@ void ScriptCheck::LintSections() {
 // What every entry may show: its failure, a repeated name, "$4" under RegisterQuindo, texts
 // near their limit.
 void ScriptCheck::LintEntry(const SurveyedEntry& e, const char* failure, bool uses4) {
-  if (failure) Find(Severity::Error, e.line, failure);
+  if (failure && !e.repeat_of) Find(Severity::Error, e.line, failure);  // as the first one
   if (e.repeat_of) {
     Find(Severity::Warning, e.line,
          Format("entry \"%s\" repeats the one on line %d of its section: the reader gives "
