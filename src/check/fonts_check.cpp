@@ -14,6 +14,7 @@ namespace {
 
 constexpr char kStops[] = ": the entry fails, and Internal007 stops there";
 
+// Why a font entry fails, in words.
 const char* DescribeFontResult(FontResult result) {
   switch (result) {
     case FontResult::EmptyValue: return "the entry has no value, and every entry needs one";
@@ -58,8 +59,11 @@ class FontsCheck {
              const NameFold& fold, Report& report)
       : file_(file), path_(path), lines_(lines), fold_(fold), report_(report) {}
 
+  // Every entry of section "Fonts" or "TrueTypes", in the order Internal007 works them.
   void Section(FontKind kind);
+  // Every entry of section "FontSubstitutes", and what WIN.INI holds for it now.
   void Substitutes();
+  // The result, when no entry failed.
   void End();
 
  private:
@@ -100,6 +104,7 @@ bool FontsCheck::Place(const char* section, const char* key, int* line) {
   return nth > 0;
 }
 
+// Reports a failing entry; the first one is where Internal007 stops.
 void FontsCheck::Stop(int line, const std::string& why) {
   Find(Severity::Error, line, why + kStops);
   if (stopped_) return;
@@ -121,6 +126,7 @@ void FontsCheck::Section(FontKind kind) {
   }
 }
 
+// One font entry: its plan, its directory part, its repeats, its files, what it does.
 void FontsCheck::Entry(FontKind kind, const char* key, const char* value, int line, bool repeated) {
   FontPlan plan;
   const FontResult planned = PlanFontEntry(key, value, kind, plan);

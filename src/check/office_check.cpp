@@ -13,6 +13,7 @@ namespace {
 
 constexpr char kWhere[] = "office";
 
+// "OPEN", "OPEN1"... for a slot; "(none)" for kNoSlot.
 std::string SlotName(int slot) {
   OpenName name;
   return OpenValueName(slot, name) ? name.c_str() : "(none)";
@@ -55,6 +56,7 @@ class OfficeCheck {
   Report& report_;
 };
 
+// The applications present and running; a running one fails the call.
 void OfficeCheck::Applications() {
   for (const OfficeComponent& c : kOfficeComponents) {
     const bool present = IsOfficeAppPresent(c.code);
@@ -112,6 +114,7 @@ int OfficeCheck::OldAddIn() {
   return slot;
 }
 
+// Every add-in value, "OPEN" to OPEN100: free ones as ranges, the others with what they hold.
 void OfficeCheck::ListSlots(HKEY excel, const OpenSlotSurvey& survey, int old_slot, int ours) {
   Say(std::string("Excel's add-in values (HKEY_CURRENT_USER\\") + kExcelOptionsKey + "):");
   for (int i = 0; i < kOpenSlots; ++i) {

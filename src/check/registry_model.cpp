@@ -194,6 +194,7 @@ void RegistryModel::Remove(Node* node, std::vector<ModelItem>& foreign) {
   node->gone = true;
 }
 
+// Walks every root that the model met.
 std::vector<Leftover> RegistryModel::LeftBehind() const {
   std::vector<Leftover> out;
   for (const auto& root : roots_) Collect(root.second.get(), out);

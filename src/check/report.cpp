@@ -8,6 +8,7 @@ namespace qnd {
 
 void Report::Heading(const std::string& text) { std::fprintf(out_, "== %s\n", text.c_str()); }
 
+// "WHERE:LINE: ", or "WHERE: " for line 0.
 void Report::Prefix(const std::string& where, int line) {
   if (line > 0) {
     std::fprintf(out_, "%s:%d: ", where.c_str(), line);

@@ -54,11 +54,13 @@ class MachineRegistry : public RegistryView {
   }
 };
 
+// "HKEY_CURRENT_USER\\Software\\X" from a root's handle value and a sub-key path.
 std::string KeyName(std::uint32_t root, const std::string& sub_key) {
   const std::string name = RootKeyName(root) ? RootKeyName(root) : "?";
   return sub_key.empty() ? name : name + "\\" + sub_key;
 }
 
+// "key K", "value "V" of K" or "the default value of K".
 std::string ItemName(const ModelItem& item) {
   if (!item.is_value) return "key " + item.key;
   return (item.value.empty() ? std::string("the default value") : "value \"" + item.value + "\"") +
@@ -79,13 +81,14 @@ constexpr char kDataLost[] =
     "the entry's data cannot be found again by its listed name (is the file saved in another "
     "code page, such as UTF-8?)";
 
+// Why an entry of a key section fails, in words.
 std::string KeyFailure(const KeyEntry& e) {
-  const std::string why = !e.found                       ? std::string(kDataLost)
-                          : e.result == PlanResult::Fail ? DescribeFault(e.fault)
-                                                         : e.refusal;
-  return why + kKeyFails;
+  return !e.found                       ? std::string(kDataLost)
+         : e.result == PlanResult::Fail ? DescribeFault(e.fault)
+                                        : e.refusal;
 }
 
+// Why an entry of the removal list fails, in words.
 std::string RemovalFailure(const RemovalEntry& e) {
   std::string why = e.refusal;
   if (!e.found) {
@@ -99,7 +102,7 @@ std::string RemovalFailure(const RemovalEntry& e) {
   } else if (e.result == RemovalResult::Fail) {
     why = DescribeFault(e.fault);
   }
-  return why + kRemovalFails;
+  return why;
 }
 
 // True when the entry's section, name or data holds "$4".
@@ -107,6 +110,8 @@ bool EntryUsesDir4(const SurveyedEntry& e) {
   return UsesDir4(e.section.c_str()) || UsesDir4(e.name.c_str()) || UsesDir4(e.raw_data.c_str());
 }
 
+// The three parts of the command over one survey of the script; every finding names the file
+// as the command line gave it.
 class ScriptCheck {
  public:
   ScriptCheck(const ScriptOptions& options, const ScriptSurvey& survey, const NameFold& fold,
@@ -117,8 +122,12 @@ class ScriptCheck {
         report_(report),
         by_register_(applied_by_register) {}
 
+  // Lists each value DoReg writes, in its order, up to the entry where it stops.
   void Explain(const PathContext& context);
+  // Reports the traps of sections, name lists and entries, and every entry that fails.
   void Lint();
+  // Runs the install and the uninstall through the model of this machine's registry and
+  // reports what is left behind and what is removed that the script never writes.
   void Coverage();
 
  private:
@@ -128,9 +137,10 @@ class ScriptCheck {
   void LintSections();
   void LintEntry(const SurveyedEntry& e, const char* failure, bool uses4);
   void LintData(const KeyEntry& e);
-  void Install(RegistryModel& model);
-  void Uninstall(RegistryModel& model);
+  void Install(RegistryModel& model);    // the writes, up to where DoReg stops
+  void Uninstall(RegistryModel& model);  // the removals, up to where UndoReg stops
   void ReportRemoval(const RemovalEntry& e, const RemovalEffect& effect);
+  // Notes each item under a finding, `kListedItems` at most.
   void ListItems(int line, const std::vector<ModelItem>& items, const char* lead);
 
   const ScriptOptions& options_;
@@ -147,7 +157,7 @@ void ScriptCheck::Explain(const PathContext& context) {
   for (const KeyEntry& e : survey_.writes) {
     if (e.Fails()) {
       report_.Line(options_.file, e.line,
-                   "DoReg stops here and gives 0; " +
+                   "DoReg stops here and gives 0 (" + KeyFailure(e) + "); " +
                        Count(survey_.writes.size() - written - 1, "entry", "entries") +
                        " after it not written");
       return;
@@ -165,12 +175,12 @@ void ScriptCheck::Lint() {
   LintSections();
   for (const KeyEntry& e : survey_.writes) {
     if (!e.first_walk) continue;  // the same entries again: reported at the section
-    const std::string failure = e.Fails() ? KeyFailure(e) : std::string();
+    const std::string failure = e.Fails() ? KeyFailure(e) + kKeyFails : std::string();
     LintEntry(e, e.Fails() ? failure.c_str() : nullptr, !e.Fails() && EntryUsesDir4(e));
     if (!e.Fails() && !e.repeat_of) LintData(e);  // a repeat has the first one's data
   }
   for (const RemovalEntry& e : survey_.removals) {
-    const std::string failure = e.Fails() ? RemovalFailure(e) : std::string();
+    const std::string failure = e.Fails() ? RemovalFailure(e) + kRemovalFails : std::string();
     LintEntry(e, e.Fails() ? failure.c_str() : nullptr, !e.Fails() && EntryUsesDir4(e));
     if (!e.Fails() && !e.refusal.empty()) {
       Find(Severity::Warning, e.line, e.refusal + ": the value is never removed");
@@ -178,6 +188,8 @@ void ScriptCheck::Lint() {
   }
 }
 
+// Repeated key sections and removal lists, sections that look like keys without a root name,
+// and name lists near or over the library's 32768 characters.
 void ScriptCheck::LintSections() {
   for (const SurveyedSection& s : survey_.sections) {
     std::uint32_t root = 0;
@@ -234,6 +246,7 @@ void ScriptCheck::LintEntry(const SurveyedEntry& e, const char* failure, bool us
   }
 }
 
+// The data's length and the traps of "dword:".
 void ScriptCheck::LintData(const KeyEntry& e) {
   if (NearTextLimit(e.data.size())) {
     Find(Severity::Warning, e.line,
@@ -300,7 +313,7 @@ void ScriptCheck::Uninstall(RegistryModel& model) {
     const RemovalEntry& e = survey_.removals[i];
     if (e.Fails()) {
       report_.Line(options_.file, e.line,
-                   "UndoReg stops here and gives 0; " +
+                   "UndoReg stops here and gives 0 (" + RemovalFailure(e) + "); " +
                        Count(survey_.removals.size() - i - 1, "entry", "entries") +
                        " after it not carried out");
       return;
@@ -314,6 +327,8 @@ void ScriptCheck::Uninstall(RegistryModel& model) {
   }
 }
 
+// Lists what one removal entry deletes, and reports a tree too deep to delete, an entry that
+// removes nothing, and what it takes that was there before and never written.
 void ScriptCheck::ReportRemoval(const RemovalEntry& e, const RemovalEffect& effect) {
   const std::string key = KeyName(e.root, e.sub_key);
   report_.Line(options_.file, e.line,

@@ -10,6 +10,7 @@ namespace {
 
 constexpr std::size_t kNearTextChars = 460;  // of the 511 that fit
 
+// `text` without blanks at either end.
 std::string Trim(const std::string& text) {
   const char* blanks = " \t\r";
   const std::size_t begin = text.find_first_not_of(blanks);
@@ -17,6 +18,7 @@ std::string Trim(const std::string& text) {
   return text.substr(begin, text.find_last_not_of(blanks) - begin + 1);
 }
 
+// True when `text` holds `word`, ASCII letters compared without regard to case.
 bool ContainsNoCase(const char* text, const char* word) {
   const std::size_t n = std::strlen(word);
   for (; *text; ++text) {
@@ -27,6 +29,7 @@ bool ContainsNoCase(const char* text, const char* word) {
   return false;
 }
 
+// True for a hexadecimal digit (not the terminator).
 bool IsHex(char c) { return std::strchr("0123456789abcdefABCDEF", c) && c; }
 
 // True when `text` is a plain number of "dword:": an optional "0x", then 1 to 8 hexadecimal
