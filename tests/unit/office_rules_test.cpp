@@ -39,7 +39,8 @@ TEST(OfficeRules, SlotStateFromTheRead) {
   };
   int i = 0;
   for (const Row& r : rows) {
-    EXPECT_EQ(r.state, ClassifySlotRead(r.status, r.bytes)) << "row " << i++;
+    EXPECT_EQ(r.state, ClassifySlotRead(r.status, r.bytes)) << "row " << i;
+    ++i;
   }
 }
 
@@ -75,7 +76,8 @@ TEST(OfficeRules, FirstFreeSlot) {
     }
     EXPECT_EQ(r.free, ChooseFreeSlot(survey)) << "row " << i;
     survey.state[100] = SlotState::Missing;
-    EXPECT_EQ(r.free == kNoSlot ? 100 : r.free, ChooseFreeSlot(survey)) << "row " << i++;
+    EXPECT_EQ(r.free == kNoSlot ? 100 : r.free, ChooseFreeSlot(survey)) << "row " << i;
+    ++i;
   }
 }
 
@@ -120,7 +122,8 @@ TEST(OfficeRules, SourcePathsFitBeforeAnythingIsWritten) {
       /* 6 */ {702, "C:\\Q", false},
   };
   int i = 0;
-  for (const Row& r : rows) EXPECT_EQ(r.fit, SourcesFit(r.code, r.dir)) << "row " << i++;
+  for (const Row& r : rows) EXPECT_EQ(r.fit, SourcesFit(r.code, r.dir)) << "row " << i;
+  ++i;
   LongPathStr path;
   ASSERT_TRUE(BuildSourcePath("C:\\Q\\", kSupportLibrary, path));
   EXPECT_STREQ("C:\\Q\\\\QND_OF7.DLL", path.c_str());
@@ -140,7 +143,8 @@ TEST(OfficeRules, DirectoryOfTheExecutable) {
     LongPathStr path;
     ASSERT_TRUE(path.assign(r.file));
     EXPECT_EQ(r.dir != nullptr, CutAtLastBackslash(path)) << "row " << i;
-    EXPECT_STREQ(r.dir ? r.dir : r.file, path.c_str()) << "row " << i++;
+    EXPECT_STREQ(r.dir ? r.dir : r.file, path.c_str()) << "row " << i;
+    ++i;
   }
 }
 

@@ -248,7 +248,8 @@ TEST(WholeNamesLength, NamesThatReachPastTheCapacityAreDropped) {
   };
   int i = 0;
   for (const auto& row : rows) {
-    EXPECT_EQ(row.whole, WholeNamesLength(row.names, row.length, 12)) << "row " << i++;
+    EXPECT_EQ(row.whole, WholeNamesLength(row.names, row.length, 12)) << "row " << i;
+    ++i;
   }
   EXPECT_EQ(0u, WholeNamesLength("ab\0", 3, 0));
 }

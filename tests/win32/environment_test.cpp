@@ -275,7 +275,8 @@ TEST_F(PathRecord, LineBreaksAndAnEmptyDirectoryWriteNothing) {
   ASSERT_FALSE(bench::FileExists(root_file)) << root_file;
   int i = 0;
   for (const auto& row : rows) {
-    EXPECT_EQ(0, Internal012(row.directory.c_str(), row.value.c_str())) << "row " << i++;
+    EXPECT_EQ(0, Internal012(row.directory.c_str(), row.value.c_str())) << "row " << i;
+    ++i;
   }
   EXPECT_EQ(text, bench::ReadTextFile(File()));
   EXPECT_EQ(1, EntriesIn(dir_.path()));
