@@ -176,14 +176,31 @@ std::map<std::string, int (*)()>& Scenarios() {
 
 ChildScenario::ChildScenario(const char* name, int (*fn)()) { Scenarios()[name] = fn; }
 
+std::string ProgramDir() {
+  char exe[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  const std::string path = exe;
+  return path.substr(0, path.rfind('\\'));
+}
+
+std::string WindowsDir() {
+  char dir[MAX_PATH] = {};
+  GetWindowsDirectoryA(dir, MAX_PATH);
+  return dir;
+}
+
 DWORD RunChild(const char* name, DWORD ms) {
   char exe[MAX_PATH];
   GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  std::string cmd = std::string("\"") + exe + "\" --child " + name;
+  return RunProgram(std::string("\"") + exe + "\" --child " + name, ms);
+}
+
+DWORD RunProgram(std::string command, DWORD ms) {
   STARTUPINFOA si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
-  if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                      &pi)) {
     return GetLastError();
   }
   DWORD code = STILL_ACTIVE;
@@ -347,14 +364,16 @@ LONG MakeLink(const std::string& path, const std::string& target) {
   if (r != ERROR_SUCCESS) return r;
   const std::wstring to = CurrentUserPath() + L"\\" + Wide(target);
   r = RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
-                     reinterpret_cast<const BYTE*>(to.c_str()), (DWORD)(to.size() * sizeof(wchar_t)));
+                     reinterpret_cast<const BYTE*>(to.c_str()),
+                     (DWORD)(to.size() * sizeof(wchar_t)));
   RegCloseKey(link);
   return r;
 }
 
 LONG RemoveLink(const std::string& path) {
   HKEY link;
-  LONG r = RegOpenKeyExW(HKEY_CURRENT_USER, Wide(path).c_str(), REG_OPTION_OPEN_LINK, DELETE, &link);
+  LONG r =
+      RegOpenKeyExW(HKEY_CURRENT_USER, Wide(path).c_str(), REG_OPTION_OPEN_LINK, DELETE, &link);
   if (r != ERROR_SUCCESS) return r;
   r = RegDeleteKeyW(link, L"");
   RegCloseKey(link);

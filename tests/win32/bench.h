@@ -62,6 +62,14 @@ int HandleCount();
 // Lists them on stdout, to explain a leak.
 void PrintHandles();
 
+// Runs the command line `command` and returns the program's exit code (259 when it did not end
+// within `ms` milliseconds: it is then ended).
+DWORD RunProgram(std::string command, DWORD ms = 60000);
+// The folder of this test program (where the DLL, the tools and the fixtures lie), and the
+// Windows directory, both without a trailing backslash.
+std::string ProgramDir();
+std::string WindowsDir();
+
 // Runs this test program again as `program --child NAME` and returns its exit code
 // (0xC0000005 for an access violation; 259 when it did not end within `ms` milliseconds).
 DWORD RunChild(const char* name, DWORD ms = 60000);

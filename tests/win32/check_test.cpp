@@ -16,13 +16,6 @@ namespace {
 const HKEY kUser = HKEY_CURRENT_USER;
 const char kKeyName[] = "HKEY_CURRENT_USER\\Software\\QndTest\\Check";
 
-std::string ProgramDir() {
-  char exe[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  const std::string path = exe;
-  return path.substr(0, path.rfind('\\'));
-}
-
 std::string Upper(std::string text) {
   CharUpperBuffA(&text[0], (DWORD)text.size());
   return text;
@@ -58,7 +51,7 @@ CheckRun RunCheck(const std::string& args, const bench::TempDir& dir) {
   start.dwFlags = STARTF_USESTDHANDLES;
   start.hStdOutput = start.hStdError = file;
   PROCESS_INFORMATION process = {};
-  std::string command = "\"" + ProgramDir() + "\\qndcheck.exe\" " + args;
+  std::string command = "\"" + bench::ProgramDir() + "\\qndcheck.exe\" " + args;
   CheckRun run;
   if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start,
                      &process)) {
@@ -378,7 +371,7 @@ TEST_F(Check, FontsReportsWithoutChangingAnything) {
   const std::string fonts = std::string(windows) + "\\FONTS",
                     win_ini = std::string(windows) + "\\win.ini";
   const std::string font = fonts + "\\QCHECK.FON";
-  ASSERT_TRUE(CopyFileA((ProgramDir() + "\\fixtures\\SSERIFE.FON").c_str(), font.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA((bench::ProgramDir() + "\\fixtures\\SSERIFE.FON").c_str(), font.c_str(), FALSE));
   const std::string list = dir_.File("FONTS.INI");
   bench::WriteTextFile(list,
                        "[Fonts]\r\nQCHECK.FON=Qnd Check\r\nC:\\x\\QCHECK.FON=Again\r\n"

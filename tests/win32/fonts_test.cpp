@@ -22,22 +22,13 @@ int Internal007(const std::string& list, int skip_fonts) {
   return bench::Qnd().Internal007(list.c_str(), skip_fonts);
 }
 
-std::string WindowsDir() {
-  char dir[MAX_PATH] = {};
-  GetWindowsDirectoryA(dir, MAX_PATH);
-  return dir;
-}
+using bench::WindowsDir;
 std::string FontsDir() { return WindowsDir() + "\\FONTS"; }
 std::string InFonts(const std::string& name) { return FontsDir() + "\\" + name; }
 std::string WinIni() { return WindowsDir() + "\\win.ini"; }
 
 // A fixture font beside the test program.
-std::string Fixture(const char* name) {
-  char exe[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  std::string dir = exe;
-  return dir.substr(0, dir.rfind('\\')) + "\\fixtures\\" + name;
-}
+std::string Fixture(const char* name) { return bench::ProgramDir() + "\\fixtures\\" + name; }
 
 // A file name not used before by this process: prefix, process, counter, then `ext`.
 std::string FreshName(const char* prefix, const char* ext) {

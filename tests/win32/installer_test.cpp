@@ -17,36 +17,6 @@ const char kInstallDir[] = "C:\\Program Files\\Quindo";  // $PROGRAMFILES\Quindo
 const char kExcelOptions[] = "Software\\Microsoft\\Excel\\7.0\\Microsoft Excel";
 const char kWordOptions[] = "Software\\Microsoft\\Word\\7.0\\Options";
 
-std::string ProgramDir() {
-  char exe[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  const std::string path = exe;
-  return path.substr(0, path.rfind('\\'));
-}
-std::string WindowsDir() {
-  char dir[MAX_PATH] = {};
-  GetWindowsDirectoryA(dir, MAX_PATH);
-  return dir;
-}
-
-// Runs `command` and gives its exit code (259: it did not end within two minutes).
-DWORD RunProgram(std::string command) {
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi = {};
-  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                      &pi)) {
-    return GetLastError();
-  }
-  DWORD code = STILL_ACTIVE;
-  if (WaitForSingleObject(pi.hProcess, 120000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 259);
-  WaitForSingleObject(pi.hProcess, INFINITE);
-  GetExitCodeProcess(pi.hProcess, &code);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return code;
-}
-
 // The faces of the fonts that the setup installs, as a program started after it sees them.
 // Exit code: 1 for the raster face, 2 for the TrueType face, added up.
 BENCH_CHILD(faces) {
@@ -80,12 +50,14 @@ class Setup : public testing::Test {
 
   // Runs the setup silently; its exit code.
   DWORD Install() {
-    return RunProgram(ProgramDir() + "\\..\\installer\\quindo-setup.exe /S /RESULTS=" + results_);
+    const std::string setup = bench::ProgramDir() + "\\..\\installer\\quindo-setup.exe";
+    return bench::RunProgram(setup + " /S /RESULTS=" + results_, 120000);
   }
   // Runs the uninstaller silently where it lies (it cannot delete itself there).
   DWORD Uninstall() {
     const std::string dir = kInstallDir;
-    return RunProgram("\"" + dir + "\\uninstall.exe\" /S /RESULTS=" + results_ + " _?=" + dir);
+    const std::string uninstall = "\"" + dir + "\\uninstall.exe\"";
+    return bench::RunProgram(uninstall + " /S /RESULTS=" + results_ + " _?=" + dir, 120000);
   }
   // What the setup recorded for `export_name` in `section` of the results file.
   std::string Result(const char* section, const char* export_name) {
@@ -138,7 +110,7 @@ TEST_F(Setup, InstallsUpgradesAndUninstalls) {
       /* 2 */ {HKEY_LOCAL_MACHINE, kProduct, "Program", dir + "quindo.exe", 0},
       /* 3 */ {HKEY_LOCAL_MACHINE, kProduct, "ShortPath", short_dir, 0},
       /* 4 */ {HKEY_LOCAL_MACHINE, kProduct, "Dictionaries", dir + "Dict\\Main", 0},
-      /* 5 */ {HKEY_LOCAL_MACHINE, kProduct, "Fonts", WindowsDir() + "\\Fonts\\", 0},
+      /* 5 */ {HKEY_LOCAL_MACHINE, kProduct, "Fonts", bench::WindowsDir() + "\\Fonts\\", 0},
       /* 6 */ {HKEY_LOCAL_MACHINE, kProduct, "Build", "", 0x12c},
       /* 7 */ {HKEY_LOCAL_MACHINE, kProduct, "Flags", "", 0xffffffff},
       /* 8 */ {HKEY_CLASSES_ROOT, ".qnd", "", "Quindo.Document", 0},
@@ -162,7 +134,7 @@ TEST_F(Setup, InstallsUpgradesAndUninstalls) {
   }
 
   // the fonts: in the FONTS directory, recorded in WIN.INI, seen by a program started now
-  const std::string fonts = WindowsDir() + "\\Fonts\\";
+  const std::string fonts = bench::WindowsDir() + "\\Fonts\\";
   EXPECT_TRUE(bench::FileExists(fonts + "QEJAVU.FOT"));
   char entry[MAX_PATH] = {};
   GetProfileStringA("Fonts", "QejaVu Sans (TrueType)", "", entry, MAX_PATH);
@@ -207,7 +179,8 @@ TEST_F(Setup, InstallsUpgradesAndUninstalls) {
     if (k.path == "Software\\Halvecor\\Quindo\\Settings") continue;  // Direction was added
     EXPECT_EQ(k.dump, bench::DumpTree(k.root, k.path)) << k.path;
   }
-  EXPECT_EQ("before setup", ReadValue(kUser, "Software\\Halvecor\\Quindo\\Settings", "Keep").Text());
+  EXPECT_EQ("before setup",
+            ReadValue(kUser, "Software\\Halvecor\\Quindo\\Settings", "Keep").Text());
   EXPECT_EQ(1, AddInValues()) << "the add-in stays registered";
   EXPECT_EQ("C:\\Lib\\SOLVER.XLA", ReadValue(kUser, kExcelOptions, "OPEN").Text());
   EXPECT_FALSE(bench::FileExists(dir + "quindo.exe"));

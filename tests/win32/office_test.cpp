@@ -361,9 +361,7 @@ TEST_F(Office, UnreadableValuesAreNotFree) {
 // The source directory: null is the test program's own folder; a trailing backslash stays in
 // the value, doubled; one whose paths do not fit fails before anything is removed or written.
 TEST_F(Office, SourceDirectories) {
-  char exe[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  const std::string own = std::string(exe).substr(0, std::string(exe).rfind('\\'));
+  const std::string own = bench::ProgramDir();
   PutComponents(own, "own");
   Word(startup_);
   Excel();
