@@ -10,6 +10,8 @@ MAKEFLAGS += --no-print-directory
 CMAKE   ?= cmake
 ROOT    := $(CURDIR)
 MINGW   := -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-i686.cmake
+# The version of every release: CMake's project version, the one place it is written.
+VERSION := $(shell sed -n 's/^project(qndsetup VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
 .PHONY: all bootstrap native win32-tests installer test demo bench screenshot clean
 
@@ -34,7 +36,7 @@ win32-tests: installer
 installer: all
 	@scripts/fixture-fonts $(BUILD)/win32/fixtures
 	@mkdir -p $(BUILD)/installer
-	@makensis -V2 -DBUILD=$(ROOT)/$(BUILD) examples/installer/quindo.nsi
+	@makensis -V2 -DBUILD=$(ROOT)/$(BUILD) -DVERSION=$(VERSION) examples/installer/quindo.nsi
 
 # One CTest run over both builds, so that its summary is the last thing printed.
 test: native win32-tests

@@ -5,9 +5,9 @@
 
 #include "check/script_survey.h"
 #include "fonts/font_list.h"
+#include "frame/files.h"
 #include "frame/handles.h"
-#include "office/office_files.h"
-#include "regscript/script_io.h"
+#include "frame/profile.h"
 
 namespace qnd {
 namespace {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "frame/files.h"
 #include "office/office_files.h"
 #include "office/office_install.h"
 #include "office/office_registry.h"

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "frame/handles.h"
+#include "frame/profile_names.h"
 #include "regscript/script_io.h"
 
 namespace qnd {
@@ -34,7 +35,7 @@ class WalkPlaces {
  public:
   WalkPlaces(const ScriptLines& lines, const NameFold& fold) : lines_(lines), fold_(fold) {}
 
-  void Place(const ScriptEntry& entry, SurveyedEntry& out) {
+  void Place(const ProfileEntry& entry, SurveyedEntry& out) {
     if (entry.section != section_) {  // each listed name has its own text
       section_ = entry.section;
       names_.clear();
@@ -59,7 +60,7 @@ class WalkPlaces {
   std::map<std::string, int> names_;
 };
 
-void PlanKeyEntry(const ScriptEntry& entry, const PathContext& context, KeyEntry& out) {
+void PlanKeyEntry(const ProfileEntry& entry, const PathContext& context, KeyEntry& out) {
   if (!entry.found) return;  // DoReg fails there without planning
   EntryPlan plan;
   out.result = PlanEntry(entry.section, entry.name, entry.data, &context, PlatformLookups(), plan,
@@ -75,7 +76,7 @@ void PlanKeyEntry(const ScriptEntry& entry, const PathContext& context, KeyEntry
   out.refusal = Refusal(out.root, out.sub_key);
 }
 
-void PlanRemovalEntry(const ScriptEntry& entry, const PathContext& context, RemovalEntry& out) {
+void PlanRemovalEntry(const ProfileEntry& entry, const PathContext& context, RemovalEntry& out) {
   if (!entry.found) return;
   RemovalPlan plan;
   out.result = PlanRemoval(entry.name, entry.data, entry.length, &context, PlatformLookups(), plan,
@@ -127,14 +128,14 @@ void SurveyScript(const char* path, const PathContext& context, const ScriptLine
                   const NameFold& fold, ScriptSurvey& survey) {
   SurveySections(path, lines, fold, survey);
   WalkPlaces key_places(lines, fold);
-  const WalkEnd keys = WalkKeySections(path, [&](const ScriptEntry& entry) {
+  const WalkEnd keys = WalkKeySections(path, [&](const ProfileEntry& entry) {
     survey.writes.emplace_back();
     key_places.Place(entry, survey.writes.back());
     PlanKeyEntry(entry, context, survey.writes.back());
     return true;  // the survey goes past a failure; explain stops where DoReg does
   });
   WalkPlaces removal_places(lines, fold);
-  const WalkEnd removals = WalkRemovalList(path, [&](const ScriptEntry& entry) {
+  const WalkEnd removals = WalkRemovalList(path, [&](const ProfileEntry& entry) {
     survey.removals.emplace_back();
     removal_places.Place(entry, survey.removals.back());
     PlanRemovalEntry(entry, context, survey.removals.back());

@@ -2,8 +2,8 @@
 // these functions make them known to the system and to the Windows profile.
 #include "fonts/font_list.h"
 
+#include "frame/profile.h"
 #include "frame/win.h"
-#include "regscript/script_io.h"
 
 namespace qnd {
 namespace {

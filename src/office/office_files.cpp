@@ -1,55 +1,12 @@
 // The files of the Office 95 add-ins (office_files.h).
 #include "office/office_files.h"
 
+#include "frame/files.h"
 #include "frame/path_join.h"
 #include "office/office_registry.h"
 
 namespace qnd {
 namespace {
-
-// No box for a missing disk or an unreadable file while a file is tested.
-constexpr UINT kQuietErrorMode = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
-
-// Holds the quiet error mode for its lifetime. The calling thread's own mode is used where the
-// system has one (SetThreadErrorMode, looked up at run time), so calls on two threads cannot
-// leave the process's mode changed; elsewhere the process's mode is set and restored.
-class QuietErrorMode {
- public:
-  QuietErrorMode() {
-    FARPROC proc = GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetThreadErrorMode");
-    set_thread_ = reinterpret_cast<SetThreadMode>(reinterpret_cast<void (*)()>(proc));
-    if (!set_thread_ || !set_thread_(kQuietErrorMode, &previous_)) {
-      set_thread_ = nullptr;
-      previous_ = SetErrorMode(kQuietErrorMode);
-    }
-  }
-  ~QuietErrorMode() {
-    if (set_thread_) {
-      set_thread_(previous_, nullptr);
-    } else {
-      SetErrorMode(previous_);
-    }
-  }
-  QuietErrorMode(const QuietErrorMode&) = delete;
-  QuietErrorMode& operator=(const QuietErrorMode&) = delete;
-
- private:
-  typedef BOOL(WINAPI* SetThreadMode)(DWORD, LPDWORD);
-  SetThreadMode set_thread_ = nullptr;
-  DWORD previous_ = 0;
-};
-
-// The attributes of `path` (INVALID_FILE_ATTRIBUTES when it does not exist), read quietly.
-DWORD QuietAttributes(const char* path) {
-  const QuietErrorMode quiet;
-  return GetFileAttributesA(path);
-}
-
-// True when `path` names an existing directory (tested quietly).
-bool IsDirectory(const char* path) {
-  const DWORD attributes = QuietAttributes(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 // "Startup-Path" of Word's options key, read into `Bytes` bytes. NoWordOptions, NoStartupPath
 // (missing, unreadable, too long for the read, or empty: no directory to work in), else Ok.
@@ -87,11 +44,6 @@ OfficeResult InstallTemplate(const StartupDir& startup, const char* source_dir) 
 }
 
 }  // namespace
-
-bool FileExistsQuiet(const char* path) {
-  const DWORD attributes = QuietAttributes(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 OfficeResult LocateStartupDir(StartupDir& startup) {
   FixedStr<kLongPathChars + 1> value;

@@ -7,12 +7,6 @@
 
 namespace qnd {
 
-// True when `path` names an existing file (not a directory). Critical-error and open-file
-// boxes are kept off for the test, on the calling thread where the system can do that, and the
-// previous error mode is restored. Works for every path the platform takes (up to 259
-// characters).
-bool FileExistsQuiet(const char* path);
-
 // Word's start-up directory as "Startup-Path" gives it (1024-byte read).
 struct StartupDir {
   LongPathStr dir;            // ends in a backslash

@@ -2,6 +2,7 @@
 // InstallOfficeSupport (office_install.h).
 #include "office/office_install.h"
 
+#include "frame/files.h"
 #include "office/office_files.h"
 #include "office/office_registry.h"
 

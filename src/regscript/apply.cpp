@@ -51,7 +51,7 @@ bool ApplyEntry(const char* section_name, const char* entry_name, const char* da
 extern "C" int __stdcall DoReg(const char* script, const QndPathContext* context, int /*reserved*/) {
   using namespace qnd;
   if (!script) return 0;  // the profile reader would read WIN.INI instead
-  const auto apply = [context](const ScriptEntry& entry) {
+  const auto apply = [context](const ProfileEntry& entry) {
     return entry.found && ApplyEntry(entry.section, entry.name, entry.data, context);
   };
   return WalkKeySections(script, apply) == WalkEnd::Done ? 1 : 0;

@@ -34,14 +34,6 @@ bool ParseRootKey(const char* name, std::uint32_t* root, const char** sub);
 // value that names no root.
 const char* RootKeyName(std::uint32_t root);
 
-// How much of a profile name list (names, each with its terminator, as the profile reader gives
-// them) a list of `capacity` characters holds whole, with room left for the list's final
-// terminator. `length` is the reader's count: the list's characters before that terminator.
-// A name that would reach past the capacity is not part of the list: the reader hands such a
-// name over cut short, and a cut name is no name of the file. Gives a length that ends just
-// after a terminator (0 when not even the first name fits).
-std::size_t WholeNamesLength(const char* names, std::size_t length, std::size_t capacity);
-
 // What a macro needs from the platform.
 struct MacroLookups {
   // The directory of folder code `code` (never "0" or "4"); false when it is not resolved.

@@ -65,7 +65,7 @@ bool DeleteKeyTree(HKEY parent, const char* sub_key) {
   return true;
 }
 
-bool UndoEntry(const ScriptEntry& entry, const PathContext* context) {
+bool UndoEntry(const ProfileEntry& entry, const PathContext* context) {
   if (!entry.found) return false;
   RemovalPlan plan;
   switch (PlanRemoval(entry.name, entry.data, entry.length, context, PlatformLookups(), plan)) {
@@ -89,7 +89,7 @@ extern "C" int __stdcall UndoReg(const char* script, const QndPathContext* conte
                                  int /*reserved*/) {
   using namespace qnd;
   if (!script) return 0;  // the profile reader would read WIN.INI instead
-  const auto undo = [context](const ScriptEntry& entry) { return UndoEntry(entry, context); };
+  const auto undo = [context](const ProfileEntry& entry) { return UndoEntry(entry, context); };
   return WalkRemovalList(script, undo) == WalkEnd::Done ? 1 : 0;
 }
 

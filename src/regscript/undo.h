@@ -20,6 +20,6 @@ bool DeleteKeyTree(HKEY parent, const char* sub_key);
 // entry whose data cannot be found again, a name with no root name, a failing macro, a text
 // over 511 characters, a key-tree entry that names a whole root key (no script may wipe a
 // hive), or a refused deletion of a key.
-bool UndoEntry(const ScriptEntry& entry, const PathContext* context);
+bool UndoEntry(const ProfileEntry& entry, const PathContext* context);
 
 }  // namespace qnd

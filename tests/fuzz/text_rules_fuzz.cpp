@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "frame/profile_names.h"
 #include "regscript/script_entry.h"
 #include "regscript/text_rules.h"
 

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string>
 
+#include "frame/profile_names.h"
+
 namespace qnd {
 namespace {
 

@@ -1,0 +1,78 @@
+// Profile (INI) files as the platform's profile reader gives them: the name lists of a file, the
+// data of one entry, and the walk over one section. Every area reads its files through these,
+// and so does the checker, so that both see exactly the same names and data.
+#pragma once
+
+#include <cstdlib>
+#include <memory>
+
+namespace qnd {
+
+// The data of an entry is read into this many characters, its terminator included (the reader
+// cuts longer data to one less).
+constexpr unsigned kProfileValueChars = 1024;
+
+// A list of names read from a profile file: all section names, or all entry names of one
+// section, in file order, at most 32768 characters with their terminators (names beyond are
+// not seen, and neither is a name that the list's end would cut short). Taken from the heap,
+// released with the object.
+class NameList {
+ public:
+  static constexpr unsigned kChars = 32768;
+
+  // Reads the list; `section` null reads the section names. False when no memory could be
+  // had: the file is then not read.
+  bool Read(const char* file, const char* section);
+
+  // Walks the names: for (const char* n = list.First(); n; n = list.Next(n)).
+  const char* First() const { return count_ ? names_.get() : nullptr; }
+  const char* Next(const char* name) const;
+
+ private:
+  struct Free {
+    void operator()(char* p) const { std::free(p); }
+  };
+  // From malloc, not operator new: a failing nothrow new still throws inside the C++ runtime,
+  // and unwinding needs the very memory that is missing.
+  std::unique_ptr<char[], Free> names_;
+  std::size_t count_ = 0;  // characters of the whole names, with their terminators
+};
+
+// Reads the data of entry `entry` of `section` of profile file `file` into `data`, a buffer
+// of `chars` characters (the reader cuts longer data to chars - 1); `*length` gets its length.
+// False when the file holds no entry of that name: a listed name that cannot be found again,
+// such as one the reader could not give back as it is written. Empty data is found data.
+bool ReadEntryData(const char* file, const char* section, const char* entry, char* data,
+                   unsigned chars, unsigned* length);
+
+// One entry of a profile file as a walk meets it.
+struct ProfileEntry {
+  const char* section;  // the section's name as listed
+  const char* name;     // the entry's name as listed
+  const char* data;     // its data as read (cut beyond kProfileValueChars - 1 characters)
+  unsigned length;      // the reader's count of the data's characters
+  bool found;           // false: no entry of that name can be found again (see ReadEntryData)
+};
+
+enum class WalkEnd {
+  Done,      // every entry was visited
+  Stopped,   // a visit returned false: the walk ended there
+  NoMemory,  // no memory for a name list: the file was not read (further)
+};
+
+// Calls `visit(const ProfileEntry&)` for every entry of the entry list of `section` of `file`,
+// in file order, until a visit returns false.
+template <typename Visit>
+WalkEnd WalkSection(const char* file, const char* section, Visit&& visit) {
+  NameList entries;
+  if (!entries.Read(file, section)) return WalkEnd::NoMemory;
+  for (const char* entry = entries.First(); entry; entry = entries.Next(entry)) {
+    char data[kProfileValueChars];
+    unsigned length = 0;
+    const bool found = ReadEntryData(file, section, entry, data, kProfileValueChars, &length);
+    if (!visit(ProfileEntry{section, entry, data, length, found})) return WalkEnd::Stopped;
+  }
+  return WalkEnd::Done;
+}
+
+}  // namespace qnd
