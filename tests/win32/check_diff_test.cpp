@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr unsigned kFixedSeeds = 60;
+constexpr unsigned kFixedSeeds = 120;
 
 // The test's own key below each root it writes to, and the token that names it: "@CU@" in a
 // script stands for "HKEY_CURRENT_USER\Software\QndDiff", "@CU\@" for the same with a
