@@ -145,7 +145,10 @@ bool InstallComponents(const char* source_dir) {
 extern "C" int __stdcall InstallOfficeSupport(const char* source_dir) {
   using namespace qnd;
   LongPathStr absolute;
-  if (source_dir && !(source_dir = AbsoluteSourceDir(source_dir, absolute))) return 0;
+  if (source_dir) {
+    source_dir = AbsoluteSourceDir(source_dir, absolute);
+    if (!source_dir) return 0;
+  }
   if (!RemoveOldWordTemplate() || !RemoveOldExcelAddIn()) return 0;
   return InstallComponents(source_dir) ? 1 : 0;
 }
