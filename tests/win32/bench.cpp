@@ -1,6 +1,7 @@
 #include "bench.h"
 
 #include <sddl.h>
+#include <tlhelp32.h>
 #include <winternl.h>
 
 #include <algorithm>
@@ -212,6 +213,48 @@ DWORD RunProgram(std::string command, DWORD ms) {
   return code;
 }
 
+namespace {
+// A running process whose parent is in `tree`, added to it; null when there is none.
+HANDLE NextDescendant(std::vector<DWORD>& tree) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  HANDLE found = nullptr;
+  for (BOOL more = Process32First(snapshot, &entry); more && !found;
+       more = Process32Next(snapshot, &entry)) {
+    const auto in_tree = [&tree](DWORD pid) {
+      return std::find(tree.begin(), tree.end(), pid) != tree.end();
+    };
+    if (!in_tree(entry.th32ParentProcessID) || in_tree(entry.th32ProcessID)) continue;
+    tree.push_back(entry.th32ProcessID);
+    found = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE,
+                        entry.th32ProcessID);
+  }
+  CloseHandle(snapshot);
+  return found;
+}
+}  // namespace
+
+DWORD RunProgramTree(std::string command, DWORD ms) {
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                      &pi)) {
+    return GetLastError();
+  }
+  CloseHandle(pi.hThread);
+  std::vector<DWORD> tree = {pi.dwProcessId};
+  DWORD code = STILL_ACTIVE;
+  for (HANDLE process = pi.hProcess; process; process = NextDescendant(tree)) {
+    if (WaitForSingleObject(process, ms) != WAIT_OBJECT_0) TerminateProcess(process, 259);
+    WaitForSingleObject(process, INFINITE);
+    GetExitCodeProcess(process, &code);
+    CloseHandle(process);
+  }
+  return code;
+}
+
 // An access violation in a child ends it at once with its code, instead of a debugger.
 static LONG CALLBACK ChildFault(EXCEPTION_POINTERS* ep) {
   if (ep->ExceptionRecord->ExceptionCode == EXCEPTION_ACCESS_VIOLATION) {
@@ -295,19 +338,25 @@ LONG SetKeySddl(HKEY root, const std::string& path, const char* sddl) {
 }
 
 namespace {
+// A small data buffer that grows on demand: a whole registry tree (HKLM\Software) stays quick.
 void DumpInto(HKEY key, const std::string& prefix, std::vector<std::string>& lines) {
   char name[16384];
-  std::vector<BYTE> data(1 << 16);
+  std::vector<BYTE> data(256);
   for (DWORD i = 0;; ++i) {
     DWORD n = sizeof name, size = (DWORD)data.size(), type = 0;
-    if (RegEnumValueA(key, i, name, &n, nullptr, &type, data.data(), &size) != ERROR_SUCCESS) break;
+    LONG r = RegEnumValueA(key, i, name, &n, nullptr, &type, data.data(), &size);
+    if (r == ERROR_MORE_DATA) {
+      data.resize(size);
+      n = sizeof name;
+      r = RegEnumValueA(key, i, name, &n, nullptr, &type, data.data(), &size);
+    }
+    if (r != ERROR_SUCCESS) break;
     char line[64];
     std::snprintf(line, sizeof line, "] type %lu size %lu: ", type, size);
     std::string text = prefix + " [" + name + line;
     for (DWORD b = 0; b < size; ++b) {
-      char hex[4];
-      std::snprintf(hex, sizeof hex, "%02x", data[b]);
-      text += hex;
+      text += "0123456789abcdef"[data[b] >> 4];
+      text += "0123456789abcdef"[data[b] & 15];
     }
     lines.push_back(text);
   }
