@@ -71,7 +71,7 @@ Var Results     ; the file of /RESULTS=, or empty
 Var Section     ; the results section of this run: Install, Rollback or Uninstall
 Var Upgrade     ; 1 when the product was installed in $INSTDIR before this run
 Var Registered  ; 1 once RegisterQuindo ran: the removal must run UnregisterQuindo
-Var FontsDone ; 1 once Internal007 ran: the fonts are the system's now
+Var FontsDone   ; 1 once Internal007 ran: the fonts are the system's now
 Var NewRaster   ; 1 when this run put the raster font file into $FONTS (it was not there)
 Var NewTrueType ; the same for the TrueType font file
 Var DllBefore   ; 1 when the support library lay in the system directory before this run

@@ -196,24 +196,31 @@ DWORD RunChild(const char* name, DWORD ms) {
   return RunProgram(std::string("\"") + exe + "\" --child " + name, ms);
 }
 
-DWORD RunProgram(std::string command, DWORD ms) {
+namespace {
+// Starts `command`; its process handle, or null with the error in `error`.
+HANDLE StartProgram(std::string command, DWORD* error) {
   STARTUPINFOA si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
   if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                       &pi)) {
-    return GetLastError();
+    *error = GetLastError();
+    return nullptr;
   }
-  DWORD code = STILL_ACTIVE;
-  if (WaitForSingleObject(pi.hProcess, ms) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 259);
-  WaitForSingleObject(pi.hProcess, INFINITE);
-  GetExitCodeProcess(pi.hProcess, &code);
   CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
+  return pi.hProcess;
+}
+
+// Waits up to `ms` for `process` to end (ends it with 259 after that); its exit code. Closes it.
+DWORD AwaitProgram(HANDLE process, DWORD ms) {
+  DWORD code = STILL_ACTIVE;
+  if (WaitForSingleObject(process, ms) != WAIT_OBJECT_0) TerminateProcess(process, 259);
+  WaitForSingleObject(process, INFINITE);
+  GetExitCodeProcess(process, &code);
+  CloseHandle(process);
   return code;
 }
 
-namespace {
 // A running process whose parent is in `tree`, added to it; null when there is none.
 HANDLE NextDescendant(std::vector<DWORD>& tree) {
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
@@ -235,23 +242,19 @@ HANDLE NextDescendant(std::vector<DWORD>& tree) {
 }
 }  // namespace
 
+DWORD RunProgram(std::string command, DWORD ms) {
+  DWORD error = 0;
+  HANDLE process = StartProgram(command, &error);
+  return process ? AwaitProgram(process, ms) : error;
+}
+
 DWORD RunProgramTree(std::string command, DWORD ms) {
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi = {};
-  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                      &pi)) {
-    return GetLastError();
-  }
-  CloseHandle(pi.hThread);
-  std::vector<DWORD> tree = {pi.dwProcessId};
-  DWORD code = STILL_ACTIVE;
-  for (HANDLE process = pi.hProcess; process; process = NextDescendant(tree)) {
-    if (WaitForSingleObject(process, ms) != WAIT_OBJECT_0) TerminateProcess(process, 259);
-    WaitForSingleObject(process, INFINITE);
-    GetExitCodeProcess(process, &code);
-    CloseHandle(process);
-  }
+  DWORD error = 0;
+  HANDLE process = StartProgram(command, &error);
+  if (!process) return error;
+  std::vector<DWORD> tree = {GetProcessId(process)};
+  DWORD code = error;
+  for (; process; process = NextDescendant(tree)) code = AwaitProgram(process, ms);
   return code;
 }
 
@@ -338,25 +341,19 @@ LONG SetKeySddl(HKEY root, const std::string& path, const char* sddl) {
 }
 
 namespace {
-// A small data buffer that grows on demand: a whole registry tree (HKLM\Software) stays quick.
 void DumpInto(HKEY key, const std::string& prefix, std::vector<std::string>& lines) {
   char name[16384];
-  std::vector<BYTE> data(256);
+  std::vector<BYTE> data(1 << 16);
   for (DWORD i = 0;; ++i) {
     DWORD n = sizeof name, size = (DWORD)data.size(), type = 0;
-    LONG r = RegEnumValueA(key, i, name, &n, nullptr, &type, data.data(), &size);
-    if (r == ERROR_MORE_DATA) {
-      data.resize(size);
-      n = sizeof name;
-      r = RegEnumValueA(key, i, name, &n, nullptr, &type, data.data(), &size);
-    }
-    if (r != ERROR_SUCCESS) break;
+    if (RegEnumValueA(key, i, name, &n, nullptr, &type, data.data(), &size) != ERROR_SUCCESS) break;
     char line[64];
     std::snprintf(line, sizeof line, "] type %lu size %lu: ", type, size);
     std::string text = prefix + " [" + name + line;
     for (DWORD b = 0; b < size; ++b) {
-      text += "0123456789abcdef"[data[b] >> 4];
-      text += "0123456789abcdef"[data[b] & 15];
+      char hex[4];
+      std::snprintf(hex, sizeof hex, "%02x", data[b]);
+      text += hex;
     }
     lines.push_back(text);
   }

@@ -349,15 +349,15 @@ TEST_F(Setup, InstallsUpgradesAndUninstalls) {
 // the last count takes the library, and the empty vendor keys go.
 TEST_F(Setup, FailedFirstInstallIsUndone) {
   ASSERT_FALSE(bench::FileExists(SupportLibrary()));
-  bench::WriteString(kUser, kWordOptions, "Startup-Path", "C:\\No such folder\\Startup");
   const std::set<std::string> before = Machine();
+  bench::WriteString(kUser, kWordOptions, "Startup-Path", "C:\\No such folder\\Startup");
   EXPECT_EQ(2u, Install());
+  bench::WriteString(kUser, kWordOptions, "Startup-Path", kStartup);
   EXPECT_EQ("0", Result("Install", "InstallOfficeSupport"));
   EXPECT_EQ("1", Result("Rollback", "UnregisterQuindo"));
-  ExpectOnlyListedLeftovers(before, Machine());
-
-  bench::WriteString(kUser, kWordOptions, "Startup-Path", kStartup);
   const std::set<std::string> clean = Machine();
+  ExpectOnlyListedLeftovers(before, clean);
+
   ASSERT_EQ(0u, Install());
   EXPECT_EQ(1u, SharedCount());
   ASSERT_EQ(0u, Uninstall());
