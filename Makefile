@@ -10,7 +10,8 @@ MAKEFLAGS += --no-print-directory
 CMAKE   ?= cmake
 ROOT    := $(CURDIR)
 MINGW   := -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-i686.cmake
-# The version of every release: CMake's project version, the one place it is written.
+# The version of every release: CMake's project version, the one place it is written (".", not
+# "(", stands for its parenthesis: make would take that one for the start of a call).
 VERSION := $(shell sed -n 's/^project.qndsetup VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
 .PHONY: all bootstrap native win32-tests installer test demo bench screenshot clean

@@ -288,6 +288,13 @@ void ScriptCheck::Coverage() {
   std::stable_sort(left.begin(), left.end(),
                    [](const Leftover& a, const Leftover& b) { return a.item.line < b.item.line; });
   for (const Leftover& l : left) {
+    if (l.emptied) {  // no removal entry can delete it alone: not the script's fault
+      Find(Severity::Note, l.item.line,
+           "the uninstall leaves " + ItemName(l.item) +
+               " empty, which the install created: the setup deletes it when it is empty (a "
+               "removal entry would take other programs' keys below it too)");
+      continue;
+    }
     if (l.item.is_value) {
       Find(Severity::Warning, l.item.line,
            "the uninstall leaves " + ItemName(l.item) + " behind (the key was there before)");

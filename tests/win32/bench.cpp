@@ -1,6 +1,7 @@
 #include "bench.h"
 
 #include <sddl.h>
+#include <tlhelp32.h>
 #include <winternl.h>
 
 #include <algorithm>
@@ -213,15 +214,62 @@ std::string WindowsDir() {
 
 DWORD RunChild(const char* name, DWORD ms) { return RunProgram(ChildCommand(name), ms); }
 
-DWORD RunProgram(std::string command, DWORD ms) {
+namespace {
+// Starts `command`; its process handle, or null with the error in `error`.
+HANDLE StartProcess(const std::string& command, DWORD* error) {
   PROCESS_INFORMATION pi = {};
-  if (!StartProgram(command, &pi)) return GetLastError();
-  DWORD code = STILL_ACTIVE;
-  if (WaitForSingleObject(pi.hProcess, ms) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 259);
-  WaitForSingleObject(pi.hProcess, INFINITE);
-  GetExitCodeProcess(pi.hProcess, &code);
+  if (!StartProgram(command, &pi)) {
+    *error = GetLastError();
+    return nullptr;
+  }
   CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
+  return pi.hProcess;
+}
+
+// Waits up to `ms` for `process` to end (ends it with 259 after that); its exit code. Closes it.
+DWORD AwaitProgram(HANDLE process, DWORD ms) {
+  DWORD code = STILL_ACTIVE;
+  if (WaitForSingleObject(process, ms) != WAIT_OBJECT_0) TerminateProcess(process, 259);
+  WaitForSingleObject(process, INFINITE);
+  GetExitCodeProcess(process, &code);
+  CloseHandle(process);
+  return code;
+}
+
+// A running process whose parent is in `tree`, added to it; null when there is none.
+HANDLE NextDescendant(std::vector<DWORD>& tree) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  HANDLE found = nullptr;
+  for (BOOL more = Process32First(snapshot, &entry); more && !found;
+       more = Process32Next(snapshot, &entry)) {
+    const auto in_tree = [&tree](DWORD pid) {
+      return std::find(tree.begin(), tree.end(), pid) != tree.end();
+    };
+    if (!in_tree(entry.th32ParentProcessID) || in_tree(entry.th32ProcessID)) continue;
+    tree.push_back(entry.th32ProcessID);
+    found = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE,
+                        entry.th32ProcessID);
+  }
+  CloseHandle(snapshot);
+  return found;
+}
+}  // namespace
+
+DWORD RunProgram(std::string command, DWORD ms) {
+  DWORD error = 0;
+  HANDLE process = StartProcess(command, &error);
+  return process ? AwaitProgram(process, ms) : error;
+}
+
+DWORD RunProgramTree(std::string command, DWORD ms) {
+  DWORD error = 0;
+  HANDLE process = StartProcess(command, &error);
+  if (!process) return error;
+  std::vector<DWORD> tree = {GetProcessId(process)};
+  DWORD code = error;
+  for (; process; process = NextDescendant(tree)) code = AwaitProgram(process, ms);
   return code;
 }
 

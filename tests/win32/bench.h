@@ -65,6 +65,10 @@ void PrintHandles();
 // Runs the command line `command` and returns the program's exit code (259 when it did not end
 // within `ms` milliseconds: it is then ended).
 DWORD RunProgram(std::string command, DWORD ms = 60000);
+// Runs `command` and waits for it and for every process it starts, as `wineserver -w` would (an
+// NSIS uninstaller hands its work to a copy of itself and ends at once); gives the exit code of
+// the last of them to end. Each wait is bounded by `ms`: a process still running is ended, 259.
+DWORD RunProgramTree(std::string command, DWORD ms = 60000);
 // The folder of this test program (where the DLL, the tools and the fixtures lie), and the
 // Windows directory, both without a trailing backslash.
 std::string ProgramDir();
