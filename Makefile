@@ -11,7 +11,8 @@ CMAKE   ?= cmake
 ROOT    := $(CURDIR)
 MINGW   := -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-i686.cmake
 # The version of every release: CMake's project version, the one place it is written.
-VERSION := $(shell sed -n 's/^project(qndsetup VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+# (make counts parentheses inside $(shell): the sed pattern keeps them balanced.)
+VERSION := $(shell sed -n 's/^project.qndsetup VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
 .PHONY: all bootstrap native win32-tests installer test demo bench screenshot clean
 
