@@ -19,7 +19,7 @@ name=qndsetup-$QND_VERSION-win32
 unzip -q "out/$name.zip" -d unpacked
 
 bad=0
-for f in unpacked/$name/{qndsetup.dll,qndrun.exe,qndcheck.exe} out/quindo-setup.exe; do
+for f in unpacked/$name/{qndsetup.dll,qndrun.exe,qndcheck.exe} out/*.exe; do
   report=$(osslsigncode verify -CAfile cert.pem -in "$f" 2>&1) || bad=1
   if grep -q "Subject: $subject" <<<"$report" &&
      grep -q "^Message digest algorithm  : SHA256" <<<"$report" &&
