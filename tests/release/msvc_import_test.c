@@ -1,8 +1,7 @@
-/* A C program built as Microsoft's tools build it (clang for i686-pc-windows-msvc, linked by
- * lld-link against qndsetup.lib, the package's import library in Microsoft's format): each
- * call goes through the decorated import symbol (__imp__GetFolder@8...) that the header's
- * __stdcall declarations ask for, which the import library maps to the plain export name.
- * No C runtime: the entry point is start, and the exit code holds one bit per failed row. */
+/* Built as Microsoft's tools build (clang for i686-pc-windows-msvc, lld-link, no C runtime)
+ * against qndsetup.lib: each call goes through the decorated import symbol of the header's
+ * __stdcall declaration (__imp__GetFolder@8), which must bind the plain export. The exit code
+ * holds one bit per failed row. */
 #include "qndsetup.h"
 
 __declspec(dllimport) void __stdcall ExitProcess(unsigned code);
