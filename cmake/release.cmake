@@ -5,7 +5,7 @@
 set(QND_COMPANY "Halvecor")
 set(QND_COPYRIGHT "Copyright (C) 2026 Halvecor")
 
-if(MINGW)
+if(MINGW AND NOT QND_WIN32_TESTS)
   # No build paths in the objects (__FILE__, debug names) and no link time in the images or
   # their export tables: two builds of one commit in two folders give the same bytes.
   add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=>"
