@@ -6,6 +6,7 @@
 //   qndcheck script QUINDO.SRG --dir0 "C:\Program Files\Quindo"
 //   qndcheck office
 //   qndcheck --help
+//   qndcheck --version
 #include <cstdio>
 #include <cstring>
 
@@ -18,6 +19,7 @@ namespace {
 
 const char kHelp[] =
     "usage: qndcheck COMMAND [ARGUMENTS...]\n"
+    "       qndcheck --version\n"
     "\n"
     "Checks what the setup library (qndsetup.dll) will do on this machine, with its own code,\n"
     "and changes nothing: not the registry, not a profile file, not a directory.\n"
@@ -114,6 +116,10 @@ int main(int argc, char** argv) {
   if (!std::strcmp(command, "--help") || !std::strcmp(command, "-h") ||
       !std::strcmp(command, "help")) {
     std::fputs(kHelp, stdout);
+    return qnd::kExitClean;
+  }
+  if (!std::strcmp(command, "--version")) {
+    std::printf("qndcheck %s\n", QND_VERSION);
     return qnd::kExitClean;
   }
   qnd::Report report(stdout);
