@@ -5,16 +5,19 @@
 # make bench  timings under Wine (not a test)
 # make installer  build/installer/quindo-setup.exe, the example setup (examples/installer)
 # make screenshot  docs/check-applications.png, the box of CheckApplicationsActive
+# make dist   build/dist/qndsetup-VERSION-win32.zip and SHA256SUMS, the release package;
+#             signed when SIGN_PFX and SIGN_PASS name a certificate file and its password
 BUILD   ?= build
 JOBS    ?= 2
 MAKEFLAGS += --no-print-directory
 CMAKE   ?= cmake
 ROOT    := $(CURDIR)
 MINGW   := -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-i686.cmake
-# The version of every release: CMake's project version, the one place it is written.
+# The version of every release: CMake's project version, the one place it is written (".", not
+# "(", stands for its parenthesis: make would take that one for the start of a call).
 VERSION := $(shell sed -n 's/^project.qndsetup VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
-.PHONY: all bootstrap native win32-tests installer test fuzz-check demo bench screenshot clean
+.PHONY: all bootstrap native win32-tests installer test fuzz-check demo bench screenshot dist clean
 
 all: bootstrap
 	@$(CMAKE) -S . -B $(BUILD)/win32 $(MINGW) -DQND_MINGW_THREADS=win32 \
@@ -65,6 +68,9 @@ bench: win32-tests
 
 screenshot: all
 	@scripts/screenshot $(BUILD)
+
+dist: installer
+	@scripts/dist $(BUILD)/win32 $(BUILD)/dist $(VERSION)
 
 clean:
 	rm -rf $(BUILD)

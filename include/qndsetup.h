@@ -64,8 +64,10 @@ QND_API int QND_CALL UnregisterQuindo(const char* directory);
  * every top-level window; then the entries of section "FontSubstitutes" are copied into the
  * profile section of that name. A non-zero `skipFonts` copies only the substitutes. 1 when
  * every step succeeded (also for a missing list or sections); 0 at the first failure (an empty
- * value, a font that cannot be loaded or recorded, a name beyond the limits), with what came
- * before kept. */
+ * value, a font that cannot be loaded or recorded, a name beyond the limits, a font file that is
+ * not there, a TrueType key naming a ".FOT" file, a description that would not stay one WIN.INI
+ * entry), with what came before kept. A failing entry leaves another program's font, ".FOT" file
+ * and WIN.INI entries as they were. */
 QND_API int QND_CALL Internal007(const char* list, int skipFonts);
 
 /* Writes the directory of a one-character folder code into `buffer` (260 characters):
@@ -96,14 +98,15 @@ QND_API int QND_CALL Internal012(const char* directory, const char* value);
  * "QND_OF7.DOT" into Word's start-up directory (creating its last level), copies "QND_OF7.DLL"
  * into the system directory, and sets the first-call marker; an installed component is
  * installed anew. `source_dir` holds the three files, without trailing backslash; null means
- * the directory of the host program's executable. 1 when all of it succeeded; 0 otherwise, at
- * once while Word runs and after the first step while Excel runs. Nothing is undone. */
+ * the directory of the host program's executable, and a relative directory is made absolute
+ * from the current directory. 1 when all of it succeeded; 0 otherwise, at once while Word runs
+ * and after the first step while Excel runs. Nothing is undone. */
 QND_API int QND_CALL InstallOfficeSupport(const char* source_dir);
 /* Posts the registered message "QUINDO_GO_HOME" to every top-level window, then, while a
  * window of another setup of the product, of the product, of Word, Excel, Exchange or Outlook
  * exists, asks the user in a Retry/Cancel box "Setup" (owned by the "InstallShield_Win" window,
- * if any) to close the first of them. 1 when none runs; 0 on Cancel or when the box cannot be
- * shown. */
+ * if any answers) to close the first of them. Setup windows of the calling process itself do
+ * not count. 1 when none runs; 0 on Cancel or when the box cannot be shown. */
 QND_API int QND_CALL CheckApplicationsActive(void);
 
 #ifdef __cplusplus

@@ -6,6 +6,7 @@
 //   qndcheck script QUINDO.SRG --dir0 "C:\Program Files\Quindo" --ignore Q201
 //   qndcheck office
 //   qndcheck --help
+//   qndcheck --version
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -20,6 +21,7 @@ namespace {
 
 const char kHelp[] =
     "usage: qndcheck COMMAND [ARGUMENTS...]\n"
+    "       qndcheck --version\n"
     "\n"
     "Checks what the setup library (qndsetup.dll) will do on this machine, with its own code,\n"
     "and changes nothing: not the registry, not a profile file, not a directory.\n"
@@ -120,6 +122,10 @@ int main(int argc, char** argv) {
       !std::strcmp(command, "help")) {
     std::fputs(kHelp, stdout);
     std::fputs(qnd::FindingsHelp().c_str(), stdout);
+    return qnd::kExitClean;
+  }
+  if (!std::strcmp(command, "--version")) {
+    std::printf("qndcheck %s\n", QND_VERSION);
     return qnd::kExitClean;
   }
   qnd::Report report(stdout);

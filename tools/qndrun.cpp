@@ -4,6 +4,7 @@
 //
 //   qndrun GetFolder B
 //   qndrun --help
+//   qndrun --version
 #include <windows.h>
 
 #include <cstdio>
@@ -51,7 +52,8 @@ const ExportShape* FindShape(const char* name) {
 }
 
 void PrintHelp() {
-  std::printf("usage: qndrun EXPORT [ARGUMENTS...]\n\nExports it can call:\n");
+  std::printf("usage: qndrun EXPORT [ARGUMENTS...]\n       qndrun --version\n\n"
+              "Exports it can call:\n");
   for (const ExportShape& e : kExports) std::printf("  %s %s\n", e.name, e.usage);
   std::printf("\nA path context is given as two words, the $0 and $4 directories; '-' means none.\n");
   std::printf("InstallOfficeSupport - passes null: the directory of qndrun.exe itself.\n");
@@ -101,6 +103,10 @@ int main(int argc, char** argv) {
   if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
     PrintHelp();
     return argc < 2 ? 2 : 0;
+  }
+  if (std::strcmp(argv[1], "--version") == 0) {
+    std::printf("qndrun %s\n", QND_VERSION);
+    return 0;
   }
   const ExportShape* shape = FindShape(argv[1]);
   if (!shape) {

@@ -155,8 +155,13 @@ int main(int argc, char** argv) {
   }
   if (argc - a < 2) return Usage();
   run.app_class = argv[a++];
+  // each argument quoted only when it holds a blank: an NSIS setup reads "/S" only unquoted
   std::string command;
-  for (; a < argc; ++a) command += std::string(command.empty() ? "\"" : " \"") + argv[a] + "\"";
+  for (; a < argc; ++a) {
+    const bool quote = std::strchr(argv[a], ' ') != nullptr;
+    command += std::string(command.empty() ? "" : " ") + (quote ? "\"" : "") + argv[a] +
+               (quote ? "\"" : "");
+  }
 
   run.go_home = RegisterWindowMessageA("QUINDO_GO_HOME");
   const HWND engine = MakeWindow("InstallShield_Win", "Setup", false);

@@ -78,6 +78,10 @@ constexpr FindingKind kCatalogue[] = {
     {F::RemovedToo, "Q208", kNote, "Q207", "what else goes with it", "removed too: {}"},
     {F::MoreRemoved, "Q209", kNote, "Q207", "how much more goes with it",
      "... and {} more removed"},
+    {F::LeftEmpty, "Q210", kNote, nullptr,
+     "a created key left empty above keys the uninstall deleted",
+     "the uninstall leaves {} empty, which the install created: the setup deletes it when it is "
+     "empty (a removal entry would take other programs' keys below it too)"},
 
     {F::FontEntryRepeats, "Q301", kWarning, nullptr, "a font-list entry repeats in its section",
      "entry \"{}\" repeats the one on line {} of its section: the reader gives every copy that "
@@ -122,8 +126,8 @@ constexpr FindingKind kCatalogue[] = {
      "every add-in value, {} to {}, is taken: the add-in cannot be written, and "
      "InstallOfficeSupport fails"},
     {F::NoStartupPath, "Q408", kError, nullptr, "Word's \"Startup-Path\" cannot be read",
-     "Word 7.0 is present but its \"{}\" cannot be read (missing, empty or over {} bytes): the "
-     "template cannot be copied, and InstallOfficeSupport fails"},
+     "Word 7.0 is present but its \"{}\" cannot be read (missing, empty, relative or over {} "
+     "bytes): the template cannot be copied, and InstallOfficeSupport fails"},
     {F::StartupPathTooLong, "Q409", kError, nullptr, "Word's start-up path does not fit",
      "Word's start-up directory with \"{}\" does not fit {} characters: the template cannot be "
      "copied"},
@@ -180,7 +184,7 @@ std::string FindingsHelp() {
   for (const FindingKind& kind : kCatalogue) {
     const std::string severity = SeverityName(kind.severity);
     out += std::string("  ") + kind.code + "  " + severity +
-           std::string(8 - severity.size(), ' ') + kind.title + "\n";
+           std::string(9 - severity.size(), ' ') + kind.title + "\n";
   }
   return out;
 }

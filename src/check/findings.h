@@ -43,6 +43,7 @@ enum class FindingId : int {
   RemovesForeign,
   RemovedToo,
   MoreRemoved,
+  LeftEmpty,
   // the fonts command
   FontEntryRepeats,
   FontEntryFails,

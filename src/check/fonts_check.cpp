@@ -17,7 +17,13 @@ namespace {
 std::string DescribeFontResult(FontResult result) {
   switch (result) {
     case FontResult::EmptyValue: return "the entry has no value, and every entry needs one";
-    case FontResult::KeyTooLong: return "the key is over " + std::to_string(kFontKeyChars) + " characters";
+    case FontResult::BadDescription:
+      return "the WIN.INI key it writes is blank, holds \"=\" or a line break, or begins with "
+             "\"[\" or \";\"";
+    case FontResult::ResourceKey:
+      return "the key names a .FOT file, which a TrueType entry rebuilds";
+    case FontResult::KeyTooLong:
+      return "the key is over " + std::to_string(kFontKeyChars) + " characters";
     case FontResult::NoFileName: return "the key ends in its directory part: it names no file";
     case FontResult::FileNameTooLong:
       return "the file name is over " + std::to_string(kFontFileChars) + " characters";
@@ -192,8 +198,9 @@ void FontsCheck::Substitutes() {
     ReadFontListValue(path_, kSubstitutesSection, key, value);
     int line = 0;
     Place(kSubstitutesSection, key, &line);
-    if (PlanSubstitute(key, value) != FontResult::Ok) {
-      Stop(line, DescribeFontResult(FontResult::EmptyValue));
+    const FontResult planned = PlanSubstitute(key, value);
+    if (planned != FontResult::Ok) {
+      Stop(line, DescribeFontResult(planned));
       continue;
     }
     const std::string now = ProfileValue(kSubstitutesSection, key);

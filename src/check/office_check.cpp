@@ -142,7 +142,7 @@ void OfficeCheck::Excel(int old_slot) {
   SurveyOpenSlots(excel.get(), survey);
   const int ours = FindAddInValue(excel.get());
   ListSlots(excel.get(), survey, old_slot, ours);
-  const bool installed = IsComponentInstalled(kExcelComponent);
+  const bool installed = IsComponentInPlace(kExcelComponent);
   if (installed) {
     Say("the add-in is installed (" + SlotName(ours) +
         " and the support library): its value "
@@ -188,7 +188,7 @@ void OfficeCheck::Word() {
   }
   const char* path = startup.template_path.c_str();
   Say(std::string("Word template ") + path +
-      (IsComponentInstalled(kWordComponent) ? ": installed, would be deleted and copied anew"
+      (IsComponentInPlace(kWordComponent) ? ": installed, would be deleted and copied anew"
        : FileExistsQuiet(path) ? ": there (the support library is not), would be copied over"
                                : ": would be copied there"));
 }

@@ -279,6 +279,7 @@ void RegistryModel::Collect(const Node* node, std::vector<Leftover>& out) const 
     }
     Leftover left{child->KeyItem(), {}};
     CollectInside(child, left.inside);
+    left.emptied = left.inside.empty() && RemovedBelow(child);
     out.push_back(left);
   }
 }
@@ -294,6 +295,14 @@ void RegistryModel::CollectInside(const Node* node, std::vector<ModelItem>& out)
     out.push_back(child->KeyItem());
     CollectInside(child, out);
   }
+}
+
+// Whether the removal deleted a key below `node`.
+bool RegistryModel::RemovedBelow(const Node* node) {
+  for (const auto& entry : node->keys) {
+    if (entry.second->gone || RemovedBelow(entry.second.get())) return true;
+  }
+  return false;
 }
 
 }  // namespace qnd

@@ -90,9 +90,12 @@ struct RemovalEffect {
 
 // What the install leaves behind after the removal: a value written into a key that was there
 // before, or the topmost key that the install created, with every key and value left below it.
+// `emptied`: a created key left with nothing in it, whose keys below the removal deleted (a
+// vendor's key above a product's: only the setup can delete it, and only when it is empty).
 struct Leftover {
   ModelItem item;
   std::vector<ModelItem> inside;
+  bool emptied = false;
 };
 
 class RegistryModel {
@@ -131,6 +134,7 @@ class RegistryModel {
   void Remove(Node* node, std::vector<ModelItem>& foreign);
   void Collect(const Node* node, std::vector<Leftover>& out) const;
   void CollectInside(const Node* node, std::vector<ModelItem>& out) const;
+  static bool RemovedBelow(const Node* node);
 
   RegistryView& machine_;
   NameFold fold_;

@@ -282,8 +282,13 @@ void ScriptCheck::Coverage() {
   for (const Leftover& l : left) ReportLeftover(l);
 }
 
-// A value left in a key that was there before, or a key the install created, with what is in it.
+// A value left in a key that was there before, or a key the install created, with what is in
+// it, or left empty above keys the uninstall deleted.
 void ScriptCheck::ReportLeftover(const Leftover& l) {
+  if (l.emptied) {  // no removal entry can delete it alone: not the script's fault
+    Find(FindingId::LeftEmpty, l.item.line, {ItemName(l.item)});
+    return;
+  }
   if (l.item.is_value) {
     Find(FindingId::LeavesValue, l.item.line, {ItemName(l.item)});
     return;

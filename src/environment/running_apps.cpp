@@ -24,20 +24,26 @@ constexpr char kAnotherSetup[] =
 struct ProbeRow {
   const char* window_class;  // a top-level window of this class, with any title, means running
   const char* name;          // what the message calls the application
+  bool other_process;        // only windows of another process count
 };
 
 // The applications that conflict with setup, probed in this order: the first class that has a
 // window decides the name shown, so another setup and the product itself are named before the
-// Office applications, and each Retry starts again from the top.
+// Office applications, and each Retry starts again from the top. A setup is never another copy
+// of itself, so the calling process's own setup windows do not count.
 constexpr ProbeRow kProbeList[] = {
-    {"QuindoSetup", kAnotherSetup},
-    {"VAririWindow", kAnotherSetup},
-    {"TQuindoWindow", "ZARIM(Velantix)"},
-    {"OpusApp", "Microsoft Word"},
-    {"XLMAIN", "Microsoft Excel"},
-    {"Microsoft Exchange 4.0 Viewer", "Microsoft Exchange"},
-    {"rctrl_renwnd32", "Microsoft Outlook"},
+    {"QuindoSetup", kAnotherSetup, true},
+    {"VAririWindow", kAnotherSetup, true},
+    {"TQuindoWindow", "ZARIM(Velantix)", false},
+    {"OpusApp", "Microsoft Word", false},
+    {"XLMAIN", "Microsoft Excel", false},
+    {"Microsoft Exchange 4.0 Viewer", "Microsoft Exchange", false},
+    {"rctrl_renwnd32", "Microsoft Outlook", false},
 };
+
+// An owner must answer within this time: a box owned by a window whose thread no longer pumps
+// messages never appears, and its call never returns.
+constexpr UINT kOwnerAnswerMillis = 2000;
 
 // "Пожалуйста, завершите работу %s." ("please close %s.")
 constexpr char kMessageFormat[] =
@@ -75,10 +81,39 @@ void PostGoHome() {
   if (message != 0) PostMessageA(HWND_BROADCAST, message, 0, 0);
 }
 
+// True when a top-level window of the row's class exists (one of another process, if the row
+// says so).
+bool HasWindow(const ProbeRow& row) {
+  if (!row.other_process) return FindWindowA(row.window_class, nullptr) != nullptr;
+  for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, row.window_class, nullptr)) != nullptr;) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(w, &process);
+    if (process != GetCurrentProcessId()) return true;
+  }
+  return false;
+}
+
 // The first row of the probe list whose class has a top-level window, or null when none has.
 const ProbeRow* FindRunningApp() {
   for (const ProbeRow& row : kProbeList) {
-    if (FindWindowA(row.window_class, nullptr)) return &row;
+    if (HasWindow(row)) return &row;
+  }
+  return nullptr;
+}
+
+// True when `window` exists and its thread answers a message within kOwnerAnswerMillis.
+bool Answers(HWND window) {
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kOwnerAnswerMillis,
+                             &result) != 0;
+}
+
+// The owner of the next box: `owner` while it answers; once it hangs or is gone, the first
+// other window of the setup engine's class that answers, else none. None stays none.
+HWND OwnerForBox(HWND owner) {
+  if (!owner || Answers(owner)) return owner;
+  for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, kOwnerClass, nullptr)) != nullptr;) {
+    if (w != owner && Answers(w)) return w;
   }
   return nullptr;
 }
@@ -93,13 +128,15 @@ int AskToClose(HWND owner, const char* name) {
 }
 
 // The check itself: go-home broadcast, then probe and ask until nothing runs (NoneRunning) or
-// the user answers anything but Retry. The owner is looked up once for every box of the call.
+// the user answers anything but Retry. The owner is looked up once, and again only when it
+// stops answering or goes.
 AppCheck CheckApplications() {
   PostGoHome();
-  const HWND owner = FindWindowA(kOwnerClass, nullptr);
+  HWND owner = FindWindowA(kOwnerClass, nullptr);
   for (;;) {
     const ProbeRow* running = FindRunningApp();
     if (!running) return AppCheck::NoneRunning;
+    owner = OwnerForBox(owner);
     const int answer = AskToClose(owner, running->name);
     if (answer == IDRETRY) continue;  // probe every class again, from the first
     return answer == IDCANCEL ? AppCheck::Cancelled : AppCheck::BoxFailed;
@@ -111,7 +148,7 @@ AppCheck CheckApplications() {
 
 // CheckApplicationsActive(): 1 when no application that conflicts with setup runs (at once, or
 // after the user closed them and chose Retry); 0 when the user chose Cancel or the box could not
-// be shown. Blocks in the modal box until the user answers.
+// be shown. Blocks in the modal box until the user answers, never on a hung owner window.
 extern "C" int __stdcall CheckApplicationsActive(void) {
   return qnd::CheckApplications() == qnd::AppCheck::NoneRunning ? 1 : 0;
 }

@@ -14,6 +14,10 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
 // Where the file name of `key` begins: after its last separator, else after a leading drive.
 const char* FileNameStart(const char* key) {
   const char* start = key;
@@ -45,12 +49,32 @@ bool MakeFontsDir(const char* windows_dir, FontsDirStr& dir) {
   return dir.assign(windows_dir) && EndWithBackslash(dir) && dir.append(kFontsFolder);
 }
 
+bool IsProfileKeySafe(const char* text) {
+  while (IsBlank(*text)) ++text;
+  if (!*text || *text == '[' || *text == ';') return false;
+  return std::strpbrk(text, "=\r\n") == nullptr;
+}
+
+bool NamesResourceFile(const FontKeyParts& parts) {
+  std::size_t n = parts.file_chars;
+  while (n > 0 && (parts.file[n - 1] == '.' || IsBlank(parts.file[n - 1]))) --n;
+  const std::size_t ext = sizeof kResourceExtension - 1;
+  if (n < ext) return false;
+  for (std::size_t i = 0; i < ext; ++i) {
+    if (AsciiUpper(parts.file[n - ext + i]) != kResourceExtension[i]) return false;
+  }
+  return true;
+}
+
 FontResult PlanFont(const char* key, const char* value, const char* windows_dir, FontKind kind,
                     FontPlan& plan) {
   if (!*value) return FontResult::EmptyValue;
+  if (!IsProfileKeySafe(value)) return FontResult::BadDescription;
   if (std::strlen(key) > kFontKeyChars) return FontResult::KeyTooLong;
   const FontKeyParts parts = SplitFontKey(key);
   if (parts.file_chars == 0) return FontResult::NoFileName;
+  // Building its resource file would delete the very file the key names.
+  if (kind == FontKind::TrueType && NamesResourceFile(parts)) return FontResult::ResourceKey;
   plan.kind = kind;
   plan.resource_path.clear();
   if (!plan.font_file.assign(parts.file, parts.file_chars)) return FontResult::FileNameTooLong;
@@ -66,8 +90,9 @@ FontResult PlanFont(const char* key, const char* value, const char* windows_dir,
   return FontResult::Ok;
 }
 
-FontResult PlanSubstitute(const char* /*key*/, const char* value) {
-  return *value ? FontResult::Ok : FontResult::EmptyValue;
+FontResult PlanSubstitute(const char* key, const char* value) {
+  if (!*value) return FontResult::EmptyValue;
+  return IsProfileKeySafe(key) ? FontResult::Ok : FontResult::BadDescription;
 }
 
 }  // namespace qnd

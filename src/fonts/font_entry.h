@@ -23,11 +23,14 @@ enum class FontKind { Raster, TrueType };
 enum class FontResult {
   Ok,
   EmptyValue,          // the key's value reads as no characters
+  BadDescription,      // the description would not come back from WIN.INI as one entry
+  ResourceKey,         // a TrueType key that names a ".FOT" file: the file the entry rebuilds
   KeyTooLong,          // the key has more than 259 characters
   NoFileName,          // the key ends in its drive or directory part: it names no file
   FileNameTooLong,     // file name with extension over 255 characters
   NoFontsDir,          // no Windows directory, or the FONTS directory does not fit 256 bytes
   PathTooLong,         // the font path or the resource path over 259 characters
+  NoFontFile,          // the font file is not in the FONTS directory, or is a directory
   ResourceFileFailed,  // the ".FOT" file could not be created
   NotAdded,            // the system added no font from the file
   ProfileNotWritten,   // the Windows profile refused the entry
@@ -57,15 +60,28 @@ struct FontPlan {
   PathStr resource_path;  // FONTS directory + file name + ".FOT" (TrueType only, else empty)
 };
 
+// True when `text` can be written as the key of a WIN.INI entry and found again as that one
+// entry: not empty or only blanks, no "=", CR or LF (they would end the key or the line), and
+// not beginning, after blanks, with "[" (a section header) or ";" (a comment).
+bool IsProfileKeySafe(const char* text);
+
+// True when the file name of `parts` names a ".FOT" file (in any case, trailing dots and blanks
+// dropped as the file system drops them).
+bool NamesResourceFile(const FontKeyParts& parts);
+
 // Works out entry `key` = `value` of the section of `kind`, with `windows_dir` the Windows
 // directory. Ok, or the reason the entry fails before anything is touched for it: an empty
-// value, a key, file name, FONTS directory or path beyond its limit (nothing is ever cut), a
-// key that names no file. A raster entry needs its font path to fit; a TrueType entry its
-// resource path and the font path, the font file being looked for in the FONTS directory.
+// value, a description (the value) that IsProfileKeySafe refuses, a key, file name, FONTS
+// directory or path beyond its limit (nothing is ever cut), a key that names no file, a
+// TrueType key that names a ".FOT" file. A raster entry needs its font path to fit; a TrueType
+// entry its resource path and the font path, the font file being looked for in the FONTS
+// directory.
 FontResult PlanFont(const char* key, const char* value, const char* windows_dir, FontKind kind,
                     FontPlan& plan);
 
-// Entry `key` = `value` of section "FontSubstitutes": Ok, or EmptyValue.
+// Entry `key` = `value` of section "FontSubstitutes", whose key is copied into WIN.INI: Ok,
+// EmptyValue, or BadDescription for a key that IsProfileKeySafe refuses (the value may hold
+// "=": it ends no key).
 FontResult PlanSubstitute(const char* key, const char* value);
 
 }  // namespace qnd

@@ -2,6 +2,7 @@
 // these functions make them known to the system and to the Windows profile.
 #include "fonts/font_list.h"
 
+#include "frame/files.h"
 #include "frame/profile.h"
 #include "frame/win.h"
 
@@ -12,19 +13,42 @@ namespace {
 // application cannot hold setup for ever; windows that answer are waited for.
 constexpr UINT kBroadcastMillis = 5000;
 
-// Makes the font of `plan` known to the system. A raster font is removed first, so that a
-// second run does not load it twice; a TrueType font's ".FOT" file is removed from the system,
-// deleted and built anew (the results of removal and deletion are of no interest: the font or
-// file may not be there).
+// Builds the ".FOT" file of `plan` under a fresh name in the FONTS directory, and only once it
+// is built puts it in place of the old one, which is unloaded first (a loaded file cannot be
+// replaced everywhere). Until then nothing is touched: when the build or the replacement fails,
+// the fresh file is removed and the old one stays as it was, loaded if it was.
+FontResult RebuildResourceFile(const FontPlan& plan) {
+  char fresh[MAX_PATH];
+  if (!GetTempFileNameA(plan.fonts_dir.c_str(), "fot", 0, fresh)) {
+    return FontResult::ResourceFileFailed;
+  }
+  DeleteFileA(fresh);  // the name is reserved; the build refuses a file that exists
+  if (!CreateScalableFontResourceA(0, fresh, plan.font_file.c_str(), plan.fonts_dir.c_str())) {
+    DeleteFileA(fresh);
+    return FontResult::ResourceFileFailed;
+  }
+  const char* resource = plan.resource_path.c_str();
+  const bool was_loaded = RemoveFontResourceA(resource) > 0;
+  if (!MoveFileExA(fresh, resource, MOVEFILE_REPLACE_EXISTING)) {
+    DeleteFileA(fresh);
+    if (was_loaded) AddFontResourceA(resource);
+    return FontResult::ResourceFileFailed;
+  }
+  return FontResult::Ok;
+}
+
+// Makes the font of `plan` known to the system. Nothing is touched unless the font file is
+// there: an entry that names no font of its own must not unload or replace another program's
+// font or ".FOT" file of the same name. A raster font is removed first, so that a second run
+// does not load it twice (the result is of no interest: it may not be loaded); a TrueType
+// font's ".FOT" file is rebuilt.
 FontResult LoadFont(const FontPlan& plan) {
+  if (!FileExistsQuiet(plan.font_path.c_str())) return FontResult::NoFontFile;
   const char* loaded = plan.font_path.c_str();
   if (plan.kind == FontKind::TrueType) {
     loaded = plan.resource_path.c_str();
-    RemoveFontResourceA(loaded);
-    DeleteFileA(loaded);
-    if (!CreateScalableFontResourceA(0, loaded, plan.font_file.c_str(), plan.fonts_dir.c_str())) {
-      return FontResult::ResourceFileFailed;
-    }
+    const FontResult built = RebuildResourceFile(plan);
+    if (built != FontResult::Ok) return built;
   } else {
     RemoveFontResourceA(loaded);
   }

@@ -33,7 +33,9 @@ FontResult InstallFontSection(const char* list, FontKind kind);
 // Installs one font whose file lies in the FONTS directory: key = the file name as the list
 // writes it (a drive or directory part is ignored), value = its description. Loads it (through
 // a ".FOT" file rebuilt in the FONTS directory for a TrueType font), records it as entry
-// description = key of profile section "Fonts", and tells every top-level window.
+// description = key of profile section "Fonts", and tells every top-level window. Touches
+// nothing when PlanFontEntry refuses the entry or the font file is not there (NoFontFile); a
+// ".FOT" file that cannot be built leaves the old one as it was (ResourceFileFailed).
 FontResult InstallFont(const char* key, const char* value, FontKind kind);
 
 // Copies every entry of section "FontSubstitutes" of `list`, unchanged and in file order, into

@@ -9,13 +9,14 @@ namespace qnd {
 namespace {
 
 // "Startup-Path" of Word's options key, read into `Bytes` bytes. NoWordOptions, NoStartupPath
-// (missing, unreadable, too long for the read, or empty: no directory to work in), else Ok.
+// (missing, unreadable, too long for the read, empty, or relative: no directory to work in, as
+// a relative one would be the installer's current directory), else Ok.
 template <std::size_t Bytes>
 OfficeResult ReadStartupPath(FixedStr<Bytes + 1>& value) {
   UniqueKey options;
   if (!OpenUserKey(kWordOptionsKey, options)) return OfficeResult::NoWordOptions;
   if (ReadValueText<Bytes>(options.get(), kStartupPathValue, value) != SlotState::Taken ||
-      value.empty()) {
+      !IsAbsolutePath(value.c_str())) {
     return OfficeResult::NoStartupPath;
   }
   return OfficeResult::Ok;
@@ -31,13 +32,11 @@ OfficeResult EnsureStartupDir(const StartupDir& startup) {
                                                 : OfficeResult::StartupDirNotCreated;
 }
 
-// WordTemplateOp(Install) once the template is located.
+// WordTemplateOp(Install) once the template is located and its directory is there.
 OfficeResult InstallTemplate(const StartupDir& startup, const char* source_dir) {
   LongPathStr source;
-  if (!BuildSourcePath(source_dir, kWordTemplate, source)) return OfficeResult::CopyFailed;
-  const OfficeResult made = EnsureStartupDir(startup);
-  if (made != OfficeResult::Ok) return made;
-  if (!CopyFileA(source.c_str(), startup.template_path.c_str(), FALSE)) {
+  if (!BuildSourcePath(source_dir, kWordTemplate, source) ||
+      !CopyFileA(source.c_str(), startup.template_path.c_str(), FALSE)) {
     return OfficeResult::CopyFailed;
   }
   return WriteFirstCallMarker() ? OfficeResult::Ok : OfficeResult::Failed;
@@ -68,9 +67,18 @@ OfficeResult LocateOldWordTemplate(PathStr& path) {
   return OfficeResult::Ok;
 }
 
-OfficeResult WordTemplateOp(ComponentMode mode, const char* source_dir) {
+OfficeResult FindWordTemplate() {
   StartupDir startup;
   const OfficeResult located = LocateStartupDir(startup);
+  if (located != OfficeResult::Ok) return located;
+  return FileExistsQuiet(startup.template_path.c_str()) ? OfficeResult::Ok
+                                                        : OfficeResult::NotFound;
+}
+
+OfficeResult WordTemplateOp(ComponentMode mode, const char* source_dir) {
+  StartupDir startup;
+  OfficeResult located = LocateStartupDir(startup);
+  if (located == OfficeResult::Ok) located = EnsureStartupDir(startup);
   if (located != OfficeResult::Ok) return located;
   const char* path = startup.template_path.c_str();
   switch (mode) {

@@ -15,21 +15,27 @@ struct StartupDir {
 };
 
 // Reads Word's start-up directory and builds the template's path; changes nothing.
-// NoWordOptions, NoStartupPath (missing, unreadable or empty value), Failed when the paths do
-// not fit 1023 characters, else Ok.
+// NoWordOptions, NoStartupPath (missing, unreadable, empty or relative value), Failed when the
+// paths do not fit 1023 characters, else Ok.
 OfficeResult LocateStartupDir(StartupDir& startup);
 
 // The path of the older template "QND_WW7.DOT" in the start-up directory that "Startup-Path"
-// gives through a 260-byte read; changes nothing. NoWordOptions or NoStartupPath when there is
-// no such directory to look in; Failed when the path does not fit 259 characters; else Ok.
+// gives through a 260-byte read; changes nothing. NoWordOptions or NoStartupPath (as
+// LocateStartupDir) when there is no such directory to look in; Failed when the path does not
+// fit 259 characters; else Ok.
 OfficeResult LocateOldWordTemplate(PathStr& path);
 
-// Word's start-up template. Every mode locates it first (LocateStartupDir's results).
-//   Check:   Ok when the template is there, else NotFound (a missing directory is not created).
-//   Install: copies `source_dir`\"QND_OF7.DOT" over it, creating the start-up directory (its
-//            last level only) when missing, then writes the first-call marker. CopyFailed when
-//            the source path does not fit (before anything is created) or the copy fails;
-//            StartupDirNotCreated; Failed when the marker cannot be written; else Ok.
+// Ok when Word's start-up template is there, NotFound when it is not, else LocateStartupDir's
+// result. Read-only: a missing start-up directory is not created.
+OfficeResult FindWordTemplate();
+
+// Word's start-up template. Every mode locates it first (LocateStartupDir's results), then
+// creates the start-up directory, its last level only, when it is missing (so even a check
+// does): StartupDirNotCreated when it cannot be.
+//   Check:   Ok when the template is there, else NotFound.
+//   Install: copies `source_dir`\"QND_OF7.DOT" over it, then writes the first-call marker.
+//            CopyFailed when the source path does not fit or the copy fails; Failed when the
+//            marker cannot be written; else Ok.
 //   Remove:  deletes it: Ok, or NotFound when it could not be deleted.
 // Failed for another mode.
 OfficeResult WordTemplateOp(ComponentMode mode, const char* source_dir);

@@ -9,13 +9,40 @@
 namespace qnd {
 namespace {
 
-// A present component: its paths checked, an installed one removed, then installed anew.
+// A present component: checked, its paths checked, an installed one removed, then installed
+// anew.
 bool ReinstallComponent(int code, const char* source_dir) {
+  const bool installed = IsComponentInstalled(code);
   if (!SourcesFit(code, source_dir)) return false;
   // A removal that fails is followed by the install anyway: it copies over the file or writes
   // a further value.
-  if (IsComponentInstalled(code)) RemoveComponent(code);
+  if (installed) RemoveComponent(code);
   return !IsOfficeAppRunning(code) && InstallComponent(code, source_dir) == OfficeResult::Ok;
+}
+
+// The component's own part and the support library, both in place. `look_only`: nothing is
+// created (the Word template's check otherwise creates its missing start-up directory).
+bool ComponentInPlace(int code, bool look_only) {
+  OfficeResult own;
+  switch (code) {
+    case kExcelComponent: own = ExcelAddInOp(ComponentMode::Check); break;
+    case kWordComponent:
+      own = look_only ? FindWordTemplate() : WordTemplateOp(ComponentMode::Check, nullptr);
+      break;
+    default: return false;
+  }
+  return own == OfficeResult::Ok &&
+         SupportLibraryOp(ComponentMode::Check, nullptr) == OfficeResult::Ok;
+}
+
+// `source_dir` as an absolute directory: itself when it is one, else made absolute from the
+// current directory into `absolute`. Null when that fails or does not fit 1023 characters.
+const char* AbsoluteSourceDir(const char* source_dir, LongPathStr& absolute) {
+  if (IsAbsolutePath(source_dir)) return source_dir;
+  const DWORD n = GetFullPathNameA(source_dir, kLongPathChars, absolute.data(), nullptr);
+  if (n == 0 || n >= kLongPathChars) return nullptr;
+  absolute.adopt();
+  return IsAbsolutePath(absolute.c_str()) ? absolute.c_str() : nullptr;
 }
 
 }  // namespace
@@ -39,16 +66,9 @@ bool IsOfficeAppRunning(int code) {
   return false;
 }
 
-bool IsComponentInstalled(int code) {
-  OfficeResult own;
-  switch (code) {
-    case kExcelComponent: own = ExcelAddInOp(ComponentMode::Check); break;
-    case kWordComponent: own = WordTemplateOp(ComponentMode::Check, nullptr); break;
-    default: return false;
-  }
-  return own == OfficeResult::Ok &&
-         SupportLibraryOp(ComponentMode::Check, nullptr) == OfficeResult::Ok;
-}
+bool IsComponentInstalled(int code) { return ComponentInPlace(code, false); }
+
+bool IsComponentInPlace(int code) { return ComponentInPlace(code, true); }
 
 bool DefaultSourceDir(LongPathStr& dir) {
   const DWORD n = GetModuleFileNameA(nullptr, dir.data(), kLongPathChars);
@@ -118,10 +138,17 @@ bool InstallComponents(const char* source_dir) {
 
 // InstallOfficeSupport(source_dir): removes the older Word template, then the older Excel
 // add-in value, then installs the component of each present Office application from
-// `source_dir` (null: the directory of the host program's executable). 1 when all three phases
-// succeeded; 0 at the first failing phase (the later ones do not run, nothing is undone).
+// `source_dir` (null: the directory of the host program's executable; relative: made absolute
+// from the current directory first, 0 before anything changes when that fails or does not fit
+// 1023 characters). 1 when all three phases succeeded; 0 at the first failing phase (the later
+// ones do not run, nothing is undone).
 extern "C" int __stdcall InstallOfficeSupport(const char* source_dir) {
   using namespace qnd;
+  LongPathStr absolute;
+  if (source_dir) {
+    source_dir = AbsoluteSourceDir(source_dir, absolute);
+    if (!source_dir) return 0;
+  }
   if (!RemoveOldWordTemplate() || !RemoveOldExcelAddIn()) return 0;
   return InstallComponents(source_dir) ? 1 : 0;
 }

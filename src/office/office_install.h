@@ -19,8 +19,12 @@ bool IsOfficeAppPresent(int code);
 bool IsOfficeAppRunning(int code);
 
 // True when the component's own part (the add-in value, or the template) and the support
-// library are both in place. False for a code outside the table.
+// library are both in place. False for a code outside the table. The Word template's check
+// creates Word's missing start-up directory (WordTemplateOp).
 bool IsComponentInstalled(int code);
+
+// IsComponentInstalled that only reads: nothing is created.
+bool IsComponentInPlace(int code);
 
 // The directory of the executable of the process that loaded the library (without trailing
 // backslash), into `dir`. False when its file name does not fit 1024 bytes.
@@ -48,10 +52,11 @@ bool RemoveOldWordTemplate();
 // deleted; true otherwise.
 bool RemoveOldExcelAddIn();
 
-// Phase 3: for Excel, then Word, when present: the source paths are checked first (a component
-// whose paths do not fit, or whose default directory cannot be had, fails with nothing removed
-// or written), an installed component is removed, then installed. True when every present
-// component was installed; a failing one does not stop the next.
+// Phase 3: for Excel, then Word, when present: the component is checked (IsComponentInstalled),
+// then its source paths (a component whose paths do not fit, or whose default directory cannot
+// be had, fails with nothing removed or written), an installed component is removed, then
+// installed. True when every present component was installed; a failing one does not stop the
+// next.
 bool InstallComponents(const char* source_dir);
 
 }  // namespace qnd

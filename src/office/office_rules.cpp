@@ -37,9 +37,38 @@ int ChooseFreeSlot(const OpenSlotSurvey& survey) {
   return kNoSlot;
 }
 
-bool NamesAddIn(const char* text) { return std::strstr(text, kExcelAddIn) != nullptr; }
+namespace {
 
-bool NamesOldAddIn(const char* text) { return std::strstr(text, kOldAddInMark) != nullptr; }
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// True when some occurrence of `name` in `text` is a whole file name: it follows the start of
+// the text or one of the characters that end a directory, a drive, a quotation or an argument,
+// and it is followed by the end of the text or by one of `ends`.
+bool HoldsWholeName(const char* text, const char* name, const char* ends) {
+  const std::size_t n = std::strlen(name);
+  for (const char* at = std::strstr(text, name); at; at = std::strstr(at + 1, name)) {
+    const bool starts = at == text || std::strchr("\\/:\" \t", at[-1]);
+    if (starts && (at[n] == '\0' || std::strchr(ends, at[n]))) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool NamesAddIn(const char* text) { return HoldsWholeName(text, kExcelAddIn, "\" \t"); }
+
+bool NamesOldAddIn(const char* text) { return HoldsWholeName(text, kOldAddInMark, ".\" \t"); }
+
+bool IsAbsolutePath(const char* path) {
+  if (!path) return false;
+  const bool letter = (path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z');
+  if (letter && path[1] == ':' && IsSeparator(path[2])) return true;
+  if (!IsSeparator(path[0]) || !IsSeparator(path[1])) return false;
+  const char* server = path + 2;
+  const char* share = server;
+  while (*share && !IsSeparator(*share)) ++share;
+  return share > server && *share && share[1] && !IsSeparator(share[1]);
+}
 
 bool BuildAddInValue(const char* source_dir, PathStr& value) {
   value.clear();

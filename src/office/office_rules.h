@@ -111,11 +111,20 @@ struct OpenSlotSurvey {
 // never overwritten. kNoSlot when all 101 are taken.
 int ChooseFreeSlot(const OpenSlotSurvey& survey);
 
-// Case-sensitive substring tests on an add-in value's text.
-bool NamesAddIn(const char* text);     // holds "QND_OF7.XLA"
-bool NamesOldAddIn(const char* text);  // holds "QND_XL7"
+// Case-sensitive tests on an add-in value's text for a whole file name, so that another
+// add-in whose name merely contains ours is never taken for it. The name must follow the start
+// of the text, a backslash, a slash, a colon, a quotation mark or a blank.
+// "QND_OF7.XLA", followed by a quotation mark, a blank or the end: this add-in.
+bool NamesAddIn(const char* text);
+// "QND_XL7", followed by a dot, a quotation mark, a blank or the end: the older add-in.
+bool NamesOldAddIn(const char* text);
 
 // ---- paths from a source directory ----
+
+// True when `path` is absolute: a drive letter, a colon and a backslash ("X:\..."), or two
+// backslashes, a server and a share ("\\server\share..."); a slash counts as a backslash.
+// A relative path would depend on the installer's current directory.
+bool IsAbsolutePath(const char* path);
 
 // The add-in value: a quotation mark, the directory, a backslash, "QND_OF7.XLA", a quotation
 // mark (a trailing backslash of the directory stays, doubled). False when it does not fit, or

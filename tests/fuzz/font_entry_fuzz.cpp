@@ -1,7 +1,8 @@
 // libFuzzer target over the font list rules. The input is split at NUL bytes into a font key,
 // its value and a Windows directory; the input's length picks the font kind. The split must
 // stay inside the key, the plan inside its buffers, and a plan must succeed exactly when every
-// limit holds, with paths built of the pieces the split gave.
+// limit and rule holds, with paths built of the pieces the split gave.
+#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -26,11 +27,29 @@ void CheckSplit(const std::string& key, const FontKeyParts& parts) {
   Check(dot == std::string::npos ? parts.name_chars == file.size() : parts.name_chars == dot);
 }
 
-// Whether every limit holds, worked out apart from the code under test.
+// Whether the description comes back from WIN.INI as one entry: worked out apart from the
+// code under test.
+bool SafeDescription(const std::string& value) {
+  const size_t first = value.find_first_not_of(" \t");
+  return first != std::string::npos && value[first] != '[' && value[first] != ';' &&
+         value.find_first_of("=\r\n") == std::string::npos;
+}
+
+// Whether a TrueType key names a ".FOT" file: its file name ends so, trailing dots and blanks
+// dropped, in any case.
+bool NamesFot(const FontKeyParts& parts) {
+  std::string file(parts.file, parts.file_chars);
+  file.erase(file.find_last_not_of(". \t") + 1);
+  for (char& c : file) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return file.size() >= 4 && file.compare(file.size() - 4, 4, ".FOT") == 0;
+}
+
+// Whether every limit and rule holds, worked out apart from the code under test.
 bool WithinLimits(const std::string& key, const std::string& value, const std::string& windows,
                   const FontKeyParts& parts, FontKind kind) {
   const size_t dir = windows.size() + (!windows.empty() && windows.back() == '\\' ? 0 : 1) + 6;
-  return !value.empty() && key.size() <= 259 && parts.file_chars > 0 &&
+  return !value.empty() && SafeDescription(value) && key.size() <= 259 &&
+         parts.file_chars > 0 && !(kind == FontKind::TrueType && NamesFot(parts)) &&
          parts.file_chars <= 255 && windows.size() <= 255 && dir <= 255 &&
          dir + parts.file_chars <= 259 &&
          (kind == FontKind::Raster || dir + parts.name_chars + 4 <= 259);

@@ -109,5 +109,39 @@ TEST(PlanFont, EntriesThatNameNothing) {
   EXPECT_EQ(FontResult::Ok, PlanSubstitute("Helv", "MS Sans Serif"));
 }
 
+// A description becomes a WIN.INI key: one that would not come back as one entry of [Fonts]
+// fails, and so does a substitute's key; substitute values may hold "=". A TrueType key that
+// names a ".FOT" file would have its own file rebuilt.
+TEST(PlanFont, DescriptionsAndResourceKeys) {
+  const FontKind kTT = FontKind::TrueType, kR = FontKind::Raster;
+  const FontResult kOk = FontResult::Ok, kBad = FontResult::BadDescription;
+  struct Row {
+    const char* key;
+    const char* value;
+    FontKind kind;
+    FontResult font, substitute;  // PlanFont(key, value); PlanSubstitute(value, "Face")
+  } rows[] = {
+      /* 0 */ {"F.TTF", "Q Sans (TrueType)", kTT, kOk, kOk},
+      /* 1 */ {"F.TTF", " \t ", kTT, kBad, kBad},
+      /* 2 */ {"F.TTF", "Q=X (TrueType)", kTT, kBad, kBad},
+      /* 3 */ {"F.FON", "Q\r\n[windows]", kR, kBad, kBad},
+      /* 4 */ {"F.FON", "\t [windows]", kR, kBad, kBad},
+      /* 5 */ {"F.FON", ";Q", kR, kBad, kBad},
+      /* 6 */ {"F.FON", "Q [1;2]", kR, kOk, kOk},
+      /* 7 */ {"C:\\D\\OTHER.FOT", "Q", kTT, FontResult::ResourceKey, kOk},
+      /* 8 */ {"other.Fot. .", "Q", kTT, FontResult::ResourceKey, kOk},
+      /* 9 */ {"OTHER.FOT", "Q", kR, kOk, kOk},
+      /* 10 */ {"OTHER.FOTX", "Q", kTT, kOk, kOk},
+  };
+  int i = 0;
+  for (const Row& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(i++));
+    FontPlan plan;
+    EXPECT_EQ(r.font, PlanFont(r.key, r.value, "C:\\W", r.kind, plan));
+    EXPECT_EQ(r.substitute, PlanSubstitute(r.value, "Face"));
+  }
+  EXPECT_EQ(FontResult::Ok, PlanSubstitute("Helv", "Q=X"));
+}
+
 }  // namespace
 }  // namespace qnd

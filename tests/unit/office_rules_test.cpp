@@ -81,14 +81,40 @@ TEST(OfficeRules, FirstFreeSlot) {
   }
 }
 
-TEST(OfficeRules, AddInTextsAreCaseSensitiveSubstrings) {
-  EXPECT_TRUE(NamesAddIn("\"C:\\Q\\QND_OF7.XLA\""));
-  EXPECT_TRUE(NamesAddIn("QND_OF7.XLAX"));
-  EXPECT_FALSE(NamesAddIn("C:\\Q\\qnd_of7.xla"));
-  EXPECT_FALSE(NamesAddIn("QND_OF7.XL"));
-  EXPECT_TRUE(NamesOldAddIn("C:\\OLD\\QND_XL7.XLA"));
-  EXPECT_FALSE(NamesOldAddIn("C:\\OLD\\qnd_xl7.xla"));
-  EXPECT_FALSE(NamesOldAddIn("QND_OF7.XLA"));
+// Whole file names, case-sensitive: another add-in whose name only contains ours is not ours
+// (the values of the Office tests under Wine are not repeated here).
+TEST(OfficeRules, AddInTextsNameWholeFiles) {
+  const struct Row {
+    const char* text;
+    bool ours, old;  // NamesAddIn, NamesOldAddIn
+  } rows[] = {
+      /* 0 */ {"/R \"C:\\Src\\QND_OF7.XLA\" /X", true, false},
+      /* 1 */ {"C:QND_OF7.XLA\tQND_XL7", true, true},
+      /* 2 */ {"C:\\Q\\QND_OF7.XLAX", false, false},
+      /* 3 */ {"C:\\Q\\qnd_of7.xla C:\\Q\\qnd_xl7.xla", false, false},
+      /* 4 */ {"/R \"C:/Old/QND_XL7\"", false, true},
+      /* 5 */ {"C:\\X\\OLDQND_XL7 C:\\Y\\QND_XL7.XLA", false, true},  // the second counts
+  };
+  int i = 0;
+  for (const Row& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(i++));
+    EXPECT_EQ(r.ours, NamesAddIn(r.text));
+    EXPECT_EQ(r.old, NamesOldAddIn(r.text));
+  }
+}
+
+TEST(OfficeRules, AbsolutePaths) {
+  const struct Row {
+    const char* path;
+    bool absolute;
+  } rows[] = {
+      /* 0 */ {"C:\\Word", true}, /* 1 */ {"c:/Word", true}, /* 2 */ {"\\\\srv\\share", true},
+      /* 3 */ {"C:", false}, /* 4 */ {"C:Word", false}, /* 5 */ {"\\Word", false},
+      /* 6 */ {"\\\\srv\\", false}, /* 7 */ {"\\\\\\share", false}, /* 8 */ {".", false},
+      /* 9 */ {"", false}, /* 10 */ {nullptr, false},
+  };
+  int i = 0;
+  for (const Row& r : rows) EXPECT_EQ(r.absolute, IsAbsolutePath(r.path)) << "row " << i++;
 }
 
 // The quoted value fits a path buffer: 245 characters of directory at most.

@@ -64,7 +64,8 @@ std::string Render(const ModelItem& item) {
 }
 
 // Runs `ops` ("w Key=name", "t Key", "v Key=name", separated by ";") through a model of
-// `machine`; gives what is left behind and, after "|", what the removals took that was foreign.
+// `machine`; gives what is left behind ("~" after a key emptied by the removal) and, after "|",
+// what the removals took that was foreign.
 std::string RunModel(const std::string& machine, const std::string& ops) {
   FakeMachine fake(machine);
   RegistryModel model(fake, kFold);
@@ -92,7 +93,7 @@ std::string RunModel(const std::string& machine, const std::string& ops) {
     for (const ModelItem& item : l.inside) {
       left += (&item == &l.inside.front() ? "[" : ",") + Render(item);
     }
-    left += l.inside.empty() ? " " : "] ";
+    left += l.inside.empty() ? (l.emptied ? "~ " : " ") : "] ";
   }
   return left + "| " + foreign;
 }
@@ -105,19 +106,22 @@ TEST(RegistryModel, InstallThenRemoval) {
   } rows[] = {
       // 0: every missing level is created; the topmost created key holds the rest
       {"S", "w S\\Q\\A=x", "S\\Q[S\\Q\\A,S\\Q\\A=x] | "},
-      // 1: a key-tree removal deletes only the last level of its path
-      {"S", "w S\\Q\\A=x; t S\\Q\\A", "S\\Q | "},
-      // 2: a key that was there before is never left behind; a value written into it is
+      // 1: a key-tree removal deletes only the last level of its path: the key above is emptied
+      {"S", "w S\\Q\\A=x; t S\\Q\\A", "S\\Q~ | "},
+      // 2: a key whose values the removal deleted is left empty, not emptied: a removal entry
+      // for it would take nothing else
+      {"S", "w S\\Q=x; v S\\Q=x", "S\\Q | "},
+      // 3: a key that was there before is never left behind; a value written into it is
       {"S", "w S=x; w S\\Q=y; t S\\Q", "S=x | "},
-      // 3: removing a key that was there takes what the machine had below it
+      // 4: removing a key that was there takes what the machine had below it
       {"S,S=keep,S\\Old,S\\Old=o", "w S\\New=x; w S=keep; t S", "| S S\\Old S\\Old=o "},
-      // 4: a value removal takes one value; one the script never wrote is foreign
+      // 5: a value removal takes one value; one the script never wrote is foreign
       {"S,S=keep,S=other", "w S=mine; v S=mine; v S=keep; v S=gone", "| S=keep "},
-      // 5: names are the same whatever their case; empty levels are ignored
+      // 6: names are the same whatever their case; empty levels are ignored
       {"S", "w S\\q\\\\A=x; t s\\Q", "| "},
-      // 6: "@" names a value called @, not the default value
+      // 7: "@" names a value called @, not the default value
       {"S", "w S\\K=; v S\\K=@", "S\\K[S\\K=] | "},
-      // 7: what is gone stays gone for later entries; a missing key removes nothing
+      // 8: what is gone stays gone for later entries; a missing key removes nothing
       {"S,S\\T,S\\T=u", "t S\\T; v S\\T=u; t S\\T; t S\\None", "| S\\T S\\T=u "},
       // 8: a write goes through links, a chain too, into the target; so does a value removal
       {"S,S\\T,S\\L>S\\T,S\\C>S\\L", "w S\\L\\N=x; w S\\C=y; v S\\L\\N=x", "S\\T=y S\\T\\N | "},

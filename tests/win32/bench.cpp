@@ -1,6 +1,7 @@
 #include "bench.h"
 
 #include <sddl.h>
+#include <tlhelp32.h>
 #include <winternl.h>
 
 #include <algorithm>
@@ -172,9 +173,31 @@ std::map<std::string, int (*)()>& Scenarios() {
   static std::map<std::string, int (*)()> m;
   return m;
 }
+
+std::vector<std::string>& Args() {
+  static std::vector<std::string> args;
+  return args;
+}
+
+// Starts the command line `command`; false when it cannot be started.
+bool StartProgram(std::string command, PROCESS_INFORMATION* pi) {
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  return CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        pi) != 0;
+}
+
+// The command line that runs this test program as child `name`.
+std::string ChildCommand(const char* name) {
+  char exe[MAX_PATH];
+  GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  return std::string("\"") + exe + "\" --child " + name;
+}
 }  // namespace
 
 ChildScenario::ChildScenario(const char* name, int (*fn)()) { Scenarios()[name] = fn; }
+
+const std::vector<std::string>& ChildArgs() { return Args(); }
 
 std::string ProgramDir() {
   char exe[MAX_PATH] = {};
@@ -189,10 +212,55 @@ std::string WindowsDir() {
   return dir;
 }
 
-DWORD RunChild(const char* name, DWORD ms) {
-  char exe[MAX_PATH];
-  GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  return RunProgram(std::string("\"") + exe + "\" --child " + name, ms);
+DWORD RunChild(const char* name, DWORD ms) { return RunProgram(ChildCommand(name), ms); }
+
+namespace {
+// Starts `command`; its process handle, or null with the error in `error`.
+HANDLE StartProcess(const std::string& command, DWORD* error) {
+  PROCESS_INFORMATION pi = {};
+  if (!StartProgram(command, &pi)) {
+    *error = GetLastError();
+    return nullptr;
+  }
+  CloseHandle(pi.hThread);
+  return pi.hProcess;
+}
+
+// Waits up to `ms` for `process` to end (ends it with 259 after that); its exit code. Closes it.
+DWORD AwaitProgram(HANDLE process, DWORD ms) {
+  DWORD code = STILL_ACTIVE;
+  if (WaitForSingleObject(process, ms) != WAIT_OBJECT_0) TerminateProcess(process, 259);
+  WaitForSingleObject(process, INFINITE);
+  GetExitCodeProcess(process, &code);
+  CloseHandle(process);
+  return code;
+}
+
+// A running process whose parent is in `tree`, added to it; null when there is none.
+HANDLE NextDescendant(std::vector<DWORD>& tree) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  HANDLE found = nullptr;
+  for (BOOL more = Process32First(snapshot, &entry); more && !found;
+       more = Process32Next(snapshot, &entry)) {
+    const auto in_tree = [&tree](DWORD pid) {
+      return std::find(tree.begin(), tree.end(), pid) != tree.end();
+    };
+    if (!in_tree(entry.th32ParentProcessID) || in_tree(entry.th32ProcessID)) continue;
+    tree.push_back(entry.th32ProcessID);
+    found = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE,
+                        entry.th32ProcessID);
+  }
+  CloseHandle(snapshot);
+  return found;
+}
+}  // namespace
+
+DWORD RunProgram(std::string command, DWORD ms) {
+  DWORD error = 0;
+  HANDLE process = StartProcess(command, &error);
+  return process ? AwaitProgram(process, ms) : error;
 }
 
 ProgramRun RunWithOutput(std::string command, const std::string& out_file, DWORD ms) {
@@ -207,19 +275,13 @@ ProgramRun RunWithOutput(std::string command, const std::string& out_file, DWORD
   ProgramRun run;
   if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start,
                      &process)) {
-    if (WaitForSingleObject(process.hProcess, ms) != WAIT_OBJECT_0) {
-      TerminateProcess(process.hProcess, 259);
-      WaitForSingleObject(process.hProcess, INFINITE);
-    }
-    GetExitCodeProcess(process.hProcess, &run.status);
-    CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
+    run.status = AwaitProgram(process.hProcess, ms);
   }
   CloseHandle(file);
   const std::string text = ReadTextFile(out_file);
   for (size_t begin = 0; begin < text.size();) {
-    size_t end = text.find('\n', begin);
-    if (end == std::string::npos) end = text.size();
+    const size_t end = std::min(text.find('\n', begin), text.size());
     std::string line = text.substr(begin, end - begin);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     run.lines.push_back(line);
@@ -228,20 +290,13 @@ ProgramRun RunWithOutput(std::string command, const std::string& out_file, DWORD
   return run;
 }
 
-DWORD RunProgram(std::string command, DWORD ms) {
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi = {};
-  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                      &pi)) {
-    return GetLastError();
-  }
-  DWORD code = STILL_ACTIVE;
-  if (WaitForSingleObject(pi.hProcess, ms) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 259);
-  WaitForSingleObject(pi.hProcess, INFINITE);
-  GetExitCodeProcess(pi.hProcess, &code);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
+DWORD RunProgramTree(std::string command, DWORD ms) {
+  DWORD error = 0;
+  HANDLE process = StartProcess(command, &error);
+  if (!process) return error;
+  std::vector<DWORD> tree = {GetProcessId(process)};
+  DWORD code = error;
+  for (; process; process = NextDescendant(tree)) code = AwaitProgram(process, ms);
   return code;
 }
 
@@ -639,18 +694,81 @@ HWND StandInWindows::Find(const std::string& cls) const {
   return slot ? slot->hwnd : nullptr;
 }
 
-bool StandInWindows::Close(const std::string& cls) {
-  const HWND hwnd = Find(cls);
+namespace {
+// Posts WM_CLOSE to `hwnd`; true when the window was gone within 10 s.
+bool CloseAndWait(HWND hwnd) {
   if (!hwnd || !PostMessageA(hwnd, WM_CLOSE, 0, 0)) return false;
   for (int i = 0; i < 1000 && IsWindow(hwnd); ++i) Sleep(10);
   return !IsWindow(hwnd);
 }
+}  // namespace
+
+bool StandInWindows::Close(const std::string& cls) { return CloseAndWait(Find(cls)); }
 
 bool StandInWindows::Settle() {
   // posted messages of one thread are handled in order: the marker comes after the rest
   return PostThreadMessageA(thread_id_, kSettleMessage, 0, 0) &&
          WaitForSingleObject(settled_, 10000) == WAIT_OBJECT_0;
 }
+
+// The child of ChildWindows; its arguments: the parent's process id, "hung" or "pump", then the
+// classes. It ends when the parent does, if it is not ended before.
+BENCH_CHILD(stand_in_windows) {
+  const std::vector<std::string>& args = ChildArgs();
+  HANDLE parent = args.size() > 2 ? OpenProcess(SYNCHRONIZE, FALSE, std::stoul(args[0])) : nullptr;
+  if (!parent) return 2;
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  for (size_t i = 2; i < args.size(); ++i) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;  // WM_CLOSE destroys the window
+    wc.hInstance = instance;
+    wc.lpszClassName = args[i].c_str();
+    RegisterClassA(&wc);
+    if (!CreateWindowExA(0, wc.lpszClassName, "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                         nullptr, instance, nullptr)) {
+      return 3;
+    }
+  }
+  if (args[1] == "hung") return WaitForSingleObject(parent, INFINITE) == WAIT_OBJECT_0 ? 0 : 4;
+  while (MsgWaitForMultipleObjects(1, &parent, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  }
+  return 0;
+}
+
+ChildWindows::ChildWindows(const std::vector<std::string>& classes, bool hung) {
+  ready_ = classes.empty();  // no child is needed
+  if (ready_) return;
+  std::string command = ChildCommand("stand_in_windows") + " " +
+                        std::to_string(GetCurrentProcessId()) + (hung ? " hung" : " pump");
+  for (const std::string& cls : classes) command += " \"" + cls + "\"";
+  if (!StartProgram(command, &child_)) return;
+  auto all = [&] {
+    return std::all_of(classes.begin(), classes.end(),
+                       [&](const std::string& cls) { return Find(cls) != nullptr; });
+  };
+  for (int i = 0; i < 1000 && !(ready_ = all()); ++i) Sleep(10);
+}
+
+ChildWindows::~ChildWindows() {
+  if (!child_.hProcess) return;
+  TerminateProcess(child_.hProcess, 0);
+  WaitForSingleObject(child_.hProcess, 10000);
+  CloseHandle(child_.hThread);
+  CloseHandle(child_.hProcess);
+}
+
+HWND ChildWindows::Find(const std::string& cls) const {
+  for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, cls.c_str(), nullptr)) != nullptr;) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (child_.hProcess && pid == child_.dwProcessId) return w;
+  }
+  return nullptr;
+}
+
+bool ChildWindows::Close(const std::string& cls) { return CloseAndWait(Find(cls)); }
 
 namespace {
 // A visible dialog window of this process (a message box is one once it is set up), or null.
@@ -689,8 +807,9 @@ SeenBox ReadBox(HWND dlg) {
 }
 }  // namespace
 
-BoxWatcher::BoxWatcher(std::vector<BoxAnswer> answers, StandInWindows* apps)
-    : answers_(std::move(answers)), apps_(apps) {
+BoxWatcher::BoxWatcher(std::vector<BoxAnswer> answers, StandInWindows* apps,
+                       ChildWindows* others)
+    : answers_(std::move(answers)), apps_(apps), others_(others) {
   stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   thread_ = CreateThread(nullptr, 0, Watch, this, 0, nullptr);
 }
@@ -728,7 +847,12 @@ void BoxWatcher::Answer(HWND dlg) {
   const size_t n = seen_.size();
   seen_.push_back(ReadBox(dlg));
   const BoxAnswer answer = n < answers_.size() ? answers_[n] : BoxAnswer{nullptr, IDCANCEL};
-  if (answer.close_class && !(apps_ && apps_->Close(answer.close_class))) failed_ = true;
+  if (answer.close_class) {
+    const bool own = apps_ && apps_->Find(answer.close_class);
+    if (!(own ? apps_->Close(answer.close_class) : others_ && others_->Close(answer.close_class))) {
+      failed_ = true;
+    }
+  }
   PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(answer.button, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(dlg, answer.button)));
   for (int i = 0; i < 1000 && IsWindow(dlg); ++i) Sleep(10);
@@ -737,8 +861,9 @@ void BoxWatcher::Answer(HWND dlg) {
 }  // namespace bench
 
 int main(int argc, char** argv) {
-  if (argc == 3 && std::strcmp(argv[1], "--child") == 0) {
+  if (argc >= 3 && std::strcmp(argv[1], "--child") == 0) {
     AddVectoredExceptionHandler(1, bench::ChildFault);
+    bench::Args().assign(argv + 3, argv + argc);
     auto it = bench::Scenarios().find(argv[2]);
     return it == bench::Scenarios().end() ? 99 : it->second();
   }

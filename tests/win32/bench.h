@@ -65,6 +65,10 @@ void PrintHandles();
 // Runs the command line `command` and returns the program's exit code (259 when it did not end
 // within `ms` milliseconds: it is then ended).
 DWORD RunProgram(std::string command, DWORD ms = 60000);
+// Runs `command` and waits for it and for every process it starts, as `wineserver -w` would (an
+// NSIS uninstaller hands its work to a copy of itself and ends at once); gives the exit code of
+// the last of them to end. Each wait is bounded by `ms`: a process still running is ended, 259.
+DWORD RunProgramTree(std::string command, DWORD ms = 60000);
 // A program's exit code and the lines it wrote (standard output and error, line ends dropped).
 struct ProgramRun {
   DWORD status = 259;
@@ -80,6 +84,8 @@ std::string WindowsDir();
 // Runs this test program again as `program --child NAME` and returns its exit code
 // (0xC0000005 for an access violation; 259 when it did not end within `ms` milliseconds).
 DWORD RunChild(const char* name, DWORD ms = 60000);
+// The arguments a child was given after its NAME.
+const std::vector<std::string>& ChildArgs();
 // Defines what a child NAME does; its return value is the child's exit code.
 struct ChildScenario {
   ChildScenario(const char* name, int (*fn)());
@@ -199,6 +205,26 @@ class StandInWindows {
   bool ready_ = false;
 };
 
+// Hidden top-level windows that stand for applications of another process, one per class,
+// made by a child process (this test program run again). The child pumps their messages until
+// the object goes; `hung`: it never pumps, as an application that stopped answering. The child
+// ends with the object (or with this process).
+class ChildWindows {
+ public:
+  explicit ChildWindows(const std::vector<std::string>& classes, bool hung = false);
+  ~ChildWindows();
+  ChildWindows(const ChildWindows&) = delete;
+  ChildWindows& operator=(const ChildWindows&) = delete;
+  bool ready() const { return ready_; }     // every window was there within 10 s
+  HWND Find(const std::string& cls) const;  // the child's window of that class; null once closed
+  // Closes that window as its user would (WM_CLOSE); true when it was gone within 10 s.
+  bool Close(const std::string& cls);
+
+ private:
+  PROCESS_INFORMATION child_ = {};
+  bool ready_ = false;
+};
+
 // A message box as a watcher found it.
 struct SeenBox {
   std::string caption;
@@ -215,11 +241,12 @@ struct BoxAnswer {
 };
 
 // A thread that finds the message boxes (class "#32770") of this process one after another,
-// records each and answers the n-th as answers[n] says. A box beyond the answers is recorded and
-// cancelled, so that a call under test never blocks on a box. Every wait is bounded.
+// records each and answers the n-th as answers[n] says, closing a window of `apps`, else of
+// `others`. A box beyond the answers is recorded and cancelled, so that a call under test never
+// blocks on a box. Every wait is bounded.
 class BoxWatcher {
  public:
-  BoxWatcher(std::vector<BoxAnswer> answers, StandInWindows* apps);
+  BoxWatcher(std::vector<BoxAnswer> answers, StandInWindows* apps, ChildWindows* others = nullptr);
   ~BoxWatcher();
   BoxWatcher(const BoxWatcher&) = delete;
   BoxWatcher& operator=(const BoxWatcher&) = delete;
@@ -232,6 +259,7 @@ class BoxWatcher {
   void Answer(HWND dlg);
   std::vector<BoxAnswer> answers_;
   StandInWindows* apps_;
+  ChildWindows* others_;
   std::vector<SeenBox> seen_;
   HANDLE stop_ = nullptr, thread_ = nullptr;
   volatile bool failed_ = false;

@@ -283,7 +283,7 @@ Listing Read(const std::vector<std::string>& lines, const std::string& script) {
     l.reg_gives_1 |= text.find("DoReg writes ") == 0;
     l.undo_gives_1 |= text.find("UndoReg carries out ") == 0;
     const std::string item = text.substr(text.find(": ") + 2);  // after "left behind too: "
-    if (id == "Q201" || id == "Q202") l.left.insert(ItemOf(text.substr(21)));
+    if (id == "Q201" || id == "Q202" || id == "Q210") l.left.insert(ItemOf(text.substr(21)));
     if (id == "Q203") l.left.insert(ItemOf(item));
     if (id == "Q207") l.removed.insert(ItemOf(text.substr(22)));
     if (id == "Q208") l.removed.insert(ItemOf(item));

@@ -1,9 +1,13 @@
-// The example setup (examples/installer, built by make installer into build/installer) run
-// silently in this program's own prefix, as a user's machine runs it: the NSIS engine calls the
-// library's exports by name. Checked afterwards: what the registry, the files, WIN.INI, the
-// Office stand-ins and the path record hold; then an upgrade; then the uninstaller.
+// The example setup (examples/installer, built by make installer into build/installer) run in
+// this program's own prefix as users run it: silently, and its uninstaller the normal way (a
+// copy of itself in the temporary folder does the work). Checked: what the install writes, an
+// upgrade and a failed upgrade, the machine after the uninstall against the machine before the
+// install (only the leftovers README lists), the undoing of a failed first install, the silent
+// stop while an application that must be closed runs, and the NSIS blocks of docs/calling.md
+// (built by the test win32.installer.docs into build/installer/doc).
+#include <algorithm>
+#include <set>
 #include <string>
-#include <vector>
 
 #include "bench.h"
 
@@ -13,9 +17,14 @@ using bench::KeyExists;
 using bench::ReadValue;
 
 const HKEY kUser = HKEY_CURRENT_USER;
+const HKEY kMachine = HKEY_LOCAL_MACHINE;
 const char kInstallDir[] = "C:\\Program Files\\Quindo";  // $PROGRAMFILES\Quindo
+const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quindo";
+const char kSharedDlls[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 const char kExcelOptions[] = "Software\\Microsoft\\Excel\\7.0\\Microsoft Excel";
 const char kWordOptions[] = "Software\\Microsoft\\Word\\7.0\\Options";
+const char kStartup[] = "C:\\Office95\\Winword\\Startup";
+const char kPendingKey[] = "System\\CurrentControlSet\\Control\\Session Manager";
 
 // The faces of the fonts that the setup installs, as a program started after it sees them.
 // Exit code: 1 for the raster face, 2 for the TrueType face, added up.
@@ -23,41 +32,139 @@ BENCH_CHILD(faces) {
   return (bench::FontFaces("MS Sans Serif") > 0) + 2 * (bench::FontFaces("QejaVu Sans") > 0);
 }
 
+std::string TempFolder() {
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  std::string path = temp;
+  return path.substr(0, path.size() - 1);
+}
+
+std::string SupportLibrary() {
+  char system[MAX_PATH] = {};
+  GetSystemDirectoryA(system, MAX_PATH);
+  return std::string(system) + "\\QND_OF7.DLL";
+}
+
+// Every file and folder below `dir` ("file PATH SIZE", "folder PATH"), but `skip`.
+void AddFiles(const std::string& dir, const std::string& skip, std::set<std::string>& out) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::string name = found.cFileName, path = dir + "\\" + name;
+    if (name == "." || name == ".." || path == skip) continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      out.insert("folder " + path);
+      AddFiles(path, skip, out);
+    } else {
+      out.insert("file " + path + " " + std::to_string(found.nFileSizeLow));
+    }
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}
+
+// Each line of a registry tree, but those below Wine's own key (its font cache).
+void AddTree(HKEY root, const std::string& name, std::set<std::string>& out) {
+  const std::string dump = bench::DumpTree(root, "Software");
+  for (size_t at = 0, end; at < dump.size(); at = end + 1) {
+    end = dump.find('\n', at);
+    const std::string line = dump.substr(at, end - at);
+    if (line.compare(0, 5, "\\Wine") != 0) out.insert(name + "\\Software" + line);
+  }
+}
+
+// What a setup may change on this machine, one line per item: the keys and values below
+// HKLM\Software and HKCU\Software (HKEY_CLASSES_ROOT lies in them), the files and folders of
+// drive C: with their sizes but `skip` (this test's own folder), the lines of WIN.INI, and the
+// renames queued for the next start of Windows.
+std::set<std::string> Machine(const std::string& skip) {
+  std::set<std::string> items;
+  AddTree(kMachine, "HKLM", items);
+  AddTree(kUser, "HKCU", items);
+  const std::string ini = bench::WindowsDir() + "\\win.ini";
+  AddFiles("C:", skip, items);
+  items.erase(items.lower_bound("file " + ini + " "), items.upper_bound("file " + ini + " ~"));
+  const std::string text = bench::ReadTextFile(ini);
+  std::string section;
+  for (size_t at = 0, end; at < text.size(); at = end + 1) {
+    end = std::min(text.find('\n', at), text.size());
+    const std::string line = text.substr(at, text.find_first_of("\r\n", at) - at);
+    if (line[0] == '[') section = line;
+    if (!line.empty() && line[0] != '[') items.insert("win.ini " + section + " " + line);
+  }
+  const std::string pending =
+      ReadValue(kMachine, kPendingKey, "PendingFileRenameOperations").bytes;
+  for (size_t at = 0, end; at < pending.size(); at = end + 1) {
+    end = std::min(pending.find('\0', at), pending.size());
+    if (end > at) items.insert("pending " + pending.substr(at, end - at));
+  }
+  return items;
+}
+
+// The leftovers README lists: the fonts of FONTS.INI and their WIN.INI lines (shared, as other
+// setups keep them), and the uninstaller's copy in the temporary folder, which NSIS queues for
+// deletion at the next start of Windows (a running program cannot delete its own file).
+bool Listed(const std::string& item) {
+  const std::string fonts = "file " + bench::WindowsDir() + "\\Fonts\\";
+  const std::string listed[] = {
+      fonts + "SSERIFE.FON ",
+      fonts + "QEJAVU.TTF ",
+      fonts + "QEJAVU.FOT ",
+      "win.ini [Fonts] MS Sans Serif 8,10,12,14,18,24 (VGA res)=SSERIFE.FON",
+      "win.ini [Fonts] QejaVu Sans (TrueType)=QEJAVU.TTF",
+      "win.ini [FontSubstitutes] Quindo Sans=QejaVu Sans",
+      "folder " + TempFolder() + "\\~nsu",
+      "file " + TempFolder() + "\\~nsu",
+      "pending \\??\\" + TempFolder() + "\\~nsu",
+  };
+  for (const std::string& l : listed) {
+    if (item.compare(0, l.size(), l) == 0) return true;
+  }
+  return false;
+}
+
+// Nothing of the machine went, and what came is what README lists.
+void ExpectOnlyListedLeftovers(const std::set<std::string>& before,
+                               const std::set<std::string>& after) {
+  for (const std::string& item : before) {
+    EXPECT_TRUE(after.count(item) || Listed(item)) << "gone: " << item;
+  }
+  for (const std::string& item : after) {
+    EXPECT_TRUE(before.count(item) || Listed(item)) << "left behind: " << item;
+  }
+}
+
+// The names in the temporary folder (a plug-in folder of NSIS that stays shows here).
+std::set<std::string> TempEntries() {
+  std::set<std::string> names;
+  AddFiles(TempFolder(), "", names);
+  return names;
+}
+
 class Setup : public testing::Test {
  protected:
   void SetUp() override {
     results_ = dir_.File("results.ini");
     // Office 7.0 stand-ins: Word with its start-up directory, Excel with another add-in
-    startup_ = dir_.File("Startup");
-    ASSERT_EQ(ERROR_SUCCESS, bench::WriteString(kUser, kWordOptions, "Startup-Path", startup_));
+    CreateDirectoryA("C:\\Office95", nullptr);
+    CreateDirectoryA("C:\\Office95\\Winword", nullptr);
+    CreateDirectoryA(kStartup, nullptr);
+    ASSERT_EQ(ERROR_SUCCESS, bench::WriteString(kUser, kWordOptions, "Startup-Path", kStartup));
     ASSERT_EQ(ERROR_SUCCESS,
               bench::WriteString(kUser, kExcelOptions, "OPEN", "C:\\Lib\\SOLVER.XLA"));
-    // neighbours of what the script writes, which no step may change
-    const struct {
-      HKEY root;
-      const char* path;
-    } neighbours[] = {
-        {HKEY_LOCAL_MACHINE, "SOFTWARE\\Halvecor\\Other"},
-        {HKEY_CLASSES_ROOT, ".qnx"},
-        {kUser, "Software\\Halvecor\\Quindo\\Settings"},
-        {kUser, "Software\\Halvecor\\Other"},
-    };
-    for (const auto& n : neighbours) {
-      ASSERT_EQ(ERROR_SUCCESS, bench::WriteString(n.root, n.path, "Keep", "before setup"));
-      key_set_.push_back({n.root, n.path, bench::DumpTree(n.root, n.path)});
-    }
+    // another program's font
+    bench::WriteTextFile(bench::WindowsDir() + "\\Fonts\\OTHER.FON", "another program's font");
+    WriteProfileStringA("Fonts", "Other Sans 8,10 (VGA res)", "OTHER.FON");
   }
 
+  std::set<std::string> Machine() { return ::Machine(dir_.path()); }
+  std::string SetupProgram() { return bench::ProgramDir() + "\\..\\installer\\quindo-setup.exe"; }
   // Runs the setup silently; its exit code.
-  DWORD Install() {
-    const std::string setup = bench::ProgramDir() + "\\..\\installer\\quindo-setup.exe";
-    return bench::RunProgram(setup + " /S /RESULTS=" + results_, 120000);
-  }
-  // Runs the uninstaller silently where it lies (it cannot delete itself there).
-  DWORD Uninstall() {
-    const std::string dir = kInstallDir;
-    const std::string uninstall = "\"" + dir + "\\uninstall.exe\"";
-    return bench::RunProgram(uninstall + " /S /RESULTS=" + results_ + " _?=" + dir, 120000);
+  DWORD Install() { return bench::RunProgram(SetupProgram() + " /S /RESULTS=" + results_, 120000); }
+  // Runs the uninstaller silently as users run it, and waits for the copy that does the work.
+  DWORD Uninstall(DWORD ms = 120000) {
+    const std::string uninstall = "\"" + std::string(kInstallDir) + "\\uninstall.exe\"";
+    return bench::RunProgramTree(uninstall + " /S /RESULTS=" + results_, ms);
   }
   // What the setup recorded for `export_name` in `section` of the results file.
   std::string Result(const char* section, const char* export_name) {
@@ -65,30 +172,44 @@ class Setup : public testing::Test {
     GetPrivateProfileStringA(section, export_name, "(none)", buf, sizeof buf, results_.c_str());
     return buf;
   }
-  // The add-in values that name the product's add-in.
+  // The add-in values that hold exactly what InstallOfficeSupport writes for this installation.
   int AddInValues() {
+    const std::string mine = "\"" + std::string(kInstallDir) + "\\Office\\QND_OF7.XLA\"";
     int n = 0;
     for (int i = 0; i <= 100; ++i) {
       const std::string name = i ? "OPEN" + std::to_string(i) : "OPEN";
-      const std::string text = ReadValue(kUser, kExcelOptions, name.c_str()).Text();
-      n += text.find("QND_OF7.XLA") != std::string::npos;
+      n += ReadValue(kUser, kExcelOptions, name.c_str()).Text() == mine;
     }
     return n;
   }
+  DWORD SharedCount() { return ReadValue(kMachine, kSharedDlls, SupportLibrary().c_str()).Dword(); }
 
-  struct Tree {
-    HKEY root;
-    std::string path, dump;
-  };
   bench::TempDir dir_{"setup"};
-  std::string results_, startup_;
-  std::vector<Tree> key_set_;
+  std::string results_;
 };
 
 const char* const kExports[] = {"CheckApplicationsActive", "Internal015", "RegisterQuindo",
                                 "Internal007", "InstallOfficeSupport", "Internal012"};
 
 TEST_F(Setup, InstallsUpgradesAndUninstalls) {
+  // neighbours of what the script writes, and another installed copy of the support library
+  const struct {
+    HKEY root;
+    const char* path;
+  } neighbours[] = {
+      {kMachine, "SOFTWARE\\Halvecor\\Other"},
+      {HKEY_CLASSES_ROOT, ".qnx"},
+      {kUser, "Software\\Halvecor\\Other"},
+  };
+  for (const auto& n : neighbours) {
+    ASSERT_EQ(ERROR_SUCCESS, bench::WriteString(n.root, n.path, "Keep", "before setup"));
+  }
+  ASSERT_TRUE(CopyFileA(QND_EXAMPLES "/office/QND_OF7.DLL", SupportLibrary().c_str(), FALSE));
+  ASSERT_EQ(ERROR_SUCCESS, bench::WriteString(kMachine, kSharedDlls, SupportLibrary().c_str(),
+                                              std::string("\1\0\0", 3), REG_DWORD))
+      << "count 1 (the terminator is the fourth byte)";
+  const std::set<std::string> before = Machine();
+
   ASSERT_EQ(0u, bench::RunChild("faces")) << "the system must not have the fonts' faces yet";
   ASSERT_EQ(0u, Install());
   for (const char* e : kExports) EXPECT_EQ("1", Result("Install", e)) << e;
@@ -105,33 +226,47 @@ TEST_F(Setup, InstallsUpgradesAndUninstalls) {
     std::string text;  // for a REG_SZ
     DWORD number;      // for a REG_DWORD
   } values[] = {
-      /* 0 */ {HKEY_LOCAL_MACHINE, kProduct, "", "Quindo English-Russian translator", 0},
-      /* 1 */ {HKEY_LOCAL_MACHINE, kProduct, "Path", dir, 0},
-      /* 2 */ {HKEY_LOCAL_MACHINE, kProduct, "Program", dir + "quindo.exe", 0},
-      /* 3 */ {HKEY_LOCAL_MACHINE, kProduct, "ShortPath", short_dir, 0},
-      /* 4 */ {HKEY_LOCAL_MACHINE, kProduct, "Dictionaries", dir + "Dict\\Main", 0},
-      /* 5 */ {HKEY_LOCAL_MACHINE, kProduct, "Fonts", bench::WindowsDir() + "\\Fonts\\", 0},
-      /* 6 */ {HKEY_LOCAL_MACHINE, kProduct, "Build", "", 0x12c},
-      /* 7 */ {HKEY_LOCAL_MACHINE, kProduct, "Flags", "", 0xffffffff},
+      /* 0 */ {kMachine, kProduct, "", "Quindo English-Russian translator", 0},
+      /* 1 */ {kMachine, kProduct, "Path", dir, 0},
+      /* 2 */ {kMachine, kProduct, "Program", dir + "quindo.exe", 0},
+      /* 3 */ {kMachine, kProduct, "ShortPath", short_dir, 0},
+      /* 4 */ {kMachine, kProduct, "Dictionaries", dir + "Dict\\Main", 0},
+      /* 5 */ {kMachine, kProduct, "Fonts", bench::WindowsDir() + "\\Fonts\\", 0},
+      /* 6 */ {kMachine, kProduct, "Build", "", 0x12c},
+      /* 7 */ {kMachine, kProduct, "Flags", "", 0xffffffff},
       /* 8 */ {HKEY_CLASSES_ROOT, ".qnd", "", "Quindo.Document", 0},
       /* 9 */ {HKEY_CLASSES_ROOT, "Quindo.Document\\shell\\open\\command", "",
                "\"" + dir + "quindo.exe\" \"%1\"", 0},
       /* 10 */ {kUser, "Software\\Halvecor\\Quindo\\Settings", "Direction", "English-Russian", 0},
       /* 11 */ {kUser, "Software\\Halvecor\\Quindo\\Settings", "LastFolder", dir, 0},
+      // the Add/Remove Programs entry
+      /* 12 */ {kMachine, kUninstallKey, "DisplayName", "Quindo English-Russian translator", 0},
+      /* 13 */ {kMachine, kUninstallKey, "Publisher", "Halvecor", 0},
+      /* 14 */ {kMachine, kUninstallKey, "InstallLocation", kInstallDir, 0},
+      /* 15 */ {kMachine, kUninstallKey, "UninstallString", "\"" + dir + "uninstall.exe\"", 0},
+      /* 16 */ {kMachine, kUninstallKey, "QuietUninstallString",
+                "\"" + dir + "uninstall.exe\" /S", 0},
+      /* 17 */ {kMachine, kUninstallKey, "DisplayIcon", dir + "quindo.exe", 0},
+      /* 18 */ {kMachine, kUninstallKey, "NoModify", "", 1},
+      /* 19 */ {kMachine, kUninstallKey, "NoRepair", "", 1},
   };
   int i = 0;
   for (const auto& v : values) {
+    SCOPED_TRACE("row " + std::to_string(i++));
     const bench::RegValue got = ReadValue(v.root, v.path, v.name);
-    EXPECT_EQ(ERROR_SUCCESS, got.status) << "row " << i;
+    EXPECT_EQ(ERROR_SUCCESS, got.status);
     if (v.text.empty()) {
-      EXPECT_EQ(static_cast<DWORD>(REG_DWORD), got.type) << "row " << i;
-      EXPECT_EQ(v.number, got.Dword()) << "row " << i;
+      EXPECT_EQ(static_cast<DWORD>(REG_DWORD), got.type);
+      EXPECT_EQ(v.number, got.Dword());
     } else {
-      EXPECT_EQ(static_cast<DWORD>(REG_SZ), got.type) << "row " << i;
-      EXPECT_EQ(v.text, got.Text()) << "row " << i;
+      EXPECT_EQ(static_cast<DWORD>(REG_SZ), got.type);
+      EXPECT_EQ(v.text, got.Text());
     }
-    ++i;
   }
+  // the version CMake's project gives, x.y.z, and the size of the files in KB
+  const std::string version = ReadValue(kMachine, kUninstallKey, "DisplayVersion").Text();
+  EXPECT_EQ(2, std::count(version.begin(), version.end(), '.')) << version;
+  EXPECT_LT(100u, ReadValue(kMachine, kUninstallKey, "EstimatedSize").Dword());
 
   // the fonts: in the FONTS directory, recorded in WIN.INI, seen by a program started now
   const std::string fonts = bench::WindowsDir() + "\\Fonts\\";
@@ -148,45 +283,138 @@ TEST_F(Setup, InstallsUpgradesAndUninstalls) {
   // raster face was loaded in the setup's own process (Internal007 gave 1).
   EXPECT_EQ(2u, bench::RunChild("faces") & 2);
 
-  // the Office add-ins and the path record
+  // the Office add-ins (in the first free slot, OPEN1), the shared count and the path record
   EXPECT_EQ("\"" + dir + "Office\\QND_OF7.XLA\"", ReadValue(kUser, kExcelOptions, "OPEN1").Text());
-  EXPECT_TRUE(bench::FileExists(startup_ + "\\QND_OF7.DOT"));
-  char system[MAX_PATH] = {};
-  GetSystemDirectoryA(system, MAX_PATH);
-  EXPECT_TRUE(bench::FileExists(std::string(system) + "\\QND_OF7.DLL"));
+  EXPECT_TRUE(bench::FileExists(std::string(kStartup) + "\\QND_OF7.DOT"));
+  EXPECT_EQ(2u, SharedCount()) << "the other copy's count and this installation's";
   EXPECT_EQ("Y", ReadValue(kUser, "Software\\Halvecor\\ZARIM 98\\Office95", "FirstCall").Text());
   GetPrivateProfileStringA("Setup", "Path", "", entry, MAX_PATH, (dir + "Quindo32.uni").c_str());
   EXPECT_STREQ(kInstallDir, entry);
 
-  // an upgrade over it: every step succeeds again, and the add-in is registered once
+  // an upgrade over it: every step succeeds again; the add-in is registered once, counted once
   DeleteFileA(results_.c_str());
   ASSERT_EQ(0u, Install());
   for (const char* e : kExports) EXPECT_EQ("1", Result("Install", e)) << "upgrade: " << e;
   EXPECT_EQ(1, AddInValues());
+  EXPECT_EQ(2u, SharedCount());
 
-  // the uninstaller: none of the removal list's entries is left, nothing else changed
+  // a failed upgrade (Word's start-up directory cannot be made) keeps the product listed, with
+  // its uninstaller and files
+  DeleteFileA(results_.c_str());
+  bench::WriteString(kUser, kWordOptions, "Startup-Path", "C:\\No such folder\\Startup");
+  EXPECT_EQ(2u, Install());
+  bench::WriteString(kUser, kWordOptions, "Startup-Path", kStartup);
+  EXPECT_EQ("0", Result("Install", "InstallOfficeSupport"));
+  EXPECT_EQ("(none)", Result("Rollback", "UnregisterQuindo")) << "an upgrade is not undone";
+  EXPECT_EQ("Quindo English-Russian translator",
+            ReadValue(kMachine, kUninstallKey, "DisplayName").Text());
+  EXPECT_TRUE(bench::FileExists(dir + "uninstall.exe"));
+  EXPECT_TRUE(bench::FileExists(dir + "quindo.exe"));
+
+  // other add-ins, written after ours (the library's own rule takes the first value that names
+  // a QND_OF7.XLA for the installed add-in), and one that the user added for ours
+  const std::string others[] = {"\"C:\\Other\\Office\\QND_OF7.XLA\"",
+                                "/R \"" + dir + "Office\\NOTQND_OF7.XLA\"",
+                                "\"" + dir + "Office\\QND_OF7.XLA.OLD\" /X"};
+  for (int n = 0; n < 3; ++n) {
+    bench::WriteString(kUser, kExcelOptions, ("OPEN" + std::to_string(n + 2)).c_str(), others[n]);
+  }
+  bench::WriteString(kUser, kExcelOptions, "OPEN9", "/R " + dir + "Office\\QND_OF7.XLA");
+  {  // a silent uninstall while Word runs stops at once and changes nothing
+    bench::StandInWindows word({"OpusApp"});
+    ASSERT_TRUE(word.ready());
+    EXPECT_EQ(3u, Uninstall(10000)) << "exit code 3, within 10 s";
+    EXPECT_TRUE(bench::FileExists(dir + "uninstall.exe"));
+  }
   ASSERT_EQ(0u, Uninstall());
   EXPECT_EQ("1", Result("Uninstall", "UnregisterQuindo"));
-  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProduct));
-  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ".qnd"));
-  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "Quindo.Document"));
-  EXPECT_EQ(ERROR_FILE_NOT_FOUND,
-            ReadValue(kUser, "Software\\Halvecor\\Quindo\\Settings", "LastFolder").status);
-  EXPECT_EQ("English-Russian",
-            ReadValue(kUser, "Software\\Halvecor\\Quindo\\Settings", "Direction").Text())
-      << "not on the removal list: the user's choice stays";
-  for (const Tree& k : key_set_) {
-    if (k.path == "Software\\Halvecor\\Quindo\\Settings") continue;  // Direction was added
-    EXPECT_EQ(k.dump, bench::DumpTree(k.root, k.path)) << k.path;
+  EXPECT_EQ(1u, SharedCount()) << "the other copy keeps the support library";
+  for (int n = 0; n < 3; ++n) {
+    const std::string name = "OPEN" + std::to_string(n + 2);
+    EXPECT_EQ(others[n], ReadValue(kUser, kExcelOptions, name.c_str()).Text()) << "kept";
+    RegDeleteKeyValueA(kUser, kExcelOptions, name.c_str());
   }
-  EXPECT_EQ("before setup",
-            ReadValue(kUser, "Software\\Halvecor\\Quindo\\Settings", "Keep").Text());
-  EXPECT_EQ(1, AddInValues()) << "the add-in stays registered";
-  EXPECT_EQ("C:\\Lib\\SOLVER.XLA", ReadValue(kUser, kExcelOptions, "OPEN").Text());
-  EXPECT_FALSE(bench::FileExists(dir + "quindo.exe"));
-  EXPECT_FALSE(bench::FileExists(dir + "Office"));
-  EXPECT_TRUE(bench::FileExists(dir + "uninstall.exe")) << "run where it lies, it stays";
-  DeleteFileA((dir + "uninstall.exe").c_str());
+  ExpectOnlyListedLeftovers(before, Machine());
+
+  for (HKEY root : {kMachine, kUser}) bench::DeleteTree(root, "Software\\Halvecor");
+  bench::DeleteTree(HKEY_CLASSES_ROOT, ".qnx");
+  DeleteFileA(SupportLibrary().c_str());
+  bench::DeleteTree(kMachine, kSharedDlls);
+}
+
+// A first install that fails (InstallOfficeSupport gives 0 after the Excel add-in, the support
+// library and the first-call marker were put in place) is undone, exit code 2; then, with no
+// other copy of the support library and no other vendor keys, an install and an uninstall:
+// the last count takes the library, and the empty vendor keys go.
+TEST_F(Setup, FailedFirstInstallIsUndone) {
+  ASSERT_FALSE(bench::FileExists(SupportLibrary()));
+  const std::set<std::string> before = Machine();
+  bench::WriteString(kUser, kWordOptions, "Startup-Path", "C:\\No such folder\\Startup");
+  EXPECT_EQ(2u, Install());
+  bench::WriteString(kUser, kWordOptions, "Startup-Path", kStartup);
+  EXPECT_EQ("0", Result("Install", "InstallOfficeSupport"));
+  EXPECT_EQ("1", Result("Rollback", "UnregisterQuindo"));
+  const std::set<std::string> clean = Machine();
+  ExpectOnlyListedLeftovers(before, clean);
+
+  ASSERT_EQ(0u, Install());
+  EXPECT_EQ(1u, SharedCount());
+  ASSERT_EQ(0u, Uninstall());
+  EXPECT_FALSE(KeyExists(kMachine, "Software\\Halvecor"));
+  EXPECT_FALSE(KeyExists(kUser, "Software\\Halvecor"));
+  ExpectOnlyListedLeftovers(clean, Machine());
+}
+
+// A silent setup never waits for a person: with a window of any class that
+// CheckApplicationsActive looks for, it ends within 10 s with exit code 3 and changes nothing.
+TEST_F(Setup, SilentSetupStopsWhileAnApplicationRuns) {
+  const char* const classes[] = {"QuindoSetup", "VAririWindow", "TQuindoWindow", "OpusApp",
+                                 "XLMAIN", "Microsoft Exchange 4.0 Viewer", "rctrl_renwnd32"};
+  int i = 0;
+  for (const char* cls : classes) {
+    SCOPED_TRACE("row " + std::to_string(i++) + ": " + cls);
+    bench::StandInWindows app({cls});
+    ASSERT_TRUE(app.ready());
+    const std::set<std::string> temp = TempEntries();
+    EXPECT_EQ(3u, bench::RunProgram(SetupProgram() + " /S /RESULTS=" + results_, 10000));
+    EXPECT_FALSE(KeyExists(kMachine, kUninstallKey));
+    EXPECT_FALSE(bench::FileExists(kInstallDir));
+    EXPECT_FALSE(bench::FileExists(results_)) << "not even the results file";
+    EXPECT_EQ(temp, TempEntries());
+  }
+}
+
+// Every NSIS block of docs/calling.md, built as the document says where it goes, runs: exit code
+// 0, its plug-in folder gone, nothing queued for the next start of Windows; the record gives
+// DoReg the $0 and $4 directories; the uninstaller of the document runs too.
+TEST_F(Setup, CallingDocBlocksRun) {
+  const std::string docs = bench::ProgramDir() + "\\..\\installer\\doc\\";
+  std::set<std::string> programs;  // by their line in the document, in order
+  AddFiles(docs.substr(0, docs.size() - 1), "", programs);
+  ASSERT_GE(programs.size(), 3u) << "win32.installer.docs builds them";
+  const std::string dir = std::string(kInstallDir) + "\\";
+  CreateDirectoryA(kInstallDir, nullptr);
+  bench::WriteTextFile(dir + "EXTRA.SRG", "[HKEY_CURRENT_USER\\Software\\QndTest\\Record]\r\n"
+                                          "Zero=$0\r\nFour=$4\r\n");
+  for (const std::string& item : programs) {
+    const std::string program = item.substr(5, item.rfind(' ') - 5);  // "file PATH SIZE"
+    SCOPED_TRACE(program);
+    const std::set<std::string> temp = TempEntries();
+    const bench::RegValue pending = ReadValue(kMachine, kPendingKey, "PendingFileRenameOperations");
+    EXPECT_EQ(0u, bench::RunProgram("\"" + program + "\" /S", 60000));
+    EXPECT_EQ(temp, TempEntries());
+    EXPECT_EQ(pending.bytes, ReadValue(kMachine, kPendingKey, "PendingFileRenameOperations").bytes);
+  }
+  EXPECT_EQ(dir, ReadValue(kUser, "Software\\QndTest\\Record", "Zero").Text());
+  EXPECT_EQ(dir + "Dict\\", ReadValue(kUser, "Software\\QndTest\\Record", "Four").Text());
+  ASSERT_TRUE(bench::FileExists(dir + "uninstall.exe"));
+  EXPECT_EQ(0u, bench::RunProgramTree("\"" + dir + "uninstall.exe\" /S"));
+  EXPECT_FALSE(KeyExists(kMachine, "SOFTWARE\\Halvecor\\Quindo"));
+  EXPECT_FALSE(bench::FileExists(dir + "uninstall.exe"));
+
+  bench::DeleteTree(kUser, "Software\\QndTest\\Record");
+  for (HKEY root : {kMachine, kUser}) bench::DeleteTree(root, "Software\\Halvecor");
+  DeleteFileA((dir + "EXTRA.SRG").c_str());
   RemoveDirectoryA(kInstallDir);
 }
 

@@ -204,9 +204,10 @@ TEST_F(Office, PhasesAndTheirStops) {
 }
 
 // Only the first older add-in value among "OPEN" to OPEN98 goes, and only one whose text, read
-// into 260 bytes, holds "QND_XL7" in that case.
+// into 260 bytes, names the file "QND_XL7" in that case: another add-in whose name merely holds
+// it stays.
 TEST_F(Office, OlderAddInValues) {
-  const std::string fits = Padded(259, "QND_XL7"), over = Padded(260, "QND_XL7");
+  const std::string fits = Padded(259, "\\QND_XL7"), over = Padded(260, "\\QND_XL7");
   const struct Row {
     std::vector<std::pair<int, std::string>> values;
     const char* opens;
@@ -218,6 +219,11 @@ TEST_F(Office, OlderAddInValues) {
       /* 3 */ {{{0, "qnd_xl7.xla"}}, "0=qnd_xl7.xla 1=@"},
       /* 4 */ {{{0, fits}}, "0=@"},
       /* 5 */ {{{0, over}}, "0=#261 1=@"},
+      /* 6 */ {{{0, "\"C:\\X\\MYQND_XL7_TOOLS.XLA\""}, {1, "C:\\X\\QND_XL7_OLD.XLA"},
+               {2, "C:\\X\\OLDQND_XL7X"}, {3, "\"C:\\Old\\QND_XL7.XLA\""}},
+               "0=\"C:\\X\\MYQND_XL7_TOOLS.XLA\" 1=C:\\X\\QND_XL7_OLD.XLA "
+               "2=C:\\X\\OLDQND_XL7X 3=@"},
+      /* 7 */ {{{0, "/R \"C:\\Old\\QND_XL7.XLA\""}}, "0=@"},
   };
   int i = 0;
   for (const Row& r : rows) {
@@ -302,10 +308,10 @@ TEST_F(Office, Reinstall) {
 }
 
 // Where the add-in value goes: the first missing slot; empty, over-long and foreign values are
-// taken; our own value (found among "OPEN" to OPEN99, 1024-byte read) is replaced when the
-// support library is there too.
+// taken; our own value (found among "OPEN" to OPEN99, 1024-byte read, naming the whole file) is
+// replaced when the support library is there too.
 TEST_F(Office, WhereTheAddInGoes) {
-  const std::string ours = Padded(1023, "QND_OF7.XLA"), too_long = Padded(1024, "QND_OF7.XLA");
+  const std::string ours = Padded(1023, "\\QND_OF7.XLA"), too_long = Padded(1024, "\\QND_OF7.XLA");
   const struct Row {
     std::vector<std::pair<int, std::string>> values;
     bool library;  // the support library already in the system directory
@@ -320,6 +326,7 @@ TEST_F(Office, WhereTheAddInGoes) {
       /* 5 */ {{{0, ours}}, true, "0=@"},
       /* 6 */ {{{0, too_long}}, true, "0=#1025 1=@"},
       /* 7 */ {{{0, "c:\\q\\qnd_of7.xla"}}, true, "0=c:\\q\\qnd_of7.xla 1=@"},
+      /* 8 */ {{{0, "/R \"C:\\V\\NOTQND_OF7.XLA\""}}, true, "0=/R \"C:\\V\\NOTQND_OF7.XLA\" 1=@"},
   };
   int i = 0;
   for (const Row& r : rows) {
@@ -380,8 +387,8 @@ TEST_F(Office, SourceDirectories) {
     std::string dir;
     bool template_kept;  // false: Word's paths fit, so its template was removed and not copied
   } rows[] = {
-      /* 0 */ {std::string(246, 'e'), false},
-      /* 1 */ {std::string(1012, 'w'), true},
+      /* 0 */ {"C:\\" + std::string(243, 'e'), false},
+      /* 1 */ {"C:\\" + std::string(1009, 'w'), true},
       /* 2 */ {"", true},
   };
   int i = 0;
@@ -392,11 +399,46 @@ TEST_F(Office, SourceDirectories) {
     EXPECT_EQ("0=" + Quoted(src_ + "\\"), Opens()) << "nothing removed";
     EXPECT_EQ(r.template_kept, bench::FileExists(startup_ + "\\QND_OF7.DOT"));
   }
+  // The component's check comes first, and creates Word's missing start-up directory.
   Reset();
   Word(startup_, false);
-  EXPECT_EQ(0, Install(std::string(1012, 'w').c_str()));
+  EXPECT_EQ(0, Install(("C:\\" + std::string(1009, 'w')).c_str()));
   EXPECT_EQ("word | ", State());
-  EXPECT_FALSE(bench::FileExists(startup_)) << "no start-up directory made";
+  EXPECT_TRUE(bench::FileExists(startup_)) << "made by the check";
+}
+
+// A relative source directory is made absolute from the current directory before it is written
+// or copied from; one that cannot be fails before anything changes. A relative "Startup-Path"
+// is no start-up directory: nothing is deleted or written there, and Word's component fails.
+TEST_F(Office, RelativePaths) {
+  const std::string dir = dir_->path();
+  const struct Row {
+    const std::string* cwd;
+    std::string source, startup;  // the source directory given; "Startup-Path"
+    int result;
+    const char* state;
+  } rows[] = {
+      /* 0 */ {&dir, "src", startup_, 1, "excel word dot dll marker | 0=SOLVER.XLA 1=@"},
+      /* 1 */ {&src_, ".", startup_, 1, "excel word dot dll marker | 0=SOLVER.XLA 1=@"},
+      /* 2 */ {&dir, std::string(300, 'r'), startup_, 0,
+               "excel word ww7 | 0=SOLVER.XLA 1=OLD\\QND_XL7.XLA"},
+      /* 3 */ {&dir, src_, "Startup", 0, "excel word ww7 dll marker | 0=SOLVER.XLA 1=@"},
+  };
+  char saved[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, saved);
+  int i = 0;
+  for (const Row& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(i++));
+    Reset();
+    Word(startup_);
+    Excel({{0, "SOLVER.XLA"}, {1, "OLD\\QND_XL7.XLA"}});
+    bench::WriteString(kUser, kWordOptions, "Startup-Path", r.startup);
+    ASSERT_TRUE(SetCurrentDirectoryA(r.cwd->c_str()));
+    const int result = Install(r.source.c_str());
+    SetCurrentDirectoryA(saved);
+    EXPECT_EQ(r.result, result);
+    EXPECT_EQ(r.state, State());
+  }
 }
 
 // A copy that fails, or a marker that cannot be written, fails the call; what came before stays.

@@ -1,6 +1,7 @@
 // The running application check against real windows: stand-in windows of each class, made and
-// pumped by a thread of the test, and the library's real message box, found, read and answered
-// by a watcher thread. Every wait for a box or a window is bounded.
+// pumped by a thread of the test (or by a child process: another copy of setup is never the
+// caller itself), and the library's real message box, found, read and answered by a watcher
+// thread. Every wait for a box or a window is bounded.
 #include <string>
 #include <vector>
 
@@ -40,12 +41,14 @@ void ExpectBox(const SeenBox& box, const char* name, HWND owner) {
 constexpr char kAnotherSetup[] = "другой копии ZARIM(Velantix) Setup";
 
 struct Box {
-  const char* name;  // the application the box must name (UTF-8)
-  BoxAnswer answer;  // what the user does then
+  const char* name;    // the application the box must name (UTF-8)
+  BoxAnswer answer;    // what the user does then
+  bool owned = true;   // owned by the engine window (when the row has one)
 };
 
 struct Row {
-  std::vector<std::string> running;  // stand-in windows besides the engine's
+  std::vector<std::string> running;  // stand-in windows of this process besides the engine's
+  std::vector<std::string> others;   // stand-in windows of a child process
   bool engine;                       // an "InstallShield_Win" window exists
   std::vector<Box> boxes;            // the boxes expected, in order
   int result;
@@ -55,10 +58,10 @@ struct Row {
 BoxAnswer Closed(const char* cls) { return {cls, IDRETRY}; }
 
 const Row kRows[] = {
-    /* 0: the engine window alone is no conflict */ {{}, true, {}, 1},
+    /* 0: the engine window alone is no conflict */ {{}, {}, true, {}, 1},
     /* 1: every class, made in reverse order, named in table order, each closed before Retry */
-    {{"rctrl_renwnd32", "Microsoft Exchange 4.0 Viewer", "XLMAIN", "OpusApp", "TQuindoWindow",
-      "VAririWindow", "QuindoSetup"},
+    {{"rctrl_renwnd32", "Microsoft Exchange 4.0 Viewer", "XLMAIN", "OpusApp", "TQuindoWindow"},
+     {"VAririWindow", "QuindoSetup"},
      true,
      {{kAnotherSetup, Closed("QuindoSetup")},
       {kAnotherSetup, Closed("VAririWindow")},
@@ -69,16 +72,25 @@ const Row kRows[] = {
       {"Microsoft Outlook", Closed("rctrl_renwnd32")}},
      1},
     /* 2: Cancel ends the check although Word was closed first */
-    {{"OpusApp"}, true, {{"Microsoft Word", {"OpusApp", IDCANCEL}}}, 0},
+    {{"OpusApp"}, {}, true, {{"Microsoft Word", {"OpusApp", IDCANCEL}}}, 0},
     /* 3: Retry while Excel still runs asks again, as often as it comes */
     {{"XLMAIN"},
+     {},
      true,
      {{"Microsoft Excel", {nullptr, IDRETRY}},
       {"Microsoft Excel", {nullptr, IDRETRY}},
       {"Microsoft Excel", Closed("XLMAIN")}},
      1},
     /* 4: no engine window: the box has no owner */
-    {{"OpusApp"}, false, {{"Microsoft Word", Closed("OpusApp")}}, 1},
+    {{"OpusApp"}, {}, false, {{"Microsoft Word", Closed("OpusApp")}}, 1},
+    /* 5: the engine window goes between two boxes: the next one has no owner */
+    {{"OpusApp"},
+     {},
+     true,
+     {{"Microsoft Word", Closed(kEngine)}, {"Microsoft Word", Closed("OpusApp"), false}},
+     1},
+    /* 6: the caller's own setup windows are no other copy of setup */
+    {{"QuindoSetup", "VAririWindow"}, {}, true, {}, 1},
 };
 
 TEST(RunningApps, BoxesAndResults) {
@@ -90,11 +102,13 @@ TEST(RunningApps, BoxesAndResults) {
     std::vector<std::string> classes = row.running;
     if (row.engine) classes.push_back(kEngine);
     StandInWindows apps(classes, go_home, go_home);
+    bench::ChildWindows others(row.others);
     ASSERT_TRUE(apps.ready());
+    ASSERT_TRUE(others.ready());
     const HWND owner = row.engine ? apps.Find(kEngine) : nullptr;
     std::vector<BoxAnswer> answers;
     for (const Box& box : row.boxes) answers.push_back(box.answer);
-    BoxWatcher watcher(answers, &apps);
+    BoxWatcher watcher(answers, &apps, &others);
 
     EXPECT_EQ(row.result, bench::Qnd().CheckApplicationsActive());
 
@@ -103,7 +117,7 @@ TEST(RunningApps, BoxesAndResults) {
     ASSERT_EQ(row.boxes.size(), seen.size()) << "boxes shown";
     for (size_t b = 0; b < seen.size(); ++b) {
       SCOPED_TRACE("box " + std::to_string(b));
-      ExpectBox(seen[b], row.boxes[b].name, owner);
+      ExpectBox(seen[b], row.boxes[b].name, row.boxes[b].owned ? owner : nullptr);
     }
     ASSERT_TRUE(apps.Settle());
     for (const std::string& cls : classes) {
@@ -114,6 +128,23 @@ TEST(RunningApps, BoxesAndResults) {
     }
   }
 }
+
+// A setup engine window whose thread stopped answering (in another process) owns no box: the
+// box comes without an owner, is answered, and the call returns. Run in a child process, ended
+// after a minute if the call hangs.
+BENCH_CHILD(hung_owner) {
+  bench::ChildWindows engine({kEngine}, true);
+  StandInWindows apps({"OpusApp"});
+  if (!engine.ready() || !apps.ready()) return 2;
+  BoxWatcher watcher({Closed("OpusApp")}, &apps);
+  const int result = bench::Qnd().CheckApplicationsActive();
+  const std::vector<SeenBox>& seen = watcher.Stop();
+  if (seen.size() != 1 || seen[0].text != Expected("Microsoft Word")) return 3;
+  if (seen[0].owner != nullptr) return 4;
+  return result == 1 && !watcher.failed() ? 0 : 5;
+}
+
+TEST(RunningApps, HungOwnerIsNotUsed) { EXPECT_EQ(0u, bench::RunChild("hung_owner")); }
 
 // A box that cannot be created (a CBT hook of the calling thread refuses the dialog window;
 // MessageBoxA then fails) counts as Cancel: 0 at once, no second try. The hook refuses three
