@@ -4,7 +4,6 @@
 // and UndoReg.
 #include <algorithm>
 #include <cstring>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -13,11 +12,6 @@
 namespace {
 
 const HKEY kUser = HKEY_CURRENT_USER;
-
-std::string Upper(std::string text) {
-  CharUpperBuffA(&text[0], (DWORD)text.size());
-  return text;
-}
 
 struct CheckRun {
   DWORD status = 259;
@@ -45,36 +39,6 @@ CheckRun RunCheck(const std::string& args, const bench::TempDir& dir) {
   CheckRun out;
   out.status = run.status;
   out.lines = run.lines;
-  return out;
-}
-
-// Every key below HKCU\`path` as "KEY", every value as "KEY: "NAME" = TYPE DATA", names in
-// upper case: what the office check must leave as it is.
-void Snapshot(HKEY key, const std::string& path, std::set<std::string>& out) {
-  char name[512];
-  BYTE data[2048];
-  for (DWORD i = 0;; ++i) {
-    DWORD n = sizeof name, size = sizeof data - 1, type = 0;
-    if (RegEnumValueA(key, i, name, &n, nullptr, &type, data, &size)) break;
-    data[size] = 0;
-    out.insert(Upper(path + ": \"" + std::string(name, n) + "\"") + " = " + std::to_string(type) +
-               " " + std::string((char*)data));
-  }
-  for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i) {
-    out.insert(Upper(path + "\\" + name));
-    HKEY sub;
-    if (RegOpenKeyExA(key, name, 0, KEY_READ, &sub)) continue;
-    Snapshot(sub, path + "\\" + name, out);
-    RegCloseKey(sub);
-  }
-}
-
-std::set<std::string> Snapshot(const std::string& path) {
-  std::set<std::string> out;
-  HKEY key;
-  if (RegOpenKeyExA(kUser, path.c_str(), 0, KEY_READ, &key)) return out;
-  Snapshot(key, "HKEY_CURRENT_USER\\" + path, out);
-  RegCloseKey(key);
   return out;
 }
 
@@ -188,12 +152,12 @@ TEST_F(Check, OfficeReportsWithoutChangingAnything) {
   for (const Row& row : rows) {
     bench::WriteString(kUser, "Software\\Microsoft\\Word\\7.0\\Options", "Startup-Path",
                        dir_.File(row.startup));
-    const std::set<std::string> keys = Snapshot("Software");
+    const std::string keys = bench::DumpTree(kUser, "Software");
     const std::string files = Listing(dir_.path());
     const CheckRun run = RunCheck("office --source \"" + source + "\"", out_);
     for (const std::string& line : row.lines) EXPECT_EQ(1, run.Count(line)) << line;
     EXPECT_EQ(2u, run.status);
-    EXPECT_EQ(keys, Snapshot("Software"));
+    EXPECT_EQ(keys, bench::DumpTree(kUser, "Software"));
     EXPECT_EQ(files, Listing(dir_.path()));
   }
   char system[MAX_PATH] = {};
