@@ -100,7 +100,8 @@ int OfficeCheck::OldAddIn() {
   const std::string mark = std::string(" names \"") + kOldAddInMark + "\"";
   Say(slot == kNoSlot ? "older Excel add-in value: none of " + SlotName(0) + " to " +
                             SlotName(kOldAddInSlots - 1) + mark
-                      : "older Excel add-in value: " + SlotName(slot) + mark + ", would be deleted");
+                      : "older Excel add-in value: " + SlotName(slot) + mark +
+                            ", would be deleted");
   return slot;
 }
 

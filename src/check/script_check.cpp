@@ -25,7 +25,8 @@ std::string KeyName(std::uint32_t root, const std::string& sub_key) {
 std::string ItemName(const ModelItem& item) {
   if (!item.is_value) {
     return "key " + item.key +
-           (item.link.empty() ? "" : " (a registry link to " + item.link + ": it goes as the link)");
+           (item.link.empty() ? ""
+                              : " (a registry link to " + item.link + ": it goes as the link)");
   }
   return (item.value.empty() ? std::string("the default value") : "value \"" + item.value + "\"") +
          " of " + item.key;
@@ -197,7 +198,9 @@ void ScriptCheck::LintSections() {
     if (s.repeat_of && (key || fold_.Fold(s.name) == kRemovalList)) {
       Find(FindingId::SectionRepeats, s.line, {s.name, std::to_string(s.repeat_of)});
     }
-    if (!key && LooksLikeKey(s.name.c_str())) Find(FindingId::SectionLooksLikeKey, s.line, {s.name});
+    if (!key && LooksLikeKey(s.name.c_str())) {
+      Find(FindingId::SectionLooksLikeKey, s.line, {s.name});
+    }
   }
   const std::string room = std::to_string(NameList::kChars);
   for (const ListUse& use : survey_.lists) {

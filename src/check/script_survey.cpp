@@ -79,7 +79,9 @@ void PlanRemovalEntry(const ProfileEntry& entry, const PathContext& context, Rem
     UniqueKey key;
     LONG status = 0;
     out.tree_open = OpenTreeKey(RootKeyHandle(out.root), out.sub_key.c_str(), key, &status);
-    out.refusal = out.tree_open == TreeKeyOpen::Opened || out.tree_open == TreeKeyOpen::NotThere ? 0 : status;
+    const bool taken =
+        out.tree_open == TreeKeyOpen::Opened || out.tree_open == TreeKeyOpen::NotThere;
+    out.refusal = taken ? 0 : status;  // a path the platform refuses, even as too long
   }
 }
 

@@ -46,7 +46,8 @@ struct RemovalEntry : SurveyedEntry {
   TreeKeyOpen tree_open = TreeKeyOpen::NotThere;  // a key tree's key, opened as UndoReg opens it
   bool Fails() const {
     return !found || (result != RemovalResult::Value && result != RemovalResult::Tree) ||
-           (result == RemovalResult::Tree && tree_open == TreeKeyOpen::Refused);
+           (result == RemovalResult::Tree && tree_open != TreeKeyOpen::Opened &&
+            !CountsAsGone(tree_open));  // UndoReg's own rule
   }
   // True when UndoReg acts on nothing, whatever the install wrote: a value of a key path the
   // registry refuses, or a key that counts as gone by its name alone.

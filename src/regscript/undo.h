@@ -30,9 +30,9 @@ constexpr bool CountsAsGone(TreeKeyOpen open) {
 // Deletes the key `sub_key` below `parent` with all its sub-keys; only the last level of a path
 // of several levels goes. A registry link met in the tree, the named key included, is deleted
 // as the link itself: its target is never touched. True when the key was deleted or counts as
-// gone (CountsAsGone); false when it cannot be opened for another reason, when a deletion was refused, when
-// a sub-key named by the enumeration cannot be opened, or when the tree is deeper than 512
-// levels (what was deleted before stays deleted).
+// gone (CountsAsGone); false when it cannot be opened for another reason, when a deletion was
+// refused, when a sub-key named by the enumeration cannot be opened, or when the tree is deeper
+// than kMaxTreeDepth levels (what was deleted before stays deleted).
 bool DeleteKeyTree(HKEY parent, const char* sub_key);
 
 // Carries out one entry of the removal list, as the walk of UndoReg meets it: its data names

@@ -115,9 +115,10 @@ struct Reference : RegistryView {
       if (links.count(at) && (!last || follow_last)) {
         const std::string target = links[at];
         if (++hops > kHops) return "!";
-        const std::string parent = Parent(target).empty() ? "" : Resolve(Parent(target), true, false, hops);
+        const std::string up = Parent(target);
+        const std::string parent = up.empty() ? "" : Resolve(up, true, false, hops);
         if (parent == "!" || parent == "?") return "!";
-        const std::string name = target.substr(target.rfind('\\') == std::string::npos ? 0 : target.rfind('\\') + 1);
+        const std::string name = target.substr(up.empty() ? 0 : up.size() + 1);
         at = Resolve(parent.empty() ? name : parent + "\\" + name, true, create, hops);
         if (at == "?") return "!";
         if (at == "!") return at;

@@ -183,7 +183,6 @@ TEST(RootNames, MapsTargetsToTheirRoot) {
   } rows[] = {
       {"\\Registry\\Machine\\Software\\Classes\\.txt", 0x80000000u, ".txt"},
       {"\\REGISTRY\\MACHINE\\Software\\ClassesX", 0x80000002u, "Software\\ClassesX"},
-      {"\\Registry\\User\\S-1-5-21", kUser, ""},
       {"\\Registry\\User\\S-1-5-2", 0x80000003u, "S-1-5-2"},
       {"\\Registry\\Other\\X", 0, ""},
   };

@@ -449,7 +449,10 @@ LONG MakeLink(const std::string& path, const std::string& target) {
 }
 
 LONG MakeLink(HKEY root, const std::string& path, const std::wstring& target) {
-  HKEY link;
+  HKEY link;  // the parents first, as plain keys: made with the link they would be volatile
+  if (RegCreateKeyA(root, path.substr(0, path.rfind('\\')).c_str(), &link) == ERROR_SUCCESS) {
+    RegCloseKey(link);
+  }
   LONG r = RegCreateKeyExW(root, Wide(path).c_str(), 0, nullptr,
                            REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE,
                            KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &link, nullptr);

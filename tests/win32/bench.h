@@ -130,7 +130,7 @@ std::string DumpTree(HKEY root, const std::string& path);
 LONG MakeLink(const std::string& path, const std::string& target);
 LONG RemoveLink(const std::string& path);
 // A registry link at `root`\`path` whose target is the registry's own name `target`
-// ("\Registry\Machine\...").
+// ("\Registry\Machine\..."); its missing parents are made first as plain keys.
 LONG MakeLink(HKEY root, const std::string& path, const std::wstring& target);
 // The registry's own name of the key `root`\`path` (a link as the link); "" when it cannot be
 // opened.

@@ -216,22 +216,13 @@ TEST_F(Check, UsageAndHelp) {
                           "script Z:\\no\\such.srg", "office --ignore Q999", "office --ignore"}) {
     EXPECT_EQ(2u, RunCheck(bad, out_).status) << bad;
   }
-  // --ignore silences a finding and the notes under it, and the exit status follows.
-  bench::WriteString(kUser, key_.path(), "keep", "pre");  // the key is there before
-  const std::string script = bench::WriteScript(
-      dir_, key_, "[@KEY@\\L]\r\nA=DWORD:1\r\n[@KEY@\\New\\Sub]\r\nB=1\r\n", "ignore.srg");
-  const struct {
-    const char* ignore;
-    DWORD status;
-    long q111, q202, q203;
-  } rows[] = {{"", 1, 1, 2, 3}, {"--ignore q111", 1, 0, 2, 3},
-              {"--ignore Q202 --ignore Q111", 0, 0, 0, 0}};
-  for (const auto& row : rows) {
-    const CheckRun run = RunCheck("script \"" + script + "\" " + row.ignore, out_);
-    EXPECT_EQ(row.status, run.status) << row.ignore;
-    EXPECT_EQ(row.q111, run.Findings("warning", "[Q111]")) << row.ignore;
-    EXPECT_EQ(row.q202, run.Findings("warning", "[Q202]")) << row.ignore;
-    EXPECT_EQ(row.q203, run.Findings("note", "[Q203]")) << row.ignore;
+  // --ignore silences findings, and the exit status follows (which ones: the report's unit test).
+  const std::string script =
+      bench::WriteScript(dir_, key_, "[@KEY@\\L]\r\nA=DWORD:1\r\n", "ignore.srg");
+  for (const char* ignore : {"", "--ignore Q111", "--ignore q111 --ignore Q202"}) {
+    const CheckRun run = RunCheck("script \"" + script + "\" " + ignore, out_);
+    EXPECT_EQ(*ignore ? 0 : 1, run.Findings("warning", "[Q111]")) << ignore;
+    EXPECT_EQ(std::strstr(ignore, "Q202") ? 0u : 1u, run.status) << ignore;
   }
 }
 
