@@ -378,8 +378,9 @@ TEST_F(CheckDiff, KnownTraps) {
       /* 5: sub-key paths of 260 and 261 characters: the platform refuses the longer */
       {"k CU .\n", "[@CU@\\" + x + "12345678]\r\nv=1\r\n[@CU@\\" + x + "123456789]\r\nv=1\r\n"
                    "[UNINSTALL]\r\n@CU@\\" + x + "123456789=\r\n@CU@\\" + x + "12345678=\r\n"},
-      /* 6: a leading backslash: HKEY_CLASSES_ROOT opens the path, HKEY_CURRENT_USER refuses it */
-      {"k CR X\\Y\nk CU X\n", "[UNINSTALL]\r\n@CR\\@\\X=\r\n@CU\\@\\X=\r\n"},
+      /* 6: a leading backslash: HKEY_CLASSES_ROOT opens the path (but DoReg cannot create
+            it there), HKEY_CURRENT_USER refuses it */
+      {"k CR X\\Y\nk CU X\n", "[@CR\\@\\X]\r\nv=1\r\n[UNINSTALL]\r\n@CR\\@\\X=\r\n@CU\\@\\X=\r\n"},
       /* 7: a link whose target the install makes first, and one that leads nowhere */
       {"k CU .\nl CU D CU Later\nl CU E CU Never\n",
        "[@CU@\\Later]\r\nw=2\r\n[@CU@\\D\\New]\r\nv=1\r\n[@CU@\\E\\New]\r\nv=1\r\n"
