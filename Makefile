@@ -1,5 +1,6 @@
 # make        the library and its tools: build/win32/qndsetup.dll, build/win32/qndrun.exe
 # make test   every test: native unit tests and fuzzing, then the Win32 tests under Wine
+# make fuzz-check SEEDS=N  qndcheck against DoReg and UndoReg on N more random scripts
 # make demo   the library at work in a throwaway Wine prefix
 # make bench  timings under Wine (not a test)
 # make installer  build/installer/quindo-setup.exe, the example setup (examples/installer)
@@ -16,7 +17,7 @@ MINGW   := -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-i686.cmake
 # "(", stands for its parenthesis: make would take that one for the start of a call).
 VERSION := $(shell sed -n 's/^project.qndsetup VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
-.PHONY: all bootstrap native win32-tests installer test demo bench screenshot dist clean
+.PHONY: all bootstrap native win32-tests installer test fuzz-check demo bench screenshot dist clean
 
 all: bootstrap
 	@$(CMAKE) -S . -B $(BUILD)/win32 $(MINGW) -DQND_MINGW_THREADS=win32 \
@@ -45,6 +46,19 @@ installer: all
 test: native win32-tests
 	@printf 'subdirs("native")\nsubdirs("win32-tests")\n' > $(BUILD)/CTestTestfile.cmake
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+# Seeds FIRST_SEED to FIRST_SEED + SEEDS - 1 (by default new ones every run; a failure names its
+# seed, and FIRST_SEED=that SEEDS=1 runs it again), in a prefix of their own, about 0.2 s each.
+SEEDS ?= 200
+ifndef FIRST_SEED
+FIRST_SEED := $(shell date +%s)
+endif
+fuzz-check: win32-tests
+	@export QND_WINE_ROOT=$(ROOT)/$(BUILD)/win32-tests/wine; \
+	  [ -f "$$QND_WINE_ROOT/pristine/system.reg" ] || scripts/wine-prefix; \
+	  echo "qndcheck against DoReg and UndoReg: seeds $(FIRST_SEED) to $$(( $(FIRST_SEED) + $(SEEDS) - 1 ))"; \
+	  QND_CHECK_SEEDS=$(SEEDS) QND_CHECK_FIRST_SEED=$(FIRST_SEED) QND_RUN_SECONDS=$$(( $(SEEDS) + 120 )) \
+	    scripts/wine-run $(BUILD)/win32/check_diff_test.exe --gtest_filter=CheckDiff.RandomScripts
 
 demo: installer
 	@scripts/demo $(BUILD)

@@ -3,12 +3,14 @@
 // installation would find and do on this machine, with the very code the library runs. It
 // never changes the registry, a profile file or a directory.
 //
-//   qndcheck script QUINDO.SRG --dir0 "C:\Program Files\Quindo"
+//   qndcheck script QUINDO.SRG --dir0 "C:\Program Files\Quindo" --ignore Q201
 //   qndcheck office
 //   qndcheck --help
 //   qndcheck --version
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "check/fonts_check.h"
 #include "check/office_check.h"
@@ -52,9 +54,12 @@ const char kHelp[] =
     "      the name limits, a directory part that is ignored, repeated entries; and the\n"
     "      substitutes it would merge into WIN.INI. --skip-fonts: as Internal007(LIST, 1).\n"
     "\n"
-    "Findings read FILE:LINE: warning: ... or FILE:LINE: error: ..., as a compiler's do.\n"
-    "Exit status: 0 no finding, 1 warnings only, 2 an error (the library would fail) or bad\n"
-    "usage.\n";
+    "  --ignore CODE (with any command, repeatable)\n"
+    "      Silences the findings of CODE, such as Q201, and the notes listed under them.\n"
+    "\n"
+    "Findings read FILE:LINE: warning: ... [CODE] or FILE:LINE: error: ... [CODE], as a\n"
+    "compiler's do. Exit status: 0 no finding, 1 warnings only, 2 an error (the library would\n"
+    "fail) or bad usage. The findings:\n";
 
 int Usage(const char* problem) {
   std::fprintf(stderr, "qndcheck: %s (qndcheck --help explains the commands)\n", problem);
@@ -116,6 +121,7 @@ int main(int argc, char** argv) {
   if (!std::strcmp(command, "--help") || !std::strcmp(command, "-h") ||
       !std::strcmp(command, "help")) {
     std::fputs(kHelp, stdout);
+    std::fputs(qnd::FindingsHelp().c_str(), stdout);
     return qnd::kExitClean;
   }
   if (!std::strcmp(command, "--version")) {
@@ -123,8 +129,18 @@ int main(int argc, char** argv) {
     return qnd::kExitClean;
   }
   qnd::Report report(stdout);
-  if (!std::strcmp(command, "script")) return Script(argc, argv, report);
-  if (!std::strcmp(command, "office")) return Office(argc, argv, report);
-  if (!std::strcmp(command, "fonts")) return Fonts(argc, argv, report);
+  std::vector<char*> args;  // the command line without its --ignore options
+  for (int i = 0; i < argc; ++i) {
+    const char* code = nullptr;
+    if (!TakeOption(argc, argv, &i, "--ignore", &code)) {
+      args.push_back(argv[i]);
+    } else if (!report.Ignore(code)) {
+      return Usage((std::string("no finding has the code ") + code).c_str());
+    }
+  }
+  const int n = static_cast<int>(args.size());
+  if (!std::strcmp(command, "script")) return Script(n, args.data(), report);
+  if (!std::strcmp(command, "office")) return Office(n, args.data(), report);
+  if (!std::strcmp(command, "fonts")) return Fonts(n, args.data(), report);
   return Usage("unknown command");
 }

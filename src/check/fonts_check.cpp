@@ -3,19 +3,18 @@
 
 #include <map>
 
-#include "check/script_survey.h"
+#include "check/script_lint.h"
 #include "fonts/font_list.h"
 #include "frame/files.h"
 #include "frame/handles.h"
 #include "frame/profile.h"
+#include "frame/profile_text.h"
 
 namespace qnd {
 namespace {
 
-constexpr char kStops[] = ": the entry fails, and Internal007 stops there";
-
 // Why a font entry fails, in words.
-const char* DescribeFontResult(FontResult result) {
+std::string DescribeFontResult(FontResult result) {
   switch (result) {
     case FontResult::EmptyValue: return "the entry has no value, and every entry needs one";
     case FontResult::BadDescription:
@@ -23,13 +22,17 @@ const char* DescribeFontResult(FontResult result) {
              "\"[\" or \";\"";
     case FontResult::ResourceKey:
       return "the key names a .FOT file, which a TrueType entry rebuilds";
-    case FontResult::KeyTooLong: return "the key is over 259 characters";
+    case FontResult::KeyTooLong:
+      return "the key is over " + std::to_string(kFontKeyChars) + " characters";
     case FontResult::NoFileName: return "the key ends in its directory part: it names no file";
-    case FontResult::FileNameTooLong: return "the file name is over 255 characters";
-    case FontResult::NoFontsDir: return "the FONTS directory does not fit 255 characters here";
+    case FontResult::FileNameTooLong:
+      return "the file name is over " + std::to_string(kFontFileChars) + " characters";
+    case FontResult::NoFontsDir:
+      return "the FONTS directory does not fit " + std::to_string(kFontsDirBytes - 1) +
+             " characters here";
     case FontResult::PathTooLong:
-      return "the FONTS directory with the file name (or with the name and \".FOT\") is over "
-             "259 characters";
+      return "the FONTS directory with the file name (or with the name and \".FOT\") is over " +
+             std::to_string(kPathChars - 1) + " characters";
     default: return "no memory for the list of keys";
   }
 }
@@ -77,8 +80,8 @@ class FontsCheck {
   void Files(const FontPlan& plan, int line);
   void Stop(int line, const std::string& why);
   bool Place(const char* section, const char* key, int* line);
-  void Find(Severity s, int line, const std::string& text) {
-    report_.Finding(s, file_, line, text);
+  void Find(FindingId id, int line, std::initializer_list<std::string> args) {
+    report_.Finding(id, file_, line, args);
   }
   void Say(int line, const std::string& text) {
     if (!stopped_) report_.Line(file_, line, text);
@@ -101,17 +104,15 @@ bool FontsCheck::Place(const char* section, const char* key, int* line) {
   const int nth = seen_[fold_.Fold(key)]++;
   *line = lines_.EntryLine(section, key, nth);
   if (nth) {
-    Find(Severity::Warning, *line,
-         Format("entry \"%s\" repeats the one on line %d of its section: the reader gives every "
-                "copy that one's value",
-                key, lines_.EntryLine(section, key, 0)));
+    Find(FindingId::FontEntryRepeats, *line,
+         {key, std::to_string(lines_.EntryLine(section, key, 0))});
   }
   return nth > 0;
 }
 
 // Reports a failing entry; the first one is where Internal007 stops.
 void FontsCheck::Stop(int line, const std::string& why) {
-  Find(Severity::Error, line, why + kStops);
+  Find(FindingId::FontEntryFails, line, {why});
   if (stopped_) return;
   report_.Line(file_, line, "Internal007 stops here and gives 0; nothing after it is done");
   stopped_ = true;
@@ -137,9 +138,7 @@ void FontsCheck::Entry(FontKind kind, const char* key, const char* value, int li
   const FontResult planned = PlanFontEntry(key, value, kind, plan);
   if (planned != FontResult::Ok) return Stop(line, DescribeFontResult(planned));
   if (SplitFontKey(key).file != key) {
-    Find(Severity::Warning, line,
-         std::string("the drive or directory part of \"") + key + "\" is ignored: the font is " +
-             "looked for as " + plan.font_path.c_str() + " (WIN.INI keeps the key as written)");
+    Find(FindingId::DirectoryPartIgnored, line, {key, plan.font_path.c_str()});
   }
   if (!repeated) Repeats(plan, value, line);
   Files(plan, line);
@@ -155,22 +154,15 @@ void FontsCheck::Entry(FontKind kind, const char* key, const char* value, int li
 void FontsCheck::Repeats(const FontPlan& plan, const char* value, int line) {
   const std::string file = fold_.Fold(plan.font_file.c_str());
   if (files_.count(file)) {
-    Find(Severity::Warning, line,
-         Format("the font file %s is installed on line %d too", plan.font_file.c_str(),
-                files_[file]));
+    Find(FindingId::FontFileTwice, line, {plan.font_file.c_str(), std::to_string(files_[file])});
   }
   files_[file] = line;
   const std::string description = fold_.Fold(value);
   const std::string now = ProfileValue(kFontsProfileSection, value);
   if (descriptions_.count(description)) {
-    Find(Severity::Warning, line,
-         Format("the description \"%s\" is recorded on line %d too: WIN.INI [Fonts] keeps only "
-                "the last one's file",
-                value, descriptions_[description]));
+    Find(FindingId::DescriptionTwice, line, {value, std::to_string(descriptions_[description])});
   } else if (!now.empty()) {
-    Find(Severity::Note, line,
-         "WIN.INI [Fonts] \"" + std::string(value) + "\" now names \"" + now +
-             "\": it would be written anew");
+    Find(FindingId::FontsEntryRewritten, line, {value, now});
   }
   descriptions_[description] = line;
 }
@@ -182,11 +174,8 @@ void FontsCheck::Files(const FontPlan& plan, int line) {
     return Stop(line, std::string(font) + " is not there, so the font cannot be added");
   }
   if (!LooksLikeFont(font, plan.kind)) {
-    Find(Severity::Warning, line,
-         std::string(font) + (plan.kind == FontKind::TrueType
-                                  ? " does not look like a TrueType font: building its .FOT fails"
-                                  : " does not look like a raster font library (.FON): adding it "
-                                    "fails"));
+    Find(plan.kind == FontKind::TrueType ? FindingId::NotTrueType : FindingId::NotRaster, line,
+         {font});
   }
   if (plan.kind != FontKind::TrueType) return;
   const char* resource = plan.resource_path.c_str();
@@ -194,8 +183,7 @@ void FontsCheck::Files(const FontPlan& plan, int line) {
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     Stop(line, std::string(resource) + " is a directory, so the resource file cannot be built");
   } else if (attributes != INVALID_FILE_ATTRIBUTES) {
-    Find(Severity::Note, line,
-         std::string(resource) + " is there: it would be deleted and built anew");
+    Find(FindingId::ResourceRebuilt, line, {resource});
   }
 }
 
@@ -231,7 +219,7 @@ int CheckFonts(const FontsOptions& options, Report& report) {
   PathStr full, dir;
   std::string text;
   if (!ReadProfileFile(options.file, full, dir, text)) {
-    report.Finding(Severity::Error, options.file, 0, "cannot read this file");
+    report.Finding(FindingId::CannotRead, options.file, 0);
     return kExitErrors;
   }
   report.Heading(options.skip_fonts ? "fonts: what Internal007 (list, 1) would do"

@@ -47,8 +47,8 @@ class OfficeCheck {
 
  private:
   void Say(const std::string& text) { report_.Line(kWhere, 0, text); }
-  void Find(Severity severity, const std::string& text) {
-    report_.Finding(severity, kWhere, 0, text);
+  void Find(FindingId id, std::initializer_list<std::string> args) {
+    report_.Finding(id, kWhere, 0, args);
   }
   void ListSlots(HKEY excel, const OpenSlotSurvey& survey, int old_slot, int ours);
   void SourceFile(int code, const char* file, bool copied);
@@ -65,16 +65,8 @@ void OfficeCheck::Applications() {
                present ? "present" : "not present", c.presence_key,
                IsOfficeAppRunning(c.code) ? "counts as running" : "not running"));
   }
-  if (WindowClassOpen(kWordWindow)) {
-    Find(Severity::Error,
-         "a Word window (class \"OpusApp\") is open: InstallOfficeSupport "
-         "fails at once, before anything is changed");
-  }
-  if (WindowClassOpen(kExcelWindow)) {
-    Find(Severity::Error,
-         "an Excel window (class \"XLMAIN\") is open: InstallOfficeSupport "
-         "fails after removing the older Word template");
-  }
+  if (WindowClassOpen(kWordWindow)) Find(FindingId::WordRunning, {kWordWindow});
+  if (WindowClassOpen(kExcelWindow)) Find(FindingId::ExcelRunning, {kExcelWindow});
 }
 
 // Step 1: the older Word template.
@@ -83,9 +75,7 @@ void OfficeCheck::OldTemplate() {
   switch (LocateOldWordTemplate(path)) {
     case OfficeResult::Ok: break;
     case OfficeResult::Failed:
-      Find(Severity::Error,
-           "the older template's path in Word's start-up directory does not "
-           "fit 259 characters: InstallOfficeSupport fails");
+      Find(FindingId::OldTemplatePathTooLong, {std::to_string(kPathChars - 1)});
       return;
     default: Say("older Word template: no start-up directory to look in"); return;
   }
@@ -95,9 +85,7 @@ void OfficeCheck::OldTemplate() {
   }
   Say(std::string("older Word template ") + path.c_str() + ": there, would be deleted");
   if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY) {
-    Find(Severity::Error, std::string(path.c_str()) +
-                              " is read-only: its deletion fails, and "
-                              "InstallOfficeSupport with it");
+    Find(FindingId::OldTemplateReadOnly, {path.c_str()});
   }
 }
 
@@ -109,9 +97,11 @@ int OfficeCheck::OldAddIn() {
     return kNoSlot;
   }
   const int slot = FindOldAddInValue(excel.get());
-  Say(slot == kNoSlot
-          ? "older Excel add-in value: none of OPEN to OPEN98 names \"QND_XL7\""
-          : "older Excel add-in value: " + SlotName(slot) + " names \"QND_XL7\", would be deleted");
+  const std::string mark = std::string(" names \"") + kOldAddInMark + "\"";
+  Say(slot == kNoSlot ? "older Excel add-in value: none of " + SlotName(0) + " to " +
+                            SlotName(kOldAddInSlots - 1) + mark
+                      : "older Excel add-in value: " + SlotName(slot) + mark +
+                            ", would be deleted");
   return slot;
 }
 
@@ -146,10 +136,7 @@ void OfficeCheck::Excel(int old_slot) {
   if (!IsOfficeAppPresent(kExcelComponent)) return;
   UniqueKey excel;
   if (!OpenUserKey(kExcelOptionsKey, excel)) {
-    Find(Severity::Error, std::string("Excel 7.0 is present but HKEY_CURRENT_USER\\") +
-                              kExcelOptionsKey +
-                              " cannot be opened: the add-in cannot be "
-                              "written, and InstallOfficeSupport fails");
+    Find(FindingId::NoExcelOptions, {kExcelOptionsKey});
     return;
   }
   OpenSlotSurvey survey;
@@ -162,25 +149,21 @@ void OfficeCheck::Excel(int old_slot) {
         " and the support library): its value "
         "would be deleted and written anew");
   } else if (ours != kNoSlot) {
-    Find(Severity::Warning, SlotName(ours) +
-                                " names \"QND_OF7.XLA\", but the support library "
-                                "is missing, so the add-in does not count as installed: a second "
-                                "add-in value would be written");
+    Find(FindingId::SecondAddInValue, {SlotName(ours), kExcelAddIn});
   }
   // What steps 2 and 3 free before the free-slot search runs.
   if (old_slot != kNoSlot) survey.state[old_slot] = SlotState::Missing;
   if (installed && ours != kNoSlot) survey.state[ours] = SlotState::Missing;
   const int slot = ChooseFreeSlot(survey);
   if (slot == kNoSlot) {
-    Find(Severity::Error,
-         "every add-in value, OPEN to OPEN100, is taken: the add-in cannot "
-         "be written, and InstallOfficeSupport fails");
+    Find(FindingId::NoFreeSlot, {SlotName(0), SlotName(kOpenSlots - 1)});
     return;
   }
   PathStr value;
   const bool built = options_.source_dir && BuildAddInValue(options_.source_dir, value);
   Say("the add-in would be written to " + SlotName(slot) + ": " +
-      (built ? value.c_str() : "\"SOURCE\\QND_OF7.XLA\" (SOURCE: the folder given)"));
+      (built ? std::string(value.c_str())
+             : std::string("\"SOURCE\\") + kExcelAddIn + "\" (SOURCE: the folder given)"));
 }
 
 // Step 3 for Word: the start-up directory and the template.
@@ -190,15 +173,10 @@ void OfficeCheck::Word() {
   switch (LocateStartupDir(startup)) {
     case OfficeResult::Ok: break;
     case OfficeResult::NoStartupPath:
-      Find(Severity::Error,
-           "Word 7.0 is present but its \"Startup-Path\" cannot be read "
-           "(missing, empty, relative or over 1024 bytes): the template cannot be "
-           "copied, and InstallOfficeSupport fails");
+      Find(FindingId::NoStartupPath, {kStartupPathValue, std::to_string(kLongPathChars)});
       return;
     default:
-      Find(Severity::Error,
-           "Word's start-up directory with \"QND_OF7.DOT\" does not fit 1023 "
-           "characters: the template cannot be copied");
+      Find(FindingId::StartupPathTooLong, {kWordTemplate, std::to_string(kLongPathChars - 1)});
       return;
   }
   const std::string dir = startup.dir.c_str();
@@ -207,10 +185,7 @@ void OfficeCheck::Word() {
   } else if (DirectoryExists(ParentOf(dir))) {
     Say("Word's start-up directory " + dir + ": missing; its last level would be created");
   } else {
-    Find(Severity::Error, "Word's start-up directory " + dir +
-                              " is missing, and so is the "
-                              "folder that would hold it: it cannot be created, and "
-                              "InstallOfficeSupport fails");
+    Find(FindingId::StartupDirNotCreated, {dir});
   }
   const char* path = startup.template_path.c_str();
   Say(std::string("Word template ") + path +
@@ -223,18 +198,13 @@ void OfficeCheck::Word() {
 void OfficeCheck::SourceFile(int code, const char* file, bool copied) {
   LongPathStr path;
   if (!SourcesFit(code, options_.source_dir) || !BuildSourcePath(options_.source_dir, file, path)) {
-    Find(Severity::Error, std::string("the paths built from ") + options_.source_dir +
-                              " do not fit: the component fails before anything is changed");
+    Find(FindingId::SourcePathsTooLong, {options_.source_dir});
   } else if (FileExistsQuiet(path.c_str())) {
     Say(std::string("component file ") + path.c_str() + ": there");
   } else if (copied) {
-    Find(Severity::Error, std::string(path.c_str()) +
-                              " is missing: copying it fails, and "
-                              "InstallOfficeSupport with it");
+    Find(FindingId::ComponentFileMissing, {path.c_str()});
   } else {
-    Find(Severity::Warning, std::string(path.c_str()) +
-                                " is missing: the add-in value would "
-                                "name a file that is not there");
+    Find(FindingId::AddInFileMissing, {path.c_str()});
   }
 }
 
@@ -242,9 +212,7 @@ void OfficeCheck::SourceFile(int code, const char* file, bool copied) {
 void OfficeCheck::Shared() {
   LongPathStr library;
   if (!SupportLibraryPath(library)) {
-    Find(Severity::Error,
-         "the system directory cannot be had: the support library cannot be "
-         "copied");
+    Find(FindingId::NoSystemDirectory, {});
   } else {
     Say(std::string("support library ") + library.c_str() +
         (FileExistsQuiet(library.c_str()) ? ": there, would be copied over"

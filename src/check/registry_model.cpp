@@ -1,13 +1,14 @@
 // The checker's model of the registry (registry_model.h).
 #include "check/registry_model.h"
 
-#include "regscript/text_rules.h"
+#include "regscript/script_entry.h"
 
 namespace qnd {
 namespace {
 
-// The deepest key tree the removal deletes, the named key counting as one level (undo.cpp).
-constexpr int kMaxTreeDepth = 512;
+// The most links the platform goes through in one key path: it refuses the path at the next
+// one (seen as error 87), which also ends a loop of links.
+constexpr int kMaxLinkHops = 32;
 
 // The levels of a sub-key path; the registry ignores empty ones (doubled backslashes).
 std::vector<std::string> SplitLevels(const std::string& path) {
@@ -24,18 +25,24 @@ std::vector<std::string> SplitLevels(const std::string& path) {
 
 }  // namespace
 
-NameFold NameFold::Ascii() {
-  NameFold fold;
-  for (int c = 0; c < 256; ++c) {
-    fold.upper[c] = static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-  }
-  return fold;
+void RootNames::Add(std::uint32_t root, const std::string& name) {
+  roots_.emplace_back(root, fold_.Fold(name));
 }
 
-std::string NameFold::Fold(const std::string& name) const {
-  std::string folded(name);
-  for (char& c : folded) c = static_cast<char>(upper[static_cast<unsigned char>(c)]);
-  return folded;
+bool RootNames::Map(const std::string& target, std::uint32_t* root, std::string* path) const {
+  const std::string folded = fold_.Fold(target);
+  std::size_t best = 0;
+  bool found = false;
+  for (const auto& r : roots_) {
+    const std::size_t n = r.second.size();
+    if (n < best || folded.compare(0, n, r.second) != 0) continue;
+    if (folded.size() > n && folded[n] != '\\') continue;  // "...\Users" is not "...\User"
+    best = n;
+    *root = r.first;
+    found = true;
+  }
+  if (found) *path = target.size() > best ? target.substr(best + 1) : std::string();
+  return found;
 }
 
 struct RegistryModel::Value {
@@ -54,18 +61,30 @@ struct RegistryModel::Node {
   bool created = false;  // by the install
   bool gone = false;     // deleted by the removal
   bool listed = false;   // every sub-key and value the machine has is loaded
+  KeyInfo link;          // kind Link: the node is a registry link (never listed, never written)
   int line = 0;
   std::map<std::string, Value> values;                // by folded name
   std::map<std::string, std::unique_ptr<Node>> keys;  // by folded name
 
   bool Present() const { return !gone && (existed || created); }
+  bool IsLink() const { return link.kind == KeyInfo::Kind::Link; }
   std::string Name() const {
     const char* root_name = RootKeyName(root);
     std::string name = root_name ? root_name : "?";
     return path.empty() ? name : name + "\\" + path;
   }
-  ModelItem KeyItem() const { return {Name(), false, std::string(), line}; }
-  ModelItem ValueItem(const Value& v) const { return {Name(), true, v.name, v.line}; }
+  ModelItem KeyItem() const {
+    std::string to;
+    if (IsLink()) {
+      const char* target_root = RootKeyName(link.target_root);
+      to = link.target_known && target_root
+               ? std::string(target_root) + (link.target_path.empty() ? "" : "\\") +
+                     link.target_path
+               : link.target_text;
+    }
+    return {Name(), false, std::string(), line, to};
+  }
+  ModelItem ValueItem(const Value& v) const { return {Name(), true, v.name, v.line, {}}; }
 };
 
 RegistryModel::RegistryModel(RegistryView& machine, const NameFold& fold)
@@ -92,24 +111,61 @@ RegistryModel::Node* RegistryModel::Child(Node* parent, const std::string& name)
     child.reset(new Node);
     child->root = parent->root;
     child->path = parent->path.empty() ? name : parent->path + "\\" + name;
-    child->existed =
-        parent->existed && !parent->listed && machine_.KeyExists(child->root, child->path);
+    if (parent->existed && !parent->listed) {
+      child->link = machine_.ReadKey(child->root, child->path);
+      child->existed = child->link.kind != KeyInfo::Kind::Missing;
+    }
   }
   return child.get();
 }
 
-// The key, or null when it is not there. With `create`, every missing level is created first.
-RegistryModel::Node* RegistryModel::Find(std::uint32_t root, const std::string& sub_key,
-                                         bool create, int line) {
-  Node* node = Root(root);
-  for (const std::string& level : SplitLevels(sub_key)) {
-    node = Child(node, level);
-    if (node->Present()) continue;
-    if (!create) return nullptr;
-    node->created = true;
-    node->gone = false;
-    node->line = line;
+// Goes down `levels` from `node`. A link is gone through to its target, except a last level
+// when not `follow_last`. With `create`, every missing level is created; without, a missing
+// level gives null. A link that leads nowhere gives null with `route.dead_link` set.
+RegistryModel::Node* RegistryModel::Walk(Node* node, const std::vector<std::string>& levels,
+                                         bool follow_last, bool create, int line,
+                                         KeyRoute& route, int& hops) {
+  for (std::size_t i = 0; i < levels.size(); ++i) {
+    Node* child = Child(node, levels[i]);
+    if (!child->Present()) {
+      if (!create) return nullptr;
+      child->created = true;
+      child->gone = false;
+      child->line = line;
+    } else if (child->IsLink() && (i + 1 < levels.size() || follow_last)) {
+      child = Follow(child, create, line, route, hops);
+      if (!child) return nullptr;
+    }
+    node = child;
   }
+  return node;
+}
+
+// The key that `link` leads to, links on its way gone through; null when there is none. The
+// key that holds the target must be there; the target itself, when missing, is created by a
+// write (`create`), as the platform creates it.
+RegistryModel::Node* RegistryModel::Follow(Node* link, bool create, int line, KeyRoute& route,
+                                           int& hops) {
+  route.links.push_back(link->Name());
+  Node* target = nullptr;
+  if (++hops <= kMaxLinkHops && link->link.target_known) {
+    std::vector<std::string> levels = SplitLevels(link->link.target_path);
+    const std::string last = levels.empty() ? std::string() : levels.back();
+    if (!levels.empty()) levels.pop_back();
+    target = Walk(Root(link->link.target_root), levels, true, false, 0, route, hops);
+    if (target && !last.empty()) target = Walk(target, {last}, true, create, line, route, hops);
+  }
+  if (!target && route.dead_link.empty()) route.dead_link = link->Name();
+  return target;
+}
+
+RegistryModel::Node* RegistryModel::Reach(std::uint32_t root, const std::string& sub_key,
+                                          bool follow_last, bool create, int line,
+                                          KeyRoute& route) {
+  int hops = 0;
+  Node* node = Walk(Root(root), SplitLevels(sub_key), follow_last, create, line, route, hops);
+  route.reached = node != nullptr;
+  if (node) route.key = node->Name();
   return node;
 }
 
@@ -125,18 +181,22 @@ RegistryModel::Value& RegistryModel::ValueOf(Node* key, const std::string& name)
   return value;
 }
 
-void RegistryModel::WriteValue(std::uint32_t root, const std::string& sub_key,
-                               const std::string& name, int line) {
-  Value& value = ValueOf(Find(root, sub_key, true, line), name);
+KeyRoute RegistryModel::WriteValue(std::uint32_t root, const std::string& sub_key,
+                                   const std::string& name, int line) {
+  KeyRoute route;
+  Node* key = Reach(root, sub_key, true, true, line, route);
+  if (!key) return route;
+  Value& value = ValueOf(key, name);
   value.written = true;
   value.gone = false;
   value.line = line;
+  return route;
 }
 
 RemovalEffect RegistryModel::RemoveValue(std::uint32_t root, const std::string& sub_key,
                                          const std::string& name) {
   RemovalEffect effect;
-  Node* key = Find(root, sub_key, false, 0);
+  Node* key = Reach(root, sub_key, true, false, 0, effect.route);
   if (!key) return effect;
   Value& value = ValueOf(key, name);
   if (!value.Present()) return effect;
@@ -148,7 +208,7 @@ RemovalEffect RegistryModel::RemoveValue(std::uint32_t root, const std::string& 
 
 RemovalEffect RegistryModel::RemoveTree(std::uint32_t root, const std::string& sub_key) {
   RemovalEffect effect;
-  Node* key = Find(root, sub_key, false, 0);
+  Node* key = Reach(root, sub_key, false, false, 0, effect.route);
   if (!key) return effect;
   effect.found = true;
   if (!Load(key, 1)) {
@@ -160,9 +220,11 @@ RemovalEffect RegistryModel::RemoveTree(std::uint32_t root, const std::string& s
 }
 
 // Loads everything the machine has below `node`, which stands `depth` levels deep in the tree
-// being removed. False when the tree is deeper than the removal goes.
+// being removed; a link is a key without sub-keys there. False when the tree is deeper than
+// the removal goes.
 bool RegistryModel::Load(Node* node, int depth) {
   if (depth > kMaxTreeDepth) return false;
+  if (node->IsLink()) return true;
   if (node->existed && !node->listed) {
     std::vector<std::string> keys, values;
     machine_.ListKey(node->root, node->path, keys, values);
@@ -181,17 +243,18 @@ bool RegistryModel::Load(Node* node, int depth) {
 }
 
 // Deletes `node` with everything below it; what was there before the install and was never
-// written goes into `foreign`.
+// written goes into `foreign`. A link goes as the link.
 void RegistryModel::Remove(Node* node, std::vector<ModelItem>& foreign) {
   if (!node->Present()) return;
   if (node->existed) foreign.push_back(node->KeyItem());
+  node->gone = true;
+  if (node->IsLink()) return;
   for (auto& entry : node->values) {
     Value& value = entry.second;
     if (value.Present() && !value.written) foreign.push_back(node->ValueItem(value));
     value.gone = true;
   }
   for (auto& child : node->keys) Remove(child.second.get(), foreign);
-  node->gone = true;
 }
 
 // Walks every root that the model met.

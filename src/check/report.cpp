@@ -6,39 +6,78 @@
 
 namespace qnd {
 
-void Report::Heading(const std::string& text) { std::fprintf(out_, "== %s\n", text.c_str()); }
+bool Report::Ignore(const std::string& code) {
+  const FindingKind* kind = KindOfCode(code);
+  if (kind) ignored_.insert(kind->code);
+  return kind != nullptr;
+}
+
+bool Report::Ignored(const FindingKind& kind) const {
+  return ignored_.count(kind.code) || (kind.follows && ignored_.count(kind.follows));
+}
+
+void Report::Heading(const std::string& text) {
+  std::fprintf(out_, "== %s\n", Escaped(text).c_str());
+}
 
 // "WHERE:LINE: ", or "WHERE: " for line 0.
 void Report::Prefix(const std::string& where, int line) {
   if (line > 0) {
-    std::fprintf(out_, "%s:%d: ", where.c_str(), line);
+    std::fprintf(out_, "%s:%d: ", Escaped(where).c_str(), line);
   } else {
-    std::fprintf(out_, "%s: ", where.c_str());
+    std::fprintf(out_, "%s: ", Escaped(where).c_str());
   }
 }
 
 void Report::Line(const std::string& where, int line, const std::string& text) {
   Prefix(where, line);
-  std::fprintf(out_, "%s\n", text.c_str());
+  std::fprintf(out_, "%s\n", Escaped(text).c_str());
 }
 
-void Report::Finding(Severity severity, const std::string& where, int line,
-                     const std::string& text) {
+void Report::Finding(FindingId id, const std::string& where, int line,
+                     std::initializer_list<std::string> args) {
   static const char* const kNames[] = {"note", "warning", "error"};
+  const FindingKind& kind = Kind(id);
+  if (Ignored(kind)) {
+    ++silenced_;
+    return;
+  }
   Prefix(where, line);
-  std::fprintf(out_, "%s: %s\n", kNames[static_cast<int>(severity)], text.c_str());
-  if (severity == Severity::Error) ++errors_;
-  if (severity == Severity::Warning) ++warnings_;
+  std::fprintf(out_, "%s: %s [%s]\n", kNames[static_cast<int>(kind.severity)],
+               Escaped(FillText(kind.text, args)).c_str(), kind.code);
+  if (kind.severity == Severity::Error) ++errors_;
+  if (kind.severity == Severity::Warning) ++warnings_;
 }
 
 void Report::Summary() {
-  std::fprintf(out_, "== %d error%s, %d warning%s\n", errors_, errors_ == 1 ? "" : "s", warnings_,
+  std::fprintf(out_, "== %d error%s, %d warning%s", errors_, errors_ == 1 ? "" : "s", warnings_,
                warnings_ == 1 ? "" : "s");
+  if (silenced_) std::fprintf(out_, " (%d ignored)", silenced_);
+  std::fputc('\n', out_);
   std::fflush(out_);
 }
 
 int Report::ExitStatus() const {
   return errors_ ? kExitErrors : warnings_ ? kExitWarnings : kExitClean;
+}
+
+std::string Escaped(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u >= 0x20 && u != 0x7F) {
+      out += c;
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else {
+      out += Format("\\x%02x", u);
+    }
+  }
+  return out;
 }
 
 std::string Count(std::size_t n, const char* one, const char* many) {

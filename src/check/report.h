@@ -1,14 +1,17 @@
-// What the checker prints: listings and findings, compiler-style ("FILE:LINE: warning: ..."),
-// so that editors and CI jump to them, and the exit status the findings come to.
+// What the checker prints: listings and findings, compiler-style ("FILE:LINE: warning: ...
+// [Q201]"), so that editors and CI jump to them, and the exit status the findings come to.
+// Every text passes through here, and every control character in it is shown escaped, so that
+// text from the registry or a file can never make a line of its own.
 // Portable: no platform headers.
 #pragma once
 
 #include <cstdio>
+#include <set>
 #include <string>
 
-namespace qnd {
+#include "check/findings.h"
 
-enum class Severity { Note, Warning, Error };
+namespace qnd {
 
 // Exit status: no finding, warnings only, an error (the library would fail) or bad usage.
 constexpr int kExitClean = 0;
@@ -19,13 +22,19 @@ class Report {
  public:
   explicit Report(std::FILE* out) : out_(out) {}
 
+  // Silences the findings of `code` ("Q201"), and the notes that list items under them. False
+  // for a code the catalogue does not have.
+  bool Ignore(const std::string& code);
+
   // A heading of a part of the output: "== text".
   void Heading(const std::string& text);
   // A line of a listing: "WHERE:LINE: text" (no ":LINE" for line 0).
   void Line(const std::string& where, int line, const std::string& text);
-  // A finding: "WHERE:LINE: warning: text"; counted for the exit status (notes are not).
-  void Finding(Severity severity, const std::string& where, int line, const std::string& text);
-  // The closing line: how many errors and warnings.
+  // A finding of the catalogue, its wording filled with `args`: "WHERE:LINE: warning: text
+  // [Q201]". Counted for the exit status (notes are not), unless it is ignored.
+  void Finding(FindingId id, const std::string& where, int line,
+               std::initializer_list<std::string> args = {});
+  // The closing line: how many errors and warnings (and how many findings were ignored).
   void Summary();
 
   int errors() const { return errors_; }
@@ -34,11 +43,17 @@ class Report {
 
  private:
   void Prefix(const std::string& where, int line);
+  bool Ignored(const FindingKind& kind) const;
 
   std::FILE* out_;
+  std::set<std::string> ignored_;
   int errors_ = 0;
   int warnings_ = 0;
+  int silenced_ = 0;
 };
+
+// `text` with every control character shown escaped: "\n", "\r", "\t", else "\x07".
+std::string Escaped(const std::string& text);
 
 // "1 entry", "8 entries".
 std::string Count(std::size_t n, const char* one, const char* many);

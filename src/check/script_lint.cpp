@@ -126,9 +126,8 @@ std::string DescribeFault(const PlanFault& fault) {
   const ExpandFault& why = fault.text;
   switch (why.fault) {
     case TextFault::TooLong:
-      return part +
-             " is over 511 characters (after its quotation marks are dropped and its "
-             "macros expanded)";
+      return part + " is over " + std::to_string(kTextChars - 1) +
+             " characters (after its quotation marks are dropped and its macros expanded)";
     case TextFault::MacroAtEnd:
       return part + " ends in \"$\": every \"$\" starts a macro, and there is no escape for it";
     case TextFault::NoDirectory:
@@ -146,8 +145,8 @@ std::string DescribeFault(const PlanFault& fault) {
       return MacroText(why) + " in " + part + ": folder code \"" + why.code +
              "\" gives no directory on this machine";
     case TextFault::DirectoryTooLong:
-      return MacroText(why) + " in " + part +
-             ": its directory with a backslash is over 259 characters";
+      return MacroText(why) + " in " + part + ": its directory with a backslash is over " +
+             std::to_string(kPathChars - 1) + " characters";
     case TextFault::NoShortForm:
       return MacroText(why) + " in " + part +
              ": the directory has no short (8.3) form on this machine (does it exist?)";

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "check/registry_model.h"
+#include "frame/name_fold.h"
 #include "regscript/script_entry.h"
 
 namespace qnd {

@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 
+#include "check/machine_registry.h"
 #include "frame/handles.h"
 #include "frame/profile_names.h"
 #include "regscript/script_io.h"
@@ -11,23 +12,10 @@
 namespace qnd {
 namespace {
 
-constexpr std::uint32_t kPerformanceData = 0x80000004u;
 // A name list is read with this much room to see what lies beyond the library's list.
 constexpr DWORD kWholeListChars = 1u << 20;
 // A list that takes this much of the library's room is near its end.
 constexpr std::size_t kNearListChars = NameList::kChars / 10 * 9;
-
-// Why the registry refuses a key that the library's own rules let through ("" when it does not).
-std::string Refusal(std::uint32_t root, const std::string& sub_key) {
-  if (root == kPerformanceData) {
-    return "HKEY_PERFORMANCE_DATA takes no keys or values: the registry refuses the entry";
-  }
-  if (!sub_key.empty() && sub_key[0] == '\\') {
-    return "the sub-key path begins with a backslash (a doubled one after the root name?): "
-           "the registry refuses it";
-  }
-  return std::string();
-}
 
 // Where each entry met by a walk stands: counts the walks of each section name, and the
 // entries of each name within one walk of a section.
@@ -73,7 +61,7 @@ void PlanKeyEntry(const ProfileEntry& entry, const PathContext& context, KeyEntr
   out.is_default = plan.is_default;
   out.type = plan.converted.type;
   out.number = plan.converted.number;
-  out.refusal = Refusal(out.root, out.sub_key);
+  out.refusal = CreateStatus(out.root, out.sub_key);
 }
 
 void PlanRemovalEntry(const ProfileEntry& entry, const PathContext& context, RemovalEntry& out) {
@@ -84,7 +72,17 @@ void PlanRemovalEntry(const ProfileEntry& entry, const PathContext& context, Rem
   out.root = plan.root;
   out.sub_key = plan.sub_key.c_str();
   out.value_name = plan.value_name.c_str();
-  out.refusal = Refusal(out.root, out.sub_key);
+  if (out.result == RemovalResult::Value) {
+    const long opened = OpenStatus(out.root, out.sub_key);
+    out.refusal = opened == ERROR_FILE_NOT_FOUND ? 0 : opened;
+  } else if (out.result == RemovalResult::Tree) {
+    UniqueKey key;
+    LONG status = 0;
+    out.tree_open = OpenTreeKey(RootKeyHandle(out.root), out.sub_key.c_str(), key, &status);
+    const bool taken =
+        out.tree_open == TreeKeyOpen::Opened || out.tree_open == TreeKeyOpen::NotThere;
+    out.refusal = taken ? 0 : status;  // a path the platform refuses, even as too long
+  }
 }
 
 // Measures the name list of `section` (null: the section names) of `path` against the
@@ -142,32 +140,6 @@ void SurveyScript(const char* path, const PathContext& context, const ScriptLine
     return true;
   });
   if (keys == WalkEnd::NoMemory || removals == WalkEnd::NoMemory) survey.no_memory = true;
-}
-
-bool ReadProfileFile(const std::string& file, PathStr& full, PathStr& dir, std::string& text) {
-  const DWORD n = GetFullPathNameA(file.c_str(), kPathChars, full.data(), nullptr);
-  if (n == 0 || n >= kPathChars) return false;
-  full.adopt();
-  dir = full;
-  const char* slash = std::strrchr(dir.c_str(), '\\');
-  if (slash) dir.truncate(static_cast<std::size_t>(slash - dir.c_str()) + 1);
-  UniqueFile in(CreateFileA(full.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, 0, nullptr));
-  if (!in) return false;
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(in.get(), buffer, sizeof buffer, &got, nullptr) && got) text.append(buffer, got);
-  return true;
-}
-
-NameFold PlatformFold() {
-  NameFold fold;
-  for (int c = 0; c < 256; ++c) {
-    char letter = static_cast<char>(c);
-    CharUpperBuffA(&letter, 1);
-    fold.upper[c] = static_cast<unsigned char>(letter);
-  }
-  return fold;
 }
 
 }  // namespace qnd

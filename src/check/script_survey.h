@@ -9,6 +9,7 @@
 
 #include "check/script_lint.h"
 #include "regscript/script_entry.h"
+#include "regscript/undo.h"
 
 namespace qnd {
 
@@ -21,7 +22,7 @@ struct SurveyedEntry {
   bool first_walk = true;  // false for the walk of a section name listed a second time
   bool found = true;       // false: no data can be found again by the listed name
   PlanFault fault;
-  std::string refusal;  // why the registry refuses the planned key ("" none)
+  long refusal = 0;  // the platform's refusal of the planned key path (0: none)
   std::uint32_t root = 0;
   std::string sub_key;     // expanded
   std::string value_name;  // expanded; for a removal entry empty when it names a key tree
@@ -36,15 +37,23 @@ struct KeyEntry : SurveyedEntry {
   bool is_default = false;
   std::uint32_t type = 0;
   std::uint32_t number = 0;  // for REG_DWORD
-  bool Fails() const { return !found || result != PlanResult::Write || !refusal.empty(); }
+  bool Fails() const { return !found || result != PlanResult::Write || refusal; }
 };
 
 // An entry of the "UNINSTALL" list.
 struct RemovalEntry : SurveyedEntry {
   RemovalResult result = RemovalResult::Fail;
+  TreeKeyOpen tree_open = TreeKeyOpen::NotThere;  // a key tree's key, opened as UndoReg opens it
   bool Fails() const {
     return !found || (result != RemovalResult::Value && result != RemovalResult::Tree) ||
-           (result == RemovalResult::Tree && !refusal.empty());
+           (result == RemovalResult::Tree && tree_open != TreeKeyOpen::Opened &&
+            !CountsAsGone(tree_open));  // UndoReg's own rule
+  }
+  // True when UndoReg acts on nothing, whatever the install wrote: a value of a key path the
+  // registry refuses, or a key that counts as gone by its name alone.
+  bool Inert() const {
+    return result == RemovalResult::Value ? refusal != 0
+                                          : tree_open == TreeKeyOpen::NameTooLong;
   }
 };
 
@@ -74,13 +83,5 @@ struct ScriptSurvey {
 // Surveys script `path` (a full path) with `context`, `lines` giving the entries' lines.
 void SurveyScript(const char* path, const PathContext& context, const ScriptLines& lines,
                   const NameFold& fold, ScriptSurvey& survey);
-
-// Reads profile file `file` (a script or a font list) whole into `text`; `full` gets its full
-// path, the profile reader is given that, and `dir` its directory with a backslash. False when
-// it cannot be read.
-bool ReadProfileFile(const std::string& file, PathStr& full, PathStr& dir, std::string& text);
-
-// This system's case mapping of the ANSI code page, as the registry and the reader apply it.
-NameFold PlatformFold();
 
 }  // namespace qnd

@@ -73,7 +73,9 @@ RemovalResult PlanRemoval(const char* entry_name, const char* data, unsigned dat
     return RemovalResult::Fail;
   }
   if (!plan.value_name.empty()) return RemovalResult::Value;
-  return plan.sub_key.empty() ? RemovalResult::WholeRoot : RemovalResult::Tree;
+  // Backslashes alone name no level: some roots open such a path as the root itself.
+  const bool names_level = std::strspn(plan.sub_key.c_str(), "\\") < plan.sub_key.size();
+  return names_level ? RemovalResult::Tree : RemovalResult::WholeRoot;
 }
 
 }  // namespace qnd

@@ -56,11 +56,16 @@ struct RemovalPlan {
   TextStr value_name;      // stripped, then expanded; empty for a key tree
 };
 
+// The deepest key tree that a key-tree entry deletes, the named key counting as one level: the
+// registry's own limit. A deeper tree is left as it is and the entry fails.
+constexpr int kMaxTreeDepth = 512;
+
 enum class RemovalResult {
   Value,      // delete value `value_name` of the key (a missing key or value counts as done)
   Tree,       // delete the key `sub_key` with everything below it (only its last level)
   NoRoot,     // the entry name begins with no root name: the entry fails
-  WholeRoot,  // a key tree that would be a whole root key: the entry fails, nothing is deleted
+  WholeRoot,  // a key tree whose path names no level (empty, or backslashes alone): the whole
+              // root key; the entry fails, nothing is deleted
   Fail,       // a macro failed, a text is over its 511 characters, or the data was cut
 };
 

@@ -29,7 +29,7 @@ const MacroLookups& PlatformLookups() { return kPlatformLookups; }
 bool ProductScript(const char* directory, PathStr& dir, PathStr& script) {
   if (!directory || !*directory) return false;
   return dir.assign(directory) && EndWithBackslash(dir) && script.assign(dir.c_str()) &&
-         script.append("QUINDO.SRG");
+         script.append(kProductScriptName);
 }
 
 }  // namespace qnd

@@ -13,6 +13,9 @@ static_assert(kEntryDataChars == kProfileValueChars, "script entries are read as
 // The platform's folder codes (GetFolder) and short path names (GetShortPathNameA).
 const MacroLookups& PlatformLookups();
 
+// The file name of the product's own script, in its installation directory.
+constexpr char kProductScriptName[] = "QUINDO.SRG";
+
 // The product's own script: "QUINDO.SRG" in the installation directory `directory`. Sets `dir`
 // to the directory ending in a backslash (the "$0" directory) and `script` to the file's path.
 // False for a null or empty directory, or one too long for the path to fit 260 characters.

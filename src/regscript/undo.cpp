@@ -9,9 +9,6 @@ namespace qnd {
 namespace {
 
 constexpr unsigned kNameChars = 512;  // a sub-key name met while deleting a key tree
-// The deepest key tree that is deleted, counting the named key as one level: the registry's own
-// limit. A deeper tree is left as it is and its deletion fails.
-constexpr int kMaxTreeDepth = 512;
 
 // Opens `name` below `parent` as the key itself: a registry link is opened as the link, never
 // followed to its target.
@@ -41,14 +38,25 @@ void DeleteValue(HKEY root, const TextStr& sub_key, const char* name) {
 
 }  // namespace
 
+TreeKeyOpen OpenTreeKey(HKEY parent, const char* sub_key, UniqueKey& key, LONG* status) {
+  const LONG opened = OpenKeyNoLink(parent, sub_key, key);
+  if (status) *status = opened;
+  switch (opened) {
+    case ERROR_SUCCESS: return TreeKeyOpen::Opened;
+    case ERROR_FILE_NOT_FOUND: return TreeKeyOpen::NotThere;
+    case ERROR_MORE_DATA: return TreeKeyOpen::NameTooLong;  // the ANSI calls' limit on a path
+    default: return TreeKeyOpen::Refused;
+  }
+}
+
 // Walks down without recursion, one open key per level, always to the first sub-key that is
 // left (index 0 again every time: each sub-key is gone before the next request), and deletes
 // each key once it has none. A sub-key that the enumeration names but that cannot be opened
 // ends the walk with false rather than be handed the same name again and again.
 bool DeleteKeyTree(HKEY parent, const char* sub_key) {
   UniqueKey path[kMaxTreeDepth];  // path[i] is open while the walk is below it
-  const LONG opened = OpenKeyNoLink(parent, sub_key, path[0]);
-  if (opened != ERROR_SUCCESS) return opened == ERROR_FILE_NOT_FOUND;  // already gone
+  const TreeKeyOpen opened = OpenTreeKey(parent, sub_key, path[0]);
+  if (opened != TreeKeyOpen::Opened) return CountsAsGone(opened);
   char child[kNameChars];
   for (int depth = 1; depth > 0;) {
     UniqueKey& key = path[depth - 1];

@@ -2,17 +2,37 @@
 // UndoReg and UnregisterQuindo (qndsetup.h) walk a whole list with them.
 #pragma once
 
+#include "frame/handles.h"
 #include "frame/win.h"
 #include "regscript/script_io.h"
 
 namespace qnd {
 
+// What opening the named key of a key-tree entry gave.
+enum class TreeKeyOpen {
+  Opened,       // the key is open (a registry link as the link itself)
+  NotThere,     // the platform says there is no such key
+  NameTooLong,  // the platform refuses a path this long: no key can be there by this name
+  Refused,      // the key may be there but cannot be opened (access, a malformed path...)
+};
+
+// Opens `sub_key` below `parent` as the removal of a key tree does: the key itself, a registry
+// link as the link (links on the way to it are followed, as every open follows them). Only
+// reads; `*status`, when given, gets the platform's code.
+TreeKeyOpen OpenTreeKey(HKEY parent, const char* sub_key, UniqueKey& key, LONG* status = nullptr);
+
+// True for an open that counts the key as already gone: a key-tree entry then succeeds
+// without deleting anything.
+constexpr bool CountsAsGone(TreeKeyOpen open) {
+  return open == TreeKeyOpen::NotThere || open == TreeKeyOpen::NameTooLong;
+}
+
 // Deletes the key `sub_key` below `parent` with all its sub-keys; only the last level of a path
 // of several levels goes. A registry link met in the tree, the named key included, is deleted
-// as the link itself: its target is never touched. True when the key was deleted or does not
-// exist; false when it cannot be opened for another reason, when a deletion was refused, when
-// a sub-key named by the enumeration cannot be opened, or when the tree is deeper than 512
-// levels (what was deleted before stays deleted).
+// as the link itself: its target is never touched. True when the key was deleted or counts as
+// gone (CountsAsGone); false when it cannot be opened for another reason, when a deletion was
+// refused, when a sub-key named by the enumeration cannot be opened, or when the tree is deeper
+// than kMaxTreeDepth levels (what was deleted before stays deleted).
 bool DeleteKeyTree(HKEY parent, const char* sub_key);
 
 // Carries out one entry of the removal list, as the walk of UndoReg meets it: its data names

@@ -1,5 +1,7 @@
 #include "check/registry_model.h"
 
+#include "regscript/script_entry.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,15 +15,26 @@ namespace {
 constexpr std::uint32_t kUser = 0x80000001u;
 const NameFold kFold = NameFold::Ascii();
 
-// A machine of keys and values below HKEY_CURRENT_USER, given as "Key" and "Key=value" items.
+// A machine of keys, values and links below HKEY_CURRENT_USER, given as "Key", "Key=value" and
+// "Key>Target" items (a link at Key to HKEY_CURRENT_USER\Target).
 class FakeMachine : public RegistryView {
  public:
   explicit FakeMachine(const std::string& items) {
     std::istringstream in(items);
-    for (std::string item; std::getline(in, item, ',');) items_[kFold.Fold(item)] = item;
+    for (std::string item; std::getline(in, item, ',');) {
+      const std::size_t to = item.find('>');
+      if (to != std::string::npos) links_[kFold.Fold(item.substr(0, to))] = item.substr(to + 1);
+      items_[kFold.Fold(item.substr(0, to))] = item.substr(0, to);
+    }
   }
-  bool KeyExists(std::uint32_t, const std::string& path) override {
-    return items_.count(kFold.Fold(path)) > 0;
+  KeyInfo ReadKey(std::uint32_t, const std::string& path) override {
+    KeyInfo info;
+    ++reads;
+    if (!items_.count(kFold.Fold(path))) return info;
+    const auto link = links_.find(kFold.Fold(path));
+    info.kind = link == links_.end() ? KeyInfo::Kind::Key : KeyInfo::Kind::Link;
+    if (link != links_.end()) info = {KeyInfo::Kind::Link, true, kUser, link->second, ""};
+    return info;
   }
   bool ValueExists(std::uint32_t, const std::string& path, const std::string& name) override {
     return items_.count(kFold.Fold(path + "=" + name)) > 0;
@@ -38,9 +51,11 @@ class FakeMachine : public RegistryView {
       }
     }
   }
+  int reads = 0;  // keys read
 
  private:
   std::map<std::string, std::string> items_;  // folded -> as given
+  std::map<std::string, std::string> links_;  // folded -> target
 };
 
 std::string Render(const ModelItem& item) {
@@ -64,7 +79,8 @@ std::string RunModel(const std::string& machine, const std::string& ops) {
     const std::string name = eq == std::string::npos ? "" : arg.substr(eq + 1);
     const char kind = op[op.find_first_not_of(' ')];
     if (kind == 'w') {
-      model.WriteValue(kUser, key, name, ++line);
+      const KeyRoute route = model.WriteValue(kUser, key, name, ++line);
+      if (!route.reached) foreign += "!" + Render({route.dead_link, false, "", 0, ""}) + " ";
       continue;
     }
     const RemovalEffect effect =
@@ -107,6 +123,17 @@ TEST(RegistryModel, InstallThenRemoval) {
       {"S", "w S\\K=; v S\\K=@", "S\\K[S\\K=] | "},
       // 8: what is gone stays gone for later entries; a missing key removes nothing
       {"S,S\\T,S\\T=u", "t S\\T; v S\\T=u; t S\\T; t S\\None", "| S\\T S\\T=u "},
+      // 8: a write goes through links, a chain too, into the target; so does a value removal
+      {"S,S\\T,S\\L>S\\T,S\\C>S\\L", "w S\\L\\N=x; w S\\C=y; v S\\L\\N=x", "S\\T=y S\\T\\N | "},
+      // 9: a key-tree removal deletes a link as the link, and its target stays
+      {"S,S\\T,S\\T=u,S\\L>S\\T", "t S\\L; v S\\T=u", "| S\\L S\\T=u "},
+      // 10: levels before the last go through a link; a loop back to the tree is one item
+      {"S,S\\T,S\\T=u,S\\T\\Loop>S", "w S\\T\\Loop\\T\\N=x; t S\\T\\Loop\\T",
+       "| S\\T S\\T=u S\\T\\Loop "},
+      // 11: a link to a missing key below one that is there: the write makes the target;
+      // a link whose target's parent is missing, and a loop of two links, lead nowhere
+      {"S,S\\D>S\\Later,S\\E>S\\No\\Key,S\\X>S\\Y,S\\Y>S\\X",
+       "w S\\D\\N=x; w S\\E=y; w S\\X=z", "S\\Later[S\\Later\\N,S\\Later\\N=x] | !S\\E !S\\X "},
   };
   int i = 0;
   for (const Row& row : rows) {
@@ -115,17 +142,58 @@ TEST(RegistryModel, InstallThenRemoval) {
   }
 }
 
-// A tree of more than 512 levels is not removed: the removal fails and nothing goes.
+// A tree of more than kMaxTreeDepth levels is not removed: the removal fails and nothing goes.
 TEST(RegistryModel, TreeDepthLimit) {
-  for (int levels : {512, 513}) {
+  for (int levels : {kMaxTreeDepth, kMaxTreeDepth + 1}) {
     FakeMachine fake("S");
     RegistryModel model(fake, kFold);
     std::string path = "S";
     for (int i = 0; i < levels; ++i) path += "\\L";
     model.WriteValue(kUser, path, "v", 1);
     const RemovalEffect effect = model.RemoveTree(kUser, "S\\L");
-    EXPECT_EQ(levels > 512, effect.too_deep) << levels;
-    EXPECT_EQ(levels > 512, !model.LeftBehind().empty()) << levels;
+    EXPECT_EQ(levels > kMaxTreeDepth, effect.too_deep) << levels;
+    EXPECT_EQ(levels > kMaxTreeDepth, !model.LeftBehind().empty()) << levels;
+  }
+}
+
+// Each key of the machine is read once, however many removals walk over it, and however many
+// links lead back into the tree.
+TEST(RegistryModel, ReadsEachKeyOnce) {
+  FakeMachine fake("S,S\\T,S\\T\\A,S\\T\\B,S\\T\\A\\L1>S\\T,S\\T\\B\\L2>S\\T,S\\T\\A=v");
+  RegistryModel model(fake, kFold);
+  model.RemoveValue(kUser, "S\\T\\A\\L1\\B\\L2\\A", "v");
+  model.RemoveTree(kUser, "S\\T\\A");
+  const RemovalEffect effect = model.RemoveTree(kUser, "S\\T");
+  EXPECT_EQ(6, fake.reads);
+  EXPECT_EQ(3u, effect.foreign.size());  // S\T, its B and B's link L2
+}
+
+// A link's target, in the registry's own names, maps to the root whose name is the longest
+// that begins it at the edge of a level.
+TEST(RootNames, MapsTargetsToTheirRoot) {
+  RootNames names(kFold);
+  names.Add(0x80000002u, "\\REGISTRY\\Machine");
+  names.Add(0x80000000u, "\\REGISTRY\\Machine\\Software\\Classes");
+  names.Add(0x80000003u, "\\REGISTRY\\User");
+  names.Add(kUser, "\\REGISTRY\\User\\S-1-5-21");
+  const struct {
+    const char* target;
+    std::uint32_t root;  // 0: none
+    const char* path;
+  } rows[] = {
+      {"\\Registry\\Machine\\Software\\Classes\\.txt", 0x80000000u, ".txt"},
+      {"\\REGISTRY\\MACHINE\\Software\\ClassesX", 0x80000002u, "Software\\ClassesX"},
+      {"\\Registry\\User\\S-1-5-2", 0x80000003u, "S-1-5-2"},
+      {"\\Registry\\Other\\X", 0, ""},
+  };
+  int i = 0;
+  for (const auto& row : rows) {
+    std::uint32_t root = 0;
+    std::string path;
+    EXPECT_EQ(row.root != 0, names.Map(row.target, &root, &path)) << "row " << i;
+    EXPECT_EQ(row.root, root) << "row " << i;
+    EXPECT_EQ(row.path, path) << "row " << i;
+    ++i;
   }
 }
 

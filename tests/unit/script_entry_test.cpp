@@ -128,6 +128,7 @@ TEST(PlanRemoval, WhatAnEntryRemoves) {
       {"HKEY_CURRENT_USER\\X", "v", 1022, RemovalResult::Value, "X", "v"},
       {"HKEY_CURRENT_USER\\X", "v", 1023, RemovalResult::Fail, "X", ""},
       {"HKEY_CURRENT_USER\\\"\"", "", 0, RemovalResult::WholeRoot, "", ""},
+      {"HKEY_CLASSES_ROOT\\\\\\", "", 0, RemovalResult::WholeRoot, "\\", ""},
       {"\"HKEY_CURRENT_USER\\X\"", "", 0, RemovalResult::NoRoot, "", ""},
   };
   int i = 0;
@@ -136,7 +137,7 @@ TEST(PlanRemoval, WhatAnEntryRemoves) {
     EXPECT_EQ(r.result, PlanRemoval(r.name, r.data, r.length, &kContext, kNone, plan))
         << "row " << i;
     if (r.result != RemovalResult::Fail && r.result != RemovalResult::NoRoot) {
-      EXPECT_EQ(0x80000001u, plan.root) << "row " << i;
+      EXPECT_EQ(i == 7 ? 0x80000000u : 0x80000001u, plan.root) << "row " << i;
       EXPECT_STREQ(r.sub_key, plan.sub_key.c_str()) << "row " << i;
       EXPECT_STREQ(r.value, plan.value_name.c_str()) << "row " << i;
     }

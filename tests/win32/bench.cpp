@@ -263,6 +263,33 @@ DWORD RunProgram(std::string command, DWORD ms) {
   return process ? AwaitProgram(process, ms) : error;
 }
 
+ProgramRun RunWithOutput(std::string command, const std::string& out_file, DWORD ms) {
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE file = CreateFileA(out_file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                            CREATE_ALWAYS, 0, nullptr);
+  STARTUPINFOA start = {};
+  start.cb = sizeof start;
+  start.dwFlags = STARTF_USESTDHANDLES;
+  start.hStdOutput = start.hStdError = file;
+  PROCESS_INFORMATION process = {};
+  ProgramRun run;
+  if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start,
+                     &process)) {
+    CloseHandle(process.hThread);
+    run.status = AwaitProgram(process.hProcess, ms);
+  }
+  CloseHandle(file);
+  const std::string text = ReadTextFile(out_file);
+  for (size_t begin = 0; begin < text.size();) {
+    const size_t end = std::min(text.find('\n', begin), text.size());
+    std::string line = text.substr(begin, end - begin);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    run.lines.push_back(line);
+    begin = end + 1;
+  }
+  return run;
+}
+
 DWORD RunProgramTree(std::string command, DWORD ms) {
   DWORD error = 0;
   HANDLE process = StartProcess(command, &error);
@@ -418,16 +445,53 @@ std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()
 }  // namespace
 
 LONG MakeLink(const std::string& path, const std::string& target) {
-  HKEY link;
-  LONG r = RegCreateKeyExW(HKEY_CURRENT_USER, Wide(path).c_str(), 0, nullptr,
+  return MakeLink(HKEY_CURRENT_USER, path, CurrentUserPath() + L"\\" + Wide(target));
+}
+
+LONG MakeLink(HKEY root, const std::string& path, const std::wstring& target) {
+  HKEY link;  // the parents first, as plain keys: made with the link they would be volatile
+  if (RegCreateKeyA(root, path.substr(0, path.rfind('\\')).c_str(), &link) == ERROR_SUCCESS) {
+    RegCloseKey(link);
+  }
+  LONG r = RegCreateKeyExW(root, Wide(path).c_str(), 0, nullptr,
                            REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE,
                            KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &link, nullptr);
   if (r != ERROR_SUCCESS) return r;
-  const std::wstring to = CurrentUserPath() + L"\\" + Wide(target);
   r = RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
-                     reinterpret_cast<const BYTE*>(to.c_str()),
-                     (DWORD)(to.size() * sizeof(wchar_t)));
+                     reinterpret_cast<const BYTE*>(target.c_str()),
+                     (DWORD)(target.size() * sizeof(wchar_t)));
   RegCloseKey(link);
+  return r;
+}
+
+std::wstring RegistryName(HKEY root, const std::string& path) {
+  typedef LONG(WINAPI * QueryKey)(HANDLE, int, void*, ULONG, ULONG*);
+  const QueryKey query = reinterpret_cast<QueryKey>(
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryKey"));
+  HKEY key;
+  if (RegOpenKeyExA(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, &key)) return L"";
+  ULONG info[1024] = {}, size = 0;
+  const LONG status = query(key, 3 /* KeyNameInformation */, info, sizeof info, &size);
+  RegCloseKey(key);
+  return status ? L"" : std::wstring(reinterpret_cast<wchar_t*>(info + 1), info[0] / 2);
+}
+
+bool IsLink(HKEY key) {
+  DWORD type = 0;
+  return RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr) == 0 &&
+         type == REG_LINK;
+}
+
+LONG RemoveTree(HKEY root, const std::string& path) {
+  HKEY key;
+  LONG r = RegOpenKeyExA(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS, &key);
+  if (r != ERROR_SUCCESS) return r == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : r;
+  char name[512];
+  while (!IsLink(key) && RegEnumKeyA(key, 0, name, sizeof name) == ERROR_SUCCESS &&
+         RemoveTree(key, name) == ERROR_SUCCESS) {
+  }
+  r = RegDeleteKeyA(key, "");
+  RegCloseKey(key);
   return r;
 }
 

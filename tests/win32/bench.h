@@ -69,6 +69,13 @@ DWORD RunProgram(std::string command, DWORD ms = 60000);
 // NSIS uninstaller hands its work to a copy of itself and ends at once); gives the exit code of
 // the last of them to end. Each wait is bounded by `ms`: a process still running is ended, 259.
 DWORD RunProgramTree(std::string command, DWORD ms = 60000);
+// A program's exit code and the lines it wrote (standard output and error, line ends dropped).
+struct ProgramRun {
+  DWORD status = 259;
+  std::vector<std::string> lines;
+};
+// Runs `command` as RunProgram does, its output going into file `out_file`.
+ProgramRun RunWithOutput(std::string command, const std::string& out_file, DWORD ms = 60000);
 // The folder of this test program (where the DLL, the tools and the fixtures lie), and the
 // Windows directory, both without a trailing backslash.
 std::string ProgramDir();
@@ -122,6 +129,17 @@ std::string DumpTree(HKEY root, const std::string& path);
 // opening `path` opens the target. RemoveLink deletes the link itself, never its target.
 LONG MakeLink(const std::string& path, const std::string& target);
 LONG RemoveLink(const std::string& path);
+// A registry link at `root`\`path` whose target is the registry's own name `target`
+// ("\Registry\Machine\..."); its missing parents are made first as plain keys.
+LONG MakeLink(HKEY root, const std::string& path, const std::wstring& target);
+// The registry's own name of the key `root`\`path` (a link as the link); "" when it cannot be
+// opened.
+std::wstring RegistryName(HKEY root, const std::string& path);
+// True when the open key is a registry link.
+bool IsLink(HKEY key);
+// Deletes the key `root`\`path` with everything below it; a registry link goes as the link,
+// and its target stays. A missing key counts as deleted.
+LONG RemoveTree(HKEY root, const std::string& path);
 
 // Lines of a profile file whose names, each with its terminator, come to exactly `chars`
 // characters of the reader's name list: each line is `before` + name + `after`, the names made

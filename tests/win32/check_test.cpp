@@ -1,11 +1,9 @@
-// qndcheck, the checker for setup authors, against the library it speaks for: its listings and
-// findings compared with what DoReg, UndoReg and the real registry do, with staged Office keys
-// and files, and with a font list over the real FONTS directory; and that it changed nothing.
+// qndcheck, the checker for setup authors: the traps its lint finds, its listings with staged
+// Office keys and files and with a font list over the real FONTS directory, its command line,
+// and that it changed nothing. check_diff_test.cpp holds its differential test against DoReg
+// and UndoReg.
 #include <algorithm>
 #include <cstring>
-#include <map>
-#include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,12 +12,6 @@
 namespace {
 
 const HKEY kUser = HKEY_CURRENT_USER;
-const char kKeyName[] = "HKEY_CURRENT_USER\\Software\\QndTest\\Check";
-
-std::string Upper(std::string text) {
-  CharUpperBuffA(&text[0], (DWORD)text.size());
-  return text;
-}
 
 struct CheckRun {
   DWORD status = 259;
@@ -42,119 +34,12 @@ struct CheckRun {
 // Runs qndcheck.exe (beside this program) with `args`, its output into a file of `dir`; the
 // wait is bounded.
 CheckRun RunCheck(const std::string& args, const bench::TempDir& dir) {
-  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  const std::string out = dir.File("qndcheck.out");
-  HANDLE file =
-      CreateFileA(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-  STARTUPINFOA start = {};
-  start.cb = sizeof start;
-  start.dwFlags = STARTF_USESTDHANDLES;
-  start.hStdOutput = start.hStdError = file;
-  PROCESS_INFORMATION process = {};
-  std::string command = "\"" + bench::ProgramDir() + "\\qndcheck.exe\" " + args;
-  CheckRun run;
-  if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start,
-                     &process)) {
-    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
-      TerminateProcess(process.hProcess, 259);
-    }
-    GetExitCodeProcess(process.hProcess, &run.status);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-  }
-  CloseHandle(file);
-  std::istringstream text(bench::ReadTextFile(out));
-  for (std::string line; std::getline(text, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    run.lines.push_back(line);
-  }
-  return run;
-}
-
-// Every key below HKCU\`path` as "KEY", every value as "KEY: "NAME" = TYPE DATA" ("KEY: @" for
-// the default value), names in upper case: as explain lists them.
-void Snapshot(HKEY key, const std::string& path, std::set<std::string>& out) {
-  char name[512];
-  BYTE data[2048];
-  for (DWORD i = 0;; ++i) {
-    DWORD n = sizeof name, size = sizeof data - 1, type = 0;
-    if (RegEnumValueA(key, i, name, &n, nullptr, &type, data, &size)) break;
-    data[size] = 0;
-    char number[16];
-    std::snprintf(number, sizeof number, "0x%08lx", *(DWORD*)data);
-    out.insert(Upper(path + ": " + (n ? "\"" + std::string(name) + "\"" : "@")) + " = " +
-               (type == REG_DWORD ? "REG_DWORD " + std::string(number)
-                                  : "REG_SZ \"" + std::string((char*)data) + "\""));
-  }
-  for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i) {
-    out.insert(Upper(path + "\\" + name));
-    HKEY sub;
-    if (RegOpenKeyExA(key, name, 0, KEY_READ, &sub)) continue;
-    Snapshot(sub, path + "\\" + name, out);
-    RegCloseKey(sub);
-  }
-}
-
-std::set<std::string> Snapshot(const std::string& path) {
-  std::set<std::string> out;
-  HKEY key;
-  if (RegOpenKeyExA(kUser, path.c_str(), 0, KEY_READ, &key)) return out;
-  Snapshot(key, "HKEY_CURRENT_USER\\" + path, out);
-  RegCloseKey(key);
+  const bench::ProgramRun run = bench::RunWithOutput(
+      "\"" + bench::ProgramDir() + "\\qndcheck.exe\" " + args, dir.File("qndcheck.out"));
+  CheckRun out;
+  out.status = run.status;
+  out.lines = run.lines;
   return out;
-}
-
-// What a snapshot line names, without its data.
-std::string Identity(const std::string& line) { return line.substr(0, line.find(" = ")); }
-
-// The item a coverage finding names ("key K", "value "V" of K", "the default value of K"), as a
-// snapshot names it.
-std::string ItemOf(const std::string& words) {
-  const size_t of = words.find(" of ") + 4, key = words.compare(0, 4, "key ") ? of : 4;
-  const std::string path = words.substr(key, words.find_first_of(" ,", key) - key);
-  if (key == 4) return Upper(path);
-  return Upper(path + ": " + (words[0] == 'v' ? words.substr(6, words.find('"', 7) - 5) : "@"));
-}
-
-// What one run of a script came to: the listing and the real registry after each step.
-struct Round {
-  CheckRun check;
-  std::set<std::string> before, after_check, after_install, after_uninstall;
-  int installed = -1;
-};
-
-// A registry script from `seed`: random key sections below the test key and a random removal
-// list, with one failing entry when `failing`.
-std::string Generated(unsigned seed, bool failing) {
-  const char* subs[] = {"A", "A\\B", "a\\b\\C", "D", "Shared", "Shared\\Own", "E\\F"};
-  const char* names[] = {"v", "V", "Path", "@", "n", "\"Quoted\""};
-  const char* data[] = {"text",  "dword:1f",       "$0x.exe", "`$0a b` %1", "C:\\\\dir\\\\x",
-                        "$1sys", "dword:ffffffff", "",        "Dword:2"};
-  unsigned s = seed;
-  auto pick = [&s](unsigned n) { return ((s = s * 1103515245u + 12345u) >> 16) % n; };
-  std::string body;
-  for (int i = 0; i < 4; ++i) {
-    body += std::string("[@KEY@\\") + subs[pick(7)] + "]\r\n";
-    for (unsigned j = 0, n = 1 + pick(3); j < n; ++j) {
-      body += std::string(names[pick(6)]) + "=" + data[pick(9)] + "\r\n";
-    }
-    if (failing && i == 2) body += "Bad=$Z\r\n";
-  }
-  body += "[UNINSTALL]\r\n";
-  for (int i = 0; i < 3; ++i) {
-    body += "@KEY@\\" + std::string(subs[pick(7)]) + (pick(2) ? "=\r\n" : "=v\r\n");
-  }
-  return body;
-}
-
-// The sample script with its keys moved below the test key ("HKEY_CLASSES_ROOT\X" becomes
-// "@KEY@\CLASSES_ROOT\X").
-std::string Sample() {
-  std::string text = bench::ReadTextFile(QND_EXAMPLES "/QUINDO.SRG");
-  for (size_t at = 0; (at = text.find("HKEY_", at)) != std::string::npos;) {
-    text.replace(at, 5, "@KEY@\\");
-  }
-  return text;
 }
 
 // The names, sizes and times of everything in folder `dir` and below it.
@@ -178,92 +63,10 @@ class Check : public testing::Test {
  protected:
   Check() : key_("Check"), dir_("check"), out_("check-out") {}
 
-  // Runs qndcheck on `body` with "$0" = the test folder, then DoReg and UndoReg, over a test
-  // key that holds keys and values of other programs beside the script's.
-  Round Run(const std::string& body) {
-    bench::DeleteTree(kUser, key_.path());
-    for (const char* sub : {"Shared", "Shared\\Other", "D\\Keep"}) {
-      bench::WriteString(kUser, key_.Sub(sub), "keep", "pre");
-    }
-    const std::string script = bench::WriteScript(dir_, key_, body, "test.srg");
-    const QndPathContext context = {dir_.path().c_str(), nullptr};
-    Round r;
-    r.before = Snapshot(key_.path());
-    r.check = RunCheck("script \"" + script + "\" --dir0 \"" + dir_.path() + "\"", out_);
-    r.after_check = Snapshot(key_.path());
-    r.installed = bench::Qnd().DoReg(script.c_str(), &context, 0);
-    r.after_install = Snapshot(key_.path());
-    bench::Qnd().UndoReg(script.c_str(), &context, 0);
-    r.after_uninstall = Snapshot(key_.path());
-    return r;
-  }
-  std::vector<std::string> Scripts() {
-    std::vector<std::string> scripts = {
-        Sample(),
-        "[@KEY@\\Dup]\r\nA=1\r\na=2\r\n[@KEY@\\Dup]\r\nB=3\r\n[@KEY@\\T]\r\nX=see dword:10\r\n"
-        "Y=DWORD:1\r\n@=dword:5\r\n[HKEY_CURRENT_USER\\\\Software\\QndTest\\Check\\Lead]\r\n"
-        "Z=1\r\n[UNINSTALL]\r\n@KEY@\\Dup=\r\n@KEY@\\T=Y\r\n@KEY@\\T=X\r\n"};
-    for (unsigned seed = 1; seed <= 8; ++seed) scripts.push_back(Generated(seed, seed % 3 == 0));
-    return scripts;
-  }
-
   bench::TestKey key_;
   bench::TempDir dir_;
   bench::TempDir out_;  // qndcheck's output
 };
-
-// The values explain lists are exactly those DoReg writes, up to the entry where it stops.
-TEST_F(Check, ExplainAgreesWithDoReg) {
-  const std::vector<std::string> scripts = Scripts();
-  for (size_t i = 0; i < scripts.size(); ++i) {
-    const Round r = Run(scripts[i]);
-    std::map<std::string, std::string> listed;  // identity -> the whole line
-    bool stops = false;
-    for (const std::string& l : r.check.lines) {
-      stops = stops || l.find(": DoReg stops here") != std::string::npos;
-      const size_t at = l.find(std::string(": ") + kKeyName), eq = l.find(" = ");
-      if (at == std::string::npos || eq == std::string::npos || eq < at) continue;
-      const std::string id = Upper(l.substr(at + 2, eq - at - 2));
-      listed[id] = id + l.substr(eq);  // a later write of the same value wins
-    }
-    std::set<std::string> written;
-    for (const std::string& l : r.after_install) {
-      if (l.find(" = ") != std::string::npos && !r.before.count(l)) written.insert(l);
-    }
-    std::set<std::string> expected;
-    for (const auto& v : listed) expected.insert(v.second);
-    EXPECT_EQ(expected, written) << "script " << i << "\n" << scripts[i];
-    EXPECT_EQ(stops, r.installed == 0) << "script " << i;
-    EXPECT_EQ(r.before, r.after_check) << "script " << i << ": qndcheck changed the registry";
-  }
-}
-
-// What coverage says is left behind is what DoReg then UndoReg leave; what it says the
-// uninstall removes without the script writing it is what disappears of the other programs'.
-TEST_F(Check, CoverageAgreesWithDoRegThenUndoReg) {
-  const std::vector<std::string> scripts = Scripts();
-  for (size_t i = 0; i < scripts.size(); ++i) {
-    const Round r = Run(scripts[i]);
-    std::set<std::string> left, removed, real_left, real_removed, ids_after;
-    for (const std::string& l : r.check.lines) {
-      for (const char* lead : {"the uninstall leaves ", "left behind too: "}) {
-        if (l.find(lead) != l.npos) left.insert(ItemOf(l.substr(l.find(lead) + strlen(lead))));
-      }
-      for (const char* lead : {"the uninstall removes ", "removed too: "}) {
-        if (l.find(lead) != l.npos) removed.insert(ItemOf(l.substr(l.find(lead) + strlen(lead))));
-      }
-    }
-    for (const std::string& l : r.after_uninstall) ids_after.insert(Identity(l));
-    for (const std::string& l : r.after_uninstall) {
-      if (!r.before.count(l)) real_left.insert(Identity(l));
-    }
-    for (const std::string& l : r.before) {
-      if (!ids_after.count(Identity(l))) real_removed.insert(Identity(l));
-    }
-    EXPECT_EQ(real_left, left) << "script " << i << "\n" << scripts[i];
-    EXPECT_EQ(real_removed, removed) << "script " << i << "\n" << scripts[i];
-  }
-}
 
 // Each trap is found once, on its line; a clean script gives no finding and exit status 0.
 TEST_F(Check, LintFindsEachTrapOnItsLine) {
@@ -349,12 +152,12 @@ TEST_F(Check, OfficeReportsWithoutChangingAnything) {
   for (const Row& row : rows) {
     bench::WriteString(kUser, "Software\\Microsoft\\Word\\7.0\\Options", "Startup-Path",
                        dir_.File(row.startup));
-    const std::set<std::string> keys = Snapshot("Software");
+    const std::string keys = bench::DumpTree(kUser, "Software");
     const std::string files = Listing(dir_.path());
     const CheckRun run = RunCheck("office --source \"" + source + "\"", out_);
     for (const std::string& line : row.lines) EXPECT_EQ(1, run.Count(line)) << line;
     EXPECT_EQ(2u, run.status);
-    EXPECT_EQ(keys, Snapshot("Software"));
+    EXPECT_EQ(keys, bench::DumpTree(kUser, "Software"));
     EXPECT_EQ(files, Listing(dir_.path()));
   }
   char system[MAX_PATH] = {};
@@ -408,9 +211,18 @@ TEST_F(Check, UsageAndHelp) {
   for (const char* command : {"qndcheck script FILE", "qndcheck office", "qndcheck fonts LIST"}) {
     EXPECT_EQ(1, help.Count("  " + std::string(command))) << command;
   }
+  EXPECT_EQ(1, help.Count("  Q201  warning  ")) << "the catalogue's list";
   for (const char* bad : {"", "frobnicate", "script", "script a b", "office --x", "fonts",
-                          "script Z:\\no\\such.srg"}) {
+                          "script Z:\\no\\such.srg", "office --ignore Q999", "office --ignore"}) {
     EXPECT_EQ(2u, RunCheck(bad, out_).status) << bad;
+  }
+  // --ignore silences findings, and the exit status follows (which ones: the report's unit test).
+  const std::string script =
+      bench::WriteScript(dir_, key_, "[@KEY@\\L]\r\nA=DWORD:1\r\n", "ignore.srg");
+  for (const char* ignore : {"", "--ignore Q111", "--ignore q111 --ignore Q202"}) {
+    const CheckRun run = RunCheck("script \"" + script + "\" " + ignore, out_);
+    EXPECT_EQ(*ignore ? 0 : 1, run.Findings("warning", "[Q111]")) << ignore;
+    EXPECT_EQ(std::strstr(ignore, "Q202") ? 0u : 1u, run.status) << ignore;
   }
 }
 

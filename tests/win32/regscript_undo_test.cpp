@@ -289,7 +289,8 @@ TEST_F(Undo, NameCutAtTheEndOfTheListIsDropped) {
   }
 }
 
-// Texts beyond 511 characters fail rather than name another key or value.
+// Texts beyond 511 characters fail rather than name another key or value; a key path that fits
+// but that the platform refuses as too long counts as gone.
 TEST_F(Undo, Limits) {
   MakeTree();
   const std::string v511(511, 'v');
@@ -304,6 +305,8 @@ TEST_F(Undo, Limits) {
     EXPECT_EQ("x", ReadValue(kUser, key_.Sub("Demo\\Keep"), v511.c_str()).Text()) << n << ": not cut";
   }
   EXPECT_EQ(0, UndoReg(Script("[UNINSTALL]\r\n@KEY@\\" + std::string(600, 'k') + "=\r\n")));
+  // A path the platform refuses as too long (261 characters and more) names no key there.
+  EXPECT_EQ(1, UndoReg(Script("[UNINSTALL]\r\n@KEY@\\" + std::string(300, 'k') + "=\r\n")));
 }
 
 // What a script's removal list names of what it creates is gone again, exactly.

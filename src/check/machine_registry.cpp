@@ -1,0 +1,161 @@
+// The checker's view of this machine's registry (machine_registry.h).
+#include "check/machine_registry.h"
+
+#include <algorithm>
+
+#include "regscript/text_rules.h"
+
+namespace qnd {
+namespace {
+
+constexpr std::uint32_t kFirstRoot = 0x80000000u;  // HKEY_CLASSES_ROOT
+constexpr std::uint32_t kLastRoot = 0x80000006u;   // HKEY_DYN_DATA
+constexpr wchar_t kLinkValue[] = L"SymbolicLinkValue";
+constexpr DWORD kRegLink = 6;            // REG_LINK: a link's target, UTF-16 without terminator
+constexpr int kKeyNameInformation = 3;   // NtQueryKey: the key's full name
+typedef LONG(WINAPI* NtQueryKeyFn)(HANDLE, int, void*, ULONG, ULONG*);
+
+// UTF-16 text in the ANSI code page; false when a character has no form there.
+bool ToAnsi(const wchar_t* text, int chars, std::string& out) {
+  out.clear();
+  if (chars == 0) return true;
+  BOOL lossy = FALSE;
+  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, chars, nullptr, 0,
+                                    nullptr, &lossy);
+  if (n <= 0 || lossy) return false;
+  out.assign(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, chars, &out[0], n, nullptr, nullptr);
+  return true;
+}
+
+// The registry's own name of `root` ("\REGISTRY\Machine"), asked of the platform: the full name
+// of its first sub-key without the last level. False for a root without sub-keys.
+bool RootName(std::uint32_t root, std::string& name) {
+  static const NtQueryKeyFn query = reinterpret_cast<NtQueryKeyFn>(reinterpret_cast<void (*)()>(
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryKey")));
+  char first[256];
+  UniqueKey key;
+  if (!query || RegEnumKeyA(RootKeyHandle(root), 0, first, sizeof first) != ERROR_SUCCESS ||
+      RegOpenKeyExA(RootKeyHandle(root), first, REG_OPTION_OPEN_LINK, KEY_READ, key.put()) !=
+          ERROR_SUCCESS) {
+    return false;
+  }
+  ULONG buffer[1024];  // the length in bytes, then the name
+  ULONG size = 0;
+  if (query(key.get(), kKeyNameInformation, buffer, sizeof buffer, &size) != 0) return false;
+  const int chars = static_cast<int>(buffer[0] / sizeof(wchar_t));
+  const std::size_t cut = ToAnsi(reinterpret_cast<wchar_t*>(buffer + 1), chars, name)
+                              ? name.find_last_of('\\')
+                              : std::string::npos;
+  if (cut == std::string::npos) return false;
+  name.resize(cut);
+  return true;
+}
+
+}  // namespace
+
+MachineRegistry::MachineRegistry(const NameFold& fold) : roots_(fold) {
+  for (std::uint32_t root = kFirstRoot; root <= kLastRoot; ++root) {
+    std::string name;
+    if (RootName(root, name)) roots_.Add(root, name);
+  }
+}
+
+// Reuses the keys open from the last call as far as the paths agree.
+HKEY MachineRegistry::Open(std::uint32_t root, const std::string& path) {
+  if (root != open_root_) {
+    open_keys_.clear();
+    open_names_.clear();
+    open_root_ = root;
+  }
+  std::vector<std::string> levels;
+  for (std::size_t begin = 0; begin < path.size();) {
+    const std::size_t end = std::min(path.find('\\', begin), path.size());
+    levels.push_back(path.substr(begin, end - begin));
+    begin = end + 1;
+  }
+  std::size_t keep = 0;
+  while (keep < open_names_.size() && keep < levels.size() &&
+         open_names_[keep] == levels[keep]) {
+    ++keep;
+  }
+  open_names_.resize(keep);
+  open_keys_.resize(keep);
+  for (std::size_t i = keep; i < levels.size(); ++i) {
+    const HKEY parent = i ? open_keys_.back()->get() : RootKeyHandle(root);
+    std::unique_ptr<UniqueKey> key(new UniqueKey);
+    if (RegOpenKeyExA(parent, levels[i].c_str(), REG_OPTION_OPEN_LINK, KEY_READ, key->put()) !=
+        ERROR_SUCCESS) {
+      return nullptr;
+    }
+    open_keys_.push_back(std::move(key));
+    open_names_.push_back(levels[i]);
+  }
+  return levels.empty() ? RootKeyHandle(root) : open_keys_.back()->get();
+}
+
+// A key that holds a link's target value is a link.
+void MachineRegistry::ReadLink(HKEY key, KeyInfo& info) const {
+  wchar_t target[2048];
+  DWORD type = 0, size = sizeof target;
+  if (RegQueryValueExW(key, kLinkValue, nullptr, &type, reinterpret_cast<BYTE*>(target), &size) !=
+          ERROR_SUCCESS ||
+      type != kRegLink) {
+    return;
+  }
+  info.kind = KeyInfo::Kind::Link;
+  const int chars = static_cast<int>(size / sizeof(wchar_t));
+  if (!ToAnsi(target, chars, info.target_text)) info.target_text = "(a name outside the code page)";
+  info.target_known = roots_.Map(info.target_text, &info.target_root, &info.target_path);
+}
+
+KeyInfo MachineRegistry::ReadKey(std::uint32_t root, const std::string& path) {
+  KeyInfo info;
+  const HKEY key = Open(root, path);
+  if (!key) return info;
+  info.kind = KeyInfo::Kind::Key;
+  if (!path.empty()) ReadLink(key, info);
+  return info;
+}
+
+bool MachineRegistry::ValueExists(std::uint32_t root, const std::string& path,
+                                  const std::string& name) {
+  const HKEY key = Open(root, path);
+  return key && RegQueryValueExA(key, name.c_str(), nullptr, nullptr, nullptr, nullptr) !=
+                    ERROR_FILE_NOT_FOUND;
+}
+
+void MachineRegistry::ListKey(std::uint32_t root, const std::string& path,
+                              std::vector<std::string>& keys, std::vector<std::string>& values) {
+  const HKEY key = Open(root, path);
+  if (!key) return;
+  char name[16384];
+  for (DWORD i = 0;; ++i) {
+    DWORD n = sizeof name;
+    if (RegEnumKeyExA(key, i, name, &n, nullptr, nullptr, nullptr, nullptr)) break;
+    keys.push_back(name);
+  }
+  for (DWORD i = 0;; ++i) {
+    DWORD n = sizeof name;
+    if (RegEnumValueA(key, i, name, &n, nullptr, nullptr, nullptr, nullptr)) break;
+    values.push_back(name);
+  }
+}
+
+long OpenStatus(std::uint32_t root, const std::string& sub_key) {
+  UniqueKey key;
+  return RegOpenKeyExA(RootKeyHandle(root), sub_key.c_str(), 0, MAXIMUM_ALLOWED, key.put());
+}
+
+long CreateStatus(std::uint32_t root, const std::string& sub_key) {
+  const long opened = OpenStatus(root, sub_key);
+  if (opened != ERROR_SUCCESS && opened != ERROR_FILE_NOT_FOUND) return opened;
+  // The separators before the first level: with them the path names no key below the root.
+  const std::string lead = sub_key.substr(0, sub_key.find_first_not_of('\\'));
+  HKEY key = nullptr;
+  const long created = RegCreateKeyA(RootKeyHandle(root), lead.c_str(), &key);
+  if (created == ERROR_SUCCESS && key != RootKeyHandle(root)) RegCloseKey(key);
+  return created;
+}
+
+}  // namespace qnd

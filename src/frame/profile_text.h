@@ -1,0 +1,20 @@
+// Profile files read whole, for the tools that show where each entry stands: the raw text of a
+// file and the letter case by which the platform's reader compares names. Built into the tools
+// only; the DLL reads profile files through frame/profile.h alone.
+#pragma once
+
+#include <string>
+
+#include "frame/fixed_str.h"
+#include "frame/name_fold.h"
+
+namespace qnd {
+
+// Reads profile file `file` whole into `text`; `full` gets its full path (the one to hand the
+// profile reader) and `dir` its directory, ending in a backslash. False when it cannot be read.
+bool ReadProfileFile(const std::string& file, PathStr& full, PathStr& dir, std::string& text);
+
+// This system's case mapping of the ANSI code page, as the registry and the reader apply it.
+NameFold PlatformFold();
+
+}  // namespace qnd

@@ -1,0 +1,408 @@
+// qndcheck script against the real DoReg and UndoReg: random registry scripts over random
+// registries below every root (keys and values of other programs, registry links, loops of
+// links, long paths, macros, repeated entries), and a row for each trap found so far. What
+// explain says is written, and what coverage says is left behind or taken away, must be what
+// snapshots of the registry show after DoReg and after UndoReg; both results must be the ones
+// the listing gives; qndcheck must change nothing. QND_CHECK_SEEDS and QND_CHECK_FIRST_SEED
+// choose other seeds (make fuzz-check); a failing case prints its registry and its script.
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+#include <set>
+
+#include "bench.h"
+
+namespace {
+
+constexpr unsigned kFixedSeeds = 120;
+
+// The test's key below each root, and its token: "@CU@" in a script stands for
+// "HKEY_CURRENT_USER\Software\QndDiff", "@CU\@" for "HKEY_CURRENT_USER\\Software\QndDiff"
+// (a sub-key path that begins with a backslash).
+struct Base {
+  const char* token;
+  HKEY root;
+  const char* root_name;
+  const char* key;
+};
+const Base kBases[] = {
+    {"CU", HKEY_CURRENT_USER, "HKEY_CURRENT_USER", "Software\\QndDiff"},
+    {"LM", HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "Software\\QndDiff"},
+    {"CR", HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", "QndDiff"},
+    {"U", HKEY_USERS, "HKEY_USERS", ".Default\\Software\\QndDiff"},
+    {"CC", HKEY_CURRENT_CONFIG, "HKEY_CURRENT_CONFIG", "Software\\QndDiff"},
+    {"DD", HKEY_DYN_DATA, "HKEY_DYN_DATA", "QndDiff"},
+    {"PD", HKEY_PERFORMANCE_DATA, "HKEY_PERFORMANCE_DATA", "QndDiff"},  // takes no keys
+};
+constexpr int kWritable = 6;  // the bases before "PD"
+
+// The key `sub` ("." for none) below the base of `token`, with the base.
+std::string BaseKey(const char* token, const std::string& sub, const Base** base) {
+  for (const Base& b : kBases) *base = token == std::string(b.token) ? &b : *base;
+  return sub == "." ? (*base)->key : (*base)->key + std::string("\\") + sub;
+}
+
+std::string Upper(std::string text) {
+  if (!text.empty()) CharUpperBuffA(&text[0], (DWORD)text.size());
+  return text;
+}
+
+// As the checker shows text: control characters escaped.
+std::string Shown(const std::string& text) {
+  std::string out;
+  for (unsigned char c : text) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex,
+                  c == '\n' ? "\\n" : c == '\r' ? "\\r" : c == '\t' ? "\\t" : "\\x%02x", c);
+    out += c < 0x20 || c == 0x7F ? std::string(hex) : std::string(1, (char)c);
+  }
+  return out;
+}
+
+// The registry of a case, one item a line: "k CU T\A" a key, "v CU T name=data" a value ("@"
+// the default value, "^" a line break in the name), "l CU T\L LM A" a link at CU T\L to LM A;
+// "." names a base's own key.
+void Apply(const std::string& world) {
+  std::vector<std::string> links;  // made after the keys, which are never made through one
+  for (size_t at = 0, end; at < world.size(); at = end + 1) {
+    end = std::min(world.find('\n', at), world.size());
+    const std::string line = world.substr(at, end - at);
+    char kind, token[8], sub[512], rest[512] = ".";
+    std::sscanf(line.c_str(), "%c %7s %511s %511[^\n]", &kind, token, sub, rest);
+    const Base* b = nullptr;
+    const std::string key = BaseKey(token, sub, &b);
+    std::string name = rest, data = name.substr(name.rfind('=') + 1);
+    name.resize(name.rfind('=') == std::string::npos ? 0 : name.rfind('='));
+    std::replace(name.begin(), name.end(), '^', '\n');
+    HKEY made;
+    if (kind == 'l') links.push_back(line);
+    if (kind == 'k' && !RegCreateKeyA(b->root, key.c_str(), &made)) RegCloseKey(made);
+    if (kind == 'v') bench::WriteString(b->root, key, name == "@" ? "" : name.c_str(), data);
+  }
+  for (const std::string& line : links) {
+    char token[8], sub[512], to[8], target[512];
+    std::sscanf(line.c_str(), "l %7s %511s %7s %511s", token, sub, to, target);
+    const Base *b = nullptr, *t = nullptr;
+    const std::string key = BaseKey(token, sub, &b), into = BaseKey(to, target, &t);
+    bench::MakeLink(b->root, key, bench::RegistryName(t->root, t->key) +
+                                       std::wstring(into.begin() + strlen(t->key), into.end()));
+  }
+}
+
+void Clean() {
+  for (int i = 0; i < kWritable; ++i) bench::RemoveTree(kBases[i].root, kBases[i].key);
+}
+
+// Every key below the bases as "KEY" (a link too, never followed), every value as
+// "KEY: "NAME" = TYPE DATA" ("KEY: @" for the default value): names in upper case and text as
+// the checker shows it.
+void Snapshot(HKEY key, const std::string& path, std::set<std::string>& out) {
+  out.insert(Upper(Shown(path)));
+  char name[512], number[16];
+  BYTE data[2048];
+  for (DWORD i = 0, n, size, type; !bench::IsLink(key); ++i) {
+    n = sizeof name, size = sizeof data - 1;
+    if (RegEnumValueA(key, i, name, &n, nullptr, &type, data, &size)) break;
+    data[size] = 0;
+    std::snprintf(number, sizeof number, "0x%08lx", *(DWORD*)data);
+    out.insert(Upper(Shown(path + ": " + (n ? "\"" + std::string(name) + "\"" : "@"))) + " = " +
+               (type == REG_DWORD ? "REG_DWORD " + std::string(number)
+                                  : "REG_SZ \"" + Shown((char*)data) + "\""));
+  }
+  HKEY sub;
+  for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i) {
+    if (RegOpenKeyExA(key, name, REG_OPTION_OPEN_LINK, KEY_READ, &sub)) continue;
+    Snapshot(sub, path + "\\" + name, out);
+    RegCloseKey(sub);
+  }
+}
+
+std::set<std::string> Snapshot() {
+  std::set<std::string> out;
+  HKEY key;
+  for (int i = 0; i < kWritable; ++i) {
+    const Base& b = kBases[i];
+    if (RegOpenKeyExA(b.root, b.key, REG_OPTION_OPEN_LINK, KEY_READ, &key)) continue;
+    Snapshot(key, std::string(b.root_name) + "\\" + b.key, out);
+    RegCloseKey(key);
+  }
+  return out;
+}
+
+// What a snapshot line names, without its data.
+std::string Identity(const std::string& line) { return line.substr(0, line.find(" = ")); }
+
+// `body` with every base's tokens replaced.
+std::string Expand(std::string body) {
+  for (const Base& b : kBases) {
+    for (const bool lead : {false, true}) {
+      const std::string token = std::string("@") + b.token + (lead ? "\\@" : "@");
+      const std::string key = std::string(b.root_name) + (lead ? "\\\\" : "\\") + b.key;
+      for (size_t at; (at = body.find(token)) != std::string::npos;) {
+        body.replace(at, token.size(), key);
+      }
+    }
+  }
+  return body;
+}
+
+// ---- random cases ----
+struct Random {
+  unsigned s;
+  unsigned Below(unsigned n) { return ((s = s * 1103515245u + 12345u) >> 8) % n; }
+  bool Chance(unsigned percent) { return Below(100) < percent; }
+  template <size_t N>
+  const char* Pick(const char* const (&items)[N]) { return items[Below(N)]; }
+  // A path of 1 to `most` levels, each one of the first `names` level names.
+  std::string Path(unsigned most, unsigned names) {
+    static const char* const kLevels[] = {"A", "b", "T", "Sub", "New", "L", "M", "Loop", "Nowhere"};
+    std::string path = kLevels[Below(names)];
+    for (unsigned n = Below(most); n > 0; --n) path += std::string("\\") + kLevels[Below(names)];
+    return path;
+  }
+};
+
+// Keys and values of other programs below one to three bases, and links among them: to keys
+// that are there or not, to links, and back into their own tree.
+std::string RandomWorld(Random& r, std::vector<std::string>& bases) {
+  bases = {"CU"};
+  for (int i = 1; i < kWritable; ++i) {
+    if (r.Chance(30)) bases.push_back(kBases[i].token);
+  }
+  std::string world;
+  for (const std::string& b : bases) {
+    world += "k " + b + " .\n";
+    for (unsigned n = r.Below(6); n > 0; --n) {
+      const std::string path = r.Path(3, 4);
+      world += "k " + b + " " + path + "\n";
+      if (r.Chance(60)) world += "v " + b + " " + path + (r.Chance(30) ? " @" : " keep") + "=pre\n";
+    }
+    for (unsigned n = r.Below(4); n > 0; --n) {
+      const char* const kNames[] = {"L", "M", "Loop"};
+      world += "l " + b + " " + (r.Chance(40) ? "" : r.Path(2, 4) + "\\") + r.Pick(kNames) + " " +
+               bases[r.Below(bases.size())] + " " + (r.Chance(25) ? "." : r.Path(2, 9)) + "\n";
+    }
+  }
+  return world;
+}
+
+// A key section's or removal entry's key: mostly below a base of the case, now and then too
+// long, with a leading backslash, with a macro, or below HKEY_PERFORMANCE_DATA.
+std::string RandomKey(Random& r, const std::vector<std::string>& bases) {
+  std::string key = "@" + (r.Chance(4) ? std::string("PD") : bases[r.Below(bases.size())]) +
+                    (r.Chance(6) ? "\\@\\" : "@\\") + r.Path(4, 9);
+  if (r.Chance(6)) key += "\\" + std::string(230 + r.Below(26), 'x');  // 261 or more, or near
+  return key + (r.Chance(5) ? "\\$0k" : "");
+}
+
+std::string RandomScript(Random& r, const std::vector<std::string>& bases) {
+  const char* const kNames[] = {"v", "V", "n", "@", "\"Q\"", "x$0"};
+  const char* const kData[] = {"text",           "dword:1f", "$0x.exe", "`$0a b` %1", "C:\\\\d",
+                               "dword:ffffffff", "",         "Dword:2", "a\x07z",     "$*0"};
+  const char* const kRemove[] = {"", "", "", "v", "keep", "@", "n"};
+  std::string body;
+  for (unsigned n = 2 + r.Below(5); n > 0; --n) {
+    body += "[" + RandomKey(r, bases) + "]\r\n";
+    for (unsigned m = 1 + r.Below(3); m > 0; --m) {
+      body += r.Pick(kNames) + std::string("=") + r.Pick(kData) + "\r\n";
+    }
+    if (r.Chance(5)) body += "Bad=$Z\r\n";
+  }
+  body += "[UNINSTALL]\r\n";
+  for (unsigned n = 1 + r.Below(5); n > 0; --n) {
+    body += RandomKey(r, bases) + "=" + r.Pick(kRemove) + "\r\n";
+  }
+  return body;
+}
+
+// ---- comparing ----
+// What qndcheck's listing says: each value written (identity -> line, the last write wins),
+// both results, what is left behind and taken away, and how many items it did not list.
+struct Listing {
+  std::map<std::string, std::string> written;
+  bool reg_gives_1 = false, undo_gives_1 = false;
+  std::set<std::string> left, removed;
+  size_t more_left = 0, more_removed = 0;
+};
+
+// The identity of the item a coverage finding names: "key K ..." as "K", "value "V" of K" as
+// "K: "V"", "the default value of K" as "K: @".
+std::string ItemOf(const std::string& words) {
+  if (words.compare(0, 4, "key ") == 0) {
+    return Upper(words.substr(4, words.find_first_of(" ,", 4) - 4));
+  }
+  const size_t of = words.find(" of ") + 4;
+  const std::string key = words.substr(of, words.find_first_of(" ,", of) - of);
+  return Upper(key + ": " + (words[0] == 'v' ? words.substr(6, words.find('"', 7) - 5) : "@"));
+}
+
+Listing Read(const std::vector<std::string>& lines, const std::string& script) {
+  Listing l;
+  for (const std::string& line : lines) {
+    if (line.compare(0, script.size() + 1, script + ":") != 0) continue;
+    std::string text = line.substr(line.find(": ", script.size()) + 2);
+    const size_t code = text.rfind(" [Q"), eq = text.find(" = ");
+    const std::string id = code == std::string::npos ? "" : text.substr(code + 2, 4);
+    if (!id.empty()) text = text.substr(text.find(": ") + 2, code - text.find(": ") - 2);
+    if (id.empty() && eq != std::string::npos && text.find(": ") < eq) {
+      l.written[Upper(text.substr(0, eq))] = Upper(text.substr(0, eq)) + text.substr(eq);
+    }
+    l.reg_gives_1 |= text.find("DoReg writes ") == 0;
+    l.undo_gives_1 |= text.find("UndoReg carries out ") == 0;
+    const std::string listed = text.substr(text.find(": ") + 2);  // after "removed too: "
+    if (id == "Q201" || id == "Q202" || id == "Q210") l.left.insert(ItemOf(text.substr(21)));
+    if (id == "Q203") l.left.insert(ItemOf(listed));
+    if (id == "Q207") l.removed.insert(ItemOf(text.substr(22)));
+    if (id == "Q208") l.removed.insert(ItemOf(listed));
+    if (id == "Q204") l.more_left += std::strtoul(text.c_str() + 8, nullptr, 10);  // "... and "
+    if (id == "Q209") l.more_removed += std::strtoul(text.c_str() + 8, nullptr, 10);
+  }
+  return l;
+}
+
+// `real` is `listed` and `more` items besides.
+void ExpectCovers(const std::set<std::string>& real, const std::set<std::string>& listed,
+                  size_t more, const char* what) {
+  if (!more) {
+    EXPECT_EQ(real, listed) << what;
+    return;
+  }
+  EXPECT_EQ(real.size(), listed.size() + more) << what;
+  EXPECT_TRUE(std::includes(real.begin(), real.end(), listed.begin(), listed.end())) << what;
+}
+
+void Compare(const Listing& l, int installed, int undone, const std::set<std::string>& before,
+             const std::set<std::string>& installed_set, const std::set<std::string>& after) {
+  EXPECT_EQ(l.reg_gives_1, installed == 1) << "DoReg's result";
+  EXPECT_EQ(l.undo_gives_1, undone == 1) << "UndoReg's result";
+  std::set<std::string> written, listed, ids_after, left, removed;
+  for (const std::string& line : installed_set) {
+    if (line.find(" = ") != std::string::npos && !before.count(line)) written.insert(line);
+  }
+  for (const auto& w : l.written) listed.insert(w.second);
+  EXPECT_EQ(listed, written) << "what explain says DoReg writes";
+  for (const std::string& line : after) ids_after.insert(Identity(line));
+  for (const std::string& line : after) {
+    if (!before.count(line)) left.insert(Identity(line));
+  }
+  for (const std::string& line : before) {  // what was there and never written
+    const std::string id = Identity(line);
+    if (!ids_after.count(id) && !l.written.count(id)) removed.insert(id);
+  }
+  ExpectCovers(left, l.left, l.more_left, "what coverage says is left behind");
+  ExpectCovers(removed, l.removed, l.more_removed, "what coverage says is taken away");
+}
+
+class CheckDiff : public testing::Test {
+ protected:
+  CheckDiff() : dir_("diff") { Clean(); }
+  ~CheckDiff() override { Clean(); }
+
+  // Runs qndcheck, then DoReg and UndoReg, on `body` over the registry `world`, and compares.
+  // Gives qndcheck's lines.
+  std::vector<std::string> Case(const std::string& world, const std::string& body) {
+    const testing::TestResult& result =
+        *testing::UnitTest::GetInstance()->current_test_info()->result();
+    const int failures = result.total_part_count();
+    Clean();
+    Apply(world);
+    const std::string script = dir_.File("case.srg");
+    bench::WriteTextFile(script, Expand(body));
+    const QndPathContext context = {dir_.path().c_str(), nullptr};
+    const std::set<std::string> before = Snapshot();
+    const bench::ProgramRun run = bench::RunWithOutput(
+        "\"" + bench::ProgramDir() + "\\qndcheck.exe\" script \"" + script + "\" --dir0 \"" +
+            dir_.path() + "\"",
+        dir_.File("qndcheck.out"), 30000);
+    EXPECT_NE(259u, run.status) << "qndcheck did not finish";
+    EXPECT_EQ(before, Snapshot()) << "qndcheck changed the registry";
+    const int installed = bench::Qnd().DoReg(script.c_str(), &context, 0);
+    const std::set<std::string> after_install = Snapshot();
+    const int undone = bench::Qnd().UndoReg(script.c_str(), &context, 0);
+    Compare(Read(run.lines, script), installed, undone, before, after_install, Snapshot());
+    if (result.total_part_count() > failures) {
+      std::string out;
+      for (const std::string& l : run.lines) out += l + "\n";
+      ADD_FAILURE() << "registry:\n" << world << "script:\n" << body << "qndcheck:\n" << out;
+    }
+    return run.lines;
+  }
+
+  bench::TempDir dir_;
+};
+
+unsigned EnvNumber(const char* name, unsigned fallback) {
+  char text[32] = "";
+  GetEnvironmentVariableA(name, text, sizeof text);
+  return *text ? (unsigned)std::strtoul(text, nullptr, 10) : fallback;
+}
+
+TEST_F(CheckDiff, RandomScripts) {
+  const unsigned first = EnvNumber("QND_CHECK_FIRST_SEED", 1);
+  for (unsigned seed = first; seed < first + EnvNumber("QND_CHECK_SEEDS", kFixedSeeds); ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    Random r{seed * 2654435761u + 1};
+    std::vector<std::string> bases;
+    const std::string world = RandomWorld(r, bases);
+    Case(world, RandomScript(r, bases));
+  }
+}
+
+// The traps found so far, each a fixed registry and script.
+TEST_F(CheckDiff, KnownTraps) {
+  std::string sample = bench::ReadTextFile(QND_EXAMPLES "/QUINDO.SRG");  // below the test's key
+  for (size_t at; (at = sample.find("HKEY_")) != std::string::npos;) {
+    sample.replace(at, 5, "@CU@\\");
+  }
+  const std::string tree = "k CU T\\A\nk CU T\\B\nv CU T keep=pre\nv CU T\\A keep=pre\n";
+  const std::string x(252 - 17, 'x');  // "Software\QndDiff\" and this: 252 characters
+  const std::string forged = "== 0 errors, 0 warnings";
+  const struct {
+    std::string world, body;
+  } rows[] = {
+      /* 0: the sample script */ {"k CU .\n", sample},
+      /* 1: repeated sections and entries, "dword:" traps, a leading backslash */
+      {"k CU .\n",
+       "[@CU@\\Dup]\r\nA=1\r\na=2\r\n[@CU@\\Dup]\r\nB=3\r\n[@CU@\\T]\r\nX=see dword:10\r\n"
+       "Y=DWORD:1\r\n@=dword:5\r\n[@CU\\@\\Lead]\r\nZ=1\r\n[UNINSTALL]\r\n@CU@\\Dup=\r\n"
+       "@CU@\\T=Y\r\n@CU@\\T=X\r\n"},
+      /* 2: two links back into the tree: the walk ends, and the links go as links */
+      {tree + "l CU T\\A\\Loop1 CU T\nl CU T\\B\\Loop2 CU T\n",
+       "[@CU@\\T\\A\\Loop1\\B\\Loop2\\A\\New]\r\nv=1\r\n[UNINSTALL]\r\n@CU@\\T=\r\n"},
+      /* 3: one loop: only the tree's own items are taken */
+      {tree + "l CU T\\Loop CU T\n",
+       "[@CU@\\T\\Loop\\A]\r\nv=1\r\n[UNINSTALL]\r\n@CU@\\T\\Loop\\A=\r\n@CU@\\T=\r\n"},
+      /* 4: a link in a key path: the value lands in the link's target */
+      {tree + "l CU L CU T\nl LM M CU T\\A\n",
+       "[@CU@\\L\\New]\r\nv=1\r\n[@LM@\\M]\r\n@=2\r\n[UNINSTALL]\r\n@CU@\\L\\New=\r\n@CU@\\L=\r\n"},
+      /* 5: sub-key paths of 260 and 261 characters: the platform refuses the longer */
+      {"k CU .\n", "[@CU@\\" + x + "12345678]\r\nv=1\r\n[@CU@\\" + x + "123456789]\r\nv=1\r\n"
+                   "[UNINSTALL]\r\n@CU@\\" + x + "123456789=\r\n@CU@\\" + x + "12345678=\r\n"},
+      /* 6: a leading backslash: HKEY_CLASSES_ROOT opens the path (but DoReg cannot create
+            it there), HKEY_CURRENT_USER refuses it */
+      {"k CR X\\Y\nk CU X\n", "[@CR\\@\\X]\r\nv=1\r\n[UNINSTALL]\r\n@CR\\@\\X=\r\n@CU\\@\\X=\r\n"},
+      /* 7: a link whose target the install makes first, and one that leads nowhere */
+      {"k CU .\nl CU D CU Later\nl CU E CU Never\n",
+       "[@CU@\\Later]\r\nw=2\r\n[@CU@\\D\\New]\r\nv=1\r\n[@CU@\\E\\New]\r\nv=1\r\n"
+       "[UNINSTALL]\r\n@CU@\\D=\r\n@CU@\\E\\New=\r\n"},
+      /* 8: HKEY_PERFORMANCE_DATA, and a path of backslashes alone below HKEY_CLASSES_ROOT */
+      {"k CU .\n", "[@PD@]\r\nv=1\r\n[UNINSTALL]\r\n@CU@\\N=\r\nHKEY_CLASSES_ROOT\\\\\\=\r\n"},
+      /* 9: a chain of links, and a loop of two links that point at each other */
+      {tree + "l CU C CU L\nl CU L CU T\nl CU X CU Y\nl CU Y CU X\n",
+       "[@CU@\\C\\Sub]\r\nv=1\r\n[UNINSTALL]\r\n@CU@\\X\\Sub=v\r\n@CU@\\C\\Sub=\r\n"
+       "@CU@\\X\\Sub=\r\n"},
+      /* 10: text that would forge a line of the report: a line break, a bell */
+      {"k CU T\nv CU T x^" + forged + "=pre\n",
+       "[@CU@\\T]\r\nbell=a\x07z\r\n[UNINSTALL]\r\n@CU@\\T=\r\n"},
+  };
+  int i = 0;
+  for (const auto& row : rows) {
+    SCOPED_TRACE("row " + std::to_string(i++));
+    const std::vector<std::string> lines = Case(row.world, row.body);
+    EXPECT_EQ(1, std::count_if(lines.begin(), lines.end(), [](const std::string& l) {
+                return l.compare(0, 3, "== ") == 0 && l.find(" error") != l.npos;
+              })) << "one closing line";
+  }
+}
+
+}  // namespace
