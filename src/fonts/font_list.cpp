@@ -4,6 +4,7 @@
 
 #include "frame/files.h"
 #include "frame/profile.h"
+#include "frame/trace.h"
 #include "frame/win.h"
 
 namespace qnd {
@@ -17,23 +18,32 @@ constexpr UINT kBroadcastMillis = 5000;
 // is built puts it in place of the old one, which is unloaded first (a loaded file cannot be
 // replaced everywhere). Until then nothing is touched: when the build or the replacement fails,
 // the fresh file is removed and the old one stays as it was, loaded if it was.
-FontResult RebuildResourceFile(const FontPlan& plan) {
+FontResult RebuildResourceFile(const FontPlan& plan, Trace& trace) {
   char fresh[MAX_PATH];
   if (!GetTempFileNameA(plan.fonts_dir.c_str(), "fot", 0, fresh)) {
+    trace.Refusal(LastError{"GetTempFileNameA"}, "no fresh file name in \"%s\"",
+                  plan.fonts_dir.c_str());
     return FontResult::ResourceFileFailed;
   }
   DeleteFileA(fresh);  // the name is reserved; the build refuses a file that exists
   if (!CreateScalableFontResourceA(0, fresh, plan.font_file.c_str(), plan.fonts_dir.c_str())) {
+    trace.Refusal(LastError{"CreateScalableFontResourceA"}, "no .FOT file built from \"%s\"",
+                  plan.font_path.c_str());
     DeleteFileA(fresh);
     return FontResult::ResourceFileFailed;
   }
   const char* resource = plan.resource_path.c_str();
   const bool was_loaded = RemoveFontResourceA(resource) > 0;
+  if (was_loaded) trace.Step("font resource removed \"%s\"", resource);
   if (!MoveFileExA(fresh, resource, MOVEFILE_REPLACE_EXISTING)) {
+    trace.Refusal(LastError{"MoveFileExA"}, "the .FOT file \"%s\" cannot be replaced", resource);
     DeleteFileA(fresh);
-    if (was_loaded) AddFontResourceA(resource);
+    if (was_loaded && AddFontResourceA(resource) > 0) {
+      trace.Step("font resource added \"%s\"", resource);
+    }
     return FontResult::ResourceFileFailed;
   }
+  trace.Step(".FOT file built \"%s\" from \"%s\"", resource, plan.font_file.c_str());
   return FontResult::Ok;
 }
 
@@ -42,24 +52,60 @@ FontResult RebuildResourceFile(const FontPlan& plan) {
 // font or ".FOT" file of the same name. A raster font is removed first, so that a second run
 // does not load it twice (the result is of no interest: it may not be loaded); a TrueType
 // font's ".FOT" file is rebuilt.
-FontResult LoadFont(const FontPlan& plan) {
-  if (!FileExistsQuiet(plan.font_path.c_str())) return FontResult::NoFontFile;
+FontResult LoadFont(const FontPlan& plan, Trace& trace) {
+  if (!FileExistsQuiet(plan.font_path.c_str())) {
+    trace.Refusal("the font file \"%s\" is not there", plan.font_path.c_str());
+    return FontResult::NoFontFile;
+  }
   const char* loaded = plan.font_path.c_str();
   if (plan.kind == FontKind::TrueType) {
     loaded = plan.resource_path.c_str();
-    const FontResult built = RebuildResourceFile(plan);
+    const FontResult built = RebuildResourceFile(plan, trace);
     if (built != FontResult::Ok) return built;
-  } else {
-    RemoveFontResourceA(loaded);
+  } else if (RemoveFontResourceA(loaded) > 0) {
+    trace.Step("font resource removed \"%s\"", loaded);
   }
-  return AddFontResourceA(loaded) > 0 ? FontResult::Ok : FontResult::NotAdded;
+  if (AddFontResourceA(loaded) > 0) {
+    trace.Step("font resource added \"%s\"", loaded);
+    return FontResult::Ok;
+  }
+  trace.Refusal(LastError{"AddFontResourceA"}, "no font added from \"%s\"", loaded);
+  return FontResult::NotAdded;
+}
+
+// Writes entry `key` = `value` of section `section` of the Windows profile. False when the
+// profile refused it; the trace says which.
+bool WriteWinIni(const char* section, const char* key, const char* value, Trace& trace) {
+  if (!WriteProfileStringA(section, key, value)) {
+    trace.Refusal(LastError{"WriteProfileStringA"}, "WIN.INI [%s] \"%s\" cannot be written",
+                  section, key);
+    return false;
+  }
+  trace.Step("profile entry written: WIN.INI [%s] \"%s\" = \"%s\"", section, key, value);
+  return true;
 }
 
 // Tells every top-level window that the fonts changed. Its result is of no interest.
-void BroadcastFontChange() {
+void BroadcastFontChange(Trace& trace) {
   DWORD_PTR answer = 0;
   SendMessageTimeoutA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG, kBroadcastMillis,
                       &answer);
+  trace.Step("WM_FONTCHANGE sent to every top-level window");
+}
+
+// The entry `key` = `value` of `section` of the font list, for a refusal.
+void RefuseEntry(Trace& trace, const char* section, const char* key, const char* value,
+                 FontResult result) {
+  trace.Refusal("entry \"%s\" = \"%s\" of [%s]: %s", key, value, section,
+                FontResultRule(result));
+}
+
+// Reads the keys of `section` of font list `list`; false, and the trace says so, when no memory
+// for them could be had.
+bool ReadFontKeys(NameList& keys, const char* list, const char* section, Trace& trace) {
+  if (keys.Read(list, section)) return true;
+  trace.Refusal("[%s]: %s", section, FontResultRule(FontResult::NoMemory));
+  return false;
 }
 
 }  // namespace
@@ -80,40 +126,47 @@ FontResult PlanFontEntry(const char* key, const char* value, FontKind kind, Font
   return PlanFont(key, value, windows, kind, plan);
 }
 
-FontResult InstallFont(const char* key, const char* value, FontKind kind) {
+FontResult InstallFont(const char* key, const char* value, FontKind kind, Trace& trace) {
   FontPlan plan;
-  FontResult result = PlanFontEntry(key, value, kind, plan);
-  if (result == FontResult::Ok) result = LoadFont(plan);
-  if (result != FontResult::Ok) return result;
+  const FontResult planned = PlanFontEntry(key, value, kind, plan);
+  if (planned != FontResult::Ok) {
+    RefuseEntry(trace, FontSectionName(kind), key, value, planned);
+    return planned;
+  }
+  const FontResult loaded = LoadFont(plan, trace);
+  if (loaded != FontResult::Ok) return loaded;
   // Reversed: the description is the profile's key, the list's key (as written) its value.
   // A font not recorded there is gone after the next restart: that is a failure.
-  if (!WriteProfileStringA(kFontsProfileSection, value, key)) return FontResult::ProfileNotWritten;
-  BroadcastFontChange();
+  if (!WriteWinIni(kFontsProfileSection, value, key, trace)) return FontResult::ProfileNotWritten;
+  BroadcastFontChange(trace);
   return FontResult::Ok;
 }
 
-FontResult InstallFontSection(const char* list, FontKind kind) {
+FontResult InstallFontSection(const char* list, FontKind kind, Trace& trace) {
   const char* section = FontSectionName(kind);
   NameList keys;
-  if (!keys.Read(list, section)) return FontResult::NoMemory;
+  if (!ReadFontKeys(keys, list, section, trace)) return FontResult::NoMemory;
   for (const char* key = keys.First(); key; key = keys.Next(key)) {
     char value[kFontValueChars];
     ReadFontListValue(list, section, key, value);
-    const FontResult result = InstallFont(key, value, kind);
+    const FontResult result = InstallFont(key, value, kind, trace);
     if (result != FontResult::Ok) return result;
   }
   return FontResult::Ok;
 }
 
-FontResult CopyFontSubstitutes(const char* list) {
+FontResult CopyFontSubstitutes(const char* list, Trace& trace) {
   NameList keys;
-  if (!keys.Read(list, kSubstitutesSection)) return FontResult::NoMemory;
+  if (!ReadFontKeys(keys, list, kSubstitutesSection, trace)) return FontResult::NoMemory;
   for (const char* key = keys.First(); key; key = keys.Next(key)) {
     char value[kFontValueChars];
     ReadFontListValue(list, kSubstitutesSection, key, value);
     const FontResult result = PlanSubstitute(key, value);
-    if (result != FontResult::Ok) return result;
-    if (!WriteProfileStringA(kSubstitutesSection, key, value)) {
+    if (result != FontResult::Ok) {
+      RefuseEntry(trace, kSubstitutesSection, key, value, result);
+      return result;
+    }
+    if (!WriteWinIni(kSubstitutesSection, key, value, trace)) {
       return FontResult::ProfileNotWritten;
     }
   }
@@ -129,10 +182,16 @@ FontResult CopyFontSubstitutes(const char* list) {
 // and for a null list (the profile reader would read WIN.INI instead).
 extern "C" int __stdcall Internal007(const char* list, int skipFonts) {
   using namespace qnd;
-  if (!list) return 0;
-  if (!skipFonts) {
-    if (InstallFontSection(list, FontKind::Raster) != FontResult::Ok) return 0;
-    if (InstallFontSection(list, FontKind::TrueType) != FontResult::Ok) return 0;
+  Trace trace("Internal007", {list, skipFonts});
+  if (!list) {
+    trace.Refusal("no font list path");
+    return trace.Return(0);
   }
-  return CopyFontSubstitutes(list) == FontResult::Ok ? 1 : 0;
+  if (!skipFonts) {
+    if (InstallFontSection(list, FontKind::Raster, trace) != FontResult::Ok ||
+        InstallFontSection(list, FontKind::TrueType, trace) != FontResult::Ok) {
+      return trace.Return(0);
+    }
+  }
+  return trace.Return(CopyFontSubstitutes(list, trace) == FontResult::Ok ? 1 : 0);
 }

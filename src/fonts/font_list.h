@@ -3,6 +3,7 @@
 #pragma once
 
 #include "fonts/font_entry.h"
+#include "frame/trace.h"
 
 namespace qnd {
 
@@ -27,8 +28,9 @@ const char* FontSectionName(FontKind kind);
 FontResult PlanFontEntry(const char* key, const char* value, FontKind kind, FontPlan& plan);
 
 // Installs every font of the section of `kind` of font list `list`, in file order, and stops at
-// the first that fails, with its result. Ok for a missing file or section.
-FontResult InstallFontSection(const char* list, FontKind kind);
+// the first that fails, with its result. Ok for a missing file or section. The trace gets every
+// step and why an entry failed.
+FontResult InstallFontSection(const char* list, FontKind kind, Trace& trace);
 
 // Installs one font whose file lies in the FONTS directory: key = the file name as the list
 // writes it (a drive or directory part is ignored), value = its description. Loads it (through
@@ -36,10 +38,10 @@ FontResult InstallFontSection(const char* list, FontKind kind);
 // description = key of profile section "Fonts", and tells every top-level window. Touches
 // nothing when PlanFontEntry refuses the entry or the font file is not there (NoFontFile); a
 // ".FOT" file that cannot be built leaves the old one as it was (ResourceFileFailed).
-FontResult InstallFont(const char* key, const char* value, FontKind kind);
+FontResult InstallFont(const char* key, const char* value, FontKind kind, Trace& trace);
 
 // Copies every entry of section "FontSubstitutes" of `list`, unchanged and in file order, into
 // the profile section of that name; stops at the first that fails. Ok for none.
-FontResult CopyFontSubstitutes(const char* list);
+FontResult CopyFontSubstitutes(const char* list, Trace& trace);
 
 }  // namespace qnd

@@ -3,6 +3,7 @@
 #include "office/office_install.h"
 
 #include "frame/files.h"
+#include "frame/trace.h"
 #include "office/office_files.h"
 #include "office/office_registry.h"
 
@@ -144,11 +145,12 @@ bool InstallComponents(const char* source_dir) {
 // ones do not run, nothing is undone).
 extern "C" int __stdcall InstallOfficeSupport(const char* source_dir) {
   using namespace qnd;
+  Trace trace("InstallOfficeSupport", {source_dir});
   LongPathStr absolute;
   if (source_dir) {
     source_dir = AbsoluteSourceDir(source_dir, absolute);
-    if (!source_dir) return 0;
+    if (!source_dir) return trace.Return(0);
   }
-  if (!RemoveOldWordTemplate() || !RemoveOldExcelAddIn()) return 0;
-  return InstallComponents(source_dir) ? 1 : 0;
+  if (!RemoveOldWordTemplate() || !RemoveOldExcelAddIn()) return trace.Return(0);
+  return trace.Return(InstallComponents(source_dir) ? 1 : 0);
 }
