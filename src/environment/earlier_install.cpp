@@ -111,8 +111,8 @@ extern "C" int __stdcall Internal012(const char* directory, const char* value) {
     return trace.Return(0);
   }
   if (!WritePrivateProfileStringA("Setup", "Path", value, file.c_str())) {
-    trace.Refusal(LastError{"WritePrivateProfileStringA"}, "\"%s\" [Setup] \"Path\" cannot be written",
-                  file.c_str());
+    trace.Refusal(LastError{"WritePrivateProfileStringA"},
+                  "\"%s\" [Setup] \"Path\" cannot be written", file.c_str());
     return trace.Return(0);
   }
   trace.Step("profile entry written: \"%s\" [Setup] \"Path\" = \"%s\"", file.c_str(), value);

@@ -14,6 +14,11 @@ namespace {
 // application cannot hold setup for ever; windows that answer are waited for.
 constexpr UINT kBroadcastMillis = 5000;
 
+// Deletes the fresh ".FOT" file of a build that went no further.
+void DeleteFresh(const char* fresh, Trace& trace) {
+  if (DeleteFileA(fresh)) trace.Step(".FOT file deleted \"%s\"", fresh);
+}
+
 // Builds the ".FOT" file of `plan` under a fresh name in the FONTS directory, and only once it
 // is built puts it in place of the old one, which is unloaded first (a loaded file cannot be
 // replaced everywhere). Until then nothing is touched: when the build or the replacement fails,
@@ -29,7 +34,7 @@ FontResult RebuildResourceFile(const FontPlan& plan, Trace& trace) {
   if (!CreateScalableFontResourceA(0, fresh, plan.font_file.c_str(), plan.fonts_dir.c_str())) {
     trace.Refusal(LastError{"CreateScalableFontResourceA"}, "no .FOT file built from \"%s\"",
                   plan.font_path.c_str());
-    DeleteFileA(fresh);
+    DeleteFresh(fresh, trace);
     return FontResult::ResourceFileFailed;
   }
   const char* resource = plan.resource_path.c_str();
@@ -37,7 +42,7 @@ FontResult RebuildResourceFile(const FontPlan& plan, Trace& trace) {
   if (was_loaded) trace.Step("font resource removed \"%s\"", resource);
   if (!MoveFileExA(fresh, resource, MOVEFILE_REPLACE_EXISTING)) {
     trace.Refusal(LastError{"MoveFileExA"}, "the .FOT file \"%s\" cannot be replaced", resource);
-    DeleteFileA(fresh);
+    DeleteFresh(fresh, trace);
     if (was_loaded && AddFontResourceA(resource) > 0) {
       trace.Step("font resource added \"%s\"", resource);
     }
@@ -94,7 +99,7 @@ void BroadcastFontChange(Trace& trace) {
 }
 
 // The entry `key` = `value` of `section` of the font list, for a refusal.
-void RefuseEntry(Trace& trace, const char* section, const char* key, const char* value,
+void RefuseFontEntry(Trace& trace, const char* section, const char* key, const char* value,
                  FontResult result) {
   trace.Refusal("entry \"%s\" = \"%s\" of [%s]: %s", key, value, section,
                 FontResultRule(result));
@@ -130,7 +135,7 @@ FontResult InstallFont(const char* key, const char* value, FontKind kind, Trace&
   FontPlan plan;
   const FontResult planned = PlanFontEntry(key, value, kind, plan);
   if (planned != FontResult::Ok) {
-    RefuseEntry(trace, FontSectionName(kind), key, value, planned);
+    RefuseFontEntry(trace, FontSectionName(kind), key, value, planned);
     return planned;
   }
   const FontResult loaded = LoadFont(plan, trace);
@@ -163,7 +168,7 @@ FontResult CopyFontSubstitutes(const char* list, Trace& trace) {
     ReadFontListValue(list, kSubstitutesSection, key, value);
     const FontResult result = PlanSubstitute(key, value);
     if (result != FontResult::Ok) {
-      RefuseEntry(trace, kSubstitutesSection, key, value, result);
+      RefuseFontEntry(trace, kSubstitutesSection, key, value, result);
       return result;
     }
     if (!WriteWinIni(kSubstitutesSection, key, value, trace)) {

@@ -61,12 +61,12 @@ bool ProgramFilesPath(char* buffer, Trace& trace) {
 // the buffer was not written.
 bool TempPath(char* buffer, Trace& trace) {
   const DWORD n = GetTempPathA(kPathChars, buffer);
-  if (n == 0 || n >= kPathChars) {
-    if (n == 0) {
-      trace.Refusal(LastError{"GetTempPathA"}, "the temporary directory cannot be had");
-    } else {
-      trace.Refusal("the temporary directory is over 259 characters");
-    }
+  if (n == 0) {
+    trace.Refusal(LastError{"GetTempPathA"}, "the temporary directory cannot be had");
+    return false;
+  }
+  if (n >= kPathChars) {
+    trace.Refusal("the temporary directory is over 259 characters");
     return false;
   }
   if (buffer[n - 1] == '\\') buffer[n - 1] = '\0';

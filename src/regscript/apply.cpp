@@ -19,7 +19,9 @@ bool KeyMissing(HKEY root, const TextStr& sub_key, Trace& trace) {
 
 // The step "key created", when writing the entry created its key.
 void TraceCreated(const EntryPlan& plan, bool created, Trace& trace) {
-  if (created) trace.Step("key created \"%s\\\\%s\"", RootKeyName(plan.root), plan.sub_key.c_str());
+  if (created) {
+    trace.Step("key created \"%s\\\\%s\"", RootKeyName(plan.root), plan.sub_key.c_str());
+  }
 }
 
 // The step "value set", with the value's type and data.
@@ -71,7 +73,9 @@ bool ApplyEntry(const char* section_name, const char* entry_name, const char* da
   PlanFault fault;
   switch (PlanEntry(section_name, entry_name, data, context, PlatformLookups(), plan, &fault)) {
     case PlanResult::Skip: return true;
-    case PlanResult::Fail: RefuseEntry(trace, section_name, entry_name, fault); return false;
+    case PlanResult::Fail:
+      RefuseEntry(trace, section_name, entry_name, fault);
+      return false;
     case PlanResult::Write: break;
   }
   const CallError refused = WriteEntry(plan, trace);

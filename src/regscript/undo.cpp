@@ -39,13 +39,14 @@ class TreeTrail {
 
   // After the deletion of the key the walk stands on: the line, then one level up.
   bool Deleted(bool link, LONG status) {
+    if (!trace_) return status == ERROR_SUCCESS;
     if (status != ERROR_SUCCESS) {
       trace_.Refusal(CallError{"RegDeleteKeyA", static_cast<DWORD>(status)},
                      "key \"%s\\\\%s%s\" not deleted", root_, path_.c_str(), More());
       return false;
     }
-    trace_.Step(link ? "link deleted as a link \"%s\\\\%s%s\"" : "key deleted \"%s\\\\%s%s\"", root_,
-                path_.c_str(), More());
+    trace_.Step(link ? "link deleted as a link \"%s\\\\%s%s\"" : "key deleted \"%s\\\\%s%s\"",
+                root_, path_.c_str(), More());
     if (hidden_) {
       --hidden_;
     } else if (const char* last = std::strrchr(path_.c_str(), '\\')) {
@@ -83,6 +84,7 @@ class TreeTrail {
 
  private:
   static constexpr std::size_t kTrailChars = 1024;
+  // Shown after the path, and escaped as a name is, where deeper names did not fit.
   const char* More() const { return hidden_ ? "\\..." : ""; }
 
   Trace& trace_;
@@ -185,8 +187,9 @@ bool UndoEntry(const ProfileEntry& entry, const PathContext* context, Trace& tra
     case RemovalResult::NoRoot:
     case RemovalResult::WholeRoot:
       trace.Refusal("entry \"%s\" of section \"%s\": %s", entry.name, entry.section,
-                    result == RemovalResult::WholeRoot ? "a key-tree entry that names a whole root key"
-                                                       : "the name begins with no root name");
+                    result == RemovalResult::WholeRoot
+                        ? "a key-tree entry that names a whole root key"
+                        : "the name begins with no root name");
       return false;
     default:
       RefuseEntry(trace, entry.section, entry.name, fault);
