@@ -405,12 +405,16 @@ TEST_F(Setup, CallingDocBlocksRun) {
     EXPECT_EQ(temp, TempEntries());
     EXPECT_EQ(pending.bytes, ReadValue(kMachine, kPendingKey, "PendingFileRenameOperations").bytes);
   }
+  // The block that switches the trace on: its call is in the log, which the uninstaller takes.
+  EXPECT_NE(std::string::npos, bench::ReadTextFile(dir + "qndsetup.log")
+                                   .find("> RegisterQuindo(\"C:\\\\Program Files\\\\Quindo\")"));
   EXPECT_EQ(dir, ReadValue(kUser, "Software\\QndTest\\Record", "Zero").Text());
   EXPECT_EQ(dir + "Dict\\", ReadValue(kUser, "Software\\QndTest\\Record", "Four").Text());
   ASSERT_TRUE(bench::FileExists(dir + "uninstall.exe"));
   EXPECT_EQ(0u, bench::RunProgramTree("\"" + dir + "uninstall.exe\" /S"));
   EXPECT_FALSE(KeyExists(kMachine, "SOFTWARE\\Halvecor\\Quindo"));
   EXPECT_FALSE(bench::FileExists(dir + "uninstall.exe"));
+  EXPECT_FALSE(bench::FileExists(dir + "qndsetup.log"));
 
   bench::DeleteTree(kUser, "Software\\QndTest\\Record");
   for (HKEY root : {kMachine, kUser}) bench::DeleteTree(root, "Software\\Halvecor");
