@@ -1,10 +1,11 @@
 // The trace (QNDSETUP_LOG) against the real platform: every row of a table of export calls runs
-// without the trace, with it, and with logs that cannot be opened or written, from the same
-// machine state each time; results, registry and files must be the same in every run, the
+// without the trace, with it, and with logs that cannot be opened, from the same machine state
+// each time; results, registry and files must be the same in every run, the
 // trace must name what the call did and why it gave 0, and without the variable no file may
 // appear anywhere. The variable is set in this process with SetEnvironmentVariableA, as a
 // setup would set it.
 #include <functional>
+#include <memory>
 #include <regex>
 #include <set>
 #include <string>
@@ -31,8 +32,8 @@ std::vector<std::string> Lines(const std::string& text) {
 // Every line of `log`: time, process and thread, then a call, step, reason or return; whole
 // lines only, each ended by CR LF.
 void ExpectWholeLines(const std::string& log) {
-  static const std::regex kLine(
-      R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} \[\d+:\d+\] (> \w+\(.*\)|  \S.*|! \S.*|< \w+ = -?\d+.*))");
+  static const std::regex kLine(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} \[\d+:\d+\] )"
+                                R"((> \w+\(.*\)|  \S.*|! \S.*|< \w+ = -?\d+.*))");
   const std::vector<std::string> lines = Lines(log);
   size_t bytes = 0;
   for (const std::string& line : lines) {
@@ -42,7 +43,7 @@ void ExpectWholeLines(const std::string& log) {
   EXPECT_EQ(log.size(), bytes) << "text after the last line end";
 }
 
-// Every file below `dir` with its size; folders that Wine keeps to itself are left out.
+// Every file below `dir`, with its size.
 void ListFiles(const std::string& dir, std::set<std::string>& out) {
   WIN32_FIND_DATAA fd;
   HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
@@ -73,15 +74,17 @@ class Machine {
     Unlock();
     bench::RemoveTree(kUser, key_.path());
     bench::WriteTextFile(WinIni(), win_ini_);
-    dir_.reset();
-    dir_.reset(new bench::TempDir("trace"));
+    dir_.reset();  // the old folder goes before the new one of the same name is made
+    dir_ = std::make_unique<bench::TempDir>("trace");
   }
   // What a run left: the registry below the test key, the folder's files, WIN.INI.
   std::string State() const {
     std::string state = bench::DumpTree(kUser, key_.path()) + "\n" + bench::ReadTextFile(WinIni());
     std::set<std::string> files;
     ListFiles(dir_->path(), files);
-    for (const std::string& f : files) state += "\n" + f + ":" + bench::ReadTextFile(f.substr(0, f.rfind(' ')));
+    for (const std::string& f : files) {
+      state += "\n" + f + ":" + bench::ReadTextFile(f.substr(0, f.rfind(' ')));
+    }
     return state;
   }
   std::string Script(const std::string& body) const {
@@ -105,7 +108,7 @@ class Machine {
   const char* locked_ = nullptr;
 };
 
-// A directory for the run with the box: a stand-in Word window and the user's answer, Cancel.
+// The run with the box: a stand-in Word window, and the user answers Cancel.
 int CheckWithWordOpen() {
   bench::StandInWindows apps({"OpusApp"});
   bench::BoxWatcher watcher({{nullptr, IDCANCEL}}, &apps);
@@ -115,75 +118,88 @@ int CheckWithWordOpen() {
 }
 
 struct Row {
-  const char* name;                            // the export
-  std::function<int(Machine&)> call;           // prepares what it needs, then calls it
-  std::vector<std::string> says;               // what the trace holds, in this order
+  const char* name;                   // the export
+  std::function<int(Machine&)> call;  // prepares what it needs, then calls it
+  std::vector<std::string> says;      // what the trace holds, in this order
 };
 
-const std::string kLongKey = "Trace\\" + std::string(270, 'k');  // a path the registry refuses
+// The test key as the trace shows it: quoted, its backslashes escaped.
+const std::string kKey = "\"HKEY_CURRENT_USER\\\\Software\\\\QndTest\\\\Trace\\\\";
 
 std::vector<Row> Rows() {
-  const auto do_reg = [](const std::string& script) {
-    return bench::Qnd().DoReg(script.c_str(), nullptr, 0);
+  const auto do_reg = [](Machine& m, const std::string& body) {
+    return bench::Qnd().DoReg(m.Script(body).c_str(), nullptr, 0);
   };
-  const auto undo_reg = [](const std::string& script) {
-    return bench::Qnd().UndoReg(script.c_str(), nullptr, 0);
+  const auto undo_reg = [](Machine& m, const std::string& body) {
+    return bench::Qnd().UndoReg(m.Script(body).c_str(), nullptr, 0);
   };
+  const auto fonts = [](Machine& m, const char* list, int skip_fonts) {
+    bench::WriteTextFile(m.File("FONTS.INI"), list);
+    return bench::Qnd().Internal007(m.File("FONTS.INI").c_str(), skip_fonts);
+  };
+  const std::string refused = std::string(270, 'k');  // a path the registry refuses
   char buffer[MAX_PATH] = {};
   return {
-      {"DoReg", [=](Machine& m) { return do_reg(m.Script("[@KEY@\\A]\r\ns=\"x\\\"y\"\r\nn=dword:1f\r\n@=d\r\n")); },
-       {"key created \"HKEY_CURRENT_USER\\\\Software\\\\QndTest\\\\Trace\\\\A\"",
-        "\"s\" = REG_SZ \"x\\\\\\\"y\"", "\"n\" = REG_DWORD 0x0000001f", "\"@\" = REG_SZ \"d\""}},
-      {"DoReg", [=](Machine& m) { return do_reg(m.Script("[@KEY@\\A]\r\nv=1\r\n[HKEY_CURRENT_USER\\Software\\QndTest\\" + kLongKey + "]\r\nbad=1\r\n")); },
-       {"value set", "! entry \"bad\" of section \"HKEY_CURRENT_USER\\\\Software\\\\QndTest\\\\Trace\\\\kkk",
-        "the registry refused", "(RegCreateKeyA: error 234)"}},
-      {"DoReg", [=](Machine& m) { return do_reg(m.Script("[@KEY@\\A]\r\nv=$Z\r\n")); },
-       {"! entry \"v\"", "the data has a folder code that gives no directory (\"$Z\" at 0)"}},
-      {"UndoReg", [=](Machine& m) {
-         bench::WriteString(kUser, m.Sub("T\\Sub"), "v", "1");
-         bench::WriteString(kUser, m.Sub("Target"), "v", "stays");
-         bench::MakeLink(m.Sub("T\\Link"), m.Sub("Target"));
-         return undo_reg(m.Script("[UNINSTALL]\r\n@KEY@\\T=\r\n@KEY@\\Target=w\r\n"));
-       },
-       {"link deleted as a link \"HKEY_CURRENT_USER\\\\Software\\\\QndTest\\\\Trace\\\\T\\\\Link\"",
-        "key deleted \"HKEY_CURRENT_USER\\\\Software\\\\QndTest\\\\Trace\\\\T\"",
-        "\"w\" not deleted, counts as removed (RegDeleteValueA: error 2)"}},
-      {"UndoReg", [=](Machine& m) {
-         bench::WriteString(kUser, m.Sub("L\\Sub"), "v", "1");
-         m.Lock("L");
-         return undo_reg(m.Script("[UNINSTALL]\r\n@KEY@\\L=\r\n"));
-       },
-       {"! key \"HKEY_CURRENT_USER\\\\Software\\\\QndTest\\\\Trace\\\\L\" not deleted (RegDeleteKeyA: error 5)"}},
-      {"Internal007", [](Machine& m) {
-         bench::WriteTextFile(m.File("FONTS.INI"), "[FontSubstitutes]\r\nQnd Face=Arial\r\n[Fonts]\r\nNOFONT.FON=No font\r\n");
-         return bench::Qnd().Internal007(m.File("FONTS.INI").c_str(), 1);
-       },
-       {"profile entry written: WIN.INI [FontSubstitutes] \"Qnd Face\" = \"Arial\""}},
-      {"Internal007", [](Machine& m) {
-         bench::WriteTextFile(m.File("FONTS.INI"), "[Fonts]\r\nNOFONT.FON=No font\r\n");
-         return bench::Qnd().Internal007(m.File("FONTS.INI").c_str(), 0);
-       },
-       {"! the font file \"C:\\\\windows\\\\FONTS\\\\NOFONT.FON\" is not there"}},
-      {"GetFolder", [buffer](Machine&) mutable { return bench::Qnd().GetFolder('b', buffer); },
-       {"> GetFolder(98 \"b\", 0x", "< GetFolder = 1 \"C:\\\\Program Files\""}},
-      {"GetFolder", [buffer](Machine&) mutable { return bench::Qnd().GetFolder('Z', buffer); },
-       {"! no folder code"}},
-      {"Internal012", [](Machine& m) {
-         return bench::Qnd().Internal012(m.Dir().c_str(), "C:\\Quindo");
-       },
-       {"profile entry written: ", "\\\\Quindo32.uni\" [Setup] \"Path\" = \"C:\\\\Quindo\""}},
-      {"Internal012", [](Machine& m) { return bench::Qnd().Internal012(m.File("missing").c_str(), "x"); },
-       {"cannot be written (WritePrivateProfileStringA: error 3)"}},
-      {"Internal015", [buffer](Machine&) mutable { return bench::Qnd().Internal015(buffer); },
-       {"no earlier installation recorded", "< Internal015 = 1 \"C:\\\\\""}},
-      {"CheckApplicationsActive", [](Machine&) { return CheckWithWordOpen(); },
-       {"  message \"QUINDO_GO_HOME\" posted to every top-level window",
-        "box shown for window class \"OpusApp\"", "! box answered Cancel"}},
-      {"RegisterQuindo", [](Machine&) { return bench::Qnd().RegisterQuindo(""); },
-       {"> RegisterQuindo(\"\")", "! no installation directory"}},
-      {"InstallOfficeSupport", [](Machine&) { return bench::Qnd().InstallOfficeSupport(nullptr); },
-       {"> InstallOfficeSupport(null)", "< InstallOfficeSupport = 1"}},
-      {"Internal010", [](Machine&) { return bench::Qnd().Internal010(); }, {"< Internal010 = 0"}},
+      /* 0 */ {"DoReg",
+               [=](Machine& m) {
+                 return do_reg(m, "[@KEY@\\A]\r\ns=\"x\\\"y\"\r\nn=dword:1f\r\n@=d\r\n");
+               },
+               {"key created " + kKey + "A\"", "\"s\" = REG_SZ \"x\\\\\\\"y\"",
+                "\"n\" = REG_DWORD 0x0000001f", "\"@\" = REG_SZ \"d\""}},
+      /* 1 */ {"DoReg",
+               [=](Machine& m) {
+                 return do_reg(m, "[@KEY@\\A]\r\nv=1\r\n[@KEY@\\" + refused + "]\r\nbad=1\r\n");
+               },
+               {"value set", "! entry \"bad\" of section " + kKey + "kkk",
+                "the registry refused " + kKey + "kkk", "(RegCreateKeyA: error 234)"}},
+      /* 2 */ {"DoReg", [=](Machine& m) { return do_reg(m, "[@KEY@\\A]\r\nv=$Z\r\n"); },
+               {"! entry \"v\"",
+                "the data has a folder code that gives no directory (\"$Z\" at 0)"}},
+      /* 3 */ {"UndoReg",
+               [=](Machine& m) {
+                 bench::WriteString(kUser, m.Sub("T\\Sub"), "v", "1");
+                 bench::WriteString(kUser, m.Sub("Target"), "v", "stays");
+                 bench::MakeLink(m.Sub("T\\Link"), m.Sub("Target"));
+                 return undo_reg(m, "[UNINSTALL]\r\n@KEY@\\T=\r\n@KEY@\\Target=w\r\n");
+               },
+               {"link deleted as a link " + kKey + "T\\\\Link\"", "key deleted " + kKey + "T\"",
+                "\"w\" not deleted, counts as removed (RegDeleteValueA: error 2)"}},
+      /* 4 */ {"UndoReg",
+               [=](Machine& m) {
+                 bench::WriteString(kUser, m.Sub("L\\Sub"), "v", "1");
+                 m.Lock("L");
+                 return undo_reg(m, "[UNINSTALL]\r\n@KEY@\\L=\r\n");
+               },
+               {"! key " + kKey + "L\" not deleted (RegDeleteKeyA: error 5)"}},
+      /* 5 */ {"Internal007",
+               [=](Machine& m) {
+                 return fonts(m, "[FontSubstitutes]\r\nQnd=Arial\r\n[Fonts]\r\nNO.FON=No\r\n", 1);
+               },
+               {"profile entry written: WIN.INI [FontSubstitutes] \"Qnd\" = \"Arial\""}},
+      /* 6 */ {"Internal007", [=](Machine& m) { return fonts(m, "[Fonts]\r\nNO.FON=No\r\n", 0); },
+               {"! the font file \"C:\\\\windows\\\\FONTS\\\\NO.FON\" is not there"}},
+      /* 7 */ {"GetFolder", [=](Machine&) mutable { return bench::Qnd().GetFolder('b', buffer); },
+               {"> GetFolder(98 \"b\", 0x", "< GetFolder = 1 \"C:\\\\Program Files\""}},
+      /* 8 */ {"GetFolder", [=](Machine&) mutable { return bench::Qnd().GetFolder('Z', buffer); },
+               {"! no folder code"}},
+      /* 9 */ {"Internal012",
+               [](Machine& m) { return bench::Qnd().Internal012(m.Dir().c_str(), "C:\\Q"); },
+               {"profile entry written: ", "\\\\Quindo32.uni\" [Setup] \"Path\" = \"C:\\\\Q\""}},
+      /* 10 */ {"Internal012",
+                [](Machine& m) { return bench::Qnd().Internal012(m.File("no").c_str(), "x"); },
+                {"cannot be written (WritePrivateProfileStringA: error 3)"}},
+      /* 11 */ {"Internal015", [=](Machine&) mutable { return bench::Qnd().Internal015(buffer); },
+                {"no earlier installation recorded", "< Internal015 = 1 \"C:\\\\\""}},
+      /* 12 */ {"CheckApplicationsActive", [](Machine&) { return CheckWithWordOpen(); },
+                {"  message \"QUINDO_GO_HOME\" posted to every top-level window",
+                 "box shown for window class \"OpusApp\"", "! box answered Cancel"}},
+      /* 13 */ {"RegisterQuindo", [](Machine&) { return bench::Qnd().RegisterQuindo(""); },
+                {"> RegisterQuindo(\"\")", "! no installation directory"}},
+      /* 14 */ {"InstallOfficeSupport",
+                [](Machine&) { return bench::Qnd().InstallOfficeSupport(nullptr); },
+                {"> InstallOfficeSupport(null)", "< InstallOfficeSupport = 1"}},
+      /* 15 */ {"Internal010", [](Machine&) { return bench::Qnd().Internal010(); },
+                {"< Internal010 = 0"}},
   };
 }
 
@@ -326,7 +342,9 @@ TEST(Trace, LinesOfThreadsAndProcessesStayWhole) {
   // Every call writes its call and return lines, a refused one its reason too.
   EXPECT_EQ(size_t(2 * (calls + kCalls) + refused + kCalls / 2), Lines(text).size());
   std::set<std::string> processes;
-  for (const std::string& line : Lines(text)) processes.insert(line.substr(25, line.find(':', 25) - 25));
+  for (const std::string& line : Lines(text)) {
+    processes.insert(line.substr(25, line.find(':', 25) - 25));  // after "YYYY-MM-DD hh:mm:ss.mmm ["
+  }
   EXPECT_EQ(2u, processes.size()) << "lines of this process and of the child";
 }
 
