@@ -13,9 +13,10 @@
 //     Strings are shown quoted (null as null), a `char*` output buffer by its address, an int as
 //     a number, a QndPathContext* as its two directories. The Trace writes the call line at
 //     once and the return line when it goes out of scope, after every other local of the export.
-//   - The code below the export takes the Trace by reference and writes one line per call, with
-//     a printf-style format that the compiler checks (trace_text.h: %s, %.*s, %d, %u, %x):
-//       trace.Step("value set \"%s\\%s\" \"%s\" = REG_SZ \"%s\"", root, sub_key, name, data);
+//   - The code below the export takes the Trace by reference (an area's functions get a
+//     `Trace& trace` parameter) and writes one line per call, with a printf-style format that
+//     the compiler checks (trace_text.h: %s, %.*s, %d, %u, %x):
+//       trace.Step("value set \"%s\\\\%s\" \"%s\" = REG_SZ \"%s\"", root, sub_key, name, data);
 //       trace.Step(CallError{"RegDeleteValueA", status}, "value \"%s\" counts as removed", name);
 //       trace.Refusal("the font file \"%s\" is not there", path);
 //       trace.Refusal(LastError{"WriteProfileStringA"}, "WIN.INI [%s] \"%s\" not written", ...);
@@ -23,8 +24,9 @@
 //     deleted"); Refusal() says why the export gives 0: the entry or file concerned, the rule that
 //     refused it, and, when a CallError or LastError leads, the platform's code at the end of the
 //     line. A %s text is escaped so that the format's quotation marks around it can be trusted;
-//     a key path is "%s\\%s" (root name, sub-key: the format's "\\" is the escaped backslash
-//     between them). With the trace off, a line costs a test of a flag.
+//     a key path is written \"%s\\\\%s\" in the source (root name and sub-key: the format's own
+//     "\\" is the escaped backslash between them). With the trace off, a line costs a call that
+//     returns at once.
 //   - Work that only the trace needs (one more query to name a step exactly) goes under
 //     `if (trace)`, so that without the variable the platform sees exactly the calls it saw.
 //   - Code that the checker shares, or that runs an export's work for the library's own use,
