@@ -12,13 +12,15 @@ TraceArg TraceArg::Code(int code) {
 }
 
 void TraceArg::Show(TraceText& text) const {
-  const char c = static_cast<char>(number_);
   switch (kind_) {
     case Kind::Text: return text.Append(text_ ? "\"%s\"" : "null", text_);
     case Kind::Buffer:
       return text.Append("0x%08lx", static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(text_)));
     case Kind::Number: return text.Append("%d", number_);
-    case Kind::Code: return text.Append("%d \"%.*s\"", number_, 1, &c);
+    case Kind::Code: {
+      const char c = static_cast<char>(number_);  // the low 8 bits, as GetFolder reads them
+      return text.Append("%d \"%.*s\"", number_, 1, &c);
+    }
     case Kind::Context:
       if (!context_) return text.Append("null");
       text.Append("{");
