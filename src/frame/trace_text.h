@@ -1,7 +1,7 @@
 // The text of one line of the trace (trace.h), built in a fixed buffer from a printf-style
 // format, so that a line costs one call wherever it is written.
 //
-// A line holds at most kTraceLineChars bytes with its CR LF. What does not fit is left out,
+// A line holds at most kTraceLineChars - 1 bytes with its CR LF. What does not fit is left out,
 // never written past the buffer: the line then ends in kTraceCut right where it was cut (a
 // quoted text cut there has no closing quotation mark), so a reader always sees that something
 // is missing. Each part is read only as far as the line has room, so a line costs the same
@@ -26,7 +26,7 @@
 
 namespace qnd {
 
-constexpr std::size_t kTraceLineChars = 2048;  // a whole line, its CR LF included
+constexpr std::size_t kTraceLineChars = 2048;  // the buffer of a line and its terminator
 constexpr char kTraceCut[] = "...[cut]";       // ends a line that did not fit
 
 class TraceText {
