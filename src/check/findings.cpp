@@ -108,7 +108,8 @@ constexpr FindingKind kCatalogue[] = {
     {F::ForeignFontsEntry, "Q310", kWarning, nullptr,
      "another font's WIN.INI [Fonts] entry overwritten",
      "WIN.INI [Fonts] \"{}\" names \"{}\", another font file: the list writes over it"},
-    {F::FontsOverLimit, "Q311", kWarning, nullptr, "font-list names beyond the room read",
+    {F::FontsOverLimit, "Q311", kWarning, nullptr,
+     "font-list names beyond the room the library reads",
      "the entry names of [{}] take {} characters; Internal007 reads {}, and never sees the "
      "entries from \"{}\" on: they are never installed"},
 
@@ -132,7 +133,8 @@ constexpr FindingKind kCatalogue[] = {
     {F::NoFreeSlot, "Q407", kError, nullptr, "every add-in value is taken",
      "every add-in value, {} to {}, is taken: the add-in cannot be written, and "
      "InstallOfficeSupport fails"},
-    {F::NoStartupPath, "Q408", kError, nullptr, "Word's \"Startup-Path\" cannot be read",
+    {F::NoStartupPath, "Q408", kError, nullptr,
+     "Word's \"Startup-Path\" names no usable directory",
      "Word 7.0 is present but its \"{}\" names no directory to work in (missing, empty, "
      "relative, over {} bytes, or ending in a dot or a blank): the template cannot be copied, "
      "and InstallOfficeSupport fails"},

@@ -122,7 +122,10 @@ void OfficeCheck::Slots() {
     switch (state) {
       case SlotState::Taken: line += std::string("taken: ") + text.c_str(); break;
       case SlotState::Empty: line += "empty (no data), counts as taken"; break;
-      case SlotState::TooLong: line += "too long to read (over 1024 bytes), counts as taken"; break;
+      case SlotState::TooLong:
+        line += Format("too long to read (over %u bytes), counts as taken",
+                       static_cast<unsigned>(kLongPathChars));
+        break;
       default: line += "cannot be read, counts as taken"; break;
     }
     if (i == plan_.old_slot) line += " (the older add-in)";

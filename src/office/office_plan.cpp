@@ -121,7 +121,9 @@ void PlanComponent(const OfficeComponent& component, OfficePlan& plan, Component
                   !plan.library_source.empty();
   c.own_source_there = !plan.sources_known || FileExistsQuiet(c.own_source.c_str());
   component.find(plan, c);
-  if (!c.sources_fit) AddStop(plan, OfficeFault::SourcePathsTooLong, StepScope::Component, &component);
+  if (!c.sources_fit) {
+    AddStop(plan, OfficeFault::SourcePathsTooLong, StepScope::Component, &component);
+  }
   c.installed = c.own == OfficeResult::Ok && plan.library_there;
   if (c.installed) {
     OfficeStep& removal = AddStep(plan, component.removal, StepScope::Nothing, &component);
@@ -133,7 +135,9 @@ void PlanComponent(const OfficeComponent& component, OfficePlan& plan, Component
   PlanLibraryCopy(plan, component);
   // A component that goes through copies the support library for the next one.
   bool through = true;
-  for (int i = first; i < plan.step_count; ++i) through &= plan.steps[i].fault == OfficeFault::None;
+  for (int i = first; i < plan.step_count; ++i) {
+    through &= plan.steps[i].fault == OfficeFault::None;
+  }
   plan.library_there |= through;
 }
 
