@@ -194,7 +194,9 @@ int CheckFonts(const FontsOptions& options, Report& report) {
   }
   report.Heading(options.skip_fonts ? "fonts: what Internal007 (list, 1) would do"
                                     : "fonts: what Internal007 (list, 0) would do, in order");
-  report.Line(options.file, 0, std::string("the list Internal007 reads: ") + path.c_str());
+  if (options.file != path.c_str()) {
+    report.Line(options.file, 0, std::string("the list Internal007 reads: ") + path.c_str());
+  }
   const NameFold fold = PlatformFold();
   const ScriptLines lines(text, fold);
   FontsCheck check(options.file, path.c_str(), lines, fold, report);

@@ -170,9 +170,7 @@ std::string OfficeCheck::Describe(const OfficeStep& step) const {
       return "deletes the installed add-in value " + SlotName(step.slot);
     case StepKind::DeleteTemplate: return "deletes the installed template " + path;
     case StepKind::WriteAddInValue: return "writes " + path + " into " + SlotName(step.slot);
-    case StepKind::Copy:
-      return std::string("copies ") + step.from + (FileExistsQuiet(step.path) ? " over " : " to ") +
-             path;
+    case StepKind::Copy: return std::string("copies ") + step.from + " to " + path;
     case StepKind::WriteMarker:
       return std::string("writes \"") + kMarkerValue + "\" = \"" + kMarkerData +
              "\" in HKEY_CURRENT_USER\\" + kMarkerKey;

@@ -145,9 +145,8 @@ int ApplySteps(const std::vector<std::string>& lines, State& state) {
     } else if (step.find("creates ") == 0) {
       state[Upper(Between(step, "directory ", " (", &at))] = "<dir>";
     } else if (step.find("copies ") == 0) {
-      const size_t to = step.find(step.find(" over ") != std::string::npos ? " over " : " to ");
-      state[Upper(step.substr(step.find(' ', to + 1) + 1))] =
-          bench::ReadTextFile(step.substr(7, to - 7));
+      const size_t to = step.find(" to ");
+      state[Upper(step.substr(to + 4))] = bench::ReadTextFile(step.substr(7, to - 7));
     } else {
       ADD_FAILURE() << "a step the test does not know: " << step;
     }
