@@ -63,14 +63,13 @@ void FindTemplate(OfficePlan& plan, ComponentPlan& c) {
   StartupDir& startup = c.startup;
   const OfficeResult located = LocateStartupDir(startup);
   if (located != OfficeResult::Ok) {
-    c.own = located;
     AddStep(plan, StepKind::Stop, StepScope::Component, c.component).fault =
         located == OfficeResult::Failed ? OfficeFault::StartupPathTooLong
                                         : OfficeFault::NoStartupPath;
     return;
   }
   c.own_path = startup.template_path.c_str();
-  c.own = FileExistsQuiet(c.own_path) ? OfficeResult::Ok : OfficeResult::NotFound;
+  c.own_in_place = FileExistsQuiet(c.own_path);
   if (startup.exists) return;
   c.dir_state = StartupDirFate(startup);
   OfficeStep& made = AddStep(plan, StepKind::CreateStartupDir, StepScope::Component, c.component);

@@ -124,7 +124,7 @@ void PlanComponent(const OfficeComponent& component, OfficePlan& plan, Component
   if (!c.sources_fit) {
     AddStop(plan, OfficeFault::SourcePathsTooLong, StepScope::Component, &component);
   }
-  c.installed = c.own == OfficeResult::Ok && plan.library_there;
+  c.installed = c.own_in_place && plan.library_there;
   if (c.installed) {
     OfficeStep& removal = AddStep(plan, component.removal, StepScope::Nothing, &component);
     removal.path = c.own_path;

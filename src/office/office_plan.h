@@ -56,12 +56,12 @@ enum class StartupDirState : std::uint8_t { Ok, NoParent, FileInTheWay };
 // What phase 3 finds for one component.
 struct ComponentPlan {
   const OfficeComponent* component = nullptr;
-  bool present = false;     // skipped when not
-  bool running = false;     // a window of its classes is open (then a phase before has stopped)
-  OfficeResult own = OfficeResult::NotFound;  // its own part: Ok when in place, else why not
-  bool installed = false;   // own part and support library in place: removed, then installed
-  bool sources_fit = true;  // the paths built from the source directory fit
-  LongPathStr own_source;   // its own file in the source directory
+  bool present = false;       // skipped when not
+  bool running = false;       // a window of its classes is open (a phase before has stopped)
+  bool own_in_place = false;  // its own part: the add-in value, or the template
+  bool installed = false;     // own part and support library in place: removed, then installed
+  bool sources_fit = true;    // the paths built from the source directory fit
+  LongPathStr own_source;     // its own file in the source directory
   bool own_source_there = true;
   const char* own_path = "";  // Word: the template's place
   // Excel: the value that names the add-in after phase 2, and the one written.

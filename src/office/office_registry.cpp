@@ -54,7 +54,7 @@ void FindAddIn(OfficePlan& plan, ComponentPlan& c) {
   if (plan.excel_options && OpenUserKey(kExcelOptionsKey, excel)) {
     c.own_slot = FindAddInValue(excel.get(), plan.old_slot);
   }
-  c.own = c.own_slot != kNoSlot ? OfficeResult::Ok : OfficeResult::Failed;
+  c.own_in_place = c.own_slot != kNoSlot;
   if (!BuildAddInValue(plan.source_dir, c.value)) c.sources_fit = false;
 }
 

@@ -10,19 +10,15 @@
 
 namespace qnd {
 
-// What an inner operation of the Office code gives; the export reduces it to 1 or 0.
+// What a look at part of the Office installation found (where Word's start-up directory is,
+// whether a component's own part is in place).
 enum class OfficeResult : int {
-  Ok = 0,                     // done; for a check: the part tested is in place
-  NotFound = 2,               // check: the file is missing; remove: it could not be deleted
-  CopyFailed = 4,             // a component file could not be copied
-  AppRunning = 5,             // the application counts as running
-  Failed = 9,                 // any other failure
-  NoWordOptions = 12,         // Word's options key cannot be opened
-  NoStartupPath = 13,         // "Startup-Path" cannot be read, or is empty
-  StartupDirNotCreated = 14,  // Word's start-up directory is missing and cannot be created
+  Ok = 0,              // found; the part is in place
+  NotFound = 2,        // the part is missing
+  Failed = 9,          // a path built from what was found does not fit
+  NoWordOptions = 12,  // Word's options key cannot be opened
+  NoStartupPath = 13,  // "Startup-Path" cannot be read, or names no usable directory
 };
-
-enum class ComponentMode : int { Check = 0, Install = 1, Remove = 2 };
 
 constexpr int kExcelComponent = 700;
 constexpr int kWordComponent = 701;
