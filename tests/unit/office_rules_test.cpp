@@ -1,4 +1,4 @@
-#include "office/office_plan.h"
+#include "office/office_rules.h"
 
 #include <gtest/gtest.h>
 
@@ -168,43 +168,6 @@ TEST(OfficeRules, SourcePathsFit) {
   LongPathStr path;
   ASSERT_TRUE(BuildSourcePath("C:\\Q\\", kSupportLibrary, path));
   EXPECT_STREQ("C:\\Q\\\\QND_OF7.DLL", path.c_str());
-}
-
-// The steps of a plan are gone through as InstallOfficeSupport goes: a failed step stops its
-// component, the call, or nothing, as its scope says.
-TEST(OfficePlan, StepsStopAsTheirScopeSays) {
-  const OfficeComponent x = {}, y = {};
-  const struct Row {
-    const char* steps;  // per step: its component (- x y), its scope (C call, P component, N
-                        // nothing), and whether it succeeds (+ -)
-    const char* run;    // the steps run, by index
-    int result;
-  } rows[] = {
-      /* 0 */ {"-C+ xP+ xN- yP+", "0123", 1},
-      /* 1 */ {"-C+ xP- xP+ yP+ yN-", "0134", 0},
-      /* 2 */ {"-C+ -C- xP+", "01", 0},
-      /* 3 */ {"xP- yP- -C+", "012", 0},
-  };
-  int i = 0;
-  for (const Row& r : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
-    OfficePlan plan;
-    std::string ok;
-    for (const char* p = r.steps; *p; p += p[3] ? 4 : 3) {
-      OfficeStep& step = plan.steps[plan.step_count++];
-      step.component = p[0] == 'x' ? &x : p[0] == 'y' ? &y : nullptr;
-      step.scope = p[1] == 'C' ? StepScope::Call : p[1] == 'P' ? StepScope::Component
-                                                               : StepScope::Nothing;
-      ok += p[2];
-    }
-    std::string run;
-    EXPECT_EQ(r.result, RunOfficePlan(plan, [&](const OfficeStep& step) {
-                const int n = static_cast<int>(&step - plan.steps);
-                run += static_cast<char>('0' + n);
-                return ok[n] == '+';
-              }));
-    EXPECT_EQ(r.run, run);
-  }
 }
 
 TEST(OfficeRules, DirectoryOfTheExecutable) {
