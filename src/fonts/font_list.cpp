@@ -3,7 +3,6 @@
 #include "fonts/font_list.h"
 
 #include "frame/files.h"
-#include "frame/profile.h"
 #include "frame/win.h"
 
 namespace qnd {
@@ -37,13 +36,17 @@ FontResult RebuildResourceFile(const FontPlan& plan) {
   return FontResult::Ok;
 }
 
-// Makes the font of `plan` known to the system. Nothing is touched unless the font file is
-// there: an entry that names no font of its own must not unload or replace another program's
-// font or ".FOT" file of the same name. A raster font is removed first, so that a second run
-// does not load it twice (the result is of no interest: it may not be loaded); a TrueType
-// font's ".FOT" file is rebuilt.
+// Tells every top-level window that the fonts changed. Its result is of no interest.
+void BroadcastFontChange() {
+  DWORD_PTR answer = 0;
+  SendMessageTimeoutA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG, kBroadcastMillis,
+                      &answer);
+}
+
+// Makes the font of `plan`, whose files PlanFontListEntry tested, known to the system. A raster
+// font is removed first, so that a second run does not load it twice (the result is of no
+// interest: it may not be loaded); a TrueType font's ".FOT" file is rebuilt.
 FontResult LoadFont(const FontPlan& plan) {
-  if (!FileExistsQuiet(plan.font_path.c_str())) return FontResult::NoFontFile;
   const char* loaded = plan.font_path.c_str();
   if (plan.kind == FontKind::TrueType) {
     loaded = plan.resource_path.c_str();
@@ -55,36 +58,23 @@ FontResult LoadFont(const FontPlan& plan) {
   return AddFontResourceA(loaded) > 0 ? FontResult::Ok : FontResult::NotAdded;
 }
 
-// Tells every top-level window that the fonts changed. Its result is of no interest.
-void BroadcastFontChange() {
-  DWORD_PTR answer = 0;
-  SendMessageTimeoutA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG, kBroadcastMillis,
-                      &answer);
+// The tests of the FONTS directory made before anything is touched: an entry that names no
+// font file of its own must not unload or replace another program's font or ".FOT" file of
+// the same name.
+FontResult TestFontFiles(FontPlan& plan) {
+  if (!FileExistsQuiet(plan.font_path.c_str())) return FontResult::NoFontFile;
+  if (plan.kind != FontKind::TrueType) return FontResult::Ok;
+  const DWORD resource = QuietAttributes(plan.resource_path.c_str());
+  plan.resource_there = resource != INVALID_FILE_ATTRIBUTES;
+  return plan.resource_there && (resource & FILE_ATTRIBUTE_DIRECTORY)
+             ? FontResult::ResourceIsDirectory
+             : FontResult::Ok;
 }
 
-}  // namespace
-
-void ReadFontListValue(const char* list, const char* section, const char* key,
-                       char (&value)[kFontValueChars]) {
-  GetPrivateProfileStringA(section, key, "", value, kFontValueChars, list);
-}
-
-const char* FontSectionName(FontKind kind) {
-  return kind == FontKind::TrueType ? "TrueTypes" : "Fonts";
-}
-
-FontResult PlanFontEntry(const char* key, const char* value, FontKind kind, FontPlan& plan) {
-  char windows[kFontsDirBytes];
-  const UINT n = GetWindowsDirectoryA(windows, kFontsDirBytes);
-  if (n == 0 || n >= kFontsDirBytes) return FontResult::NoFontsDir;
-  return PlanFont(key, value, windows, kind, plan);
-}
-
-FontResult InstallFont(const char* key, const char* value, FontKind kind) {
-  FontPlan plan;
-  FontResult result = PlanFontEntry(key, value, kind, plan);
-  if (result == FontResult::Ok) result = LoadFont(plan);
-  if (result != FontResult::Ok) return result;
+// Loads and records a planned font.
+FontResult InstallFont(const char* key, const char* value, const FontPlan& plan) {
+  const FontResult loaded = LoadFont(plan);
+  if (loaded != FontResult::Ok) return loaded;
   // Reversed: the description is the profile's key, the list's key (as written) its value.
   // A font not recorded there is gone after the next restart: that is a failure.
   if (!WriteProfileStringA(kFontsProfileSection, value, key)) return FontResult::ProfileNotWritten;
@@ -92,47 +82,42 @@ FontResult InstallFont(const char* key, const char* value, FontKind kind) {
   return FontResult::Ok;
 }
 
-FontResult InstallFontSection(const char* list, FontKind kind) {
-  const char* section = FontSectionName(kind);
-  NameList keys;
-  if (!keys.Read(list, section)) return FontResult::NoMemory;
-  for (const char* key = keys.First(); key; key = keys.Next(key)) {
-    char value[kFontValueChars];
-    ReadFontListValue(list, section, key, value);
-    const FontResult result = InstallFont(key, value, kind);
-    if (result != FontResult::Ok) return result;
-  }
-  return FontResult::Ok;
+}  // namespace
+
+FontResult PlanFontListEntry(const FontListEntry& entry, FontPlan& plan) {
+  if (!entry.section->fonts) return PlanSubstitute(entry.key, entry.value);
+  char windows[kFontsDirBytes];
+  const UINT n = GetWindowsDirectoryA(windows, kFontsDirBytes);
+  if (n == 0 || n >= kFontsDirBytes) return FontResult::NoFontsDir;
+  const FontResult planned = PlanFont(entry.key, entry.value, windows, entry.section->kind, plan);
+  return planned == FontResult::Ok ? TestFontFiles(plan) : planned;
 }
 
-FontResult CopyFontSubstitutes(const char* list) {
-  NameList keys;
-  if (!keys.Read(list, kSubstitutesSection)) return FontResult::NoMemory;
-  for (const char* key = keys.First(); key; key = keys.Next(key)) {
-    char value[kFontValueChars];
-    ReadFontListValue(list, kSubstitutesSection, key, value);
-    const FontResult result = PlanSubstitute(key, value);
-    if (result != FontResult::Ok) return result;
-    if (!WriteProfileStringA(kSubstitutesSection, key, value)) {
-      return FontResult::ProfileNotWritten;
-    }
-  }
-  return FontResult::Ok;
+FontResult InstallFontListEntry(const FontListEntry& entry) {
+  FontPlan plan;
+  const FontResult planned = PlanFontListEntry(entry, plan);
+  if (planned != FontResult::Ok) return planned;
+  if (entry.section->fonts) return InstallFont(entry.key, entry.value, plan);
+  return WriteProfileStringA(entry.section->name, entry.key, entry.value)
+             ? FontResult::Ok
+             : FontResult::ProfileNotWritten;
 }
 
 }  // namespace qnd
 
 // Internal007(list, skipFonts): with skipFonts 0 installs the fonts of sections "Fonts" and
 // "TrueTypes" of font list `list`, then copies its section "FontSubstitutes" into the Windows
-// profile; with skipFonts non-zero only copies the substitutes. 1 when every step succeeded
-// (also for a missing list or sections); 0 at the first failure, with what came before kept,
-// and for a null list (the profile reader would read WIN.INI instead).
+// profile; with skipFonts non-zero only copies the substitutes. The list is the file the
+// profile reader finds for `list` (a bare name in the Windows directory). 1 when every step
+// succeeded (also for a missing list or sections); 0 at the first failure, with what came
+// before kept, for a null list (the profile reader would read WIN.INI instead) and for one
+// whose path does not fit 259 characters.
 extern "C" int __stdcall Internal007(const char* list, int skipFonts) {
   using namespace qnd;
-  if (!list) return 0;
-  if (!skipFonts) {
-    if (InstallFontSection(list, FontKind::Raster) != FontResult::Ok) return 0;
-    if (InstallFontSection(list, FontKind::TrueType) != FontResult::Ok) return 0;
-  }
-  return CopyFontSubstitutes(list) == FontResult::Ok ? 1 : 0;
+  PathStr path;
+  if (!list || !ProfileFilePath(list, path)) return 0;
+  const WalkEnd end = WalkFontList(path.c_str(), skipFonts != 0, [](const FontListEntry& entry) {
+    return InstallFontListEntry(entry) == FontResult::Ok;
+  });
+  return end == WalkEnd::Done ? 1 : 0;
 }

@@ -1,8 +1,18 @@
 #include "frame/profile_text.h"
 
+#include <memory>
+
 #include "frame/handles.h"
+#include "frame/profile.h"
+#include "frame/profile_names.h"
 
 namespace qnd {
+namespace {
+
+// A name list is read with this much room to see what lies beyond the library's list.
+constexpr DWORD kWholeListChars = 1u << 20;
+
+}  // namespace
 
 bool ReadProfileFile(const std::string& file, PathStr& full, PathStr& dir, std::string& text) {
   const DWORD n = GetFullPathNameA(file.c_str(), kPathChars, full.data(), nullptr);
@@ -18,6 +28,17 @@ bool ReadProfileFile(const std::string& file, PathStr& full, PathStr& dir, std::
   DWORD got = 0;
   while (ReadFile(in.get(), buffer, sizeof buffer, &got, nullptr) && got) text.append(buffer, got);
   return true;
+}
+
+NameListUse MeasureNameList(const char* path, const char* section) {
+  NameListUse use;
+  std::unique_ptr<char[]> names(new char[kWholeListChars]);
+  const DWORD n =
+      GetPrivateProfileStringA(section, nullptr, "", names.get(), kWholeListChars, path);
+  use.chars = n;
+  const std::size_t kept = WholeNamesLength(names.get(), n, NameList::kChars);
+  if (kept < n) use.first_unseen = names.get() + kept;
+  return use;
 }
 
 NameFold PlatformFold() {

@@ -14,6 +14,18 @@ namespace qnd {
 // profile reader) and `dir` its directory, ending in a backslash. False when it cannot be read.
 bool ReadProfileFile(const std::string& file, PathStr& full, PathStr& dir, std::string& text);
 
+// How much room one name list of a profile file takes as the reader gives it whole: `chars`,
+// the names with their terminators, and the first name beyond the library's list
+// (NameList::kChars), "" when all fit.
+struct NameListUse {
+  std::size_t chars = 0;
+  std::string first_unseen;
+};
+
+// Reads the name list of `section` (null: the section names) of profile file `path` with room
+// for all of it.
+NameListUse MeasureNameList(const char* path, const char* section);
+
 // This system's case mapping of the ANSI code page, as the registry and the reader apply it.
 NameFold PlatformFold();
 
