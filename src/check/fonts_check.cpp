@@ -185,22 +185,21 @@ void FontsCheck::End(WalkEnd end) {
 }  // namespace
 
 int CheckFonts(const FontsOptions& options, Report& report) {
-  PathStr path, full, dir;
+  PathStr full, dir;
   std::string text;
-  if (!ProfileFilePath(options.file.c_str(), path) ||
-      !ReadProfileFile(path.c_str(), full, dir, text)) {
+  if (!ReadProfileFile(options.file, full, dir, text)) {
     report.Finding(FindingId::CannotRead, options.file, 0);
     return kExitErrors;
   }
   report.Heading(options.skip_fonts ? "fonts: what Internal007 (list, 1) would do"
                                     : "fonts: what Internal007 (list, 0) would do, in order");
-  if (options.file != path.c_str()) {
-    report.Line(options.file, 0, std::string("the list Internal007 reads: ") + path.c_str());
+  if (options.file != full.c_str()) {
+    report.Line(options.file, 0, std::string("the list Internal007 reads: ") + full.c_str());
   }
   const NameFold fold = PlatformFold();
   const ScriptLines lines(text, fold);
-  FontsCheck check(options.file, path.c_str(), lines, fold, report);
-  check.End(WalkFontList(path.c_str(), options.skip_fonts, [&](const FontListEntry& entry) {
+  FontsCheck check(options.file, full.c_str(), lines, fold, report);
+  check.End(WalkFontList(full.c_str(), options.skip_fonts, [&](const FontListEntry& entry) {
     check.Entry(entry);
     return true;  // past a failure too, to report every entry
   }));

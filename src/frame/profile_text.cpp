@@ -15,9 +15,7 @@ constexpr DWORD kWholeListChars = 1u << 20;
 }  // namespace
 
 bool ReadProfileFile(const std::string& file, PathStr& full, PathStr& dir, std::string& text) {
-  const DWORD n = GetFullPathNameA(file.c_str(), kPathChars, full.data(), nullptr);
-  if (n == 0 || n >= kPathChars) return false;
-  full.adopt();
+  if (!ProfileFilePath(file.c_str(), full)) return false;
   dir = full;
   const char* slash = std::strrchr(dir.c_str(), '\\');
   if (slash) dir.truncate(static_cast<std::size_t>(slash - dir.c_str()) + 1);

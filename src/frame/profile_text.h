@@ -10,8 +10,10 @@
 
 namespace qnd {
 
-// Reads profile file `file` whole into `text`; `full` gets its full path (the one to hand the
-// profile reader) and `dir` its directory, ending in a backslash. False when it cannot be read.
+// Reads profile file `file` whole into `text`: the file the profile reader reads for that name
+// (ProfileFilePath: a bare name lies in the Windows directory). `full` gets its full path, the
+// one to hand the reader, and `dir` its directory, ending in a backslash. False when it cannot
+// be read.
 bool ReadProfileFile(const std::string& file, PathStr& full, PathStr& dir, std::string& text);
 
 // How much room one name list of a profile file takes as the reader gives it whole: `chars`,

@@ -92,6 +92,27 @@ TEST_F(Check, LintFindsEachTrapOnItsLine) {
   EXPECT_EQ("== 0 errors, 0 warnings", run.lines.back());
 }
 
+// A bare script name is the Windows directory's file, as the profile reader that DoReg hands it
+// to resolves it, not the current directory's.
+TEST_F(Check, BareNameIsTheWindowsDirectorysFile) {
+  const std::string name = "qndbare" + std::to_string(GetCurrentProcessId()) + ".srg";
+  const std::string in_windows = bench::WindowsDir() + "\\" + name;
+  ASSERT_TRUE(bench::WriteTextFile(in_windows, "[HKEY_CURRENT_USER\\" + key_.path() +
+                                                   "]\r\nFrom=windows\r\n"));
+  ASSERT_TRUE(bench::WriteTextFile(out_.File(name.c_str()), "[HKEY_CURRENT_USER\\" +
+                                                                key_.path() + "]\r\nFrom=here\r\n"));
+  char here[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, here);
+  SetCurrentDirectoryA(out_.path().c_str());  // beside the other file of that name
+  const CheckRun run = RunCheck("script " + name, out_);
+  SetCurrentDirectoryA(here);
+  EXPECT_EQ(1, run.Count(name + ": the script DoReg reads: " + in_windows));
+  EXPECT_EQ(1, run.Count(name + ":2: HKEY_CURRENT_USER\\" + key_.path(), "\"windows\""));
+  EXPECT_EQ(1, bench::Qnd().DoReg(name.c_str(), nullptr, 0));
+  EXPECT_EQ("windows", bench::ReadValue(kUser, key_.path(), "From").Text());
+  DeleteFileA(in_windows.c_str());
+}
+
 TEST_F(Check, UsageAndHelp) {
   const CheckRun help = RunCheck("--help", out_);
   EXPECT_EQ(0u, help.status);
