@@ -68,8 +68,9 @@ QND_API int QND_CALL UnregisterQuindo(const char* directory);
  * every step succeeded (also for a missing list or sections); 0 at the first failure (an empty
  * value, a font that cannot be loaded or recorded, a name beyond the limits, a font file that is
  * not there, a TrueType key naming a ".FOT" file, a description that would not stay one WIN.INI
- * entry), with what came before kept. A failing entry leaves another program's font, ".FOT" file
- * and WIN.INI entries as they were. */
+ * entry, a list whose full path exceeds 259 characters), with what came before kept. A failing
+ * entry leaves another program's font, ".FOT" file and WIN.INI entries as they were. Entry
+ * names beyond the 32,768 characters of a section's name list are not seen. */
 QND_API int QND_CALL Internal007(const char* list, int skipFonts);
 
 /* Writes the directory of a one-character folder code into `buffer` (260 characters):
@@ -101,8 +102,10 @@ QND_API int QND_CALL Internal012(const char* directory, const char* value);
  * into the system directory, and sets the first-call marker; an installed component is
  * installed anew. `source_dir` holds the three files, without trailing backslash; null means
  * the directory of the host program's executable, and a relative directory is made absolute
- * from the current directory. 1 when all of it succeeded; 0 otherwise, at once while Word runs
- * and after the first step while Excel runs. Nothing is undone. */
+ * from the current directory. A "Startup-Path" that is relative or whose last level ends in a
+ * dot or a blank is no start-up directory: Word's add-in is then not installed. 1 when all of
+ * it succeeded; 0 otherwise, at once while Word runs and after the first step while Excel runs.
+ * Nothing is undone. */
 QND_API int QND_CALL InstallOfficeSupport(const char* source_dir);
 /* Posts the registered message "QUINDO_GO_HOME" to every top-level window, then, while a
  * window of another setup of the product, of the product, of Word, Excel, Exchange or Outlook

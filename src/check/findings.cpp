@@ -102,8 +102,16 @@ constexpr FindingKind kCatalogue[] = {
      "{} does not look like a TrueType font: building its .FOT fails"},
     {F::NotRaster, "Q308", kWarning, nullptr, "a file that does not look like a raster font",
      "{} does not look like a raster font library (.FON): adding it fails"},
-    {F::ResourceRebuilt, "Q309", kNote, nullptr, "a .FOT deleted and built anew",
-     "{} is there: it would be deleted and built anew"},
+    {F::ResourceRebuilt, "Q309", kNote, nullptr, "a .FOT replaced once a new one is built",
+     "{} is there: a new one is built under a temporary name first, and replaces it only once "
+     "the build succeeded"},
+    {F::ForeignFontsEntry, "Q310", kWarning, nullptr,
+     "another font's WIN.INI [Fonts] entry overwritten",
+     "WIN.INI [Fonts] \"{}\" names \"{}\", another font file: the list writes over it"},
+    {F::FontsOverLimit, "Q311", kWarning, nullptr,
+     "font-list names beyond the room the library reads",
+     "the entry names of [{}] take {} characters; Internal007 reads {}, and never sees the "
+     "entries from \"{}\" on: they are never installed"},
 
     {F::WordRunning, "Q401", kError, nullptr, "a Word window is open",
      "a Word window (class \"{}\") is open: InstallOfficeSupport fails at once, before anything "
@@ -125,16 +133,18 @@ constexpr FindingKind kCatalogue[] = {
     {F::NoFreeSlot, "Q407", kError, nullptr, "every add-in value is taken",
      "every add-in value, {} to {}, is taken: the add-in cannot be written, and "
      "InstallOfficeSupport fails"},
-    {F::NoStartupPath, "Q408", kError, nullptr, "Word's \"Startup-Path\" cannot be read",
-     "Word 7.0 is present but its \"{}\" cannot be read (missing, empty, relative or over {} "
-     "bytes): the template cannot be copied, and InstallOfficeSupport fails"},
+    {F::NoStartupPath, "Q408", kError, nullptr,
+     "Word's \"Startup-Path\" names no usable directory",
+     "Word 7.0 is present but its \"{}\" names no directory to work in (missing, empty, "
+     "relative, over {} bytes, or ending in a dot or a blank): the template cannot be copied, "
+     "and InstallOfficeSupport fails"},
     {F::StartupPathTooLong, "Q409", kError, nullptr, "Word's start-up path does not fit",
      "Word's start-up directory with \"{}\" does not fit {} characters: the template cannot be "
      "copied"},
     {F::StartupDirNotCreated, "Q410", kError, nullptr,
      "Word's start-up directory cannot be created",
-     "Word's start-up directory {} is missing, and so is the folder that would hold it: it "
-     "cannot be created, and InstallOfficeSupport fails"},
+     "Word's start-up directory {} is missing and cannot be created ({}): "
+     "InstallOfficeSupport fails"},
     {F::SourcePathsTooLong, "Q411", kError, nullptr, "the paths built from --source do not fit",
      "the paths built from {} do not fit: the component fails before anything is changed"},
     {F::ComponentFileMissing, "Q412", kError, nullptr, "a component file to copy is missing",
@@ -143,6 +153,12 @@ constexpr FindingKind kCatalogue[] = {
      "{} is missing: the add-in value would name a file that is not there"},
     {F::NoSystemDirectory, "Q414", kError, nullptr, "the system directory cannot be had",
      "the system directory cannot be had: the support library cannot be copied"},
+    {F::ForeignValueDeleted, "Q415", kWarning, nullptr,
+     "a deleted add-in value lies outside --source",
+     "{} names a file in {}, outside the source directory: InstallOfficeSupport deletes it"},
+    {F::SourceNotAbsolute, "Q416", kError, nullptr, "--source cannot be made absolute",
+     "the source directory {} cannot be made absolute in {} characters: InstallOfficeSupport "
+     "gives 0 before anything is changed"},
 };
 
 static_assert(sizeof kCatalogue / sizeof kCatalogue[0] == static_cast<int>(FindingId::Count),

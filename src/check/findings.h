@@ -54,6 +54,8 @@ enum class FindingId : int {
   NotTrueType,
   NotRaster,
   ResourceRebuilt,
+  ForeignFontsEntry,
+  FontsOverLimit,
   // the office command
   WordRunning,
   ExcelRunning,
@@ -69,6 +71,8 @@ enum class FindingId : int {
   ComponentFileMissing,
   AddInFileMissing,
   NoSystemDirectory,
+  ForeignValueDeleted,
+  SourceNotAbsolute,
   Count
 };
 

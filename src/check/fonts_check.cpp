@@ -1,20 +1,19 @@
-// The checker's "fonts" command (fonts_check.h).
+// The checker's "fonts" command (fonts_check.h): the file Internal007 reads, walked with its own
+// walk (WalkFontList), each entry planned by its own planning (PlanFontListEntry).
 #include "check/fonts_check.h"
 
 #include <map>
 
 #include "check/script_lint.h"
 #include "fonts/font_list.h"
-#include "frame/files.h"
 #include "frame/handles.h"
-#include "frame/profile.h"
 #include "frame/profile_text.h"
 
 namespace qnd {
 namespace {
 
 // Why a font entry fails, in words.
-std::string DescribeFontResult(FontResult result) {
+std::string DescribeFontResult(FontResult result, const FontPlan& plan) {
   switch (result) {
     case FontResult::EmptyValue: return "the entry has no value, and every entry needs one";
     case FontResult::BadDescription:
@@ -33,6 +32,11 @@ std::string DescribeFontResult(FontResult result) {
     case FontResult::PathTooLong:
       return "the FONTS directory with the file name (or with the name and \".FOT\") is over " +
              std::to_string(kPathChars - 1) + " characters";
+    case FontResult::NoFontFile:
+      return std::string(plan.font_path.c_str()) + " is not there, so the font cannot be added";
+    case FontResult::ResourceIsDirectory:
+      return std::string(plan.resource_path.c_str()) +
+             " is a directory, so the resource file cannot be built";
     default: return "no memory for the list of keys";
   }
 }
@@ -56,8 +60,8 @@ bool LooksLikeFont(const char* path, FontKind kind) {
 
 // What a profile entry of WIN.INI holds now ("" for none).
 std::string ProfileValue(const char* section, const std::string& key) {
-  char value[kFontValueChars];
-  GetProfileStringA(section, key.c_str(), "", value, kFontValueChars);
+  char value[kProfileValueChars];
+  GetProfileStringA(section, key.c_str(), "", value, kProfileValueChars);
   return value;
 }
 
@@ -67,19 +71,16 @@ class FontsCheck {
              const NameFold& fold, Report& report)
       : file_(file), path_(path), lines_(lines), fold_(fold), report_(report) {}
 
-  // Every entry of section "Fonts" or "TrueTypes", in the order Internal007 works them.
-  void Section(FontKind kind);
-  // Every entry of section "FontSubstitutes", and what WIN.INI holds for it now.
-  void Substitutes();
-  // The result, when no entry failed.
-  void End();
+  // One entry, as the walk meets it.
+  void Entry(const FontListEntry& entry);
+  // The walk's end: where Internal007 stops, and its result.
+  void End(WalkEnd end);
 
  private:
-  void Entry(FontKind kind, const char* key, const char* value, int line, bool repeated);
+  void Font(const FontListEntry& entry, const FontPlan& plan, int line, bool repeated);
   void Repeats(const FontPlan& plan, const char* value, int line);
-  void Files(const FontPlan& plan, int line);
+  void Section(const char* section);
   void Stop(int line, const std::string& why);
-  bool Place(const char* section, const char* key, int* line);
   void Find(FindingId id, int line, std::initializer_list<std::string> args) {
     report_.Finding(id, file_, line, args);
   }
@@ -93,22 +94,11 @@ class FontsCheck {
   const NameFold& fold_;
   Report& report_;
   bool stopped_ = false;                     // Internal007 stopped at an earlier entry
+  const char* section_ = nullptr;            // of the entries met last
   std::map<std::string, int> seen_;          // folded key of this section -> its count
   std::map<std::string, int> files_;         // folded font file -> the line installing it
   std::map<std::string, int> descriptions_;  // folded description -> the line recording it
 };
-
-// The line of `key` in `section`, counting its repeats; warns of a repeated key and gives true
-// for it.
-bool FontsCheck::Place(const char* section, const char* key, int* line) {
-  const int nth = seen_[fold_.Fold(key)]++;
-  *line = lines_.EntryLine(section, key, nth);
-  if (nth) {
-    Find(FindingId::FontEntryRepeats, *line,
-         {key, std::to_string(lines_.EntryLine(section, key, 0))});
-  }
-  return nth > 0;
-}
 
 // Reports a failing entry; the first one is where Internal007 stops.
 void FontsCheck::Stop(int line, const std::string& why) {
@@ -118,39 +108,57 @@ void FontsCheck::Stop(int line, const std::string& why) {
   stopped_ = true;
 }
 
-void FontsCheck::Section(FontKind kind) {
-  const char* section = FontSectionName(kind);
-  NameList keys;
-  if (!keys.Read(path_, section)) return Stop(0, DescribeFontResult(FontResult::NoMemory));
+// A section the walk enters: the names beyond the room of the reader's list.
+void FontsCheck::Section(const char* section) {
+  section_ = section;
   seen_.clear();
-  for (const char* key = keys.First(); key; key = keys.Next(key)) {
-    char value[kFontValueChars];
-    ReadFontListValue(path_, section, key, value);
-    int line = 0;
-    const bool repeated = Place(section, key, &line);
-    Entry(kind, key, value, line, repeated);
-  }
+  const NameListUse use = MeasureNameList(path_, section);
+  if (use.first_unseen.empty()) return;
+  Find(FindingId::FontsOverLimit, lines_.EntryLine(section, use.first_unseen, 0),
+       {section, std::to_string(use.chars), std::to_string(NameList::kChars),
+        use.first_unseen});
 }
 
-// One font entry: its plan, its directory part, its repeats, its files, what it does.
-void FontsCheck::Entry(FontKind kind, const char* key, const char* value, int line, bool repeated) {
-  FontPlan plan;
-  const FontResult planned = PlanFontEntry(key, value, kind, plan);
-  if (planned != FontResult::Ok) return Stop(line, DescribeFontResult(planned));
-  if (SplitFontKey(key).file != key) {
-    Find(FindingId::DirectoryPartIgnored, line, {key, plan.font_path.c_str()});
+void FontsCheck::Entry(const FontListEntry& entry) {
+  const char* section = entry.section->name;
+  if (section != section_) Section(section);
+  const int nth = seen_[fold_.Fold(entry.key)]++;
+  const int line = lines_.EntryLine(section, entry.key, nth);
+  if (nth) {
+    Find(FindingId::FontEntryRepeats, line,
+         {entry.key, std::to_string(lines_.EntryLine(section, entry.key, 0))});
   }
-  if (!repeated) Repeats(plan, value, line);
-  Files(plan, line);
-  const std::string loads = kind == FontKind::TrueType
+  FontPlan plan;
+  const FontResult planned = PlanFontListEntry(entry, plan);
+  if (planned != FontResult::Ok) return Stop(line, DescribeFontResult(planned, plan));
+  if (entry.section->fonts) return Font(entry, plan, line, nth > 0);
+  const std::string now = ProfileValue(section, entry.key);
+  Say(line, Format("%s \"%s\" = \"%s\" into WIN.INI%s", section, entry.key, entry.value,
+                   now.empty() ? "" : (" (now \"" + now + "\")").c_str()));
+}
+
+// A font entry that Internal007 carries out: its directory part, its repeats, its files.
+void FontsCheck::Font(const FontListEntry& entry, const FontPlan& plan, int line, bool repeated) {
+  if (SplitFontKey(entry.key).file != entry.key) {
+    Find(FindingId::DirectoryPartIgnored, line, {entry.key, plan.font_path.c_str()});
+  }
+  if (!repeated) Repeats(plan, entry.value, line);
+  const char* font = plan.font_path.c_str();
+  if (!LooksLikeFont(font, plan.kind)) {
+    Find(plan.kind == FontKind::TrueType ? FindingId::NotTrueType : FindingId::NotRaster, line,
+         {font});
+  }
+  if (plan.resource_there) Find(FindingId::ResourceRebuilt, line, {plan.resource_path.c_str()});
+  const std::string loads = plan.kind == FontKind::TrueType
                                 ? std::string("builds ") + plan.resource_path.c_str() + " for " +
                                       plan.font_file.c_str() + " and adds it"
-                                : std::string("adds ") + plan.font_path.c_str();
-  Say(line, Format("%s \"%s\": %s; WIN.INI [Fonts] \"%s\" = \"%s\"", FontSectionName(kind), key,
-                   loads.c_str(), value, key));
+                                : std::string("adds ") + font;
+  Say(line, Format("%s \"%s\": %s; WIN.INI [%s] \"%s\" = \"%s\"", entry.section->name, entry.key,
+                   loads.c_str(), kFontsProfileSection, entry.value, entry.key));
 }
 
-// The font file or description of an earlier entry again, and what WIN.INI records now.
+// The font file or description of an earlier entry again, and what WIN.INI records now: the
+// same font file written anew, or another one written over.
 void FontsCheck::Repeats(const FontPlan& plan, const char* value, int line) {
   const std::string file = fold_.Fold(plan.font_file.c_str());
   if (files_.count(file)) {
@@ -161,55 +169,16 @@ void FontsCheck::Repeats(const FontPlan& plan, const char* value, int line) {
   const std::string now = ProfileValue(kFontsProfileSection, value);
   if (descriptions_.count(description)) {
     Find(FindingId::DescriptionTwice, line, {value, std::to_string(descriptions_[description])});
-  } else if (!now.empty()) {
+  } else if (!now.empty() && fold_.Fold(SplitFontKey(now.c_str()).file) == file) {
     Find(FindingId::FontsEntryRewritten, line, {value, now});
+  } else if (!now.empty()) {
+    Find(FindingId::ForeignFontsEntry, line, {value, now});
   }
   descriptions_[description] = line;
 }
 
-// The files the entry needs and builds in the FONTS directory.
-void FontsCheck::Files(const FontPlan& plan, int line) {
-  const char* font = plan.font_path.c_str();
-  if (!FileExistsQuiet(font)) {
-    return Stop(line, std::string(font) + " is not there, so the font cannot be added");
-  }
-  if (!LooksLikeFont(font, plan.kind)) {
-    Find(plan.kind == FontKind::TrueType ? FindingId::NotTrueType : FindingId::NotRaster, line,
-         {font});
-  }
-  if (plan.kind != FontKind::TrueType) return;
-  const char* resource = plan.resource_path.c_str();
-  const DWORD attributes = GetFileAttributesA(resource);
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    Stop(line, std::string(resource) + " is a directory, so the resource file cannot be built");
-  } else if (attributes != INVALID_FILE_ATTRIBUTES) {
-    Find(FindingId::ResourceRebuilt, line, {resource});
-  }
-}
-
-void FontsCheck::Substitutes() {
-  NameList keys;
-  if (!keys.Read(path_, kSubstitutesSection)) {
-    return Stop(0, DescribeFontResult(FontResult::NoMemory));
-  }
-  seen_.clear();
-  for (const char* key = keys.First(); key; key = keys.Next(key)) {
-    char value[kFontValueChars];
-    ReadFontListValue(path_, kSubstitutesSection, key, value);
-    int line = 0;
-    Place(kSubstitutesSection, key, &line);
-    const FontResult planned = PlanSubstitute(key, value);
-    if (planned != FontResult::Ok) {
-      Stop(line, DescribeFontResult(planned));
-      continue;
-    }
-    const std::string now = ProfileValue(kSubstitutesSection, key);
-    Say(line, Format("FontSubstitutes \"%s\" = \"%s\" into WIN.INI%s", key, value,
-                     now.empty() ? "" : (" (now \"" + now + "\")").c_str()));
-  }
-}
-
-void FontsCheck::End() {
+void FontsCheck::End(WalkEnd end) {
+  if (end == WalkEnd::NoMemory) Stop(0, DescribeFontResult(FontResult::NoMemory, FontPlan()));
   if (!stopped_) report_.Line(file_, 0, "Internal007 gives 1");
 }
 
@@ -224,15 +193,16 @@ int CheckFonts(const FontsOptions& options, Report& report) {
   }
   report.Heading(options.skip_fonts ? "fonts: what Internal007 (list, 1) would do"
                                     : "fonts: what Internal007 (list, 0) would do, in order");
+  if (options.file != full.c_str()) {
+    report.Line(options.file, 0, std::string("the list Internal007 reads: ") + full.c_str());
+  }
   const NameFold fold = PlatformFold();
   const ScriptLines lines(text, fold);
   FontsCheck check(options.file, full.c_str(), lines, fold, report);
-  if (!options.skip_fonts) {
-    check.Section(FontKind::Raster);
-    check.Section(FontKind::TrueType);
-  }
-  check.Substitutes();
-  check.End();
+  check.End(WalkFontList(full.c_str(), options.skip_fonts, [&](const FontListEntry& entry) {
+    check.Entry(entry);
+    return true;  // past a failure too, to report every entry
+  }));
   report.Summary();
   return report.ExitStatus();
 }

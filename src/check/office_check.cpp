@@ -1,11 +1,12 @@
-// The checker's "office" command (office_check.h). Every step uses the library's own
-// inspection: IsOfficeAppPresent, LocateStartupDir, FindOldAddInValue, SurveyOpenSlots...
+// The checker's "office" command (office_check.h): the plan of InstallOfficeSupport
+// (PlanOfficeSupport) printed, its steps gone through as the library goes through them
+// (RunOfficePlan), each with the failure the plan foresees.
 #include "check/office_check.h"
 
 #include <string>
 
 #include "frame/files.h"
-#include "office/office_files.h"
+#include "frame/profile_text.h"
 #include "office/office_install.h"
 #include "office/office_registry.h"
 
@@ -13,6 +14,7 @@ namespace qnd {
 namespace {
 
 constexpr char kWhere[] = "office";
+constexpr char kUnknownSource[] = "SOURCE";  // stands for the directory when none is given
 
 // "OPEN", "OPEN1"... for a slot; "(none)" for kNoSlot.
 std::string SlotName(int slot) {
@@ -20,238 +22,247 @@ std::string SlotName(int slot) {
   return OpenValueName(slot, name) ? name.c_str() : "(none)";
 }
 
-bool DirectoryExists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// The directory that holds directory `dir` (which ends in a backslash), with its backslash.
-std::string ParentOf(const std::string& dir) {
-  const std::size_t last = dir.find_last_of('\\', dir.size() >= 2 ? dir.size() - 2 : 0);
-  return last == std::string::npos ? std::string() : dir.substr(0, last + 1);
+// `path` without trailing separators, every "/" a "\", in the platform's letter case.
+std::string FoldedDir(std::string path, const NameFold& fold) {
+  for (char& c : path) c = c == '/' ? '\\' : c;
+  while (!path.empty() && path.back() == '\\') path.pop_back();
+  return fold.Fold(path);
 }
 
 class OfficeCheck {
  public:
-  OfficeCheck(const OfficeOptions& options, Report& report) : options_(options), report_(report) {}
+  OfficeCheck(const OfficePlan& plan, const OfficeOptions& options, Report& report)
+      : plan_(plan), options_(options), report_(report), fold_(PlatformFold()) {}
 
-  void Applications();
-  void OldTemplate();
-  int OldAddIn();
-  void Excel(int old_slot);
-  void Word();
-  void Shared();
-  bool AnyPresent() const {
-    return IsOfficeAppPresent(kExcelComponent) || IsOfficeAppPresent(kWordComponent);
-  }
+  void Found();
+  int Steps();
 
  private:
   void Say(const std::string& text) { report_.Line(kWhere, 0, text); }
   void Find(FindingId id, std::initializer_list<std::string> args) {
     report_.Finding(id, kWhere, 0, args);
   }
-  void ListSlots(HKEY excel, const OpenSlotSurvey& survey, int old_slot, int ours);
-  void SourceFile(int code, const char* file, bool copied);
+  void Applications();
+  void OldParts();
+  void Slots();
+  void Components();
+  bool Step(int n, const OfficeStep& step);
+  std::string Describe(const OfficeStep& step) const;
+  void Foreseen(const OfficeStep& step);
+  void Outside(int slot);
 
+  const OfficePlan& plan_;
   const OfficeOptions& options_;
   Report& report_;
+  const NameFold fold_;
 };
 
-// The applications present and running; a running one fails the call.
+// What the plan found, before its steps.
+void OfficeCheck::Found() {
+  if (plan_.sources_known && plan_.source_dir) {
+    Say(std::string("source directory: ") + plan_.source_dir);
+  } else if (!plan_.sources_known) {
+    Say(std::string("component files: from the folder given to InstallOfficeSupport, shown as ") +
+        kUnknownSource + " (--source DIR checks them)");
+  }
+  Applications();
+  OldParts();
+  if (plan_.excel_options) Slots();
+  Components();
+}
+
 void OfficeCheck::Applications() {
-  for (const OfficeComponent& c : kOfficeComponents) {
-    const bool present = IsOfficeAppPresent(c.code);
-    Say(Format("%s: %s (HKEY_CURRENT_USER\\%s), %s", c.application,
-               present ? "present" : "not present", c.presence_key,
-               IsOfficeAppRunning(c.code) ? "counts as running" : "not running"));
-  }
-  if (WindowClassOpen(kWordWindow)) Find(FindingId::WordRunning, {kWordWindow});
-  if (WindowClassOpen(kExcelWindow)) Find(FindingId::ExcelRunning, {kExcelWindow});
-}
-
-// Step 1: the older Word template.
-void OfficeCheck::OldTemplate() {
-  PathStr path;
-  switch (LocateOldWordTemplate(path)) {
-    case OfficeResult::Ok: break;
-    case OfficeResult::Failed:
-      Find(FindingId::OldTemplatePathTooLong, {std::to_string(kPathChars - 1)});
-      return;
-    default: Say("older Word template: no start-up directory to look in"); return;
-  }
-  if (!FileExistsQuiet(path.c_str())) {
-    Say(std::string("older Word template ") + path.c_str() + ": not there");
-    return;
-  }
-  Say(std::string("older Word template ") + path.c_str() + ": there, would be deleted");
-  if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY) {
-    Find(FindingId::OldTemplateReadOnly, {path.c_str()});
+  for (const ComponentPlan& c : plan_.components) {
+    Say(Format("%s: %s (HKEY_CURRENT_USER\\%s), %s", c.component->application,
+               c.present ? "present" : "not present", c.component->presence_key,
+               IsOfficeAppRunning(*c.component) ? "counts as running" : "not running"));
   }
 }
 
-// Step 2: the older Excel add-in value. Gives its slot, or kNoSlot.
-int OfficeCheck::OldAddIn() {
-  UniqueKey excel;
-  if (!OpenUserKey(kExcelOptionsKey, excel)) {
-    Say("older Excel add-in value: no options key of Excel to look in");
-    return kNoSlot;
+// What phases 1 and 2 look at.
+void OfficeCheck::OldParts() {
+  const char* path = plan_.old_template.c_str();
+  if (plan_.old_template_found != OfficeResult::Ok) {
+    Say("older Word template: no start-up directory to look in");
+  } else {
+    Say(std::string("older Word template ") + path +
+        (plan_.old_template_there ? ": there" : ": not there"));
   }
-  const int slot = FindOldAddInValue(excel.get());
   const std::string mark = std::string(" names \"") + kOldAddInMark + "\"";
-  Say(slot == kNoSlot ? "older Excel add-in value: none of " + SlotName(0) + " to " +
-                            SlotName(kOldAddInSlots - 1) + mark
-                      : "older Excel add-in value: " + SlotName(slot) + mark +
-                            ", would be deleted");
-  return slot;
+  if (!plan_.excel_options) {
+    Say("older Excel add-in value: no options key of Excel to look in");
+  } else if (plan_.old_slot == kNoSlot) {
+    Say("older Excel add-in value: none of " + SlotName(0) + " to " +
+        SlotName(kOldAddInSlots - 1) + mark);
+  } else {
+    Say("older Excel add-in value: " + SlotName(plan_.old_slot) + mark);
+  }
 }
 
-// Every add-in value, "OPEN" to OPEN100: free ones as ranges, the others with what they hold.
-void OfficeCheck::ListSlots(HKEY excel, const OpenSlotSurvey& survey, int old_slot, int ours) {
+// Every add-in value, "OPEN" to OPEN100, as phase 2 finds them: free ones as ranges, the others
+// with what they hold.
+void OfficeCheck::Slots() {
+  UniqueKey excel;
+  OpenUserKey(kExcelOptionsKey, excel);
   Say(std::string("Excel's add-in values (HKEY_CURRENT_USER\\") + kExcelOptionsKey + "):");
+  int ours = kNoSlot;
+  for (const ComponentPlan& c : plan_.components) ours = c.own_slot != kNoSlot ? c.own_slot : ours;
   for (int i = 0; i < kOpenSlots; ++i) {
-    if (survey.state[i] == SlotState::Missing) {
+    const SlotState state = plan_.slots.state[i];
+    if (state == SlotState::Missing) {
       int last = i;
-      while (last + 1 < kOpenSlots && survey.state[last + 1] == SlotState::Missing) ++last;
+      while (last + 1 < kOpenSlots && plan_.slots.state[last + 1] == SlotState::Missing) ++last;
       Say("  " + SlotName(i) + (last > i ? " to " + SlotName(last) : "") + ": free");
       i = last;
       continue;
     }
     AddInText text;
-    ReadAddInValue(excel, i, text);
+    ReadAddInValue(excel.get(), i, text);
     std::string line = "  " + SlotName(i) + ": ";
-    switch (survey.state[i]) {
+    switch (state) {
       case SlotState::Taken: line += std::string("taken: ") + text.c_str(); break;
       case SlotState::Empty: line += "empty (no data), counts as taken"; break;
-      case SlotState::TooLong: line += "too long to read (over 1024 bytes), counts as taken"; break;
+      case SlotState::TooLong:
+        line += Format("too long to read (over %u bytes), counts as taken",
+                       static_cast<unsigned>(kLongPathChars));
+        break;
       default: line += "cannot be read, counts as taken"; break;
     }
-    if (i == old_slot) line += " (the older add-in)";
+    if (i == plan_.old_slot) line += " (the older add-in)";
     if (i == ours) line += " (this add-in)";
     Say(line);
   }
 }
 
-// Step 3 for Excel: the add-in value and the slot it would be written to.
-void OfficeCheck::Excel(int old_slot) {
-  if (!IsOfficeAppPresent(kExcelComponent)) return;
+// What phase 3 finds of each present component.
+void OfficeCheck::Components() {
+  for (const ComponentPlan& c : plan_.components) {
+    if (!c.present) continue;
+    const std::string app = c.component->application;
+    if (c.startup.dir.size()) {
+      Say("Word's start-up directory " + std::string(c.startup.dir.c_str()) +
+          (c.startup.exists ? ": exists" : ": missing"));
+    }
+    Say(app + (c.installed ? ": installed, removed and installed anew" : ": not installed"));
+    if (c.own_slot != kNoSlot && !c.installed) {
+      Find(FindingId::SecondAddInValue, {SlotName(c.own_slot), kExcelAddIn});
+    }
+    if (plan_.sources_known && c.sources_fit && !c.own_source_there &&
+        c.component->installation != StepKind::Copy) {
+      Find(FindingId::AddInFileMissing, {c.own_source.c_str()});  // a copied one fails its step
+    }
+  }
+  if (!plan_.library.empty()) {
+    Say(std::string("support library ") + plan_.library.c_str() +
+        (FileExistsQuiet(plan_.library.c_str()) ? ": there" : ": not there"));
+  }
+}
+
+// The step in words.
+std::string OfficeCheck::Describe(const OfficeStep& step) const {
+  const std::string path = step.path;
+  switch (step.kind) {
+    case StepKind::DeleteOldTemplate: return "deletes the older Word template " + path;
+    case StepKind::DeleteOldAddIn: return "deletes the older add-in value " + SlotName(step.slot);
+    case StepKind::CreateStartupDir:
+      return "creates Word's start-up directory " + path + " (its last level)";
+    case StepKind::DeleteAddInValue:
+      return "deletes the installed add-in value " + SlotName(step.slot);
+    case StepKind::DeleteTemplate: return "deletes the installed template " + path;
+    case StepKind::WriteAddInValue: return "writes " + path + " into " + SlotName(step.slot);
+    case StepKind::Copy: return std::string("copies ") + step.from + " to " + path;
+    case StepKind::WriteMarker:
+      return std::string("writes \"") + kMarkerValue + "\" = \"" + kMarkerData +
+             "\" in HKEY_CURRENT_USER\\" + kMarkerKey;
+    default: return "stops";
+  }
+}
+
+// The finding of a failure the plan foresees for `step`.
+void OfficeCheck::Foreseen(const OfficeStep& step) {
+  const std::string long_chars = std::to_string(kLongPathChars - 1);
+  const std::string source = plan_.source_dir ? plan_.source_dir : "";
+  switch (step.fault) {
+    case OfficeFault::SourceNotAbsolute:
+      return Find(FindingId::SourceNotAbsolute, {options_.source_dir, long_chars});
+    case OfficeFault::WordRunning: return Find(FindingId::WordRunning, {kWordWindow});
+    case OfficeFault::OldTemplatePathTooLong:
+      return Find(FindingId::OldTemplatePathTooLong, {std::to_string(kPathChars - 1)});
+    case OfficeFault::OldTemplateReadOnly: return Find(FindingId::OldTemplateReadOnly, {step.path});
+    case OfficeFault::ExcelRunning: return Find(FindingId::ExcelRunning, {kExcelWindow});
+    case OfficeFault::NoStartupPath:
+      return Find(FindingId::NoStartupPath, {kStartupPathValue, std::to_string(kLongPathChars)});
+    case OfficeFault::StartupPathTooLong:
+      return Find(FindingId::StartupPathTooLong, {kWordTemplate, long_chars});
+    case OfficeFault::StartupDirNotCreated: {
+      bool file = false;
+      for (const ComponentPlan& c : plan_.components) {
+        file |= c.component == step.component && c.dir_state == StartupDirState::FileInTheWay;
+      }
+      return Find(FindingId::StartupDirNotCreated,
+                  {step.path, file ? "a file of that name is in the way"
+                                   : "the folder that would hold it is missing"});
+    }
+    case OfficeFault::SourcePathsTooLong: return Find(FindingId::SourcePathsTooLong, {source});
+    case OfficeFault::NoExcelOptions: return Find(FindingId::NoExcelOptions, {kExcelOptionsKey});
+    case OfficeFault::NoFreeSlot:
+      return Find(FindingId::NoFreeSlot, {SlotName(0), SlotName(kOpenSlots - 1)});
+    case OfficeFault::SourceFileMissing: return Find(FindingId::ComponentFileMissing, {step.from});
+    default: return Find(FindingId::NoSystemDirectory, {});
+  }
+}
+
+// Warns when the value in `slot`, which the installation deletes, names a file outside the
+// source directory.
+void OfficeCheck::Outside(int slot) {
+  if (!options_.source_dir || !plan_.source_dir) return;
   UniqueKey excel;
-  if (!OpenUserKey(kExcelOptionsKey, excel)) {
-    Find(FindingId::NoExcelOptions, {kExcelOptionsKey});
+  AddInText text;
+  LongPathStr dir;
+  if (!OpenUserKey(kExcelOptionsKey, excel) ||
+      ReadAddInValue(excel.get(), slot, text) != SlotState::Taken ||
+      !AddInDirectory(text.c_str(), dir) ||
+      FoldedDir(dir.c_str(), fold_) == FoldedDir(plan_.source_dir, fold_)) {
     return;
   }
-  OpenSlotSurvey survey;
-  SurveyOpenSlots(excel.get(), survey);
-  const int ours = FindAddInValue(excel.get());
-  ListSlots(excel.get(), survey, old_slot, ours);
-  const bool installed = IsComponentInPlace(kExcelComponent);
-  if (installed) {
-    Say("the add-in is installed (" + SlotName(ours) +
-        " and the support library): its value "
-        "would be deleted and written anew");
-  } else if (ours != kNoSlot) {
-    Find(FindingId::SecondAddInValue, {SlotName(ours), kExcelAddIn});
-  }
-  // What steps 2 and 3 free before the free-slot search runs.
-  if (old_slot != kNoSlot) survey.state[old_slot] = SlotState::Missing;
-  if (installed && ours != kNoSlot) survey.state[ours] = SlotState::Missing;
-  const int slot = ChooseFreeSlot(survey);
-  if (slot == kNoSlot) {
-    Find(FindingId::NoFreeSlot, {SlotName(0), SlotName(kOpenSlots - 1)});
-    return;
-  }
-  PathStr value;
-  const bool built = options_.source_dir && BuildAddInValue(options_.source_dir, value);
-  Say("the add-in would be written to " + SlotName(slot) + ": " +
-      (built ? std::string(value.c_str())
-             : std::string("\"SOURCE\\") + kExcelAddIn + "\" (SOURCE: the folder given)"));
+  Find(FindingId::ForeignValueDeleted, {SlotName(slot), dir.c_str()});
 }
 
-// Step 3 for Word: the start-up directory and the template.
-void OfficeCheck::Word() {
-  if (!IsOfficeAppPresent(kWordComponent)) return;
-  StartupDir startup;
-  switch (LocateStartupDir(startup)) {
-    case OfficeResult::Ok: break;
-    case OfficeResult::NoStartupPath:
-      Find(FindingId::NoStartupPath, {kStartupPathValue, std::to_string(kLongPathChars)});
-      return;
-    default:
-      Find(FindingId::StartupPathTooLong, {kWordTemplate, std::to_string(kLongPathChars - 1)});
-      return;
+// One step as the library goes through it: its line, or its foreseen failure. True when it is
+// foreseen to succeed.
+bool OfficeCheck::Step(int n, const OfficeStep& step) {
+  if (step.fault != OfficeFault::None) {
+    Foreseen(step);
+    return false;
   }
-  const std::string dir = startup.dir.c_str();
-  if (startup.exists) {
-    Say("Word's start-up directory " + dir + ": exists");
-  } else if (DirectoryExists(ParentOf(dir))) {
-    Say("Word's start-up directory " + dir + ": missing; its last level would be created");
-  } else {
-    Find(FindingId::StartupDirNotCreated, {dir});
+  const std::string who = step.component ? Format(" (%s)", step.component->application) : "";
+  Say(Format("step %d%s: ", n, who.c_str()) + Describe(step));
+  if (step.kind == StepKind::DeleteOldAddIn || step.kind == StepKind::DeleteAddInValue) {
+    Outside(step.slot);
   }
-  const char* path = startup.template_path.c_str();
-  Say(std::string("Word template ") + path +
-      (IsComponentInPlace(kWordComponent) ? ": installed, would be deleted and copied anew"
-       : FileExistsQuiet(path) ? ": there (the support library is not), would be copied over"
-                               : ": would be copied there"));
+  return true;
 }
 
-// The component file `file` in the source directory; `copied` ones fail the call when missing.
-void OfficeCheck::SourceFile(int code, const char* file, bool copied) {
-  LongPathStr path;
-  if (!SourcesFit(code, options_.source_dir) || !BuildSourcePath(options_.source_dir, file, path)) {
-    Find(FindingId::SourcePathsTooLong, {options_.source_dir});
-  } else if (FileExistsQuiet(path.c_str())) {
-    Say(std::string("component file ") + path.c_str() + ": there");
-  } else if (copied) {
-    Find(FindingId::ComponentFileMissing, {path.c_str()});
-  } else {
-    Find(FindingId::AddInFileMissing, {path.c_str()});
-  }
-}
-
-// Step 3 for both: the support library, the marker, the component files.
-void OfficeCheck::Shared() {
-  LongPathStr library;
-  if (!SupportLibraryPath(library)) {
-    Find(FindingId::NoSystemDirectory, {});
-  } else {
-    Say(std::string("support library ") + library.c_str() +
-        (FileExistsQuiet(library.c_str()) ? ": there, would be copied over"
-                                          : ": not there, would be copied"));
-  }
-  Say(std::string("first-call marker: \"FirstCall\" = \"Y\" would be written in "
-                  "HKEY_CURRENT_USER\\") +
-      kMarkerKey);
-  if (!options_.source_dir) {
-    Say("component files: from the folder given to InstallOfficeSupport (--source DIR checks "
-        "them)");
-    return;
-  }
-  int present = 0;
-  for (const OfficeComponent& c : kOfficeComponents) {
-    if (!IsOfficeAppPresent(c.code)) continue;
-    SourceFile(c.code, c.file, c.code == kWordComponent);  // the add-in is not copied
-    present = c.code;
-  }
-  SourceFile(present, kSupportLibrary, true);
+// The steps in the library's order, up to where it stops; the result it foresees.
+int OfficeCheck::Steps() {
+  int n = 0;
+  const int result = RunOfficePlan(plan_, [&](const OfficeStep& step) {
+    return Step(++n, step);
+  });
+  Say(Format("InstallOfficeSupport gives %d", result));
+  return result;
 }
 
 }  // namespace
 
 int CheckOffice(const OfficeOptions& options, Report& report) {
   report.Heading("office: what InstallOfficeSupport would find and do for this user");
-  OfficeCheck check(options, report);
-  check.Applications();
-  check.OldTemplate();
-  const int old_slot = check.OldAddIn();
-  if (check.AnyPresent()) {
-    check.Excel(old_slot);
-    check.Word();
-    check.Shared();
-  } else {
-    report.Line(kWhere, 0,
-                "neither Office 7.0 application is present: nothing would be "
-                "installed");
-  }
+  OfficePlan plan;
+  const bool known = options.source_dir != nullptr;
+  PlanOfficeSupport(known ? options.source_dir : kUnknownSource, known, plan);
+  OfficeCheck check(plan, options, report);
+  check.Found();
+  check.Steps();
   report.Summary();
   return report.ExitStatus();
 }

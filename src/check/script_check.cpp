@@ -116,8 +116,8 @@ class ScriptCheck {
   }
 
   // Runs the install through the model: lists each value DoReg writes, where it lands, in its
-  // order, up to the entry where it stops.
-  void Explain(const PathContext& context);
+  // order, up to the entry where it stops. `read` is the file DoReg reads for the name given.
+  void Explain(const PathContext& context, const char* read);
   // Reports the traps of sections, name lists and entries, and every entry that fails.
   void Lint();
   // Runs the uninstall through the model and reports what is left behind and what is removed
@@ -148,9 +148,12 @@ class ScriptCheck {
   std::vector<std::string> write_failures_;  // per write: why it fails ("" it does not)
 };
 
-void ScriptCheck::Explain(const PathContext& context) {
+void ScriptCheck::Explain(const PathContext& context, const char* read) {
   report_.Heading(Format("explain: what DoReg writes, in order ($0 = %s, $4 = %s)", context.dir0,
                          context.dir4 ? context.dir4 : "none"));
+  if (options_.file != read) {
+    report_.Line(options_.file, 0, std::string("the script DoReg reads: ") + read);
+  }
   for (std::size_t i = 0; i < survey_.writes.size(); ++i) {
     const KeyEntry& e = survey_.writes[i];
     KeyRoute route;
@@ -365,7 +368,7 @@ int CheckScript(const ScriptOptions& options, Report& report) {
   const bool by_register = options.dir4 && fold.Fold(base ? base + 1 : full.c_str()) ==
                                                fold.Fold(kProductScriptName);
   ScriptCheck check(options, survey, fold, report, by_register);
-  check.Explain(context);
+  check.Explain(context, full.c_str());
   check.Lint();
   check.Coverage();
   report.Summary();

@@ -2,18 +2,15 @@
 #include "check/script_survey.h"
 
 #include <map>
-#include <memory>
 
 #include "check/machine_registry.h"
 #include "frame/handles.h"
-#include "frame/profile_names.h"
+#include "frame/profile_text.h"
 #include "regscript/script_io.h"
 
 namespace qnd {
 namespace {
 
-// A name list is read with this much room to see what lies beyond the library's list.
-constexpr DWORD kWholeListChars = 1u << 20;
 // A list that takes this much of the library's room is near its end.
 constexpr std::size_t kNearListChars = NameList::kChars / 10 * 9;
 
@@ -88,14 +85,10 @@ void PlanRemovalEntry(const ProfileEntry& entry, const PathContext& context, Rem
 // Measures the name list of `section` (null: the section names) of `path` against the
 // library's room. False when it takes less than nine tenths of it.
 bool MeasureList(const char* path, const char* section, ListUse& use) {
-  std::unique_ptr<char[]> names(new char[kWholeListChars]);
-  const DWORD n =
-      GetPrivateProfileStringA(section, nullptr, "", names.get(), kWholeListChars, path);
-  use.chars = n;
-  if (n < kNearListChars) return false;
-  const std::size_t kept = WholeNamesLength(names.get(), n, NameList::kChars);
-  if (kept < n) use.first_unseen = names.get() + kept;
-  return true;
+  const NameListUse measured = MeasureNameList(path, section);
+  use.chars = measured.chars;
+  use.first_unseen = measured.first_unseen;
+  return measured.chars >= kNearListChars;
 }
 
 void SurveySections(const char* path, const ScriptLines& lines, const NameFold& fold,

@@ -78,7 +78,10 @@ const char* FontResultRule(FontResult result) {
     case FontResult::FileNameTooLong: return "the file name is over 255 characters";
     case FontResult::NoFontsDir: return "the FONTS directory does not fit 255 characters";
     case FontResult::PathTooLong: return "the font or .FOT path is over 259 characters";
-    default: return "no memory for the keys of the section";
+    case FontResult::NoFontFile: return "the font file is not in the FONTS directory";
+    case FontResult::ResourceIsDirectory: return "a directory stands where the .FOT file goes";
+    case FontResult::NoMemory: return "no memory for the keys of a section";
+    default: return "the entry fails";
   }
 }
 

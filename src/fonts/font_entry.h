@@ -31,6 +31,7 @@ enum class FontResult {
   NoFontsDir,          // no Windows directory, or the FONTS directory does not fit 256 bytes
   PathTooLong,         // the font path or the resource path over 259 characters
   NoFontFile,          // the font file is not in the FONTS directory, or is a directory
+  ResourceIsDirectory, // a directory stands where the ".FOT" file goes
   ResourceFileFailed,  // the ".FOT" file could not be created
   NotAdded,            // the system added no font from the file
   ProfileNotWritten,   // the Windows profile refused the entry
@@ -61,6 +62,7 @@ struct FontPlan {
   FontFileStr font_file;  // file name with extension, without directory
   PathStr font_path;      // FONTS directory + font file: the raster font, the TrueType font
   PathStr resource_path;  // FONTS directory + file name + ".FOT" (TrueType only, else empty)
+  bool resource_there = false;  // a ".FOT" file is there now: replaced once the new one is built
 };
 
 // True when `text` can be written as the key of a WIN.INI entry and found again as that one

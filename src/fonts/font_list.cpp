@@ -3,7 +3,6 @@
 #include "fonts/font_list.h"
 
 #include "frame/files.h"
-#include "frame/profile.h"
 #include "frame/trace.h"
 #include "frame/win.h"
 
@@ -52,16 +51,18 @@ FontResult RebuildResourceFile(const FontPlan& plan, Trace& trace) {
   return FontResult::Ok;
 }
 
-// Makes the font of `plan` known to the system. Nothing is touched unless the font file is
-// there: an entry that names no font of its own must not unload or replace another program's
-// font or ".FOT" file of the same name. A raster font is removed first, so that a second run
-// does not load it twice (the result is of no interest: it may not be loaded); a TrueType
-// font's ".FOT" file is rebuilt.
+// Tells every top-level window that the fonts changed. Its result is of no interest.
+void BroadcastFontChange(Trace& trace) {
+  DWORD_PTR answer = 0;
+  SendMessageTimeoutA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG, kBroadcastMillis,
+                      &answer);
+  trace.Step("WM_FONTCHANGE sent to every top-level window");
+}
+
+// Makes the font of `plan`, whose files PlanFontListEntry tested, known to the system. A raster
+// font is removed first, so that a second run does not load it twice (the result is of no
+// interest: it may not be loaded); a TrueType font's ".FOT" file is rebuilt.
 FontResult LoadFont(const FontPlan& plan, Trace& trace) {
-  if (!FileExistsQuiet(plan.font_path.c_str())) {
-    trace.Refusal("the font file \"%s\" is not there", plan.font_path.c_str());
-    return FontResult::NoFontFile;
-  }
   const char* loaded = plan.font_path.c_str();
   if (plan.kind == FontKind::TrueType) {
     loaded = plan.resource_path.c_str();
@@ -90,54 +91,36 @@ bool WriteWinIni(const char* section, const char* key, const char* value, Trace&
   return true;
 }
 
-// Tells every top-level window that the fonts changed. Its result is of no interest.
-void BroadcastFontChange(Trace& trace) {
-  DWORD_PTR answer = 0;
-  SendMessageTimeoutA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG, kBroadcastMillis,
-                      &answer);
-  trace.Step("WM_FONTCHANGE sent to every top-level window");
-}
-
-// The entry `key` = `value` of `section` of the font list, for a refusal.
-void RefuseFontEntry(Trace& trace, const char* section, const char* key, const char* value,
-                 FontResult result) {
-  trace.Refusal("entry \"%s\" = \"%s\" of [%s]: %s", key, value, section,
-                FontResultRule(result));
-}
-
-// Reads the keys of `section` of font list `list`; false, and the trace says so, when no memory
-// for them could be had.
-bool ReadFontKeys(NameList& keys, const char* list, const char* section, Trace& trace) {
-  if (keys.Read(list, section)) return true;
-  trace.Refusal("[%s]: %s", section, FontResultRule(FontResult::NoMemory));
-  return false;
-}
-
-}  // namespace
-
-void ReadFontListValue(const char* list, const char* section, const char* key,
-                       char (&value)[kFontValueChars]) {
-  GetPrivateProfileStringA(section, key, "", value, kFontValueChars, list);
-}
-
-const char* FontSectionName(FontKind kind) {
-  return kind == FontKind::TrueType ? "TrueTypes" : "Fonts";
-}
-
-FontResult PlanFontEntry(const char* key, const char* value, FontKind kind, FontPlan& plan) {
-  char windows[kFontsDirBytes];
-  const UINT n = GetWindowsDirectoryA(windows, kFontsDirBytes);
-  if (n == 0 || n >= kFontsDirBytes) return FontResult::NoFontsDir;
-  return PlanFont(key, value, windows, kind, plan);
-}
-
-FontResult InstallFont(const char* key, const char* value, FontKind kind, Trace& trace) {
-  FontPlan plan;
-  const FontResult planned = PlanFontEntry(key, value, kind, plan);
-  if (planned != FontResult::Ok) {
-    RefuseFontEntry(trace, FontSectionName(kind), key, value, planned);
-    return planned;
+// Why the plan refused `entry`, with the file concerned where the rule is about one.
+void RefuseFontEntry(const FontListEntry& entry, FontResult result, const FontPlan& plan,
+                     Trace& trace) {
+  const char* file = result == FontResult::NoFontFile            ? plan.font_path.c_str()
+                     : result == FontResult::ResourceIsDirectory ? plan.resource_path.c_str()
+                                                                 : nullptr;
+  if (file) {
+    trace.Refusal("entry \"%s\" = \"%s\" of [%s]: %s: \"%s\"", entry.key, entry.value,
+                  entry.section->name, FontResultRule(result), file);
+  } else {
+    trace.Refusal("entry \"%s\" = \"%s\" of [%s]: %s", entry.key, entry.value,
+                  entry.section->name, FontResultRule(result));
   }
+}
+
+// The tests of the FONTS directory made before anything is touched: an entry that names no
+// font file of its own must not unload or replace another program's font or ".FOT" file of
+// the same name.
+FontResult TestFontFiles(FontPlan& plan) {
+  if (!FileExistsQuiet(plan.font_path.c_str())) return FontResult::NoFontFile;
+  if (plan.kind != FontKind::TrueType) return FontResult::Ok;
+  const DWORD resource = QuietAttributes(plan.resource_path.c_str());
+  plan.resource_there = resource != INVALID_FILE_ATTRIBUTES;
+  return plan.resource_there && (resource & FILE_ATTRIBUTE_DIRECTORY)
+             ? FontResult::ResourceIsDirectory
+             : FontResult::Ok;
+}
+
+// Loads and records a planned font.
+FontResult InstallFont(const char* key, const char* value, const FontPlan& plan, Trace& trace) {
   const FontResult loaded = LoadFont(plan, trace);
   if (loaded != FontResult::Ok) return loaded;
   // Reversed: the description is the profile's key, the list's key (as written) its value.
@@ -147,56 +130,50 @@ FontResult InstallFont(const char* key, const char* value, FontKind kind, Trace&
   return FontResult::Ok;
 }
 
-FontResult InstallFontSection(const char* list, FontKind kind, Trace& trace) {
-  const char* section = FontSectionName(kind);
-  NameList keys;
-  if (!ReadFontKeys(keys, list, section, trace)) return FontResult::NoMemory;
-  for (const char* key = keys.First(); key; key = keys.Next(key)) {
-    char value[kFontValueChars];
-    ReadFontListValue(list, section, key, value);
-    const FontResult result = InstallFont(key, value, kind, trace);
-    if (result != FontResult::Ok) return result;
-  }
-  return FontResult::Ok;
+}  // namespace
+
+FontResult PlanFontListEntry(const FontListEntry& entry, FontPlan& plan) {
+  if (!entry.section->fonts) return PlanSubstitute(entry.key, entry.value);
+  char windows[kFontsDirBytes];
+  const UINT n = GetWindowsDirectoryA(windows, kFontsDirBytes);
+  if (n == 0 || n >= kFontsDirBytes) return FontResult::NoFontsDir;
+  const FontResult planned = PlanFont(entry.key, entry.value, windows, entry.section->kind, plan);
+  return planned == FontResult::Ok ? TestFontFiles(plan) : planned;
 }
 
-FontResult CopyFontSubstitutes(const char* list, Trace& trace) {
-  NameList keys;
-  if (!ReadFontKeys(keys, list, kSubstitutesSection, trace)) return FontResult::NoMemory;
-  for (const char* key = keys.First(); key; key = keys.Next(key)) {
-    char value[kFontValueChars];
-    ReadFontListValue(list, kSubstitutesSection, key, value);
-    const FontResult result = PlanSubstitute(key, value);
-    if (result != FontResult::Ok) {
-      RefuseFontEntry(trace, kSubstitutesSection, key, value, result);
-      return result;
-    }
-    if (!WriteWinIni(kSubstitutesSection, key, value, trace)) {
-      return FontResult::ProfileNotWritten;
-    }
+FontResult InstallFontListEntry(const FontListEntry& entry, Trace& trace) {
+  FontPlan plan;
+  const FontResult planned = PlanFontListEntry(entry, plan);
+  if (planned != FontResult::Ok) {
+    RefuseFontEntry(entry, planned, plan, trace);
+    return planned;
   }
-  return FontResult::Ok;
+  if (entry.section->fonts) return InstallFont(entry.key, entry.value, plan, trace);
+  return WriteWinIni(entry.section->name, entry.key, entry.value, trace)
+             ? FontResult::Ok
+             : FontResult::ProfileNotWritten;
 }
 
 }  // namespace qnd
 
 // Internal007(list, skipFonts): with skipFonts 0 installs the fonts of sections "Fonts" and
 // "TrueTypes" of font list `list`, then copies its section "FontSubstitutes" into the Windows
-// profile; with skipFonts non-zero only copies the substitutes. 1 when every step succeeded
-// (also for a missing list or sections); 0 at the first failure, with what came before kept,
-// and for a null list (the profile reader would read WIN.INI instead).
+// profile; with skipFonts non-zero only copies the substitutes. The list is the file the
+// profile reader finds for `list` (a bare name in the Windows directory). 1 when every step
+// succeeded (also for a missing list or sections); 0 at the first failure, with what came
+// before kept, for a null list (the profile reader would read WIN.INI instead) and for one
+// whose path does not fit 259 characters.
 extern "C" int __stdcall Internal007(const char* list, int skipFonts) {
   using namespace qnd;
   Trace trace("Internal007", {list, skipFonts});
-  if (!list) {
-    trace.Refusal("no font list path");
+  PathStr path;
+  if (!list || !ProfileFilePath(list, path)) {
+    trace.Refusal("no font list, or its path does not fit 259 characters");
     return trace.Return(0);
   }
-  if (!skipFonts) {
-    if (InstallFontSection(list, FontKind::Raster, trace) != FontResult::Ok ||
-        InstallFontSection(list, FontKind::TrueType, trace) != FontResult::Ok) {
-      return trace.Return(0);
-    }
-  }
-  return trace.Return(CopyFontSubstitutes(list, trace) == FontResult::Ok ? 1 : 0);
+  const WalkEnd end = WalkFontList(path.c_str(), skipFonts != 0, [&trace](const FontListEntry& e) {
+    return InstallFontListEntry(e, trace) == FontResult::Ok;
+  });
+  if (end == WalkEnd::NoMemory) trace.Refusal("%s", FontResultRule(FontResult::NoMemory));
+  return trace.Return(end == WalkEnd::Done ? 1 : 0);
 }

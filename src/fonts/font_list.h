@@ -1,47 +1,65 @@
 // Font lists: installing the raster and TrueType fonts a font list file names, recording them
-// in the Windows profile, and merging its font substitutes (Internal007 and its steps).
+// in the Windows profile, and merging its font substitutes (Internal007). The walk over a list
+// and the plan of each entry are the ones Internal007 carries out and a checker shows.
 #pragma once
 
 #include "fonts/font_entry.h"
+#include "frame/profile.h"
 #include "frame/trace.h"
 
 namespace qnd {
 
-// The section of the Windows profile that records the fonts, and the one of the font list and
-// of the profile that holds the substitutes.
+// The section of the Windows profile that records the fonts.
 constexpr char kFontsProfileSection[] = "Fonts";
-constexpr char kSubstitutesSection[] = "FontSubstitutes";
 
-// A value of a font list is read into this many characters, its terminator included.
-constexpr unsigned kFontValueChars = 1024;
+// A section of a font list, in the order Internal007 works them.
+struct FontListSection {
+  const char* name;
+  bool fonts;     // a section of fonts of `kind`; else the substitutes
+  FontKind kind;
+};
+constexpr FontListSection kFontListSections[] = {
+    {"Fonts", true, FontKind::Raster},
+    {"TrueTypes", true, FontKind::TrueType},
+    {"FontSubstitutes", false, FontKind::Raster},  // copied into the profile section of that name
+};
 
-// Reads the value of `key` in `section` of font list `list` as the installation reads it: cut by
-// the reader at 1023 characters, empty for a key that is not there.
-void ReadFontListValue(const char* list, const char* section, const char* key,
-                       char (&value)[kFontValueChars]);
+// One entry of a font list as the walk meets it.
+struct FontListEntry {
+  const FontListSection* section;
+  const char* key;
+  const char* value;  // as read (cut beyond 1023 characters); "" for a key not found again
+};
 
-// The section of a font list that holds fonts of `kind`: "Fonts" or "TrueTypes".
-const char* FontSectionName(FontKind kind);
+// Calls `visit(const FontListEntry&)` for every entry of font list file `path` (a full path:
+// ProfileFilePath) in the order Internal007 works them: the sections of kFontListSections in
+// their order, only the substitutes when `skip_fonts`, each section's entries in file order
+// as far as the reader's name list holds them whole (NameList). Stops when a visit returns
+// false.
+template <typename Visit>
+WalkEnd WalkFontList(const char* path, bool skip_fonts, Visit&& visit) {
+  for (const FontListSection& section : kFontListSections) {
+    if (skip_fonts && section.fonts) continue;
+    const WalkEnd end = WalkSection(path, section.name, [&](const ProfileEntry& entry) {
+      return visit(FontListEntry{&section, entry.name, entry.found ? entry.data : ""});
+    });
+    if (end != WalkEnd::Done) return end;
+  }
+  return WalkEnd::Done;
+}
 
-// PlanFont with this system's Windows directory: what InstallFont would do with the entry,
-// or why it would fail before touching anything. Touches nothing itself.
-FontResult PlanFontEntry(const char* key, const char* value, FontKind kind, FontPlan& plan);
+// What Internal007 would do with `entry`, or why it fails before touching anything for it:
+// PlanFont with this system's Windows directory, then the tests of the FONTS directory (the
+// font file is there as a file; no directory stands where a ".FOT" goes), for a font;
+// PlanSubstitute for a substitute. Touches nothing.
+FontResult PlanFontListEntry(const FontListEntry& entry, FontPlan& plan);
 
-// Installs every font of the section of `kind` of font list `list`, in file order, and stops at
-// the first that fails, with its result. Ok for a missing file or section. The trace gets every
-// step and why an entry failed.
-FontResult InstallFontSection(const char* list, FontKind kind, Trace& trace);
-
-// Installs one font whose file lies in the FONTS directory: key = the file name as the list
-// writes it (a drive or directory part is ignored), value = its description. Loads it (through
-// a ".FOT" file rebuilt in the FONTS directory for a TrueType font), records it as entry
-// description = key of profile section "Fonts", and tells every top-level window. Touches
-// nothing when PlanFontEntry refuses the entry or the font file is not there (NoFontFile); a
-// ".FOT" file that cannot be built leaves the old one as it was (ResourceFileFailed).
-FontResult InstallFont(const char* key, const char* value, FontKind kind, Trace& trace);
-
-// Copies every entry of section "FontSubstitutes" of `list`, unchanged and in file order, into
-// the profile section of that name; stops at the first that fails. Ok for none.
-FontResult CopyFontSubstitutes(const char* list, Trace& trace);
+// Carries out `entry` as planned. A font: loaded (through a ".FOT" file rebuilt in the FONTS
+// directory for a TrueType font, built under a fresh name first and put in place of the old
+// one only once built), recorded as entry description = key of profile section "Fonts", and
+// every top-level window told. A substitute: copied into the profile. Nothing is touched when
+// the plan refuses the entry; a ".FOT" that cannot be built leaves the old one as it was. The
+// trace gets every step, and why the entry failed.
+FontResult InstallFontListEntry(const FontListEntry& entry, Trace& trace);
 
 }  // namespace qnd

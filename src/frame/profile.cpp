@@ -1,5 +1,6 @@
 #include "frame/profile.h"
 
+#include "frame/path_join.h"
 #include "frame/profile_names.h"
 #include "frame/win.h"
 
@@ -11,6 +12,19 @@ namespace {
 constexpr char kNoEntry[] = "?\n?";
 
 }  // namespace
+
+bool ProfileFilePath(const char* name, PathStr& path) {
+  if (std::strpbrk(name, "\\/") || (name[0] && name[1] == ':')) {
+    const DWORD n = GetFullPathNameA(name, kPathChars, path.data(), nullptr);
+    if (n == 0 || n >= kPathChars) return false;
+    path.adopt();
+    return true;
+  }
+  const UINT n = GetWindowsDirectoryA(path.data(), kPathChars);
+  if (n == 0 || n >= kPathChars) return false;
+  path.adopt();
+  return JoinPath(path, name);
+}
 
 bool NameList::Read(const char* file, const char* section) {
   // Two characters more than the list holds: a name that ends inside the list is then never

@@ -6,7 +6,14 @@
 #include <cstdlib>
 #include <memory>
 
+#include "frame/fixed_str.h"
+
 namespace qnd {
+
+// The file the profile reader reads for `name`, into `path`: a name without drive or directory
+// (no "\", "/" or drive colon) lies in the Windows directory; any other is made full from the
+// current directory. False when the path does not fit 259 characters.
+bool ProfileFilePath(const char* name, PathStr& path);
 
 // The data of an entry is read into this many characters, its terminator included (the reader
 // cuts longer data to one less).

@@ -1,13 +1,21 @@
 #include "frame/profile_text.h"
 
+#include <memory>
+
 #include "frame/handles.h"
+#include "frame/profile.h"
+#include "frame/profile_names.h"
 
 namespace qnd {
+namespace {
+
+// A name list is read with this much room to see what lies beyond the library's list.
+constexpr DWORD kWholeListChars = 1u << 20;
+
+}  // namespace
 
 bool ReadProfileFile(const std::string& file, PathStr& full, PathStr& dir, std::string& text) {
-  const DWORD n = GetFullPathNameA(file.c_str(), kPathChars, full.data(), nullptr);
-  if (n == 0 || n >= kPathChars) return false;
-  full.adopt();
+  if (!ProfileFilePath(file.c_str(), full)) return false;
   dir = full;
   const char* slash = std::strrchr(dir.c_str(), '\\');
   if (slash) dir.truncate(static_cast<std::size_t>(slash - dir.c_str()) + 1);
@@ -18,6 +26,17 @@ bool ReadProfileFile(const std::string& file, PathStr& full, PathStr& dir, std::
   DWORD got = 0;
   while (ReadFile(in.get(), buffer, sizeof buffer, &got, nullptr) && got) text.append(buffer, got);
   return true;
+}
+
+NameListUse MeasureNameList(const char* path, const char* section) {
+  NameListUse use;
+  std::unique_ptr<char[]> names(new char[kWholeListChars]);
+  const DWORD n =
+      GetPrivateProfileStringA(section, nullptr, "", names.get(), kWholeListChars, path);
+  use.chars = n;
+  const std::size_t kept = WholeNamesLength(names.get(), n, NameList::kChars);
+  if (kept < n) use.first_unseen = names.get() + kept;
+  return use;
 }
 
 NameFold PlatformFold() {

@@ -9,37 +9,29 @@ namespace qnd {
 namespace {
 
 // "Startup-Path" of Word's options key, read into `Bytes` bytes. NoWordOptions, NoStartupPath
-// (missing, unreadable, too long for the read, empty, or relative: no directory to work in, as
-// a relative one would be the installer's current directory), else Ok.
+// (missing, unreadable, too long for the read, empty, or no usable directory: a relative one
+// would be the installer's current directory, and a last level ending in a dot or a blank
+// would be made under another name), else Ok.
 template <std::size_t Bytes>
 OfficeResult ReadStartupPath(FixedStr<Bytes + 1>& value) {
   UniqueKey options;
   if (!OpenUserKey(kWordOptionsKey, options)) return OfficeResult::NoWordOptions;
   if (ReadValueText<Bytes>(options.get(), kStartupPathValue, value) != SlotState::Taken ||
-      !IsAbsolutePath(value.c_str())) {
+      !IsUsableStartupPath(value.c_str())) {
     return OfficeResult::NoStartupPath;
   }
   return OfficeResult::Ok;
 }
 
-// Creates the start-up directory when it does not exist: its last level only (a missing parent
-// is not created). Ok when it exists afterwards, else StartupDirNotCreated.
-OfficeResult EnsureStartupDir(const StartupDir& startup) {
-  if (startup.exists) return OfficeResult::Ok;
+// Why the missing start-up directory of `startup` cannot be created (its last level only: a
+// missing parent is not created), or Ok when it can.
+StartupDirState StartupDirFate(const StartupDir& startup) {
   LongPathStr dir = startup.dir;
   dir.truncate(dir.size() - 1);  // without its trailing backslash
-  return CreateDirectoryA(dir.c_str(), nullptr) ? OfficeResult::Ok
-                                                : OfficeResult::StartupDirNotCreated;
-}
-
-// WordTemplateOp(Install) once the template is located and its directory is there.
-OfficeResult InstallTemplate(const StartupDir& startup, const char* source_dir) {
-  LongPathStr source;
-  if (!BuildSourcePath(source_dir, kWordTemplate, source) ||
-      !CopyFileA(source.c_str(), startup.template_path.c_str(), FALSE)) {
-    return OfficeResult::CopyFailed;
-  }
-  return WriteFirstCallMarker() ? OfficeResult::Ok : OfficeResult::Failed;
+  if (QuietAttributes(dir.c_str()) != INVALID_FILE_ATTRIBUTES) return StartupDirState::FileInTheWay;
+  const char* last = std::strrchr(dir.c_str(), '\\');
+  if (last) dir.truncate(static_cast<std::size_t>(last - dir.c_str()) + 1);
+  return last && IsDirectory(dir.c_str()) ? StartupDirState::Ok : StartupDirState::NoParent;
 }
 
 }  // namespace
@@ -67,30 +59,22 @@ OfficeResult LocateOldWordTemplate(PathStr& path) {
   return OfficeResult::Ok;
 }
 
-OfficeResult FindWordTemplate() {
-  StartupDir startup;
+void FindTemplate(OfficePlan& plan, ComponentPlan& c) {
+  StartupDir& startup = c.startup;
   const OfficeResult located = LocateStartupDir(startup);
-  if (located != OfficeResult::Ok) return located;
-  return FileExistsQuiet(startup.template_path.c_str()) ? OfficeResult::Ok
-                                                        : OfficeResult::NotFound;
-}
-
-OfficeResult WordTemplateOp(ComponentMode mode, const char* source_dir) {
-  StartupDir startup;
-  OfficeResult located = LocateStartupDir(startup);
-  if (located == OfficeResult::Ok) located = EnsureStartupDir(startup);
-  if (located != OfficeResult::Ok) return located;
-  const char* path = startup.template_path.c_str();
-  switch (mode) {
-    case ComponentMode::Check:
-      return FileExistsQuiet(path) ? OfficeResult::Ok : OfficeResult::NotFound;
-    case ComponentMode::Install:
-      return InstallTemplate(startup, source_dir);
-    case ComponentMode::Remove:
-      return DeleteFileA(path) ? OfficeResult::Ok : OfficeResult::NotFound;
-    default:
-      return OfficeResult::Failed;
+  if (located != OfficeResult::Ok) {
+    AddStep(plan, StepKind::Stop, StepScope::Component, c.component).fault =
+        located == OfficeResult::Failed ? OfficeFault::StartupPathTooLong
+                                        : OfficeFault::NoStartupPath;
+    return;
   }
+  c.own_path = startup.template_path.c_str();
+  c.own_in_place = FileExistsQuiet(c.own_path);
+  if (startup.exists) return;
+  c.dir_state = StartupDirFate(startup);
+  OfficeStep& made = AddStep(plan, StepKind::CreateStartupDir, StepScope::Component, c.component);
+  made.path = startup.dir.c_str();
+  if (c.dir_state != StartupDirState::Ok) made.fault = OfficeFault::StartupDirNotCreated;
 }
 
 bool SupportLibraryPath(LongPathStr& path) {
@@ -98,23 +82,6 @@ bool SupportLibraryPath(LongPathStr& path) {
   if (n == 0 || n >= kLongPathChars) return false;
   path.adopt();
   return JoinPathAlways(path, kSupportLibrary);
-}
-
-OfficeResult SupportLibraryOp(ComponentMode mode, const char* source_dir) {
-  LongPathStr target, source;
-  if (!SupportLibraryPath(target)) return OfficeResult::Failed;
-  switch (mode) {
-    case ComponentMode::Check:
-      return FileExistsQuiet(target.c_str()) ? OfficeResult::Ok : OfficeResult::NotFound;
-    case ComponentMode::Install:
-      if (!BuildSourcePath(source_dir, kSupportLibrary, source) ||
-          !CopyFileA(source.c_str(), target.c_str(), FALSE)) {
-        return OfficeResult::CopyFailed;
-      }
-      return OfficeResult::Ok;
-    default:
-      return OfficeResult::Failed;
-  }
 }
 
 }  // namespace qnd

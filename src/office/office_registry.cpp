@@ -18,10 +18,13 @@ void SurveyOpenSlots(HKEY excel, OpenSlotSurvey& survey) {
   for (int i = 0; i < kOpenSlots; ++i) survey.state[i] = ReadAddInValue(excel, i, text);
 }
 
-int FindAddInValue(HKEY excel) {
+int FindAddInValue(HKEY excel, int passed) {
   AddInText text;
   for (int i = 0; i < kAddInSearchSlots; ++i) {
-    if (ReadAddInValue(excel, i, text) == SlotState::Taken && NamesAddIn(text.c_str())) return i;
+    if (i != passed && ReadAddInValue(excel, i, text) == SlotState::Taken &&
+        NamesAddIn(text.c_str())) {
+      return i;
+    }
   }
   return kNoSlot;
 }
@@ -45,37 +48,33 @@ int FindOldAddInValue(HKEY excel) {
   return kNoSlot;
 }
 
-OfficeResult ExcelAddInOp(ComponentMode mode) {
+void FindAddIn(OfficePlan& plan, ComponentPlan& c) {
   UniqueKey excel;
-  if (!OpenUserKey(kExcelOptionsKey, excel)) return OfficeResult::Failed;
-  const int slot = FindAddInValue(excel.get());
-  OpenName name;
-  switch (mode) {
-    case ComponentMode::Check:
-      return slot != kNoSlot ? OfficeResult::Ok : OfficeResult::Failed;
-    case ComponentMode::Remove:
-      // A value that cannot be deleted is left; the installation then writes another one.
-      if (OpenValueName(slot, name)) RegDeleteValueA(excel.get(), name.c_str());
-      return OfficeResult::Ok;
-    default:
-      return OfficeResult::Failed;
+  // The value phase 2 deletes is gone by then: a later one may name the add-in.
+  if (plan.excel_options && OpenUserKey(kExcelOptionsKey, excel)) {
+    c.own_slot = FindAddInValue(excel.get(), plan.old_slot);
   }
+  c.own_in_place = c.own_slot != kNoSlot;
+  if (!BuildAddInValue(plan.source_dir, c.value)) c.sources_fit = false;
 }
 
-OfficeResult RegisterExcelAddIn(const char* source_dir) {
-  PathStr value;
+bool WriteAddInValue(const char* value) {
   UniqueKey excel;
-  if (!BuildAddInValue(source_dir, value) || !OpenUserKey(kExcelOptionsKey, excel)) {
-    return OfficeResult::Failed;
-  }
   OpenName name;
-  if (!OpenValueName(FindFreeOpenValue(excel.get()), name)) return OfficeResult::Failed;
-  if (RegSetValueExA(excel.get(), name.c_str(), 0, REG_SZ,
-                     reinterpret_cast<const BYTE*>(value.c_str()),
-                     static_cast<DWORD>(value.size() + 1)) != ERROR_SUCCESS) {
-    return OfficeResult::Failed;
+  if (!OpenUserKey(kExcelOptionsKey, excel) ||
+      !OpenValueName(FindFreeOpenValue(excel.get()), name)) {
+    return false;
   }
-  return WriteFirstCallMarker() ? OfficeResult::Ok : OfficeResult::Failed;
+  return RegSetValueExA(excel.get(), name.c_str(), 0, REG_SZ,
+                        reinterpret_cast<const BYTE*>(value),
+                        static_cast<DWORD>(std::strlen(value) + 1)) == ERROR_SUCCESS;
+}
+
+bool DeleteAddInValue(int slot) {
+  UniqueKey excel;
+  OpenName name;
+  return OpenUserKey(kExcelOptionsKey, excel) && OpenValueName(slot, name) &&
+         RegDeleteValueA(excel.get(), name.c_str()) == ERROR_SUCCESS;
 }
 
 bool WriteFirstCallMarker() {

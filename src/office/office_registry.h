@@ -1,9 +1,9 @@
 // Excel's add-in values and the first-call marker, under HKEY_CURRENT_USER. The searches only
-// read: a checker reports with them what an installation would remove and where it would write.
+// read, for the plan; the writes and deletions are steps of the installation.
 #pragma once
 
 #include "frame/handles.h"
-#include "office/office_rules.h"
+#include "office/office_plan.h"
 
 namespace qnd {
 
@@ -34,9 +34,9 @@ SlotState ReadAddInValue(HKEY excel, int index, AddInText& text);
 // The state of every slot, "OPEN" to OPEN100, of Excel's open options key.
 void SurveyOpenSlots(HKEY excel, OpenSlotSurvey& survey);
 
-// The first of "OPEN" to OPEN99 whose data (1024-byte read, non-empty) holds "QND_OF7.XLA";
-// kNoSlot when none does.
-int FindAddInValue(HKEY excel);
+// The first of "OPEN" to OPEN99 but `passed` whose data (1024-byte read, non-empty) names
+// "QND_OF7.XLA" (NamesAddIn); kNoSlot when none does.
+int FindAddInValue(HKEY excel, int passed = kNoSlot);
 
 // The first free slot (ChooseFreeSlot over the survey); kNoSlot when all are taken.
 int FindFreeOpenValue(HKEY excel);
@@ -45,16 +45,13 @@ int FindFreeOpenValue(HKEY excel);
 // add-in value that an installation deletes. Longer values are passed over. kNoSlot when none.
 int FindOldAddInValue(HKEY excel);
 
-// Check: Ok when an add-in value names "QND_OF7.XLA", else Failed. Remove: deletes the first
-// such value if there is one; Ok either way. Failed when Excel's options key cannot be opened,
-// or for another mode.
-OfficeResult ExcelAddInOp(ComponentMode mode);
+// Writes `value` as a REG_SZ into the first free add-in value of Excel's options key, as
+// FindFreeOpenValue finds it when written. False when the key cannot be opened, every slot is
+// taken, or the write fails.
+bool WriteAddInValue(const char* value);
 
-// Writes the quoted path of "QND_OF7.XLA" in `source_dir` as a REG_SZ into the first free
-// add-in value, then the first-call marker. Ok when both were written; Failed when the value
-// does not fit 260 characters or the key cannot be opened (nothing written), when every slot is
-// taken, or when either write fails.
-OfficeResult RegisterExcelAddIn(const char* source_dir);
+// Deletes add-in value `slot` of Excel's options key. False when it cannot.
+bool DeleteAddInValue(int slot);
 
 // Sets "FirstCall" = "Y" (REG_SZ, 2 bytes) in "Software\Halvecor\ZARIM 98\Office95", creating
 // the key if needed. True when the value was set.

@@ -5,13 +5,6 @@
 
 namespace qnd {
 
-const OfficeComponent* FindComponent(int code) {
-  for (const OfficeComponent& c : kOfficeComponents) {
-    if (c.code == code) return &c;
-  }
-  return nullptr;
-}
-
 bool OpenValueName(int index, OpenName& name) {
   if (index < 0 || index >= kOpenSlots) return false;
   name.assign("OPEN");  // the longest name, "OPEN100", fits
@@ -41,23 +34,54 @@ namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-// True when some occurrence of `name` in `text` is a whole file name: it follows the start of
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The first occurrence of `name` in `text` that is a whole file name: it follows the start of
 // the text or one of the characters that end a directory, a drive, a quotation or an argument,
-// and it is followed by the end of the text or by one of `ends`.
-bool HoldsWholeName(const char* text, const char* name, const char* ends) {
+// and it is followed by the end of the text or by one of `ends`. Null when there is none.
+const char* FindWholeName(const char* text, const char* name, const char* ends) {
   const std::size_t n = std::strlen(name);
   for (const char* at = std::strstr(text, name); at; at = std::strstr(at + 1, name)) {
     const bool starts = at == text || std::strchr("\\/:\" \t", at[-1]);
-    if (starts && (at[n] == '\0' || std::strchr(ends, at[n]))) return true;
+    if (starts && (at[n] == '\0' || std::strchr(ends, at[n]))) return at;
   }
-  return false;
+  return nullptr;
 }
+
+constexpr char kAddInEnds[] = "\" \t";
+constexpr char kOldAddInEnds[] = ".\" \t";
 
 }  // namespace
 
-bool NamesAddIn(const char* text) { return HoldsWholeName(text, kExcelAddIn, "\" \t"); }
+bool NamesAddIn(const char* text) { return FindWholeName(text, kExcelAddIn, kAddInEnds); }
 
-bool NamesOldAddIn(const char* text) { return HoldsWholeName(text, kOldAddInMark, ".\" \t"); }
+bool NamesOldAddIn(const char* text) {
+  return FindWholeName(text, kOldAddInMark, kOldAddInEnds) != nullptr;
+}
+
+bool AddInDirectory(const char* text, LongPathStr& dir) {
+  const char* at = FindWholeName(text, kExcelAddIn, kAddInEnds);
+  if (!at) at = FindWholeName(text, kOldAddInMark, kOldAddInEnds);
+  if (!at) return false;
+  // The path begins after its opening quotation mark, or after the blank that ends the
+  // switches before an unquoted one ("/R").
+  const char* start = text;
+  bool quoted = false;
+  for (const char* p = text; p < at; ++p) {
+    if (*p == '"') quoted = !quoted;
+    if (*p == '"' || (!quoted && IsBlank(*p))) start = p + 1;
+  }
+  const char* end = at;
+  if (end > start && IsSeparator(end[-1])) --end;
+  return dir.assign(start, static_cast<std::size_t>(end - start));
+}
+
+bool IsUsableStartupPath(const char* value) {
+  if (!IsAbsolutePath(value)) return false;
+  std::size_t n = std::strlen(value);
+  while (n > 0 && IsSeparator(value[n - 1])) --n;
+  return n > 0 && value[n - 1] != '.' && !IsBlank(value[n - 1]);
+}
 
 bool IsAbsolutePath(const char* path) {
   if (!path) return false;
@@ -82,17 +106,6 @@ bool BuildAddInValue(const char* source_dir, PathStr& value) {
 
 bool BuildSourcePath(const char* source_dir, const char* file, LongPathStr& path) {
   return source_dir && *source_dir && path.assign(source_dir) && JoinPathAlways(path, file);
-}
-
-bool SourcesFit(int code, const char* source_dir) {
-  LongPathStr file;
-  PathStr value;
-  if (!BuildSourcePath(source_dir, kSupportLibrary, file)) return false;
-  switch (code) {
-    case kExcelComponent: return BuildAddInValue(source_dir, value);
-    case kWordComponent: return BuildSourcePath(source_dir, kWordTemplate, file);
-    default: return false;
-  }
 }
 
 bool CutAtLastBackslash(LongPathStr& path) {

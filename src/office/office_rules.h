@@ -10,19 +10,15 @@
 
 namespace qnd {
 
-// What an inner operation of the Office code gives; the export reduces it to 1 or 0.
+// What a look at part of the Office installation found (where Word's start-up directory is,
+// whether a component's own part is in place).
 enum class OfficeResult : int {
-  Ok = 0,                     // done; for a check: the part tested is in place
-  NotFound = 2,               // check: the file is missing; remove: it could not be deleted
-  CopyFailed = 4,             // a component file could not be copied
-  AppRunning = 5,             // the application counts as running
-  Failed = 9,                 // any other failure
-  NoWordOptions = 12,         // Word's options key cannot be opened
-  NoStartupPath = 13,         // "Startup-Path" cannot be read, or is empty
-  StartupDirNotCreated = 14,  // Word's start-up directory is missing and cannot be created
+  Ok = 0,              // found; the part is in place
+  NotFound = 2,        // the part is missing
+  Failed = 9,          // a path built from what was found does not fit
+  NoWordOptions = 12,  // Word's options key cannot be opened
+  NoStartupPath = 13,  // "Startup-Path" cannot be read, or names no usable directory
 };
-
-enum class ComponentMode : int { Check = 0, Install = 1, Remove = 2 };
 
 constexpr int kExcelComponent = 700;
 constexpr int kWordComponent = 701;
@@ -47,24 +43,50 @@ constexpr char kMarkerData[] = "Y";
 constexpr char kExcelWindow[] = "XLMAIN";
 constexpr char kWordWindow[] = "OpusApp";
 
-// One Office application and the component installed for it.
+struct OfficePlan;
+struct ComponentPlan;
+
+// One change InstallOfficeSupport makes to the machine, or a stop it comes to (office_plan.h).
+enum class StepKind : std::uint8_t {
+  Stop,              // a failure foreseen before anything is done for it
+  DeleteOldTemplate, // deletes the older Word template
+  DeleteOldAddIn,    // deletes the older add-in value
+  CreateStartupDir,  // creates Word's start-up directory, its last level
+  DeleteAddInValue,  // deletes the installed add-in's value
+  DeleteTemplate,    // deletes the installed template
+  WriteAddInValue,   // writes the add-in value into the first free slot
+  Copy,              // copies a component file over its place
+  WriteMarker,       // sets the first-call marker
+};
+
+// One Office application and the component installed for it. What differs between the
+// components is in their rows: the platform side finds what is there of the component's own
+// part (`find`, which also plans what must be made first, such as Word's start-up directory),
+// and the steps that remove and install that part.
 struct OfficeComponent {
   int code;
   const char* application;        // as a person names it
   const char* presence_key;       // below HKEY_CURRENT_USER: it opens when the application is there
   const char* file;               // the component's own file
   const char* window_classes[2];  // an open top-level window of any: counts as running (null: none)
+  void (*find)(OfficePlan& plan, ComponentPlan& component);
+  StepKind removal;       // of the installed own part
+  StepKind installation;  // of the own part, before the marker and the support library
 };
+
+// The platform side's `find` of each component (office_registry.cpp, office_files.cpp).
+void FindAddIn(OfficePlan& plan, ComponentPlan& component);
+void FindTemplate(OfficePlan& plan, ComponentPlan& component);
 
 // The Office components, in the order installation goes through them: Excel first, then Word.
-// Word also counts as running while Excel runs (they share the support library).
+// Word also counts as running while Excel runs (they share the support library). Only the
+// platform side uses the rows: their `find` is defined there.
 constexpr OfficeComponent kOfficeComponents[] = {
-    {kExcelComponent, "Excel 7.0", kExcelKey, kExcelAddIn, {kExcelWindow, nullptr}},
-    {kWordComponent, "Word 7.0", kWordOptionsKey, kWordTemplate, {kWordWindow, kExcelWindow}},
+    {kExcelComponent, "Excel 7.0", kExcelKey, kExcelAddIn, {kExcelWindow, nullptr}, FindAddIn,
+     StepKind::DeleteAddInValue, StepKind::WriteAddInValue},
+    {kWordComponent, "Word 7.0", kWordOptionsKey, kWordTemplate, {kWordWindow, kExcelWindow},
+     FindTemplate, StepKind::DeleteTemplate, StepKind::Copy},
 };
-
-// The component of `code`; null for a code outside the table.
-const OfficeComponent* FindComponent(int code);
 
 // Buffers: start-up paths and paths built from a source directory hold 1023 characters; the
 // older template's path and the quoted add-in value hold a path buffer's 259.
@@ -126,6 +148,17 @@ bool NamesOldAddIn(const char* text);
 // A relative path would depend on the installer's current directory.
 bool IsAbsolutePath(const char* path);
 
+// True when "Startup-Path" `value` names a directory to work in: absolute, and its last level
+// (before any trailing backslash) not ending in a dot or a blank, which the file system drops
+// when it makes the directory, so that its files would not be where the value says.
+bool IsUsableStartupPath(const char* value);
+
+// The directory part of the path with which add-in value `text` names "QND_OF7.XLA" or
+// "QND_XL7" (the first whole name, as NamesAddIn and NamesOldAddIn find it): from the start of
+// the path (after a quotation mark, else after the switches before it) up to the name, without
+// the separator before the name. False when the text names neither, or the part does not fit.
+bool AddInDirectory(const char* text, LongPathStr& dir);
+
 // The add-in value: a quotation mark, the directory, a backslash, "QND_OF7.XLA", a quotation
 // mark (a trailing backslash of the directory stays, doubled). False when it does not fit, or
 // for a null or empty directory.
@@ -134,10 +167,6 @@ bool BuildAddInValue(const char* source_dir, PathStr& value);
 // The directory, a backslash and `file`, whatever the directory ends with. False when it does
 // not fit 1023 characters, or for a null or empty directory.
 bool BuildSourcePath(const char* source_dir, const char* file, LongPathStr& path);
-
-// True when every path that installing component `code` builds from `source_dir` fits its
-// buffer: checked before anything is removed or written. False for a code outside the table.
-bool SourcesFit(int code, const char* source_dir);
 
 // The directory of a module file name: the text up to, not including, its last backslash.
 // False, with the text unchanged, when it has none.

@@ -82,39 +82,55 @@ TEST(OfficeRules, FirstFreeSlot) {
 }
 
 // Whole file names, case-sensitive: another add-in whose name only contains ours is not ours
-// (the values of the Office tests under Wine are not repeated here).
+// (the values of the Office tests under Wine are not repeated here). The directory is that of
+// the first whole name: ours, else the older one.
 TEST(OfficeRules, AddInTextsNameWholeFiles) {
   const struct Row {
     const char* text;
-    bool ours, old;  // NamesAddIn, NamesOldAddIn
+    bool ours, old;   // NamesAddIn, NamesOldAddIn
+    const char* dir;  // AddInDirectory; null: none
   } rows[] = {
-      /* 0 */ {"/R \"C:\\Src\\QND_OF7.XLA\" /X", true, false},
-      /* 1 */ {"C:QND_OF7.XLA\tQND_XL7", true, true},
-      /* 2 */ {"C:\\Q\\QND_OF7.XLAX", false, false},
-      /* 3 */ {"C:\\Q\\qnd_of7.xla C:\\Q\\qnd_xl7.xla", false, false},
-      /* 4 */ {"/R \"C:/Old/QND_XL7\"", false, true},
-      /* 5 */ {"C:\\X\\OLDQND_XL7 C:\\Y\\QND_XL7.XLA", false, true},  // the second counts
+      /* 0 */ {"/R \"C:\\Src\\QND_OF7.XLA\" /X", true, false, "C:\\Src"},
+      /* 1 */ {"C:QND_OF7.XLA\tQND_XL7", true, true, "C:"},
+      /* 2 */ {"C:\\Q\\QND_OF7.XLAX", false, false, nullptr},
+      /* 3 */ {"C:\\Q\\qnd_of7.xla C:\\Q\\qnd_xl7.xla", false, false, nullptr},
+      /* 4 */ {"/R \"C:/Old/QND_XL7\"", false, true, "C:/Old"},
+      /* 5 */ {"C:\\X\\OLDQND_XL7 C:\\Y\\QND_XL7.XLA", false, true, "C:\\Y"},  // the second counts
+      /* 6 */ {"\"C:\\A B\\\\QND_OF7.XLA\"", true, false, "C:\\A B\\"},  // a doubled backslash
   };
   int i = 0;
   for (const Row& r : rows) {
     SCOPED_TRACE("row " + std::to_string(i++));
     EXPECT_EQ(r.ours, NamesAddIn(r.text));
     EXPECT_EQ(r.old, NamesOldAddIn(r.text));
+    LongPathStr dir;
+    ASSERT_EQ(r.dir != nullptr, AddInDirectory(r.text, dir));
+    if (r.dir) EXPECT_STREQ(r.dir, dir.c_str());
   }
 }
 
+// Absolute paths; and the start-up paths to work in: absolute, the last level not ending in a
+// dot or a blank.
 TEST(OfficeRules, AbsolutePaths) {
   const struct Row {
     const char* path;
-    bool absolute;
+    bool absolute, startup;
   } rows[] = {
-      /* 0 */ {"C:\\Word", true}, /* 1 */ {"c:/Word", true}, /* 2 */ {"\\\\srv\\share", true},
-      /* 3 */ {"C:", false}, /* 4 */ {"C:Word", false}, /* 5 */ {"\\Word", false},
-      /* 6 */ {"\\\\srv\\", false}, /* 7 */ {"\\\\\\share", false}, /* 8 */ {".", false},
-      /* 9 */ {"", false}, /* 10 */ {nullptr, false},
+      /* 0 */ {"C:\\Word", true, true}, /* 1 */ {"c:/Word", true, true},
+      /* 2 */ {"\\\\srv\\share", true, true}, /* 3 */ {"C:", false, false},
+      /* 4 */ {"C:Word", false, false}, /* 5 */ {"\\Word", false, false},
+      /* 6 */ {"\\\\srv\\", false, false}, /* 7 */ {"\\\\\\share", false, false},
+      /* 8 */ {".", false, false}, /* 9 */ {"", false, false}, /* 10 */ {nullptr, false, false},
+      /* 11 */ {"C:\\Word.", true, false}, /* 12 */ {"C:\\Word..\\", true, false},
+      /* 13 */ {"C:\\Word \\", true, false}, /* 14 */ {"C:\\Word\t", true, false},
+      /* 15 */ {"C:\\W.d\\", true, true}, /* 16 */ {"C:\\", true, true},
   };
   int i = 0;
-  for (const Row& r : rows) EXPECT_EQ(r.absolute, IsAbsolutePath(r.path)) << "row " << i++;
+  for (const Row& r : rows) {
+    EXPECT_EQ(r.absolute, IsAbsolutePath(r.path)) << "row " << i;
+    if (r.path) EXPECT_EQ(r.startup, IsUsableStartupPath(r.path)) << "row " << i;
+    ++i;
+  }
 }
 
 // The quoted value fits a path buffer: 245 characters of directory at most.
@@ -132,24 +148,23 @@ TEST(OfficeRules, AddInValueFitsAPathBuffer) {
   EXPECT_FALSE(BuildAddInValue(nullptr, value));
 }
 
-TEST(OfficeRules, SourcePathsFitBeforeAnythingIsWritten) {
-  const std::string d245(245, 'd'), d246(246, 'd'), d1011(1011, 'd'), d1012(1012, 'd');
+// The paths built from a source directory fit 1023 characters, whatever it ends in.
+TEST(OfficeRules, SourcePathsFit) {
+  const std::string d1011(1011, 'd'), d1012(1012, 'd');
   const struct Row {
-    int code;
     const char* dir;
     bool fit;
   } rows[] = {
-      /* 0 */ {kExcelComponent, d245.c_str(), true},
-      /* 1 */ {kExcelComponent, d246.c_str(), false},  // the quoted value
-      /* 2 */ {kWordComponent, d1011.c_str(), true},   // 1011 + "\QND_OF7.DOT" = 1023
-      /* 3 */ {kWordComponent, d1012.c_str(), false},
-      /* 4 */ {kWordComponent, "", false},
-      /* 5 */ {kWordComponent, nullptr, false},
-      /* 6 */ {702, "C:\\Q", false},
+      /* 0 */ {d1011.c_str(), true},  // 1011 + "\QND_OF7.DOT" = 1023
+      /* 1 */ {d1012.c_str(), false},
+      /* 2 */ {"", false},
+      /* 3 */ {nullptr, false},
   };
   int i = 0;
-  for (const Row& r : rows) EXPECT_EQ(r.fit, SourcesFit(r.code, r.dir)) << "row " << i;
-  ++i;
+  for (const Row& r : rows) {
+    LongPathStr path;
+    EXPECT_EQ(r.fit, BuildSourcePath(r.dir, kWordTemplate, path)) << "row " << i++;
+  }
   LongPathStr path;
   ASSERT_TRUE(BuildSourcePath("C:\\Q\\", kSupportLibrary, path));
   EXPECT_STREQ("C:\\Q\\\\QND_OF7.DLL", path.c_str());

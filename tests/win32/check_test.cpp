@@ -1,7 +1,7 @@
-// qndcheck, the checker for setup authors: the traps its lint finds, its listings with staged
-// Office keys and files and with a font list over the real FONTS directory, its command line,
-// and that it changed nothing. check_diff_test.cpp holds its differential test against DoReg
-// and UndoReg.
+// qndcheck, the checker for setup authors: the traps its lint finds and its command line.
+// check_diff_test.cpp holds its differential test against DoReg and UndoReg, and
+// check_areas_test.cpp the one of its fonts and office commands against Internal007 and
+// InstallOfficeSupport.
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -39,23 +39,6 @@ CheckRun RunCheck(const std::string& args, const bench::TempDir& dir) {
   CheckRun out;
   out.status = run.status;
   out.lines = run.lines;
-  return out;
-}
-
-// The names, sizes and times of everything in folder `dir` and below it.
-std::string Listing(const std::string& dir) {
-  std::string out;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return out;
-  do {
-    const std::string name = found.cFileName;
-    if (name == "." || name == "..") continue;
-    out += name + " " + std::to_string(found.nFileSizeLow) + " " +
-           std::to_string(found.ftLastWriteTime.dwLowDateTime) + "\n";
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) out += Listing(dir + "\\" + name);
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
   return out;
 }
 
@@ -109,100 +92,25 @@ TEST_F(Check, LintFindsEachTrapOnItsLine) {
   EXPECT_EQ("== 0 errors, 0 warnings", run.lines.back());
 }
 
-// Staged Office 7.0 keys and files: what InstallOfficeSupport would find and do, and nothing
-// changed (Word's missing start-up directory is not created).
-TEST_F(Check, OfficeReportsWithoutChangingAnything) {
-  const char* office[] = {"Software\\Microsoft\\Excel", "Software\\Microsoft\\Word"};
-  const std::string source = dir_.path(), quoted = "\"" + source + "\\QND_OF7.XLA\"";
-  for (const char* file : {"QND_OF7.DOT", "QND_OF7.XLA"}) {
-    bench::WriteTextFile(dir_.File(file), file);
-  }
-  CreateDirectoryA(dir_.File("Startup").c_str(), nullptr);
-  bench::WriteTextFile(dir_.File("Startup\\QND_WW7.DOT"), "old");
-  const std::string excel = "Software\\Microsoft\\Excel\\7.0\\Microsoft Excel";
-  bench::WriteString(kUser, excel, "OPEN", "C:\\lib\\SOLVER.XLA");
-  bench::WriteString(kUser, excel, "OPEN1", "C:\\old\\QND_XL7.XLA");
-  bench::WriteString(kUser, excel, "OPEN3", std::string(1100, 'x'));
-  bench::WriteString(kUser, excel, "OPEN4", quoted);
-  HKEY key;
-  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyA(kUser, excel.c_str(), &key));
-  RegSetValueExA(key, "OPEN2", 0, REG_SZ, (const BYTE*)"", 0);
-  RegCloseKey(key);
-  struct Row {
-    const char* startup;
-    std::vector<std::string> lines;  // each a line of the output
-  } rows[] = {
-      {"Startup",
-       {"office: older Word template " + dir_.File("Startup") +
-            "\\QND_WW7.DOT: there, would be deleted",
-        "office: older Excel add-in value: OPEN1 names \"QND_XL7\", would be deleted",
-        "office:   OPEN2: empty (no data), counts as taken",
-        "office:   OPEN3: too long to read (over 1024 bytes), counts as taken",
-        "office:   OPEN4: taken: " + quoted + " (this add-in)", "office:   OPEN5 to OPEN100: free",
-        "office: warning: OPEN4 names \"QND_OF7.XLA\", but the support library is missing, so the "
-        "add-in does not count as installed: a second add-in value would be written",
-        "office: the add-in would be written to OPEN1: " + quoted,
-        "office: error: " + dir_.File("QND_OF7.DLL") +
-            " is missing: copying it fails, and "
-            "InstallOfficeSupport with it"}},
-      {"NoStartup",
-       {"office: Word's start-up directory " + dir_.File("NoStartup") +
-        "\\: missing; its last level would be created"}},
-  };
-  for (const Row& row : rows) {
-    bench::WriteString(kUser, "Software\\Microsoft\\Word\\7.0\\Options", "Startup-Path",
-                       dir_.File(row.startup));
-    const std::string keys = bench::DumpTree(kUser, "Software");
-    const std::string files = Listing(dir_.path());
-    const CheckRun run = RunCheck("office --source \"" + source + "\"", out_);
-    for (const std::string& line : row.lines) EXPECT_EQ(1, run.Count(line)) << line;
-    EXPECT_EQ(2u, run.status);
-    EXPECT_EQ(keys, bench::DumpTree(kUser, "Software"));
-    EXPECT_EQ(files, Listing(dir_.path()));
-  }
-  char system[MAX_PATH] = {};
-  GetSystemDirectoryA(system, MAX_PATH);
-  EXPECT_FALSE(bench::FileExists(std::string(system) + "\\QND_OF7.DLL"));
-  for (const char* path : office) bench::DeleteTree(kUser, path);
-}
-
-// A font list over the real FONTS directory: each entry's finding on its line, and neither the
-// FONTS directory nor WIN.INI changed.
-TEST_F(Check, FontsReportsWithoutChangingAnything) {
-  char windows[MAX_PATH] = {};
-  GetWindowsDirectoryA(windows, MAX_PATH);
-  const std::string fonts = std::string(windows) + "\\FONTS",
-                    win_ini = std::string(windows) + "\\win.ini";
-  const std::string font = fonts + "\\QCHECK.FON";
-  ASSERT_TRUE(CopyFileA((bench::ProgramDir() + "\\fixtures\\SSERIFE.FON").c_str(), font.c_str(), FALSE));
-  const std::string list = dir_.File("FONTS.INI");
-  bench::WriteTextFile(list,
-                       "[Fonts]\r\nQCHECK.FON=Qnd Check\r\nC:\\x\\QCHECK.FON=Again\r\n"
-                       "[TrueTypes]\r\nQCHKMISS.TTF=Missing\r\n"
-                       "[FontSubstitutes]\r\nQnd Face=Arial\r\nEmpty=\r\n");
-  const std::string files = Listing(fonts), profile = bench::ReadTextFile(win_ini);
-  const CheckRun run = RunCheck("fonts \"" + list + "\"", out_);
-  EXPECT_EQ(files, Listing(fonts));
-  EXPECT_EQ(profile, bench::ReadTextFile(win_ini));
-  DeleteFileA(font.c_str());
-  struct Row {
-    int line;
-    const char* severity;  // null: a line of the listing
-    const char* words;
-  } rows[] = {
-      {2, nullptr, "Fonts \"QCHECK.FON\": adds C:\\windows\\FONTS\\QCHECK.FON; WIN.INI"},
-      {3, "warning", "the drive or directory part of \"C:\\x\\QCHECK.FON\" is ignored"},
-      {3, "warning", "the font file QCHECK.FON is installed on line 2 too"},
-      {5, "error", "C:\\windows\\FONTS\\QCHKMISS.TTF is not there"},
-      {5, nullptr, "Internal007 stops here and gives 0"},
-      {8, "error", "the entry has no value"},
-  };
-  for (const Row& row : rows) {
-    const std::string lead = list + ":" + std::to_string(row.line) + ": " +
-                             (row.severity ? row.severity + std::string(": ") : "");
-    EXPECT_EQ(1, run.Count(lead, row.words)) << lead << row.words;
-  }
-  EXPECT_EQ(2u, run.status);
+// A bare script name is the Windows directory's file, as the profile reader that DoReg hands it
+// to resolves it, not the current directory's.
+TEST_F(Check, BareNameIsTheWindowsDirectorysFile) {
+  const std::string name = "qndbare" + std::to_string(GetCurrentProcessId()) + ".srg";
+  const std::string in_windows = bench::WindowsDir() + "\\" + name;
+  ASSERT_TRUE(bench::WriteTextFile(in_windows, "[HKEY_CURRENT_USER\\" + key_.path() +
+                                                   "]\r\nFrom=windows\r\n"));
+  ASSERT_TRUE(bench::WriteTextFile(out_.File(name.c_str()), "[HKEY_CURRENT_USER\\" +
+                                                                key_.path() + "]\r\nFrom=here\r\n"));
+  char here[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, here);
+  SetCurrentDirectoryA(out_.path().c_str());  // beside the other file of that name
+  const CheckRun run = RunCheck("script " + name, out_);
+  SetCurrentDirectoryA(here);
+  EXPECT_EQ(1, run.Count(name + ": the script DoReg reads: " + in_windows));
+  EXPECT_EQ(1, run.Count(name + ":2: HKEY_CURRENT_USER\\" + key_.path(), "\"windows\""));
+  EXPECT_EQ(1, bench::Qnd().DoReg(name.c_str(), nullptr, 0));
+  EXPECT_EQ("windows", bench::ReadValue(kUser, key_.path(), "From").Text());
+  DeleteFileA(in_windows.c_str());
 }
 
 TEST_F(Check, UsageAndHelp) {

@@ -177,7 +177,8 @@ std::vector<Row> Rows() {
                },
                {"profile entry written: WIN.INI [FontSubstitutes] \"Qnd\" = \"Arial\""}},
       /* 6 */ {"Internal007", [=](Machine& m) { return fonts(m, "[Fonts]\r\nNO.FON=No\r\n", 0); },
-               {"! the font file \"C:\\\\windows\\\\FONTS\\\\NO.FON\" is not there"}},
+               {"! entry \"NO.FON\" = \"No\" of [Fonts]: the font file is not in the FONTS "
+                "directory: \"C:\\\\windows\\\\FONTS\\\\NO.FON\""}},
       /* 7 */ {"GetFolder", [=](Machine&) mutable { return bench::Qnd().GetFolder('b', buffer); },
                {"> GetFolder(98 \"b\", 0x", "< GetFolder = 1 \"C:\\\\Program Files\""}},
       /* 8 */ {"GetFolder", [=](Machine&) mutable { return bench::Qnd().GetFolder('Z', buffer); },

@@ -1,0 +1,170 @@
+// The plan of InstallOfficeSupport, worked out without changing anything (office_plan.h).
+#include "office/office_plan.h"
+
+#include "frame/files.h"
+#include "frame/path_join.h"
+#include "office/office_files.h"
+#include "office/office_install.h"
+#include "office/office_registry.h"
+
+namespace qnd {
+namespace {
+
+void AddStop(OfficePlan& plan, OfficeFault fault, StepScope scope,
+             const OfficeComponent* component = nullptr) {
+  AddStep(plan, StepKind::Stop, scope, component).fault = fault;
+}
+
+// A given source directory made absolute from the current directory into `absolute` (1023
+// characters at most); null when that fails or does not fit. An absolute one stays as it is.
+const char* AbsoluteSourceDir(const char* source_dir, LongPathStr& absolute) {
+  if (IsAbsolutePath(source_dir)) return source_dir;
+  const DWORD n = GetFullPathNameA(source_dir, kLongPathChars, absolute.data(), nullptr);
+  if (n == 0 || n >= kLongPathChars) return nullptr;
+  absolute.adopt();
+  return IsAbsolutePath(absolute.c_str()) ? absolute.c_str() : nullptr;
+}
+
+// The source directory; a relative one that cannot be made absolute ends the call at once.
+void PlanSource(const char* source_dir, OfficePlan& plan) {
+  if (!plan.sources_known) {
+    plan.source_dir = source_dir;
+  } else if (!source_dir) {
+    if (DefaultSourceDir(plan.source_buffer)) plan.source_dir = plan.source_buffer.c_str();
+  } else {
+    plan.source_dir = AbsoluteSourceDir(source_dir, plan.source_buffer);
+    if (!plan.source_dir) AddStop(plan, OfficeFault::SourceNotAbsolute, StepScope::Call);
+  }
+}
+
+// Phase 1: the older Word template, deleted when it is there.
+void PlanOldTemplate(OfficePlan& plan) {
+  if (WindowClassOpen(kWordWindow)) AddStop(plan, OfficeFault::WordRunning, StepScope::Call);
+  plan.old_template_found = LocateOldWordTemplate(plan.old_template);
+  if (plan.old_template_found == OfficeResult::Failed) {
+    AddStop(plan, OfficeFault::OldTemplatePathTooLong, StepScope::Call);
+  }
+  const char* path = plan.old_template.c_str();
+  plan.old_template_there = plan.old_template_found == OfficeResult::Ok && FileExistsQuiet(path);
+  if (!plan.old_template_there) return;
+  OfficeStep& step = AddStep(plan, StepKind::DeleteOldTemplate, StepScope::Call, nullptr);
+  step.path = path;
+  if (QuietAttributes(path) & FILE_ATTRIBUTE_READONLY) {
+    step.fault = OfficeFault::OldTemplateReadOnly;
+  }
+}
+
+// Phase 2: Excel's add-in values, and the older add-in's deleted.
+void PlanOldAddIn(OfficePlan& plan) {
+  if (WindowClassOpen(kExcelWindow)) AddStop(plan, OfficeFault::ExcelRunning, StepScope::Call);
+  UniqueKey excel;
+  plan.excel_options = OpenUserKey(kExcelOptionsKey, excel);
+  if (!plan.excel_options) return;
+  SurveyOpenSlots(excel.get(), plan.slots);
+  plan.old_slot = FindOldAddInValue(excel.get());
+  if (plan.old_slot == kNoSlot) return;
+  AddStep(plan, StepKind::DeleteOldAddIn, StepScope::Call, nullptr).slot = plan.old_slot;
+}
+
+// The support library: its place, and its file in the source directory.
+void PlanLibrary(OfficePlan& plan) {
+  if (!SupportLibraryPath(plan.library)) plan.library.clear();
+  plan.library_there = !plan.library.empty() && FileExistsQuiet(plan.library.c_str());
+  if (!BuildSourcePath(plan.source_dir, kSupportLibrary, plan.library_source)) {
+    plan.library_source.clear();
+  }
+  plan.library_source_there =
+      !plan.sources_known || FileExistsQuiet(plan.library_source.c_str());
+}
+
+// The first free slot once phase 2 has deleted the older add-in's value and the removal of
+// an installed add-in its own.
+int SlotAfterRemovals(const OfficePlan& plan, const ComponentPlan& c) {
+  OpenSlotSurvey survey = plan.slots;
+  if (plan.old_slot != kNoSlot) survey.state[plan.old_slot] = SlotState::Missing;
+  if (c.installed) survey.state[c.own_slot] = SlotState::Missing;
+  return ChooseFreeSlot(survey);
+}
+
+// The installation of the component's own part: its add-in value, or its file copied.
+void PlanInstallation(OfficePlan& plan, const ComponentPlan& c) {
+  OfficeStep& step = AddStep(plan, c.component->installation, StepScope::Component, c.component);
+  if (step.kind == StepKind::WriteAddInValue) {
+    step.path = c.value.c_str();
+    step.slot = SlotAfterRemovals(plan, c);
+    if (!plan.excel_options) step.fault = OfficeFault::NoExcelOptions;
+    else if (step.slot == kNoSlot) step.fault = OfficeFault::NoFreeSlot;
+  } else {
+    step.from = c.own_source.c_str();
+    step.path = c.own_path;
+    if (!c.own_source_there) step.fault = OfficeFault::SourceFileMissing;
+  }
+}
+
+// The support library copied: the component's last step.
+void PlanLibraryCopy(OfficePlan& plan, const OfficeComponent& component) {
+  OfficeStep& step = AddStep(plan, StepKind::Copy, StepScope::Component, &component);
+  step.from = plan.library_source.c_str();
+  step.path = plan.library.c_str();
+  if (plan.library.empty()) step.fault = OfficeFault::NoSystemDirectory;
+  else if (!plan.library_source_there) step.fault = OfficeFault::SourceFileMissing;
+}
+
+// Phase 3 for one component: what is there, then, when it is present, its steps in order.
+void PlanComponent(const OfficeComponent& component, OfficePlan& plan, ComponentPlan& c) {
+  c.component = &component;
+  c.present = IsOfficeAppPresent(component);
+  if (!c.present) return;
+  c.running = IsOfficeAppRunning(component);  // then phase 1 or 2 has stopped the call
+  const int first = plan.step_count;
+  c.sources_fit = BuildSourcePath(plan.source_dir, component.file, c.own_source) &&
+                  !plan.library_source.empty();
+  c.own_source_there = !plan.sources_known || FileExistsQuiet(c.own_source.c_str());
+  component.find(plan, c);
+  if (!c.sources_fit) {
+    AddStop(plan, OfficeFault::SourcePathsTooLong, StepScope::Component, &component);
+  }
+  c.installed = c.own_in_place && plan.library_there;
+  if (c.installed) {
+    OfficeStep& removal = AddStep(plan, component.removal, StepScope::Nothing, &component);
+    removal.path = c.own_path;
+    removal.slot = c.own_slot;
+  }
+  PlanInstallation(plan, c);
+  AddStep(plan, StepKind::WriteMarker, StepScope::Component, &component);
+  PlanLibraryCopy(plan, component);
+  // A component that goes through copies the support library for the next one.
+  bool through = true;
+  for (int i = first; i < plan.step_count; ++i) {
+    through &= plan.steps[i].fault == OfficeFault::None;
+  }
+  plan.library_there |= through;
+}
+
+}  // namespace
+
+OfficeStep& AddStep(OfficePlan& plan, StepKind kind, StepScope scope,
+                    const OfficeComponent* component) {
+  // The phases add 5 steps at most and each component 6, so the last slot is never reused.
+  OfficeStep& step = plan.steps[plan.step_count < kMaxOfficeSteps ? plan.step_count++
+                                                                    : kMaxOfficeSteps - 1];
+  step = OfficeStep();
+  step.kind = kind;
+  step.scope = scope;
+  step.component = component;
+  return step;
+}
+
+void PlanOfficeSupport(const char* source_dir, bool sources_known, OfficePlan& plan) {
+  plan.sources_known = sources_known;
+  PlanSource(source_dir, plan);
+  PlanOldTemplate(plan);
+  PlanOldAddIn(plan);
+  PlanLibrary(plan);
+  int i = 0;
+  for (const OfficeComponent& component : kOfficeComponents) {
+    PlanComponent(component, plan, plan.components[i++]);
+  }
+}
+
+}  // namespace qnd
