@@ -43,23 +43,6 @@ void ExpectWholeLines(const std::string& log) {
   EXPECT_EQ(log.size(), bytes) << "text after the last line end";
 }
 
-// Every file below `dir`, with its size.
-void ListFiles(const std::string& dir, std::set<std::string>& out) {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::string name = fd.cFileName, full = dir + "\\" + name;
-    if (name == "." || name == "..") continue;
-    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      ListFiles(full, out);
-    } else {
-      out.insert(full + " " + std::to_string(fd.nFileSizeLow));
-    }
-  } while (FindNextFileA(h, &fd));
-  FindClose(h);
-}
-
 // The state every row starts from and is compared by: the test key, a folder, WIN.INI.
 class Machine {
  public:
@@ -81,9 +64,10 @@ class Machine {
   std::string State() const {
     std::string state = bench::DumpTree(kUser, key_.path()) + "\n" + bench::ReadTextFile(WinIni());
     std::set<std::string> files;
-    ListFiles(dir_->path(), files);
+    bench::ListFiles(dir_->path(), "", files);
     for (const std::string& f : files) {
-      state += "\n" + f + ":" + bench::ReadTextFile(f.substr(0, f.rfind(' ')));
+      const bool file = f.compare(0, 5, "file ") == 0;  // "file PATH SIZE"
+      state += "\n" + f + (file ? ":" + bench::ReadTextFile(f.substr(5, f.rfind(' ') - 5)) : "");
     }
     return state;
   }
@@ -236,11 +220,11 @@ TEST(Trace, SameRunWithAndWithoutTheTraceAndItNamesEachStep) {
   };
   const std::vector<Row> rows = Rows();
   std::set<std::string> before, after;
-  ListFiles("C:", before);
+  bench::ListFiles("C:", "", before);
   std::vector<Outcome> plain;
   NoLog();
   for (const Row& row : rows) plain.push_back(RunRow(m, row));
-  ListFiles("C:", after);
+  bench::ListFiles("C:", "", after);
   EXPECT_EQ(before, after) << "without the variable no file appears anywhere";
 
   for (size_t i = 0; i < rows.size(); ++i) {
@@ -343,8 +327,8 @@ TEST(Trace, LinesOfThreadsAndProcessesStayWhole) {
   // Every call writes its call and return lines, a refused one its reason too.
   EXPECT_EQ(size_t(2 * (calls + kCalls) + refused + kCalls / 2), Lines(text).size());
   std::set<std::string> processes;
-  for (const std::string& line : Lines(text)) {
-    processes.insert(line.substr(25, line.find(':', 25) - 25));  // after "YYYY-MM-DD hh:mm:ss.mmm ["
+  for (const std::string& line : Lines(text)) {  // the process follows "YYYY-MM-DD hh:mm:ss.mmm ["
+    processes.insert(line.substr(25, line.find(':', 25) - 25));
   }
   EXPECT_EQ(2u, processes.size()) << "lines of this process and of the child";
 }
