@@ -2,6 +2,8 @@
  *
  * Every export is __stdcall, bound by its plain name, takes ANSI strings and 32-bit integers
  * and returns a 32-bit integer: 1 for success and 0 for failure unless said otherwise.
+ * When the environment variable QNDSETUP_LOG names a file, each call appends to it what it was
+ * called with, what it changed, why it gave 0 and what it returned (read at every call).
  * Usable from C and C++. */
 #ifndef QNDSETUP_H
 #define QNDSETUP_H

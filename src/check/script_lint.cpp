@@ -113,14 +113,6 @@ bool UsesDir4(const char* text) {
 
 bool NearTextLimit(std::size_t chars) { return chars >= kNearTextChars; }
 
-const char* PartName(EntryPart part) {
-  switch (part) {
-    case EntryPart::SubKey: return "the sub-key path";
-    case EntryPart::ValueName: return "the value name";
-    default: return "the data";
-  }
-}
-
 std::string DescribeFault(const PlanFault& fault) {
   const std::string part = PartName(fault.part);
   const ExpandFault& why = fault.text;

@@ -65,7 +65,4 @@ bool NearTextLimit(std::size_t chars);
 // Why planning failed, in words: which text, which macro, what went wrong.
 std::string DescribeFault(const PlanFault& fault);
 
-// The characters of a text of `part`, as a finding names it ("the data").
-const char* PartName(EntryPart part);
-
 }  // namespace qnd

@@ -5,6 +5,7 @@
 #include "frame/fixed_str.h"
 #include "frame/handles.h"
 #include "frame/path_join.h"
+#include "frame/trace.h"
 
 namespace qnd {
 namespace {
@@ -73,14 +74,17 @@ bool HasLineBreak(const char* text) { return std::strpbrk(text, "\r\n") != nullp
 // installation, with its trailing backslash, or "C:\" when none is recorded. Always 1.
 extern "C" int __stdcall Internal015(char* buffer) {
   using namespace qnd;
+  Trace trace("Internal015", {buffer});
   PathStr file, directory;
   if (FindProfileFile(file) && ReadInstalledFile(file.c_str(), directory)) {
     KeepDirectoryPart(directory);
+    trace.Step("earlier installation recorded in \"%s\"", file.c_str());
   } else {
     directory.assign(kNoInstallation);
+    trace.Step("no earlier installation recorded");
   }
   std::memcpy(buffer, directory.c_str(), directory.size() + 1);  // at most 260 bytes
-  return 1;
+  return trace.Return(1, buffer);
 }
 
 // Internal012(directory, value): writes `value` as entry "Path" of section "Setup" of
@@ -92,10 +96,25 @@ extern "C" int __stdcall Internal015(char* buffer) {
 // which is not written at all. No directory is created.
 extern "C" int __stdcall Internal012(const char* directory, const char* value) {
   using namespace qnd;
+  Trace trace("Internal012", {directory, value});
   PathStr file;
-  if (!directory || !*directory || !value || HasLineBreak(directory) || HasLineBreak(value)) {
-    return 0;
+  if (!directory || !*directory || !value) {
+    trace.Refusal("no directory or no value");
+    return trace.Return(0);
   }
-  if (!file.assign(directory) || !JoinPathAlways(file, kSettingsFile)) return 0;
-  return WritePrivateProfileStringA("Setup", "Path", value, file.c_str()) ? 1 : 0;
+  if (HasLineBreak(directory) || HasLineBreak(value)) {
+    trace.Refusal("a line break in the directory or the value");
+    return trace.Return(0);
+  }
+  if (!file.assign(directory) || !JoinPathAlways(file, kSettingsFile)) {
+    trace.Refusal("the directory is over 246 characters");
+    return trace.Return(0);
+  }
+  if (!WritePrivateProfileStringA("Setup", "Path", value, file.c_str())) {
+    trace.Refusal(LastError{"WritePrivateProfileStringA"},
+                  "\"%s\" [Setup] \"Path\" cannot be written", file.c_str());
+    return trace.Return(0);
+  }
+  trace.Step("profile entry written: \"%s\" [Setup] \"Path\" = \"%s\"", file.c_str(), value);
+  return trace.Return(1);
 }

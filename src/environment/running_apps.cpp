@@ -5,6 +5,7 @@
 // The Russian texts are code page 1251 bytes, written as escapes with the UTF-8 text beside them,
 // so that no compiler or editor can re-encode them.
 #include "frame/fixed_str.h"
+#include "frame/trace.h"
 #include "frame/win.h"
 
 namespace qnd {
@@ -76,9 +77,14 @@ enum class AppCheck {
 // Registers the go-home message and posts it once to every top-level window, with both
 // parameters 0, without waiting for any reaction. A name that cannot be registered (0) posts
 // nothing; the check goes on either way.
-void PostGoHome() {
+void PostGoHome(Trace& trace) {
   const UINT message = RegisterWindowMessageA(kGoHomeMessage);
-  if (message != 0) PostMessageA(HWND_BROADCAST, message, 0, 0);
+  if (message != 0 && PostMessageA(HWND_BROADCAST, message, 0, 0)) {
+    trace.Step("message \"%s\" posted to every top-level window", kGoHomeMessage);
+  } else {
+    trace.Step(LastError{message ? "PostMessageA" : "RegisterWindowMessageA"},
+               "message \"%s\" not posted", kGoHomeMessage);
+  }
 }
 
 // True when a top-level window of the row's class exists (one of another process, if the row
@@ -118,26 +124,37 @@ HWND OwnerForBox(HWND owner) {
   return nullptr;
 }
 
-// Shows the Retry/Cancel box that asks the user to close `name`, owned by `owner` (may be
-// null), and gives the button chosen: IDRETRY, IDCANCEL, or 0 / -1 (Wine) when the box failed.
-int AskToClose(HWND owner, const char* name) {
+// Shows the Retry/Cancel box that asks the user to close the application of `running`, owned
+// by `owner` (may be null), and gives the button chosen: IDRETRY, IDCANCEL, or 0 / -1 (Wine)
+// when the box failed.
+int AskToClose(HWND owner, const ProbeRow& running, Trace& trace) {
   MessageStr text;
-  wsprintfA(text.data(), kMessageFormat, name);  // fits: see LongestMessage
+  wsprintfA(text.data(), kMessageFormat, running.name);  // fits: see LongestMessage
   text.adopt();
-  return MessageBoxA(owner, text.c_str(), kCaption, kBoxStyle);
+  trace.Step("box shown for window class \"%s\", owner 0x%08lx: \"%s\"", running.window_class,
+             static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(owner)), text.c_str());
+  const int answer = MessageBoxA(owner, text.c_str(), kCaption, kBoxStyle);
+  if (answer == IDRETRY) {
+    trace.Step("box answered Retry");
+  } else if (answer == IDCANCEL) {
+    trace.Refusal("box answered Cancel");
+  } else {
+    trace.Refusal(LastError{"MessageBoxA"}, "the box could not be shown: it gave %d", answer);
+  }
+  return answer;
 }
 
 // The check itself: go-home broadcast, then probe and ask until nothing runs (NoneRunning) or
 // the user answers anything but Retry. The owner is looked up once, and again only when it
 // stops answering or goes.
-AppCheck CheckApplications() {
-  PostGoHome();
+AppCheck CheckApplications(Trace& trace) {
+  PostGoHome(trace);
   HWND owner = FindWindowA(kOwnerClass, nullptr);
   for (;;) {
     const ProbeRow* running = FindRunningApp();
     if (!running) return AppCheck::NoneRunning;
     owner = OwnerForBox(owner);
-    const int answer = AskToClose(owner, running->name);
+    const int answer = AskToClose(owner, *running, trace);
     if (answer == IDRETRY) continue;  // probe every class again, from the first
     return answer == IDCANCEL ? AppCheck::Cancelled : AppCheck::BoxFailed;
   }
@@ -150,5 +167,6 @@ AppCheck CheckApplications() {
 // after the user closed them and chose Retry); 0 when the user chose Cancel or the box could not
 // be shown. Blocks in the modal box until the user answers, never on a hung owner window.
 extern "C" int __stdcall CheckApplicationsActive(void) {
-  return qnd::CheckApplications() == qnd::AppCheck::NoneRunning ? 1 : 0;
+  qnd::Trace trace("CheckApplicationsActive", {});
+  return trace.Return(qnd::CheckApplications(trace) == qnd::AppCheck::NoneRunning ? 1 : 0);
 }

@@ -38,6 +38,9 @@ enum class FontResult {
   NoMemory,            // no memory for a section's list of keys
 };
 
+// The rule that a result of planning an entry names, in a few words (the trace shows it).
+const char* FontResultRule(FontResult result);
+
 // A font key split into its file name: what follows any drive ("D:") and directory part, the
 // directory part ending at the last backslash or forward slash. The extension runs from the
 // last dot of the file name on, the dot included; a name without a dot has none.

@@ -3,6 +3,7 @@
 #include "fonts/font_list.h"
 
 #include "frame/files.h"
+#include "frame/trace.h"
 #include "frame/win.h"
 
 namespace qnd {
@@ -12,50 +13,97 @@ namespace {
 // application cannot hold setup for ever; windows that answer are waited for.
 constexpr UINT kBroadcastMillis = 5000;
 
+// Deletes the fresh ".FOT" file of a build that went no further.
+void DeleteFresh(const char* fresh, Trace& trace) {
+  if (DeleteFileA(fresh)) trace.Step(".FOT file deleted \"%s\"", fresh);
+}
+
 // Builds the ".FOT" file of `plan` under a fresh name in the FONTS directory, and only once it
 // is built puts it in place of the old one, which is unloaded first (a loaded file cannot be
 // replaced everywhere). Until then nothing is touched: when the build or the replacement fails,
 // the fresh file is removed and the old one stays as it was, loaded if it was.
-FontResult RebuildResourceFile(const FontPlan& plan) {
+FontResult RebuildResourceFile(const FontPlan& plan, Trace& trace) {
   char fresh[MAX_PATH];
   if (!GetTempFileNameA(plan.fonts_dir.c_str(), "fot", 0, fresh)) {
+    trace.Refusal(LastError{"GetTempFileNameA"}, "no fresh file name in \"%s\"",
+                  plan.fonts_dir.c_str());
     return FontResult::ResourceFileFailed;
   }
   DeleteFileA(fresh);  // the name is reserved; the build refuses a file that exists
   if (!CreateScalableFontResourceA(0, fresh, plan.font_file.c_str(), plan.fonts_dir.c_str())) {
-    DeleteFileA(fresh);
+    trace.Refusal(LastError{"CreateScalableFontResourceA"}, "no .FOT file built from \"%s\"",
+                  plan.font_path.c_str());
+    DeleteFresh(fresh, trace);
     return FontResult::ResourceFileFailed;
   }
   const char* resource = plan.resource_path.c_str();
   const bool was_loaded = RemoveFontResourceA(resource) > 0;
+  if (was_loaded) trace.Step("font resource removed \"%s\"", resource);
   if (!MoveFileExA(fresh, resource, MOVEFILE_REPLACE_EXISTING)) {
-    DeleteFileA(fresh);
-    if (was_loaded) AddFontResourceA(resource);
+    trace.Refusal(LastError{"MoveFileExA"}, "the .FOT file \"%s\" cannot be replaced", resource);
+    DeleteFresh(fresh, trace);
+    if (was_loaded && AddFontResourceA(resource) > 0) {
+      trace.Step("font resource added \"%s\"", resource);
+    }
     return FontResult::ResourceFileFailed;
   }
+  trace.Step(".FOT file built \"%s\" from \"%s\"", resource, plan.font_file.c_str());
   return FontResult::Ok;
 }
 
 // Tells every top-level window that the fonts changed. Its result is of no interest.
-void BroadcastFontChange() {
+void BroadcastFontChange(Trace& trace) {
   DWORD_PTR answer = 0;
   SendMessageTimeoutA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG, kBroadcastMillis,
                       &answer);
+  trace.Step("WM_FONTCHANGE sent to every top-level window");
 }
 
 // Makes the font of `plan`, whose files PlanFontListEntry tested, known to the system. A raster
 // font is removed first, so that a second run does not load it twice (the result is of no
 // interest: it may not be loaded); a TrueType font's ".FOT" file is rebuilt.
-FontResult LoadFont(const FontPlan& plan) {
+FontResult LoadFont(const FontPlan& plan, Trace& trace) {
   const char* loaded = plan.font_path.c_str();
   if (plan.kind == FontKind::TrueType) {
     loaded = plan.resource_path.c_str();
-    const FontResult built = RebuildResourceFile(plan);
+    const FontResult built = RebuildResourceFile(plan, trace);
     if (built != FontResult::Ok) return built;
-  } else {
-    RemoveFontResourceA(loaded);
+  } else if (RemoveFontResourceA(loaded) > 0) {
+    trace.Step("font resource removed \"%s\"", loaded);
   }
-  return AddFontResourceA(loaded) > 0 ? FontResult::Ok : FontResult::NotAdded;
+  if (AddFontResourceA(loaded) > 0) {
+    trace.Step("font resource added \"%s\"", loaded);
+    return FontResult::Ok;
+  }
+  trace.Refusal(LastError{"AddFontResourceA"}, "no font added from \"%s\"", loaded);
+  return FontResult::NotAdded;
+}
+
+// Writes entry `key` = `value` of section `section` of the Windows profile. False when the
+// profile refused it; the trace says which.
+bool WriteWinIni(const char* section, const char* key, const char* value, Trace& trace) {
+  if (!WriteProfileStringA(section, key, value)) {
+    trace.Refusal(LastError{"WriteProfileStringA"}, "WIN.INI [%s] \"%s\" cannot be written",
+                  section, key);
+    return false;
+  }
+  trace.Step("profile entry written: WIN.INI [%s] \"%s\" = \"%s\"", section, key, value);
+  return true;
+}
+
+// Why the plan refused `entry`, with the file concerned where the rule is about one.
+void RefuseFontEntry(const FontListEntry& entry, FontResult result, const FontPlan& plan,
+                     Trace& trace) {
+  const char* file = result == FontResult::NoFontFile            ? plan.font_path.c_str()
+                     : result == FontResult::ResourceIsDirectory ? plan.resource_path.c_str()
+                                                                 : nullptr;
+  if (file) {
+    trace.Refusal("entry \"%s\" = \"%s\" of [%s]: %s: \"%s\"", entry.key, entry.value,
+                  entry.section->name, FontResultRule(result), file);
+  } else {
+    trace.Refusal("entry \"%s\" = \"%s\" of [%s]: %s", entry.key, entry.value,
+                  entry.section->name, FontResultRule(result));
+  }
 }
 
 // The tests of the FONTS directory made before anything is touched: an entry that names no
@@ -72,13 +120,13 @@ FontResult TestFontFiles(FontPlan& plan) {
 }
 
 // Loads and records a planned font.
-FontResult InstallFont(const char* key, const char* value, const FontPlan& plan) {
-  const FontResult loaded = LoadFont(plan);
+FontResult InstallFont(const char* key, const char* value, const FontPlan& plan, Trace& trace) {
+  const FontResult loaded = LoadFont(plan, trace);
   if (loaded != FontResult::Ok) return loaded;
   // Reversed: the description is the profile's key, the list's key (as written) its value.
   // A font not recorded there is gone after the next restart: that is a failure.
-  if (!WriteProfileStringA(kFontsProfileSection, value, key)) return FontResult::ProfileNotWritten;
-  BroadcastFontChange();
+  if (!WriteWinIni(kFontsProfileSection, value, key, trace)) return FontResult::ProfileNotWritten;
+  BroadcastFontChange(trace);
   return FontResult::Ok;
 }
 
@@ -93,12 +141,15 @@ FontResult PlanFontListEntry(const FontListEntry& entry, FontPlan& plan) {
   return planned == FontResult::Ok ? TestFontFiles(plan) : planned;
 }
 
-FontResult InstallFontListEntry(const FontListEntry& entry) {
+FontResult InstallFontListEntry(const FontListEntry& entry, Trace& trace) {
   FontPlan plan;
   const FontResult planned = PlanFontListEntry(entry, plan);
-  if (planned != FontResult::Ok) return planned;
-  if (entry.section->fonts) return InstallFont(entry.key, entry.value, plan);
-  return WriteProfileStringA(entry.section->name, entry.key, entry.value)
+  if (planned != FontResult::Ok) {
+    RefuseFontEntry(entry, planned, plan, trace);
+    return planned;
+  }
+  if (entry.section->fonts) return InstallFont(entry.key, entry.value, plan, trace);
+  return WriteWinIni(entry.section->name, entry.key, entry.value, trace)
              ? FontResult::Ok
              : FontResult::ProfileNotWritten;
 }
@@ -114,10 +165,15 @@ FontResult InstallFontListEntry(const FontListEntry& entry) {
 // whose path does not fit 259 characters.
 extern "C" int __stdcall Internal007(const char* list, int skipFonts) {
   using namespace qnd;
+  Trace trace("Internal007", {list, skipFonts});
   PathStr path;
-  if (!list || !ProfileFilePath(list, path)) return 0;
-  const WalkEnd end = WalkFontList(path.c_str(), skipFonts != 0, [](const FontListEntry& entry) {
-    return InstallFontListEntry(entry) == FontResult::Ok;
+  if (!list || !ProfileFilePath(list, path)) {
+    trace.Refusal("no font list, or its path does not fit 259 characters");
+    return trace.Return(0);
+  }
+  const WalkEnd end = WalkFontList(path.c_str(), skipFonts != 0, [&trace](const FontListEntry& e) {
+    return InstallFontListEntry(e, trace) == FontResult::Ok;
   });
-  return end == WalkEnd::Done ? 1 : 0;
+  if (end == WalkEnd::NoMemory) trace.Refusal("%s", FontResultRule(FontResult::NoMemory));
+  return trace.Return(end == WalkEnd::Done ? 1 : 0);
 }

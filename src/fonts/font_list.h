@@ -5,6 +5,7 @@
 
 #include "fonts/font_entry.h"
 #include "frame/profile.h"
+#include "frame/trace.h"
 
 namespace qnd {
 
@@ -57,7 +58,8 @@ FontResult PlanFontListEntry(const FontListEntry& entry, FontPlan& plan);
 // directory for a TrueType font, built under a fresh name first and put in place of the old
 // one only once built), recorded as entry description = key of profile section "Fonts", and
 // every top-level window told. A substitute: copied into the profile. Nothing is touched when
-// the plan refuses the entry; a ".FOT" that cannot be built leaves the old one as it was.
-FontResult InstallFontListEntry(const FontListEntry& entry);
+// the plan refuses the entry; a ".FOT" that cannot be built leaves the old one as it was. The
+// trace gets every step, and why the entry failed.
+FontResult InstallFontListEntry(const FontListEntry& entry, Trace& trace);
 
 }  // namespace qnd

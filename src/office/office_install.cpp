@@ -2,6 +2,7 @@
 // (office_install.h).
 #include "office/office_install.h"
 
+#include "frame/trace.h"
 #include "office/office_registry.h"
 
 namespace qnd {
@@ -62,9 +63,10 @@ bool CarryOutStep(const OfficeStep& step) {
 // phase (the later ones do not run, nothing is undone).
 extern "C" int __stdcall InstallOfficeSupport(const char* source_dir) {
   using namespace qnd;
+  Trace trace("InstallOfficeSupport", {source_dir});
   OfficePlan plan;
   PlanOfficeSupport(source_dir, true, plan);
-  return RunOfficePlan(plan, [](const OfficeStep& step) {
+  return trace.Return(RunOfficePlan(plan, [](const OfficeStep& step) {
     return step.fault == OfficeFault::None && CarryOutStep(step);
-  });
+  }));
 }

@@ -8,37 +8,82 @@
 namespace qnd {
 namespace {
 
+// True when the key `sub_key` of `root` is not there, so that writing the entry creates it.
+// Asked only while the trace is on, with a read-only open, to name the step "key created".
+bool KeyMissing(HKEY root, const TextStr& sub_key, Trace& trace) {
+  if (!trace || sub_key.empty()) return false;
+  UniqueKey key;
+  return RegOpenKeyExA(root, sub_key.c_str(), 0, KEY_QUERY_VALUE, key.put()) ==
+         ERROR_FILE_NOT_FOUND;
+}
+
+// The step "key created", when writing the entry created its key.
+void TraceCreated(const EntryPlan& plan, bool created, Trace& trace) {
+  if (created) {
+    trace.Step("key created \"%s\\\\%s\"", RootKeyName(plan.root), plan.sub_key.c_str());
+  }
+}
+
+// The step "value set", with the value's type and data.
+void TraceValueSet(const EntryPlan& plan, Trace& trace) {
+  const char* root = RootKeyName(plan.root);
+  const char* name = plan.is_default ? "@" : plan.value_name.c_str();
+  if (plan.converted.type == kRegDword) {
+    trace.Step("value set \"%s\\\\%s\" \"%s\" = REG_DWORD 0x%08lx", root, plan.sub_key.c_str(),
+               name, static_cast<unsigned long>(plan.converted.number));
+  } else {
+    trace.Step("value set \"%s\\\\%s\" \"%s\" = REG_SZ \"%s\"", root, plan.sub_key.c_str(), name,
+               plan.data.c_str());
+  }
+}
+
 // Writes what `plan` says. The default value goes through RegSetValueA, which creates a missing
 // sub-key itself, and is not flushed; a named value's key is created, flushed and closed on
-// every path. True when the registry took the value.
-bool WriteEntry(const EntryPlan& plan) {
+// every path. Gives the platform call that refused it, or none (a null function).
+CallError WriteEntry(const EntryPlan& plan, Trace& trace) {
   const HKEY root = RootKeyHandle(plan.root);
+  const bool creates = KeyMissing(root, plan.sub_key, trace);
   if (plan.is_default) {
-    return RegSetValueA(root, plan.sub_key.c_str(), REG_SZ, plan.data.c_str(),
-                        static_cast<DWORD>(plan.data.size() + 1)) == ERROR_SUCCESS;
+    const LONG set = RegSetValueA(root, plan.sub_key.c_str(), REG_SZ, plan.data.c_str(),
+                                  static_cast<DWORD>(plan.data.size() + 1));
+    if (set != ERROR_SUCCESS) return {"RegSetValueA", static_cast<DWORD>(set)};
+    TraceCreated(plan, creates, trace);
+  } else {
+    HKEY key = nullptr;
+    const LONG created = RegCreateKeyA(root, plan.sub_key.c_str(), &key);
+    if (created != ERROR_SUCCESS) return {"RegCreateKeyA", static_cast<DWORD>(created)};
+    TraceCreated(plan, creates, trace);
+    // An empty sub-key path hands back the root itself, which is never closed.
+    const UniqueKey owner(key != root ? key : nullptr);
+    const LONG written =
+        RegSetValueExA(key, plan.value_name.c_str(), 0, plan.converted.type,
+                       static_cast<const BYTE*>(plan.converted.bytes()), plan.converted.size);
+    RegFlushKey(key);
+    if (written != ERROR_SUCCESS) return {"RegSetValueExA", static_cast<DWORD>(written)};
   }
-  HKEY key = nullptr;
-  if (RegCreateKeyA(root, plan.sub_key.c_str(), &key) != ERROR_SUCCESS) return false;
-  // An empty sub-key path hands back the root itself, which is never closed.
-  const UniqueKey owner(key != root ? key : nullptr);
-  const LONG written =
-      RegSetValueExA(key, plan.value_name.c_str(), 0, plan.converted.type,
-                     static_cast<const BYTE*>(plan.converted.bytes()), plan.converted.size);
-  RegFlushKey(key);
-  return written == ERROR_SUCCESS;
+  TraceValueSet(plan, trace);
+  return {nullptr, 0};
 }
 
 }  // namespace
 
 bool ApplyEntry(const char* section_name, const char* entry_name, const char* data,
-                const PathContext* context) {
+                const PathContext* context, Trace& trace) {
   EntryPlan plan;
-  switch (PlanEntry(section_name, entry_name, data, context, PlatformLookups(), plan)) {
+  PlanFault fault;
+  switch (PlanEntry(section_name, entry_name, data, context, PlatformLookups(), plan, &fault)) {
     case PlanResult::Skip: return true;
-    case PlanResult::Fail: return false;
+    case PlanResult::Fail:
+      RefuseEntry(trace, section_name, entry_name, fault);
+      return false;
     case PlanResult::Write: break;
   }
-  return WriteEntry(plan);
+  const CallError refused = WriteEntry(plan, trace);
+  if (refused.function) {
+    trace.Refusal(refused, "entry \"%s\" of section \"%s\": the registry refused \"%s\\\\%s\"",
+                  entry_name, section_name, RootKeyName(plan.root), plan.sub_key.c_str());
+  }
+  return !refused.function;
 }
 
 }  // namespace qnd
@@ -48,13 +93,18 @@ bool ApplyEntry(const char* section_name, const char* entry_name, const char* da
 // a missing or empty file); 0 at the first failing entry (what came before stays written), at
 // an entry whose data cannot be found again by its listed name, for a null script path, or
 // when no memory for a name list could be had. A section without a root name is skipped whole.
-extern "C" int __stdcall DoReg(const char* script, const QndPathContext* context, int /*reserved*/) {
+extern "C" int __stdcall DoReg(const char* script, const QndPathContext* context, int reserved) {
   using namespace qnd;
-  if (!script) return 0;  // the profile reader would read WIN.INI instead
-  const auto apply = [context](const ProfileEntry& entry) {
-    return entry.found && ApplyEntry(entry.section, entry.name, entry.data, context);
+  Trace trace("DoReg", {script, context, reserved});
+  if (!script) {  // the profile reader would read WIN.INI instead
+    trace.Refusal("no script path");
+    return trace.Return(0);
+  }
+  const auto apply = [context, &trace](const ProfileEntry& entry) {
+    return EntryFound(entry, trace) &&
+           ApplyEntry(entry.section, entry.name, entry.data, context, trace);
   };
-  return WalkKeySections(script, apply) == WalkEnd::Done ? 1 : 0;
+  return trace.Return(WalkResult(WalkKeySections(script, apply), trace));
 }
 
 // RegisterQuindo(directory): applies "QUINDO.SRG" of the installation directory, with that
@@ -62,8 +112,9 @@ extern "C" int __stdcall DoReg(const char* script, const QndPathContext* context
 // one too long for the script's path to fit 260 characters; else the result of DoReg.
 extern "C" int __stdcall RegisterQuindo(const char* directory) {
   using namespace qnd;
+  Trace trace("RegisterQuindo", {directory});
   PathStr dir, script;
-  if (!ProductScript(directory, dir, script)) return 0;
+  if (!ProductScript(directory, dir, script, trace)) return trace.Return(0);
   const QndPathContext context = {dir.c_str(), nullptr};
-  return DoReg(script.c_str(), &context, 1);
+  return trace.Return(DoReg(script.c_str(), &context, 1));
 }

@@ -30,6 +30,14 @@ bool Expand(const char* text, TextStr& out, const PathContext* context,
 
 }  // namespace
 
+const char* PartName(EntryPart part) {
+  switch (part) {
+    case EntryPart::SubKey: return "the sub-key path";
+    case EntryPart::ValueName: return "the value name";
+    default: return "the data";
+  }
+}
+
 PlanResult PlanEntry(const char* section_name, const char* entry_name, const char* data,
                      const PathContext* context, const MacroLookups& lookups, EntryPlan& plan,
                      PlanFault* fault) {

@@ -35,6 +35,9 @@ enum class PlanResult {
 // The text of an entry in which planning failed.
 enum class EntryPart : std::uint8_t { SubKey, ValueName, Data };
 
+// The text of `part`, as findings and the trace name it ("the data").
+const char* PartName(EntryPart part);
+
 // Why planning an entry failed: in which text, and what went wrong there.
 struct PlanFault {
   EntryPart part = EntryPart::SubKey;

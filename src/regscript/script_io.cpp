@@ -1,13 +1,16 @@
 #include "regscript/script_io.h"
 
+#include "frame/folders.h"
 #include "frame/path_join.h"
 #include "frame/win.h"
 
 namespace qnd {
 namespace {
 
+// GetFolder's work without its trace: a macro's failure is the entry's to report.
 bool FolderLookup(char code, PathStr& dir) {
-  if (!GetFolder(static_cast<unsigned char>(code), dir.data())) return false;
+  Trace quiet;
+  if (!FolderPath(static_cast<unsigned char>(code), dir.data(), quiet)) return false;
   dir.adopt();
   return true;
 }
@@ -26,10 +29,44 @@ constexpr MacroLookups kPlatformLookups = {FolderLookup, ShortPathLookup};
 
 const MacroLookups& PlatformLookups() { return kPlatformLookups; }
 
-bool ProductScript(const char* directory, PathStr& dir, PathStr& script) {
-  if (!directory || !*directory) return false;
-  return dir.assign(directory) && EndWithBackslash(dir) && script.assign(dir.c_str()) &&
-         script.append(kProductScriptName);
+bool ProductScript(const char* directory, PathStr& dir, PathStr& script, Trace& trace) {
+  if (!directory || !*directory) {
+    trace.Refusal("no installation directory");
+    return false;
+  }
+  if (dir.assign(directory) && EndWithBackslash(dir) && script.assign(dir.c_str()) &&
+      script.append(kProductScriptName)) {
+    return true;
+  }
+  trace.Refusal("the path of \"%s\" in the directory is over 259 characters",
+                kProductScriptName);
+  return false;
+}
+
+void RefuseEntry(Trace& trace, const char* section, const char* name, const PlanFault& fault) {
+  const ExpandFault& why = fault.text;
+  const char* part = PartName(why.fault == TextFault::None ? EntryPart::SubKey : fault.part);
+  if (why.fault == TextFault::TooLong || why.fault == TextFault::None) {
+    return trace.Refusal("entry \"%s\" of section \"%s\": %s %s", name, section, part,
+                         TextFaultRule(why.fault));
+  }
+  const char macro[] = {'$', why.short_form ? '*' : why.code, why.code};
+  trace.Refusal("entry \"%s\" of section \"%s\": %s %s (\"%.*s\" at %u)", name, section, part,
+                TextFaultRule(why.fault), why.short_form ? 3 : 2, macro,
+                static_cast<unsigned>(why.at));
+}
+
+bool EntryFound(const ProfileEntry& entry, Trace& trace) {
+  if (!entry.found) {
+    trace.Refusal("entry \"%s\" of section \"%s\": its data cannot be found again by this name",
+                  entry.name, entry.section);
+  }
+  return entry.found;
+}
+
+int WalkResult(WalkEnd end, Trace& trace) {
+  if (end == WalkEnd::NoMemory) trace.Refusal("no memory for a name list of the script");
+  return end == WalkEnd::Done ? 1 : 0;
 }
 
 }  // namespace qnd

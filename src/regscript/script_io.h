@@ -3,6 +3,7 @@
 #pragma once
 
 #include "frame/profile.h"
+#include "frame/trace.h"
 #include "regscript/script_entry.h"
 #include "regscript/text_rules.h"
 
@@ -18,11 +19,23 @@ constexpr char kProductScriptName[] = "QUINDO.SRG";
 
 // The product's own script: "QUINDO.SRG" in the installation directory `directory`. Sets `dir`
 // to the directory ending in a backslash (the "$0" directory) and `script` to the file's path.
-// False for a null or empty directory, or one too long for the path to fit 260 characters.
-bool ProductScript(const char* directory, PathStr& dir, PathStr& script);
+// False, and the trace says why, for a null or empty directory, or one too long for the path to
+// fit 260 characters.
+bool ProductScript(const char* directory, PathStr& dir, PathStr& script, Trace& trace);
 
 // The section that lists what reversal removes.
 constexpr char kRemovalList[] = "UNINSTALL";
+
+// Why planning entry `name` of `section` failed, for the trace: "entry "NAME" of section
+// "SECTION": the data has a folder code that gives no directory ("$Z" at 4)".
+void RefuseEntry(Trace& trace, const char* section, const char* name, const PlanFault& fault);
+
+// True when the walk found the entry's data; otherwise the trace says so and the entry fails.
+bool EntryFound(const ProfileEntry& entry, Trace& trace);
+
+// The result of the walk of DoReg or UndoReg: 1 when it went through; 0 when an entry failed,
+// or when no memory for a name list could be had (which the trace says).
+int WalkResult(WalkEnd end, Trace& trace);
 
 // The walk of DoReg: every entry of every key section of `script` (a section whose name begins
 // with a root name), sections and entries in file order, until a visit returns false.

@@ -60,6 +60,10 @@ struct ExpandFault {
   bool short_form = false;  // the macro is "$*" and its code
 };
 
+// The rule a fault breaks, in a few words that follow the name of the text ("the data is over
+// 511 characters"); the trace shows it.
+const char* TextFaultRule(TextFault fault);
+
 // Copies `text` into `out`, expanding `$c` and `$*c` macros to directories that end in a
 // backslash, collapsing a backslash that directly follows a copied one, and turning a grave
 // accent into a quotation mark. "$0" and "$4" come from `context`: a null context or a null

@@ -16,23 +16,118 @@ LONG OpenKeyNoLink(HKEY parent, const char* name, UniqueKey& key) {
   return RegOpenKeyExA(parent, name, REG_OPTION_OPEN_LINK, MAXIMUM_ALLOWED, key.put());
 }
 
-// Deletes the key that `key` holds, through the handle, and releases it. Deleting by name below
-// the parent would follow a link to its target.
-bool DeleteOpenKey(UniqueKey& key) {
-  const bool deleted = RegDeleteKeyA(key.get(), "") == ERROR_SUCCESS;
-  key.reset();
-  return deleted;
+// Where the walk of DeleteKeyTree stands, for the trace: the named key's path, then one name
+// per level below it as far as kTrailChars hold them (a key's name holds no backslash, so a
+// level ends at the last one). A deeper key is shown with "\\..." for the names that did not
+// fit. Kept only while the trace is on.
+class TreeTrail {
+ public:
+  TreeTrail(Trace& trace, HKEY parent, const char* sub_key)
+      : trace_(trace),
+        root_(RootKeyName(static_cast<std::uint32_t>(reinterpret_cast<ULONG_PTR>(parent)))) {
+    if (trace_) path_.assign(sub_key);  // 511 characters at most: it fits
+  }
+  bool on() const { return static_cast<bool>(trace_); }
+
+  void Down(const char* name) {
+    const std::size_t before = path_.size();
+    if (trace_ && (hidden_ || !path_.push_back('\\') || !path_.append(name))) {
+      path_.truncate(before);
+      ++hidden_;
+    }
+  }
+
+  // After the deletion of the key the walk stands on: the line, then one level up.
+  bool Deleted(bool link, LONG status) {
+    if (!trace_) return status == ERROR_SUCCESS;
+    if (status != ERROR_SUCCESS) {
+      trace_.Refusal(CallError{"RegDeleteKeyA", static_cast<DWORD>(status)},
+                     "key \"%s\\\\%s%s\" not deleted", root_, path_.c_str(), More());
+      return false;
+    }
+    trace_.Step(link ? "link deleted as a link \"%s\\\\%s%s\"" : "key deleted \"%s\\\\%s%s\"",
+                root_, path_.c_str(), More());
+    if (hidden_) {
+      --hidden_;
+    } else if (const char* last = std::strrchr(path_.c_str(), '\\')) {
+      path_.truncate(static_cast<std::size_t>(last - path_.c_str()));
+    }
+    return true;
+  }
+
+  // The named key cannot be opened: it counts as gone, or the entry fails.
+  bool Unopened(TreeKeyOpen opened, LONG status) {
+    const CallError error = {"RegOpenKeyExA", static_cast<DWORD>(status)};
+    if (opened == TreeKeyOpen::NotThere) {
+      trace_.Step("key \"%s\\\\%s\" is not there, counts as removed", root_, path_.c_str());
+    } else if (opened == TreeKeyOpen::NameTooLong) {
+      trace_.Step(error, "key \"%s\\\\%s\": the platform refuses the path as too long, counts as "
+                  "removed", root_, path_.c_str());
+    } else {
+      trace_.Refusal(error, "key \"%s\\\\%s\" cannot be opened", root_, path_.c_str());
+    }
+    return CountsAsGone(opened);
+  }
+
+  bool SubKeyUnopened(const char* name, LONG status) {
+    trace_.Refusal(CallError{"RegOpenKeyExA", static_cast<DWORD>(status)},
+                   "sub-key \"%s\" of \"%s\\\\%s%s\" cannot be opened", name, root_,
+                   path_.c_str(), More());
+    return false;
+  }
+
+  bool TooDeep() {
+    trace_.Refusal("the tree of \"%s\\\\%s%s\" is deeper than %d levels", root_, path_.c_str(),
+                   More(), kMaxTreeDepth);
+    return false;
+  }
+
+ private:
+  static constexpr std::size_t kTrailChars = 1024;
+  // Shown after the path, and escaped as a name is, where deeper names did not fit.
+  const char* More() const { return hidden_ ? "\\..." : ""; }
+
+  Trace& trace_;
+  const char* root_;
+  FixedStr<kTrailChars> path_;
+  int hidden_ = 0;  // levels below `path_` whose names did not fit
+};
+
+// True when `key` is a registry link. Asked only while the trace is on, to name the step.
+bool IsLinkKey(HKEY key) {
+  DWORD type = REG_NONE;
+  return RegQueryValueExA(key, "SymbolicLinkValue", nullptr, &type, nullptr, nullptr) ==
+             ERROR_SUCCESS &&
+         type == REG_LINK;
 }
 
-// Deletes one value. A missing key, a missing value and a refused deletion all count as done.
-void DeleteValue(HKEY root, const TextStr& sub_key, const char* name) {
-  if (sub_key.empty()) {  // the root key itself, which is never closed
-    RegDeleteValueA(root, name);
-    return;
-  }
+// Deletes the key that `key` holds, through the handle, and releases it. Deleting by name below
+// the parent would follow a link to its target.
+bool DeleteOpenKey(UniqueKey& key, TreeTrail& trail) {
+  const bool link = trail.on() && IsLinkKey(key.get());
+  const LONG status = RegDeleteKeyA(key.get(), "");
+  key.reset();
+  return trail.Deleted(link, status);
+}
+
+// Deletes one value. A missing key, a missing value and a refused deletion all count as done;
+// the trace says which.
+void DeleteValue(std::uint32_t root, const TextStr& sub_key, const char* name, Trace& trace) {
+  HKEY holder = RootKeyHandle(root);  // the root key itself is never closed
   UniqueKey key;
-  if (RegOpenKeyA(root, sub_key.c_str(), key.put()) == ERROR_SUCCESS) {
-    RegDeleteValueA(key.get(), name);
+  CallError error = {"RegOpenKeyA", ERROR_SUCCESS};
+  if (!sub_key.empty()) {
+    error.code = static_cast<DWORD>(RegOpenKeyA(holder, sub_key.c_str(), key.put()));
+    holder = key.get();
+  }
+  if (error.code == ERROR_SUCCESS) {
+    error = {"RegDeleteValueA", static_cast<DWORD>(RegDeleteValueA(holder, name))};
+  }
+  if (error.code == ERROR_SUCCESS) {
+    trace.Step("value deleted \"%s\\\\%s\" \"%s\"", RootKeyName(root), sub_key.c_str(), name);
+  } else {
+    trace.Step(error, "value \"%s\\\\%s\" \"%s\" not deleted, counts as removed",
+               RootKeyName(root), sub_key.c_str(), name);
   }
 }
 
@@ -53,36 +148,51 @@ TreeKeyOpen OpenTreeKey(HKEY parent, const char* sub_key, UniqueKey& key, LONG* 
 // left (index 0 again every time: each sub-key is gone before the next request), and deletes
 // each key once it has none. A sub-key that the enumeration names but that cannot be opened
 // ends the walk with false rather than be handed the same name again and again.
-bool DeleteKeyTree(HKEY parent, const char* sub_key) {
+bool DeleteKeyTree(HKEY parent, const char* sub_key, Trace& trace) {
   UniqueKey path[kMaxTreeDepth];  // path[i] is open while the walk is below it
-  const TreeKeyOpen opened = OpenTreeKey(parent, sub_key, path[0]);
-  if (opened != TreeKeyOpen::Opened) return CountsAsGone(opened);
+  TreeTrail trail(trace, parent, sub_key);
+  LONG status = ERROR_SUCCESS;
+  const TreeKeyOpen opened = OpenTreeKey(parent, sub_key, path[0], &status);
+  if (opened != TreeKeyOpen::Opened) return trail.Unopened(opened, status);
   char child[kNameChars];
   for (int depth = 1; depth > 0;) {
     UniqueKey& key = path[depth - 1];
     if (RegEnumKeyA(key.get(), 0, child, sizeof child) != ERROR_SUCCESS) {
-      if (!DeleteOpenKey(key)) return false;
+      if (!DeleteOpenKey(key, trail)) return false;
       --depth;
-    } else if (depth == kMaxTreeDepth ||
-               OpenKeyNoLink(key.get(), child, path[depth]) != ERROR_SUCCESS) {
-      return false;
+    } else if (depth == kMaxTreeDepth) {
+      return trail.TooDeep();
+    } else if ((status = OpenKeyNoLink(key.get(), child, path[depth])) != ERROR_SUCCESS) {
+      return trail.SubKeyUnopened(child, status);
     } else {
+      trail.Down(child);
       ++depth;
     }
   }
   return true;
 }
 
-bool UndoEntry(const ProfileEntry& entry, const PathContext* context) {
-  if (!entry.found) return false;
+bool UndoEntry(const ProfileEntry& entry, const PathContext* context, Trace& trace) {
+  if (!EntryFound(entry, trace)) return false;
   RemovalPlan plan;
-  switch (PlanRemoval(entry.name, entry.data, entry.length, context, PlatformLookups(), plan)) {
+  PlanFault fault;
+  const RemovalResult result =
+      PlanRemoval(entry.name, entry.data, entry.length, context, PlatformLookups(), plan, &fault);
+  switch (result) {
     case RemovalResult::Value:
-      DeleteValue(RootKeyHandle(plan.root), plan.sub_key, plan.value_name.c_str());
+      DeleteValue(plan.root, plan.sub_key, plan.value_name.c_str(), trace);
       return true;
     case RemovalResult::Tree:
-      return DeleteKeyTree(RootKeyHandle(plan.root), plan.sub_key.c_str());
+      return DeleteKeyTree(RootKeyHandle(plan.root), plan.sub_key.c_str(), trace);
+    case RemovalResult::NoRoot:
+    case RemovalResult::WholeRoot:
+      trace.Refusal("entry \"%s\" of section \"%s\": %s", entry.name, entry.section,
+                    result == RemovalResult::WholeRoot
+                        ? "a key-tree entry that names a whole root key"
+                        : "the name begins with no root name");
+      return false;
     default:
+      RefuseEntry(trace, entry.section, entry.name, fault);
       return false;
   }
 }
@@ -93,12 +203,17 @@ bool UndoEntry(const ProfileEntry& entry, const PathContext* context) {
 // in file order, until the first that fails. 1 when all were carried out (also for a missing
 // file or list); 0 at the first failing entry (what was removed before stays removed), for a
 // null script path, or when no memory for the list could be had.
-extern "C" int __stdcall UndoReg(const char* script, const QndPathContext* context,
-                                 int /*reserved*/) {
+extern "C" int __stdcall UndoReg(const char* script, const QndPathContext* context, int reserved) {
   using namespace qnd;
-  if (!script) return 0;  // the profile reader would read WIN.INI instead
-  const auto undo = [context](const ProfileEntry& entry) { return UndoEntry(entry, context); };
-  return WalkRemovalList(script, undo) == WalkEnd::Done ? 1 : 0;
+  Trace trace("UndoReg", {script, context, reserved});
+  if (!script) {  // the profile reader would read WIN.INI instead
+    trace.Refusal("no script path");
+    return trace.Return(0);
+  }
+  const auto undo = [context, &trace](const ProfileEntry& entry) {
+    return UndoEntry(entry, context, trace);
+  };
+  return trace.Return(WalkResult(WalkRemovalList(script, undo), trace));
 }
 
 // UnregisterQuindo(directory): reverses "QUINDO.SRG" of the installation directory, with that
@@ -106,8 +221,9 @@ extern "C" int __stdcall UndoReg(const char* script, const QndPathContext* conte
 // one too long for the script's path to fit 260 characters; else the result of UndoReg.
 extern "C" int __stdcall UnregisterQuindo(const char* directory) {
   using namespace qnd;
+  Trace trace("UnregisterQuindo", {directory});
   PathStr dir, script;
-  if (!ProductScript(directory, dir, script)) return 0;
+  if (!ProductScript(directory, dir, script, trace)) return trace.Return(0);
   const QndPathContext context = {dir.c_str(), nullptr};
-  return UndoReg(script.c_str(), &context, 1);
+  return trace.Return(UndoReg(script.c_str(), &context, 1));
 }

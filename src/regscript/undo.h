@@ -3,6 +3,7 @@
 #pragma once
 
 #include "frame/handles.h"
+#include "frame/trace.h"
 #include "frame/win.h"
 #include "regscript/script_io.h"
 
@@ -32,14 +33,15 @@ constexpr bool CountsAsGone(TreeKeyOpen open) {
 // as the link itself: its target is never touched. True when the key was deleted or counts as
 // gone (CountsAsGone); false when it cannot be opened for another reason, when a deletion was
 // refused, when a sub-key named by the enumeration cannot be opened, or when the tree is deeper
-// than kMaxTreeDepth levels (what was deleted before stays deleted).
-bool DeleteKeyTree(HKEY parent, const char* sub_key);
+// than kMaxTreeDepth levels (what was deleted before stays deleted). The trace gets every key
+// and link deleted, and why the entry failed or counts as done.
+bool DeleteKeyTree(HKEY parent, const char* sub_key, Trace& trace);
 
 // Carries out one entry of the removal list, as the walk of UndoReg meets it: its data names
 // one value to delete, or is empty to delete the key with everything below it. False for an
 // entry whose data cannot be found again, a name with no root name, a failing macro, a text
 // over 511 characters, a key-tree entry that names a whole root key (no script may wipe a
-// hive), or a refused deletion of a key.
-bool UndoEntry(const ProfileEntry& entry, const PathContext* context);
+// hive), or a refused deletion of a key. The trace gets what was deleted, and why not.
+bool UndoEntry(const ProfileEntry& entry, const PathContext* context, Trace& trace);
 
 }  // namespace qnd

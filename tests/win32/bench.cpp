@@ -590,6 +590,23 @@ std::string WriteScript(const TempDir& dir, const TestKey& key, const std::strin
   return path;
 }
 
+void ListFiles(const std::string& dir, const std::string& skip, std::set<std::string>& out) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::string name = found.cFileName, path = dir + "\\" + name;
+    if (name == "." || name == ".." || path == skip) continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      out.insert("folder " + path);
+      ListFiles(path, skip, out);
+    } else {
+      out.insert("file " + path + " " + std::to_string(found.nFileSizeLow));
+    }
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}
+
 bool FileExists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }

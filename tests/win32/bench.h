@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -168,6 +169,9 @@ bool WriteTextFile(const std::string& path, const std::string& text);
 std::string WriteScript(const TempDir& dir, const TestKey& key, const std::string& body,
                         const char* name);
 bool FileExists(const std::string& path);
+// Every folder ("folder PATH") and file ("file PATH SIZE") below `dir`, but `skip` and what lies
+// below it, into `out`.
+void ListFiles(const std::string& dir, const std::string& skip, std::set<std::string>& out);
 std::string ReadTextFile(const std::string& path);
 
 // ---- windows ----

@@ -45,24 +45,6 @@ std::string SupportLibrary() {
   return std::string(system) + "\\QND_OF7.DLL";
 }
 
-// Every file and folder below `dir` ("file PATH SIZE", "folder PATH"), but `skip`.
-void AddFiles(const std::string& dir, const std::string& skip, std::set<std::string>& out) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::string name = found.cFileName, path = dir + "\\" + name;
-    if (name == "." || name == ".." || path == skip) continue;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      out.insert("folder " + path);
-      AddFiles(path, skip, out);
-    } else {
-      out.insert("file " + path + " " + std::to_string(found.nFileSizeLow));
-    }
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
-}
-
 // Each line of a registry tree, but those below Wine's own key (its font cache).
 void AddTree(HKEY root, const std::string& name, std::set<std::string>& out) {
   const std::string dump = bench::DumpTree(root, "Software");
@@ -82,7 +64,7 @@ std::set<std::string> Machine(const std::string& skip) {
   AddTree(kMachine, "HKLM", items);
   AddTree(kUser, "HKCU", items);
   const std::string ini = bench::WindowsDir() + "\\win.ini";
-  AddFiles("C:", skip, items);
+  bench::ListFiles("C:", skip, items);
   items.erase(items.lower_bound("file " + ini + " "), items.upper_bound("file " + ini + " ~"));
   const std::string text = bench::ReadTextFile(ini);
   std::string section;
@@ -137,7 +119,7 @@ void ExpectOnlyListedLeftovers(const std::set<std::string>& before,
 // The names in the temporary folder (a plug-in folder of NSIS that stays shows here).
 std::set<std::string> TempEntries() {
   std::set<std::string> names;
-  AddFiles(TempFolder(), "", names);
+  bench::ListFiles(TempFolder(), "", names);
   return names;
 }
 
@@ -390,7 +372,7 @@ TEST_F(Setup, SilentSetupStopsWhileAnApplicationRuns) {
 TEST_F(Setup, CallingDocBlocksRun) {
   const std::string docs = bench::ProgramDir() + "\\..\\installer\\doc\\";
   std::set<std::string> programs;  // by their line in the document, in order
-  AddFiles(docs.substr(0, docs.size() - 1), "", programs);
+  bench::ListFiles(docs.substr(0, docs.size() - 1), "", programs);
   ASSERT_GE(programs.size(), 3u) << "win32.installer.docs builds them";
   const std::string dir = std::string(kInstallDir) + "\\";
   CreateDirectoryA(kInstallDir, nullptr);
@@ -405,12 +387,16 @@ TEST_F(Setup, CallingDocBlocksRun) {
     EXPECT_EQ(temp, TempEntries());
     EXPECT_EQ(pending.bytes, ReadValue(kMachine, kPendingKey, "PendingFileRenameOperations").bytes);
   }
+  // The block that switches the trace on: its call is in the log, which the uninstaller takes.
+  EXPECT_NE(std::string::npos, bench::ReadTextFile(dir + "qndsetup.log")
+                                   .find("> RegisterQuindo(\"C:\\\\Program Files\\\\Quindo\")"));
   EXPECT_EQ(dir, ReadValue(kUser, "Software\\QndTest\\Record", "Zero").Text());
   EXPECT_EQ(dir + "Dict\\", ReadValue(kUser, "Software\\QndTest\\Record", "Four").Text());
   ASSERT_TRUE(bench::FileExists(dir + "uninstall.exe"));
   EXPECT_EQ(0u, bench::RunProgramTree("\"" + dir + "uninstall.exe\" /S"));
   EXPECT_FALSE(KeyExists(kMachine, "SOFTWARE\\Halvecor\\Quindo"));
   EXPECT_FALSE(bench::FileExists(dir + "uninstall.exe"));
+  EXPECT_FALSE(bench::FileExists(dir + "qndsetup.log"));
 
   bench::DeleteTree(kUser, "Software\\QndTest\\Record");
   for (HKEY root : {kMachine, kUser}) bench::DeleteTree(root, "Software\\Halvecor");

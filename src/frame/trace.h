@@ -1,0 +1,153 @@
+// The trace: when the environment variable QNDSETUP_LOG names a file, every export appends to it
+// what it was called with, each step that changes the machine or decides the result, why it
+// gives 0, and what it returns. Without the variable nothing is written anywhere and the only
+// platform call added is the reading of the variable.
+//
+// Using it:
+//   - Each export opens with a Trace that names it and its arguments, and returns through it:
+//       extern "C" int __stdcall Internal012(const char* directory, const char* value) {
+//         qnd::Trace trace("Internal012", {directory, value});
+//         ...
+//         return trace.Return(written ? 1 : 0);
+//       }
+//     Strings are shown quoted (null as null), a `char*` output buffer by its address, an int as
+//     a number, a QndPathContext* as its two directories. The Trace writes the call line at
+//     once and the return line when it goes out of scope, after every other local of the export.
+//   - The code below the export takes the Trace by reference (an area's functions get a
+//     `Trace& trace` parameter) and writes one line per call, with a printf-style format that
+//     the compiler checks (trace_text.h: %s, %.*s, %d, %u, %x):
+//       trace.Step("value set \"%s\\\\%s\" \"%s\" = REG_SZ \"%s\"", root, sub_key, name, data);
+//       trace.Step(CallError{"RegDeleteValueA", status}, "value \"%s\" counts as removed", name);
+//       trace.Refusal("the font file \"%s\" is not there", path);
+//       trace.Refusal(LastError{"WriteProfileStringA"}, "WIN.INI [%s] \"%s\" not written", ...);
+//     Step() is a step that changes the machine or decides the result ("key created", "file
+//     deleted"); Refusal() says why the export gives 0: the entry or file concerned, the rule that
+//     refused it, and, when a CallError or LastError leads, the platform's code at the end of the
+//     line. A %s text is escaped so that the format's quotation marks around it can be trusted;
+//     a key path is written \"%s\\\\%s\" in the source (root name and sub-key: the format's own
+//     "\\" is the escaped backslash between them). With the trace off, a line costs a call that
+//     returns at once.
+//   - Work that only the trace needs (one more query to name a step exactly) goes under
+//     `if (trace)`, so that without the variable the platform sees exactly the calls it saw.
+//   - Code that the checker shares, or that runs an export's work for the library's own use,
+//     passes a silent Trace (`Trace quiet;`): it writes nothing and reads no variable.
+//
+// The file is opened once per export call, for appending only (FILE_APPEND_DATA), shared for
+// reading, writing and deletion, and only when it is a disk file (a pipe or a device could hold
+// a write). Each line is one WriteFile of the whole line while the session-wide mutex
+// kTraceLock is held, so lines of several threads and processes never mix within a line:
+// appending alone does not keep them apart under Wine, whose appends are a seek and a write.
+// The wait for the mutex is bounded (kTraceLockMillis); a wait that runs out, or a write that
+// fails, ends this call's trace. A log that cannot be opened or written changes no result, and
+// the thread's last-error value is left as the trace found it.
+//
+// The variable is read at every export call through the platform (GetEnvironmentVariableA),
+// so that a setup or a test that sets it in its own process with SetEnvironmentVariableA, at
+// any time, traces from its next call on (the C runtime's copy of the environment would not
+// see it).
+#pragma once
+
+#include <initializer_list>
+
+#include "frame/handles.h"
+#include "frame/trace_text.h"
+
+namespace qnd {
+
+constexpr char kTraceVariable[] = "QNDSETUP_LOG";
+constexpr char kTraceLock[] = "qndsetup.trace";  // the mutex that keeps whole lines apart
+constexpr DWORD kTraceLockMillis = 1000;
+
+// A platform call that failed and the code it gave (registry calls give theirs): the line ends
+// in " (RegCreateKeyA: error 234)", a large code such as an HRESULT in hexadecimal.
+struct CallError {
+  const char* function;
+  DWORD code;
+};
+
+// A platform call that failed and set the thread's last-error value: write the line right
+// after the failing call.
+struct LastError {
+  const char* function;
+};
+
+// The error that ends a line: either of the two above.
+struct TraceError {
+  TraceError(CallError error) : function(error.function), code(error.code) {}  // NOLINT
+  TraceError(LastError error) : function(error.function), code(0), last(true) {}  // NOLINT
+  const char* function;
+  DWORD code;
+  bool last = false;  // the code is the thread's last-error value when the line is written
+};
+
+// An argument of an export as the call line shows it.
+class TraceArg {
+ public:
+  TraceArg(const char* text) : kind_(Kind::Text), text_(text) {}  // NOLINT: implicit on purpose
+  TraceArg(char* buffer) : kind_(Kind::Buffer), text_(buffer) {}  // NOLINT: its address only
+  TraceArg(int number) : kind_(Kind::Number), number_(number) {}  // NOLINT
+  TraceArg(const QndPathContext* context)                         // NOLINT
+      : kind_(Kind::Context), context_(context) {}
+  // A one-character code in the low 8 bits of `code` (GetFolder): the number and the character.
+  static TraceArg Code(int code);
+
+  void Show(TraceText& text) const;
+
+ private:
+  enum class Kind { Text, Buffer, Number, Context, Code };
+  Kind kind_;
+  union {
+    const char* text_;
+    int number_;
+    const QndPathContext* context_;
+  };
+};
+
+class Trace {
+ public:
+  // Silent: writes nothing, reads no variable.
+  Trace() = default;
+  // At an export: opens the log that QNDSETUP_LOG names, if it does, and writes the call line
+  // "> name(arguments)".
+  Trace(const char* name, std::initializer_list<TraceArg> args);
+  // Writes the return line "< name = result" (with the output buffer given to Return, when the
+  // result is 1) and closes the log.
+  ~Trace();
+  Trace(const Trace&) = delete;
+  Trace& operator=(const Trace&) = delete;
+
+  // True while this call writes a trace.
+  explicit operator bool() const { return static_cast<bool>(file_); }
+
+  // A step: "  what was done".
+  void Step(const char* format, ...) QND_TRACE_FORMAT(2, 3);
+  void Step(TraceError error, const char* format, ...) QND_TRACE_FORMAT(3, 4);
+  // Why the export gives 0: "! what, and the rule".
+  void Refusal(const char* format, ...) QND_TRACE_FORMAT(2, 3);
+  void Refusal(TraceError error, const char* format, ...) QND_TRACE_FORMAT(3, 4);
+
+  // Notes the export's result and gives it back; `output`, when given, is a caller's buffer of
+  // 260 characters that the return line shows when the result is 1 (it was written then).
+  int Return(int result, const char* output = nullptr);
+
+ private:
+  bool Open();
+  void Close();
+  // Writes one line: the time, process and thread, `marker`, the format, the error if any.
+  void Line(const char* marker, TraceError* error, const char* format, std::va_list args);
+  void Write(TraceText& text);
+
+  struct LockTraits {
+    static HANDLE Invalid() { return nullptr; }
+    static void Close(HANDLE h) { CloseHandle(h); }
+  };
+
+  UniqueFile file_;
+  UniqueHandle<HANDLE, LockTraits> lock_;
+  const char* name_ = nullptr;
+  const char* output_ = nullptr;
+  int result_ = 0;
+  bool returned_ = false;
+};
+
+}  // namespace qnd

@@ -1,0 +1,110 @@
+// The text of one trace line (trace_text.h).
+#include "frame/trace_text.h"
+
+namespace qnd {
+namespace {
+
+constexpr char kDigits[] = "0123456789abcdef";
+
+}  // namespace
+
+void TraceText::Put(const char* piece, std::size_t n) {
+  // Once cut, nothing more: a later part must not seem to follow the part that was left out.
+  if (cut_ || n > kRoom - text_.size()) {
+    cut_ = true;
+    return;
+  }
+  text_.append(piece, n);
+}
+
+// An escape is put whole or not at all, so a cut never leaves half of one.
+void TraceText::PutEscaped(char c, bool in_text) {
+  const unsigned char u = static_cast<unsigned char>(c);
+  if (in_text && (c == '"' || c == '\\')) {
+    const char pair[] = {'\\', c};
+    return Put(pair, 2);
+  }
+  if (u >= 0x20 && u != 0x7F) return Put(&c, 1);
+  const char* named = c == '\n' ? "\\n" : c == '\r' ? "\\r" : c == '\t' ? "\\t" : nullptr;
+  if (named) return Put(named, 2);
+  const char hex[] = {'\\', 'x', kDigits[u >> 4], kDigits[u & 15]};
+  Put(hex, 4);
+}
+
+void TraceText::PutText(const char* text, std::size_t max) {
+  if (!text) return Put("(null)", 6);
+  for (std::size_t i = 0; i < max && text[i] && !cut_; ++i) PutEscaped(text[i], true);
+}
+
+void TraceText::PutNumber(unsigned long value, bool negative, unsigned base, int width) {
+  char digits[24];  // a 64-bit number has at most 20 decimal digits
+  int n = 0;
+  do {
+    digits[sizeof digits - 1 - n++] = kDigits[value % base];
+    value /= base;
+  } while (value || (n < width && n < static_cast<int>(sizeof digits)));
+  if (negative) Put("-", 1);
+  Put(digits + sizeof digits - n, static_cast<std::size_t>(n));
+}
+
+const char* TraceText::Convert(const char* spec, std::va_list* args) {
+  int width = 0;
+  if (*spec == '0') ++spec;  // zeros are the only padding there is
+  while (*spec >= '0' && *spec <= '9') width = width * 10 + (*spec++ - '0');
+  std::size_t max = SIZE_MAX;
+  if (spec[0] == '.' && spec[1] == '*') {
+    const int precision = va_arg(*args, int);
+    max = precision < 0 ? SIZE_MAX : static_cast<std::size_t>(precision);
+    spec += 2;
+  }
+  const bool is_long = *spec == 'l';
+  if (is_long) ++spec;
+  switch (*spec) {
+    case 's': PutText(va_arg(*args, const char*), max); break;
+    case 'd': {
+      const long n = is_long ? va_arg(*args, long) : va_arg(*args, int);
+      // The magnitude in unsigned arithmetic: the most negative number has no positive twin.
+      PutNumber(n < 0 ? 0ul - static_cast<unsigned long>(n) : static_cast<unsigned long>(n), n < 0,
+                10, width);
+      break;
+    }
+    case 'u':
+    case 'x': {
+      const unsigned long n = is_long ? va_arg(*args, unsigned long) : va_arg(*args, unsigned);
+      PutNumber(n, false, *spec == 'x' ? 16 : 10, width);
+      break;
+    }
+    case '%': Put("%", 1); break;
+    default: return spec;  // no conversion: the rest of the format stands as it is
+  }
+  return spec + 1;
+}
+
+void TraceText::Format(const char* format, std::va_list args) {
+  std::va_list rest;  // a copy that Convert can take by address wherever va_list is an array
+  va_copy(rest, args);
+  while (*format && !cut_) {
+    if (*format == '%') {
+      format = Convert(format + 1, &rest);
+    } else {
+      PutEscaped(*format++, false);
+    }
+  }
+  va_end(rest);
+}
+
+void TraceText::Append(const char* format, ...) {
+  std::va_list args;
+  va_start(args, format);
+  Format(format, args);
+  va_end(args);
+}
+
+const char* TraceText::Finish(std::size_t* size) {
+  if (cut_) text_.append(kTraceCut);  // kRoom kept the space for the marker and CR LF
+  text_.append("\r\n");
+  *size = text_.size();
+  return text_.c_str();
+}
+
+}  // namespace qnd
