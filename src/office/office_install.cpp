@@ -13,6 +13,82 @@ bool CopyComponentFile(const char* from, const char* to) {
   return *to && CopyFileA(from, to, FALSE);
 }
 
+// Why a step is not tried, as the trace words it.
+const char* FaultRule(OfficeFault fault) {
+  switch (fault) {
+    case OfficeFault::SourceNotAbsolute:
+      return "the source directory cannot be made absolute in 1023 characters";
+    case OfficeFault::WordRunning: return "a Word window is open";
+    case OfficeFault::OldTemplatePathTooLong:
+      return "the older template's path does not fit 259 characters";
+    case OfficeFault::OldTemplateReadOnly: return "the older template is read-only";
+    case OfficeFault::ExcelRunning: return "an Excel window is open";
+    case OfficeFault::NoStartupPath:
+      return "Word's \"Startup-Path\" cannot be read or names no usable directory";
+    case OfficeFault::StartupPathTooLong:
+      return "Word's start-up directory with the template's name does not fit 1023 characters";
+    case OfficeFault::StartupDirNotCreated:
+      return "Word's start-up directory is missing and cannot be created";
+    case OfficeFault::SourcePathsTooLong:
+      return "the paths built from the source directory do not fit";
+    case OfficeFault::NoExcelOptions: return "Excel's options key cannot be opened";
+    case OfficeFault::NoFreeSlot: return "every add-in value, OPEN to OPEN100, is taken";
+    case OfficeFault::SourceFileMissing: return "the file to copy is not in the source directory";
+    case OfficeFault::NoSystemDirectory: return "the system directory cannot be had";
+    default: return "no step";
+  }
+}
+
+// Traces a step the plan foresees to fail: why the call gives 0, or, for the removal of an
+// installed part, that the installation follows anyway.
+void TraceFault(const OfficeStep& step, Trace& trace) {
+  const char* component = step.component ? step.component->application : "the call";
+  if (step.scope == StepScope::Nothing) {
+    trace.Step("%s: %s; installed anew all the same", component, FaultRule(step.fault));
+  } else {
+    trace.Refusal("%s: %s \"%s\"", component, FaultRule(step.fault), step.path);
+  }
+}
+
+// Traces the outcome of a registry step, `what` done by `function`, on value `name` of
+// HKEY_CURRENT_USER\`key`, with `data` when one is set.
+bool TraceValue(Trace& trace, const OfficeStep& step, LONG status, const char* function,
+                const char* what, const char* key, const char* name, const char* data) {
+  if (status == ERROR_SUCCESS) {
+    if (*data) {
+      trace.Step("value %s \"HKEY_CURRENT_USER\\\\%s\" \"%s\" = REG_SZ \"%s\"", what, key,
+                 name, data);
+    } else {
+      trace.Step("value %s \"HKEY_CURRENT_USER\\\\%s\" \"%s\"", what, key, name);
+    }
+  } else if (step.scope == StepScope::Nothing) {
+    trace.Step(CallError{function, static_cast<DWORD>(status)}, "value \"%s\" of \"%s\" stays",
+               name, key);
+  } else {
+    trace.Refusal(CallError{function, static_cast<DWORD>(status)},
+                  "value \"%s\" of \"%s\" not %s", name, key, what);
+  }
+  return status == ERROR_SUCCESS;
+}
+
+// Traces the outcome of a file step on `path`: `done` by `function`, a `noun` (file, directory)
+// that is `verb` (deleted, created, copied).
+bool TraceFile(Trace& trace, const OfficeStep& step, bool done, const char* function,
+               const char* noun, const char* verb) {
+  if (done) {
+    if (*step.from) {
+      trace.Step("%s %s \"%s\" from \"%s\"", noun, verb, step.path, step.from);
+    } else {
+      trace.Step("%s %s \"%s\"", noun, verb, step.path);
+    }
+  } else if (step.scope == StepScope::Nothing) {
+    trace.Step(LastError{function}, "%s \"%s\" stays", noun, step.path);
+  } else {
+    trace.Refusal(LastError{function}, "%s \"%s\" not %s", noun, step.path, verb);
+  }
+  return done;
+}
+
 }  // namespace
 
 bool WindowClassOpen(const char* window_class) {
@@ -38,16 +114,31 @@ bool DefaultSourceDir(LongPathStr& dir) {
   return CutAtLastBackslash(dir);
 }
 
-bool CarryOutStep(const OfficeStep& step) {
+bool CarryOutStep(const OfficeStep& step, Trace& trace) {
+  OpenName name;
+  OpenValueName(step.slot, name);  // for a value step; "" for none
   switch (step.kind) {
     case StepKind::DeleteOldTemplate:
-    case StepKind::DeleteTemplate: return DeleteFileA(step.path);
+    case StepKind::DeleteTemplate:
+      return TraceFile(trace, step, DeleteFileA(step.path), "DeleteFileA", "file", "deleted");
     case StepKind::DeleteOldAddIn:
-    case StepKind::DeleteAddInValue: return DeleteAddInValue(step.slot);
-    case StepKind::CreateStartupDir: return CreateDirectoryA(step.path, nullptr);
-    case StepKind::WriteAddInValue: return WriteAddInValue(step.path);
-    case StepKind::Copy: return CopyComponentFile(step.from, step.path);
-    case StepKind::WriteMarker: return WriteFirstCallMarker();
+    case StepKind::DeleteAddInValue:
+      return TraceValue(trace, step, DeleteAddInValue(step.slot), "RegDeleteValueA", "deleted",
+                        kExcelOptionsKey, name.c_str(), "");
+    case StepKind::CreateStartupDir:
+      return TraceFile(trace, step, CreateDirectoryA(step.path, nullptr), "CreateDirectoryA",
+                       "directory", "created");
+    case StepKind::WriteAddInValue: {
+      const LONG status = WriteAddInValue(step.path, name);
+      return TraceValue(trace, step, status, "RegSetValueExA", "set", kExcelOptionsKey,
+                        name.c_str(), step.path);
+    }
+    case StepKind::Copy:
+      return TraceFile(trace, step, CopyComponentFile(step.from, step.path), "CopyFileA", "file",
+                       "copied");
+    case StepKind::WriteMarker:
+      return TraceValue(trace, step, WriteFirstCallMarker(), "RegSetValueExA", "set", kMarkerKey,
+                        kMarkerValue, kMarkerData);
     default: return false;  // a stop
   }
 }
@@ -66,7 +157,9 @@ extern "C" int __stdcall InstallOfficeSupport(const char* source_dir) {
   Trace trace("InstallOfficeSupport", {source_dir});
   OfficePlan plan;
   PlanOfficeSupport(source_dir, true, plan);
-  return trace.Return(RunOfficePlan(plan, [](const OfficeStep& step) {
-    return step.fault == OfficeFault::None && CarryOutStep(step);
+  return trace.Return(RunOfficePlan(plan, [&trace](const OfficeStep& step) {
+    if (step.fault == OfficeFault::None) return CarryOutStep(step, trace);
+    TraceFault(step, trace);
+    return false;
   }));
 }

@@ -2,6 +2,7 @@
 // carries out the plan (office_plan.h) step by step: each step one change to the machine.
 #pragma once
 
+#include "frame/trace.h"
 #include "office/office_plan.h"
 
 namespace qnd {
@@ -19,7 +20,8 @@ bool IsOfficeAppRunning(const OfficeComponent& component);
 // backslash), into `dir`. False when its file name does not fit 1024 bytes.
 bool DefaultSourceDir(LongPathStr& dir);
 
-// Carries out one step of a plan: true when the change was made. A Stop fails.
-bool CarryOutStep(const OfficeStep& step);
+// Carries out one step of a plan: true when the change was made. A Stop fails. Each change, or
+// why it failed, goes into `trace`.
+bool CarryOutStep(const OfficeStep& step, Trace& trace);
 
 }  // namespace qnd

@@ -3,8 +3,12 @@
 
 namespace qnd {
 
+LONG OpenUserKeyStatus(const char* path, UniqueKey& key) {
+  return RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, MAXIMUM_ALLOWED, key.put());
+}
+
 bool OpenUserKey(const char* path, UniqueKey& key) {
-  return RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, MAXIMUM_ALLOWED, key.put()) == ERROR_SUCCESS;
+  return OpenUserKeyStatus(path, key) == ERROR_SUCCESS;
 }
 
 SlotState ReadAddInValue(HKEY excel, int index, AddInText& text) {
@@ -58,31 +62,30 @@ void FindAddIn(OfficePlan& plan, ComponentPlan& c) {
   if (!BuildAddInValue(plan.source_dir, c.value)) c.sources_fit = false;
 }
 
-bool WriteAddInValue(const char* value) {
+LONG WriteAddInValue(const char* value, OpenName& name) {
   UniqueKey excel;
-  OpenName name;
-  if (!OpenUserKey(kExcelOptionsKey, excel) ||
-      !OpenValueName(FindFreeOpenValue(excel.get()), name)) {
-    return false;
-  }
+  const LONG opened = OpenUserKeyStatus(kExcelOptionsKey, excel);
+  if (opened != ERROR_SUCCESS) return opened;
+  if (!OpenValueName(FindFreeOpenValue(excel.get()), name)) return ERROR_NO_MORE_ITEMS;
   return RegSetValueExA(excel.get(), name.c_str(), 0, REG_SZ,
                         reinterpret_cast<const BYTE*>(value),
-                        static_cast<DWORD>(std::strlen(value) + 1)) == ERROR_SUCCESS;
+                        static_cast<DWORD>(std::strlen(value) + 1));
 }
 
-bool DeleteAddInValue(int slot) {
+LONG DeleteAddInValue(int slot) {
   UniqueKey excel;
   OpenName name;
-  return OpenUserKey(kExcelOptionsKey, excel) && OpenValueName(slot, name) &&
-         RegDeleteValueA(excel.get(), name.c_str()) == ERROR_SUCCESS;
+  if (!OpenValueName(slot, name)) return ERROR_INVALID_PARAMETER;
+  const LONG opened = OpenUserKeyStatus(kExcelOptionsKey, excel);
+  return opened != ERROR_SUCCESS ? opened : RegDeleteValueA(excel.get(), name.c_str());
 }
 
-bool WriteFirstCallMarker() {
+LONG WriteFirstCallMarker() {
   UniqueKey marker;
-  if (RegCreateKeyA(HKEY_CURRENT_USER, kMarkerKey, marker.put()) != ERROR_SUCCESS) return false;
+  const LONG created = RegCreateKeyA(HKEY_CURRENT_USER, kMarkerKey, marker.put());
+  if (created != ERROR_SUCCESS) return created;
   return RegSetValueExA(marker.get(), kMarkerValue, 0, REG_SZ,
-                        reinterpret_cast<const BYTE*>(kMarkerData),
-                        sizeof kMarkerData) == ERROR_SUCCESS;
+                        reinterpret_cast<const BYTE*>(kMarkerData), sizeof kMarkerData);
 }
 
 }  // namespace qnd

@@ -7,6 +7,9 @@
 
 namespace qnd {
 
+// OpenUserKey with the platform's status (ERROR_SUCCESS when it opened).
+LONG OpenUserKeyStatus(const char* path, UniqueKey& key);
+
 // Opens HKEY_CURRENT_USER\`path` with whatever access the caller is granted (a key the user
 // owns opens under any access list; reads and writes are then checked one by one).
 bool OpenUserKey(const char* path, UniqueKey& key);
@@ -46,15 +49,17 @@ int FindFreeOpenValue(HKEY excel);
 int FindOldAddInValue(HKEY excel);
 
 // Writes `value` as a REG_SZ into the first free add-in value of Excel's options key, as
-// FindFreeOpenValue finds it when written. False when the key cannot be opened, every slot is
-// taken, or the write fails.
-bool WriteAddInValue(const char* value);
+// FindFreeOpenValue finds it when written; `name` gets that value's name. The platform's status:
+// ERROR_SUCCESS when written; ERROR_NO_MORE_ITEMS when every slot is taken, else the status of
+// the open or the write that failed.
+LONG WriteAddInValue(const char* value, OpenName& name);
 
-// Deletes add-in value `slot` of Excel's options key. False when it cannot.
-bool DeleteAddInValue(int slot);
+// Deletes add-in value `slot` of Excel's options key: the platform's status (ERROR_SUCCESS when
+// deleted; ERROR_INVALID_PARAMETER for a slot outside "OPEN" to OPEN100).
+LONG DeleteAddInValue(int slot);
 
 // Sets "FirstCall" = "Y" (REG_SZ, 2 bytes) in "Software\Halvecor\ZARIM 98\Office95", creating
-// the key if needed. True when the value was set.
-bool WriteFirstCallMarker();
+// the key if needed: the platform's status (ERROR_SUCCESS when the value was set).
+LONG WriteFirstCallMarker();
 
 }  // namespace qnd

@@ -121,6 +121,34 @@ std::vector<Row> Rows() {
     bench::WriteTextFile(m.File("FONTS.INI"), list);
     return bench::Qnd().Internal007(m.File("FONTS.INI").c_str(), skip_fonts);
   };
+  // Office 7.0 stand-ins for one call (Excel with another add-in, or Word whose start-up
+  // directory cannot be made) and the component files in the row's folder; nothing of them,
+  // and nothing the call made, is left after it.
+  const auto office = [](Machine& m, bool word) {
+    const char* const kOffice[] = {"Software\\Microsoft\\Excel\\7.0",
+                                   "Software\\Microsoft\\Word\\7.0",
+                                   "Software\\Halvecor\\ZARIM 98"};
+    for (const char* key : kOffice) bench::RemoveTree(kUser, key);
+    if (word) {
+      bench::WriteString(kUser, "Software\\Microsoft\\Word\\7.0\\Options", "Startup-Path",
+                         m.File("Missing\\Startup"));
+    } else {
+      bench::WriteString(kUser, "Software\\Microsoft\\Excel\\7.0\\Microsoft Excel", "OPEN",
+                         "C:\\Lib\\SOLVER.XLA");
+    }
+    for (const char* file : {"QND_OF7.DOT", "QND_OF7.XLA", "QND_OF7.DLL"}) {
+      bench::WriteTextFile(m.File(file), file);
+    }
+    const int result = bench::Qnd().InstallOfficeSupport(m.Dir().c_str());
+    for (const char* key : kOffice) bench::RemoveTree(kUser, key);
+    for (const char* file : {"QND_OF7.DOT", "QND_OF7.XLA", "QND_OF7.DLL"}) {
+      DeleteFileA(m.File(file).c_str());
+    }
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    DeleteFileA((std::string(system) + "\\QND_OF7.DLL").c_str());
+    return result;
+  };
   const std::string refused = std::string(270, 'k');  // a path the registry refuses
   char buffer[MAX_PATH] = {};
   return {
@@ -185,6 +213,12 @@ std::vector<Row> Rows() {
                 {"> InstallOfficeSupport(null)", "< InstallOfficeSupport = 1"}},
       /* 15 */ {"Internal010", [](Machine&) { return bench::Qnd().Internal010(); },
                 {"< Internal010 = 0"}},
+      /* 16 */ {"InstallOfficeSupport", [=](Machine& m) { return office(m, false); },
+                {"  value set \"HKEY_CURRENT_USER\\\\Software\\\\Microsoft\\\\Excel\\\\7.0\\\\"
+                 "Microsoft Excel\" \"OPEN1\" = REG_SZ \"\\\"",
+                 "\"FirstCall\" = REG_SZ \"Y\"", "  file copied \"", "QND_OF7.DLL\" from \""}},
+      /* 17 */ {"InstallOfficeSupport", [=](Machine& m) { return office(m, true); },
+                {"! Word 7.0: Word's start-up directory is missing and cannot be created \""}},
   };
 }
 
