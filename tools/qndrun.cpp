@@ -52,10 +52,12 @@ const ExportShape* FindShape(const char* name) {
 }
 
 void PrintHelp() {
-  std::printf("usage: qndrun EXPORT [ARGUMENTS...]\n       qndrun --version\n\n"
-              "Exports it can call:\n");
+  std::printf(
+      "usage: qndrun EXPORT [ARGUMENTS...]\n       qndrun --version\n\n"
+      "Exports it can call:\n");
   for (const ExportShape& e : kExports) std::printf("  %s %s\n", e.name, e.usage);
-  std::printf("\nA path context is given as two words, the $0 and $4 directories; '-' means none.\n");
+  std::printf(
+      "\nA path context is given as two words, the $0 and $4 directories; '-' means none.\n");
   std::printf("InstallOfficeSupport - passes null: the directory of qndrun.exe itself.\n");
 }
 

@@ -78,11 +78,11 @@ enum class FindingId : int {
 
 struct FindingKind {
   FindingId id;
-  const char* code;      // "Q201"
+  const char* code;  // "Q201"
   Severity severity;
-  const char* follows;   // a note that lists items under another finding: that one's code
-  const char* title;     // one line for the lists
-  const char* text;      // the wording; each "{}" takes the next argument
+  const char* follows;  // a note that lists items under another finding: that one's code
+  const char* title;    // one line for the lists
+  const char* text;     // the wording; each "{}" takes the next argument
 };
 
 // The catalogue entry of `id`.

@@ -115,8 +115,7 @@ void FontsCheck::Section(const char* section) {
   const NameListUse use = MeasureNameList(path_, section);
   if (use.first_unseen.empty()) return;
   Find(FindingId::FontsOverLimit, lines_.EntryLine(section, use.first_unseen, 0),
-       {section, std::to_string(use.chars), std::to_string(NameList::kChars),
-        use.first_unseen});
+       {section, std::to_string(use.chars), std::to_string(NameList::kChars), use.first_unseen});
 }
 
 void FontsCheck::Entry(const FontListEntry& entry) {

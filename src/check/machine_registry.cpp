@@ -11,8 +11,8 @@ namespace {
 constexpr std::uint32_t kFirstRoot = 0x80000000u;  // HKEY_CLASSES_ROOT
 constexpr std::uint32_t kLastRoot = 0x80000006u;   // HKEY_DYN_DATA
 constexpr wchar_t kLinkValue[] = L"SymbolicLinkValue";
-constexpr DWORD kRegLink = 6;            // REG_LINK: a link's target, UTF-16 without terminator
-constexpr int kKeyNameInformation = 3;   // NtQueryKey: the key's full name
+constexpr DWORD kRegLink = 6;           // REG_LINK: a link's target, UTF-16 without terminator
+constexpr int kKeyNameInformation = 3;  // NtQueryKey: the key's full name
 typedef LONG(WINAPI* NtQueryKeyFn)(HANDLE, int, void*, ULONG, ULONG*);
 
 // UTF-16 text in the ANSI code page; false when a character has no form there.
@@ -20,8 +20,8 @@ bool ToAnsi(const wchar_t* text, int chars, std::string& out) {
   out.clear();
   if (chars == 0) return true;
   BOOL lossy = FALSE;
-  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, chars, nullptr, 0,
-                                    nullptr, &lossy);
+  const int n =
+      WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, chars, nullptr, 0, nullptr, &lossy);
   if (n <= 0 || lossy) return false;
   out.assign(static_cast<std::size_t>(n), '\0');
   WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, chars, &out[0], n, nullptr, nullptr);
@@ -31,8 +31,8 @@ bool ToAnsi(const wchar_t* text, int chars, std::string& out) {
 // The registry's own name of `root` ("\REGISTRY\Machine"), asked of the platform: the full name
 // of its first sub-key without the last level. False for a root without sub-keys.
 bool RootName(std::uint32_t root, std::string& name) {
-  static const NtQueryKeyFn query = reinterpret_cast<NtQueryKeyFn>(reinterpret_cast<void (*)()>(
-      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryKey")));
+  static const NtQueryKeyFn query = reinterpret_cast<NtQueryKeyFn>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryKey")));
   char first[256];
   UniqueKey key;
   if (!query || RegEnumKeyA(RootKeyHandle(root), 0, first, sizeof first) != ERROR_SUCCESS ||
@@ -75,8 +75,7 @@ HKEY MachineRegistry::Open(std::uint32_t root, const std::string& path) {
     begin = end + 1;
   }
   std::size_t keep = 0;
-  while (keep < open_names_.size() && keep < levels.size() &&
-         open_names_[keep] == levels[keep]) {
+  while (keep < open_names_.size() && keep < levels.size() && open_names_[keep] == levels[keep]) {
     ++keep;
   }
   open_names_.resize(keep);

@@ -31,7 +31,7 @@ class MachineRegistry : public RegistryView {
 
   RootNames roots_;
   std::uint32_t open_root_ = 0;
-  std::vector<std::string> open_names_;               // the levels open now
+  std::vector<std::string> open_names_;                // the levels open now
   std::vector<std::unique_ptr<UniqueKey>> open_keys_;  // one per level
 };
 

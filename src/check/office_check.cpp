@@ -92,8 +92,8 @@ void OfficeCheck::OldParts() {
   if (!plan_.excel_options) {
     Say("older Excel add-in value: no options key of Excel to look in");
   } else if (plan_.old_slot == kNoSlot) {
-    Say("older Excel add-in value: none of " + SlotName(0) + " to " +
-        SlotName(kOldAddInSlots - 1) + mark);
+    Say("older Excel add-in value: none of " + SlotName(0) + " to " + SlotName(kOldAddInSlots - 1) +
+        mark);
   } else {
     Say("older Excel add-in value: " + SlotName(plan_.old_slot) + mark);
   }
@@ -246,9 +246,7 @@ bool OfficeCheck::Step(int n, const OfficeStep& step) {
 // The steps in the library's order, up to where it stops; the result it foresees.
 int OfficeCheck::Steps() {
   int n = 0;
-  const int result = RunOfficePlan(plan_, [&](const OfficeStep& step) {
-    return Step(++n, step);
-  });
+  const int result = RunOfficePlan(plan_, [&](const OfficeStep& step) { return Step(++n, step); });
   Say(Format("InstallOfficeSupport gives %d", result));
   return result;
 }

@@ -77,10 +77,10 @@ struct RegistryModel::Node {
     std::string to;
     if (IsLink()) {
       const char* target_root = RootKeyName(link.target_root);
-      to = link.target_known && target_root
-               ? std::string(target_root) + (link.target_path.empty() ? "" : "\\") +
-                     link.target_path
-               : link.target_text;
+      to =
+          link.target_known && target_root
+              ? std::string(target_root) + (link.target_path.empty() ? "" : "\\") + link.target_path
+              : link.target_text;
     }
     return {Name(), false, std::string(), line, to};
   }
@@ -123,8 +123,8 @@ RegistryModel::Node* RegistryModel::Child(Node* parent, const std::string& name)
 // when not `follow_last`. With `create`, every missing level is created; without, a missing
 // level gives null. A link that leads nowhere gives null with `route.dead_link` set.
 RegistryModel::Node* RegistryModel::Walk(Node* node, const std::vector<std::string>& levels,
-                                         bool follow_last, bool create, int line,
-                                         KeyRoute& route, int& hops) {
+                                         bool follow_last, bool create, int line, KeyRoute& route,
+                                         int& hops) {
   for (std::size_t i = 0; i < levels.size(); ++i) {
     Node* child = Child(node, levels[i]);
     if (!child->Present()) {

@@ -44,13 +44,14 @@ std::string DescribeWrite(const KeyEntry& e, const std::string& key) {
 // Why the platform refuses a key path, in words.
 std::string RefusalWords(long status, std::uint32_t root, const std::string& sub_key) {
   if (status == ERROR_MORE_DATA) {
-    return Format("the platform's registry calls refuse a sub-key path of %u characters "
-                  "(error 234)",
-                  (unsigned)sub_key.size());
+    return Format(
+        "the platform's registry calls refuse a sub-key path of %u characters "
+        "(error 234)",
+        (unsigned)sub_key.size());
   }
   return Format("the registry refuses %s (error %ld)", KeyName(root, sub_key).c_str(), status) +
          (!sub_key.empty() && sub_key[0] == '\\' ? ": the sub-key path begins with a backslash"
-                                                : "");
+                                                 : "");
 }
 
 // Why an entry fails, for one that cannot be found again by its listed name.
@@ -158,8 +159,8 @@ void ScriptCheck::Explain(const PathContext& context, const char* read) {
     const KeyEntry& e = survey_.writes[i];
     KeyRoute route;
     if (write_failures_[i].empty()) {
-      route = model_.WriteValue(e.root, e.sub_key, e.is_default ? std::string() : e.value_name,
-                                e.line);
+      route =
+          model_.WriteValue(e.root, e.sub_key, e.is_default ? std::string() : e.value_name, e.line);
       if (!route.reached) write_failures_[i] = DeadLinkWords(route);
     }
     if (!write_failures_[i].empty()) {
@@ -365,8 +366,8 @@ int CheckScript(const ScriptOptions& options, Report& report) {
   // "$4" in the product's own script fails under RegisterQuindo, which gives no $4. Without
   // --dir4 the entry fails here too and lint reports it once as failing; with --dir4 it works
   // here, so lint says that RegisterQuindo would still fail it.
-  const bool by_register = options.dir4 && fold.Fold(base ? base + 1 : full.c_str()) ==
-                                               fold.Fold(kProductScriptName);
+  const bool by_register =
+      options.dir4 && fold.Fold(base ? base + 1 : full.c_str()) == fold.Fold(kProductScriptName);
   ScriptCheck check(options, survey, fold, report, by_register);
   check.Explain(context, full.c_str());
   check.Lint();

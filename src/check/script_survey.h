@@ -52,8 +52,7 @@ struct RemovalEntry : SurveyedEntry {
   // True when UndoReg acts on nothing, whatever the install wrote: a value of a key path the
   // registry refuses, or a key that counts as gone by its name alone.
   bool Inert() const {
-    return result == RemovalResult::Value ? refusal != 0
-                                          : tree_open == TreeKeyOpen::NameTooLong;
+    return result == RemovalResult::Value ? refusal != 0 : tree_open == TreeKeyOpen::NameTooLong;
   }
 };
 

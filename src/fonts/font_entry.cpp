@@ -101,9 +101,8 @@ FontResult PlanFont(const char* key, const char* value, const char* windows_dir,
   if (!BuildPath(plan.fonts_dir, parts.file, parts.file_chars, "", plan.font_path)) {
     return FontResult::PathTooLong;
   }
-  if (kind == FontKind::TrueType &&
-      !BuildPath(plan.fonts_dir, parts.file, parts.name_chars, kResourceExtension,
-                 plan.resource_path)) {
+  if (kind == FontKind::TrueType && !BuildPath(plan.fonts_dir, parts.file, parts.name_chars,
+                                               kResourceExtension, plan.resource_path)) {
     return FontResult::PathTooLong;
   }
   return FontResult::Ok;

@@ -22,20 +22,20 @@ enum class FontKind { Raster, TrueType };
 // What installing one entry (or copying one substitute) came to. Ok is the only success.
 enum class FontResult {
   Ok,
-  EmptyValue,          // the key's value reads as no characters
-  BadDescription,      // the description would not come back from WIN.INI as one entry
-  ResourceKey,         // a TrueType key that names a ".FOT" file: the file the entry rebuilds
-  KeyTooLong,          // the key has more than 259 characters
-  NoFileName,          // the key ends in its drive or directory part: it names no file
-  FileNameTooLong,     // file name with extension over 255 characters
-  NoFontsDir,          // no Windows directory, or the FONTS directory does not fit 256 bytes
-  PathTooLong,         // the font path or the resource path over 259 characters
-  NoFontFile,          // the font file is not in the FONTS directory, or is a directory
-  ResourceIsDirectory, // a directory stands where the ".FOT" file goes
-  ResourceFileFailed,  // the ".FOT" file could not be created
-  NotAdded,            // the system added no font from the file
-  ProfileNotWritten,   // the Windows profile refused the entry
-  NoMemory,            // no memory for a section's list of keys
+  EmptyValue,           // the key's value reads as no characters
+  BadDescription,       // the description would not come back from WIN.INI as one entry
+  ResourceKey,          // a TrueType key that names a ".FOT" file: the file the entry rebuilds
+  KeyTooLong,           // the key has more than 259 characters
+  NoFileName,           // the key ends in its drive or directory part: it names no file
+  FileNameTooLong,      // file name with extension over 255 characters
+  NoFontsDir,           // no Windows directory, or the FONTS directory does not fit 256 bytes
+  PathTooLong,          // the font path or the resource path over 259 characters
+  NoFontFile,           // the font file is not in the FONTS directory, or is a directory
+  ResourceIsDirectory,  // a directory stands where the ".FOT" file goes
+  ResourceFileFailed,   // the ".FOT" file could not be created
+  NotAdded,             // the system added no font from the file
+  ProfileNotWritten,    // the Windows profile refused the entry
+  NoMemory,             // no memory for a section's list of keys
 };
 
 // The rule that a result of planning an entry names, in a few words (the trace shows it).
@@ -58,10 +58,10 @@ bool MakeFontsDir(const char* windows_dir, FontsDirStr& dir);
 // The files one font entry works on.
 struct FontPlan {
   FontKind kind = FontKind::Raster;
-  FontsDirStr fonts_dir;  // ends in "FONTS\"
-  FontFileStr font_file;  // file name with extension, without directory
-  PathStr font_path;      // FONTS directory + font file: the raster font, the TrueType font
-  PathStr resource_path;  // FONTS directory + file name + ".FOT" (TrueType only, else empty)
+  FontsDirStr fonts_dir;        // ends in "FONTS\"
+  FontFileStr font_file;        // file name with extension, without directory
+  PathStr font_path;            // FONTS directory + font file: the raster font, the TrueType font
+  PathStr resource_path;        // FONTS directory + file name + ".FOT" (TrueType only, else empty)
   bool resource_there = false;  // a ".FOT" file is there now: replaced once the new one is built
 };
 

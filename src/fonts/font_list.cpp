@@ -101,8 +101,8 @@ void RefuseFontEntry(const FontListEntry& entry, FontResult result, const FontPl
     trace.Refusal("entry \"%s\" = \"%s\" of [%s]: %s: \"%s\"", entry.key, entry.value,
                   entry.section->name, FontResultRule(result), file);
   } else {
-    trace.Refusal("entry \"%s\" = \"%s\" of [%s]: %s", entry.key, entry.value,
-                  entry.section->name, FontResultRule(result));
+    trace.Refusal("entry \"%s\" = \"%s\" of [%s]: %s", entry.key, entry.value, entry.section->name,
+                  FontResultRule(result));
   }
 }
 

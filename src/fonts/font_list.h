@@ -15,7 +15,7 @@ constexpr char kFontsProfileSection[] = "Fonts";
 // A section of a font list, in the order Internal007 works them.
 struct FontListSection {
   const char* name;
-  bool fonts;     // a section of fonts of `kind`; else the substitutes
+  bool fonts;  // a section of fonts of `kind`; else the substitutes
   FontKind kind;
 };
 constexpr FontListSection kFontListSections[] = {

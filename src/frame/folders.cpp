@@ -78,12 +78,8 @@ bool TempPath(char* buffer, Trace& trace) {
 bool FolderPath(int code, char* buffer, Trace& trace) {
   const FolderEntry entry = LookupFolderCode(code);
   switch (entry.source) {
-    case FolderSource::WindowsDir:
-      GetWindowsDirectoryA(buffer, kPathChars);
-      return true;
-    case FolderSource::SystemDir:
-      GetSystemDirectoryA(buffer, kPathChars);
-      return true;
+    case FolderSource::WindowsDir: GetWindowsDirectoryA(buffer, kPathChars); return true;
+    case FolderSource::SystemDir: GetSystemDirectoryA(buffer, kPathChars); return true;
     case FolderSource::ShellFolder: return ShellFolderPath(entry.csidl, buffer, trace);
     case FolderSource::ProgramFiles: return ProgramFilesPath(buffer, trace);
     case FolderSource::TempDir: return TempPath(buffer, trace);

@@ -37,9 +37,9 @@ namespace {
 void Begin(TraceText& text, const char* marker) {
   SYSTEMTIME t;
   GetLocalTime(&t);
-  text.Append("%04u-%02u-%02u %02u:%02u:%02u.%03u [%lu:%lu] %s", t.wYear, t.wMonth, t.wDay,
-              t.wHour, t.wMinute, t.wSecond, t.wMilliseconds, GetCurrentProcessId(),
-              GetCurrentThreadId(), marker);
+  text.Append("%04u-%02u-%02u %02u:%02u:%02u.%03u [%lu:%lu] %s", t.wYear, t.wMonth, t.wDay, t.wHour,
+              t.wMinute, t.wSecond, t.wMilliseconds, GetCurrentProcessId(), GetCurrentThreadId(),
+              marker);
 }
 
 }  // namespace
@@ -125,8 +125,8 @@ void Trace::Line(const char* marker, TraceError* error, const char* format, std:
   text.Format(format, args);
   // Small codes are the platform's error numbers; large ones (HRESULTs) read better in hex.
   if (error) {
-    text.Append(error->code > 0xFFFF ? " (%s: error 0x%08lx)" : " (%s: error %lu)",
-                error->function, error->code);
+    text.Append(error->code > 0xFFFF ? " (%s: error 0x%08lx)" : " (%s: error %lu)", error->function,
+                error->code);
   }
   Write(text);
   SetLastError(last_error);
@@ -165,8 +165,8 @@ void Trace::Write(TraceText& text) {
   bool written = false;
   if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
     DWORD bytes = 0;
-    written = WriteFile(file_.get(), line, static_cast<DWORD>(size), &bytes, nullptr) &&
-              bytes == size;
+    written =
+        WriteFile(file_.get(), line, static_cast<DWORD>(size), &bytes, nullptr) && bytes == size;
     ReleaseMutex(lock_.get());
   }
   if (!written) Close();  // the rest of this call's trace would cost as much and fail as well

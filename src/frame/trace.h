@@ -73,7 +73,7 @@ struct LastError {
 
 // The error that ends a line: either of the two above.
 struct TraceError {
-  TraceError(CallError error) : function(error.function), code(error.code) {}  // NOLINT
+  TraceError(CallError error) : function(error.function), code(error.code) {}     // NOLINT
   TraceError(LastError error) : function(error.function), code(0), last(true) {}  // NOLINT
   const char* function;
   DWORD code;

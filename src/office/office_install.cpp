@@ -56,8 +56,8 @@ bool TraceValue(Trace& trace, const OfficeStep& step, LONG status, const char* f
                 const char* what, const char* key, const char* name, const char* data) {
   if (status == ERROR_SUCCESS) {
     if (*data) {
-      trace.Step("value %s \"HKEY_CURRENT_USER\\\\%s\" \"%s\" = REG_SZ \"%s\"", what, key,
-                 name, data);
+      trace.Step("value %s \"HKEY_CURRENT_USER\\\\%s\" \"%s\" = REG_SZ \"%s\"", what, key, name,
+                 data);
     } else {
       trace.Step("value %s \"HKEY_CURRENT_USER\\\\%s\" \"%s\"", what, key, name);
     }
@@ -65,8 +65,8 @@ bool TraceValue(Trace& trace, const OfficeStep& step, LONG status, const char* f
     trace.Step(CallError{function, static_cast<DWORD>(status)}, "value \"%s\" of \"%s\" stays",
                name, key);
   } else {
-    trace.Refusal(CallError{function, static_cast<DWORD>(status)},
-                  "value \"%s\" of \"%s\" not %s", name, key, what);
+    trace.Refusal(CallError{function, static_cast<DWORD>(status)}, "value \"%s\" of \"%s\" not %s",
+                  name, key, what);
   }
   return status == ERROR_SUCCESS;
 }

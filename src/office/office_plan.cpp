@@ -73,8 +73,7 @@ void PlanLibrary(OfficePlan& plan) {
   if (!BuildSourcePath(plan.source_dir, kSupportLibrary, plan.library_source)) {
     plan.library_source.clear();
   }
-  plan.library_source_there =
-      !plan.sources_known || FileExistsQuiet(plan.library_source.c_str());
+  plan.library_source_there = !plan.sources_known || FileExistsQuiet(plan.library_source.c_str());
 }
 
 // The first free slot once phase 2 has deleted the older add-in's value and the removal of
@@ -146,8 +145,8 @@ void PlanComponent(const OfficeComponent& component, OfficePlan& plan, Component
 OfficeStep& AddStep(OfficePlan& plan, StepKind kind, StepScope scope,
                     const OfficeComponent* component) {
   // The phases add 5 steps at most and each component 6, so the last slot is never reused.
-  OfficeStep& step = plan.steps[plan.step_count < kMaxOfficeSteps ? plan.step_count++
-                                                                    : kMaxOfficeSteps - 1];
+  OfficeStep& step =
+      plan.steps[plan.step_count < kMaxOfficeSteps ? plan.step_count++ : kMaxOfficeSteps - 1];
   step = OfficeStep();
   step.kind = kind;
   step.scope = scope;

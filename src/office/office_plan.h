@@ -36,7 +36,7 @@ enum class StepScope : std::uint8_t {
 struct OfficeStep {
   StepKind kind = StepKind::Stop;
   StepScope scope = StepScope::Call;
-  OfficeFault fault = OfficeFault::None;          // the failure foreseen; None: it succeeds
+  OfficeFault fault = OfficeFault::None;       // the failure foreseen; None: it succeeds
   const OfficeComponent* component = nullptr;  // null for the phases before the components
   const char* path = "";  // the file or directory worked on; the text of an add-in value
   const char* from = "";  // the file a copy takes

@@ -48,15 +48,15 @@ struct ComponentPlan;
 
 // One change InstallOfficeSupport makes to the machine, or a stop it comes to (office_plan.h).
 enum class StepKind : std::uint8_t {
-  Stop,              // a failure foreseen before anything is done for it
-  DeleteOldTemplate, // deletes the older Word template
-  DeleteOldAddIn,    // deletes the older add-in value
-  CreateStartupDir,  // creates Word's start-up directory, its last level
-  DeleteAddInValue,  // deletes the installed add-in's value
-  DeleteTemplate,    // deletes the installed template
-  WriteAddInValue,   // writes the add-in value into the first free slot
-  Copy,              // copies a component file over its place
-  WriteMarker,       // sets the first-call marker
+  Stop,               // a failure foreseen before anything is done for it
+  DeleteOldTemplate,  // deletes the older Word template
+  DeleteOldAddIn,     // deletes the older add-in value
+  CreateStartupDir,   // creates Word's start-up directory, its last level
+  DeleteAddInValue,   // deletes the installed add-in's value
+  DeleteTemplate,     // deletes the installed template
+  WriteAddInValue,    // writes the add-in value into the first free slot
+  Copy,               // copies a component file over its place
+  WriteMarker,        // sets the first-call marker
 };
 
 // One Office application and the component installed for it. What differs between the
@@ -82,10 +82,22 @@ void FindTemplate(OfficePlan& plan, ComponentPlan& component);
 // Word also counts as running while Excel runs (they share the support library). Only the
 // platform side uses the rows: their `find` is defined there.
 constexpr OfficeComponent kOfficeComponents[] = {
-    {kExcelComponent, "Excel 7.0", kExcelKey, kExcelAddIn, {kExcelWindow, nullptr}, FindAddIn,
-     StepKind::DeleteAddInValue, StepKind::WriteAddInValue},
-    {kWordComponent, "Word 7.0", kWordOptionsKey, kWordTemplate, {kWordWindow, kExcelWindow},
-     FindTemplate, StepKind::DeleteTemplate, StepKind::Copy},
+    {kExcelComponent,
+     "Excel 7.0",
+     kExcelKey,
+     kExcelAddIn,
+     {kExcelWindow, nullptr},
+     FindAddIn,
+     StepKind::DeleteAddInValue,
+     StepKind::WriteAddInValue},
+    {kWordComponent,
+     "Word 7.0",
+     kWordOptionsKey,
+     kWordTemplate,
+     {kWordWindow, kExcelWindow},
+     FindTemplate,
+     StepKind::DeleteTemplate,
+     StepKind::Copy},
 };
 
 // Buffers: start-up paths and paths built from a source directory hold 1023 characters; the

@@ -73,9 +73,7 @@ bool ApplyEntry(const char* section_name, const char* entry_name, const char* da
   PlanFault fault;
   switch (PlanEntry(section_name, entry_name, data, context, PlatformLookups(), plan, &fault)) {
     case PlanResult::Skip: return true;
-    case PlanResult::Fail:
-      RefuseEntry(trace, section_name, entry_name, fault);
-      return false;
+    case PlanResult::Fail: RefuseEntry(trace, section_name, entry_name, fault); return false;
     case PlanResult::Write: break;
   }
   const CallError refused = WriteEntry(plan, trace);

@@ -20,8 +20,8 @@ bool StripThenExpand(const char* text, TextStr& out, const PathContext* context,
 }
 
 // Expands `text`; on failure notes `part` in `*fault`.
-bool Expand(const char* text, TextStr& out, const PathContext* context,
-            const MacroLookups& lookups, EntryPart part, PlanFault* fault) {
+bool Expand(const char* text, TextStr& out, const PathContext* context, const MacroLookups& lookups,
+            EntryPart part, PlanFault* fault) {
   ExpandFault why;
   if (ExpandMacros(text, out, context, lookups, &why)) return true;
   if (fault) *fault = {part, why};

@@ -38,8 +38,7 @@ bool ProductScript(const char* directory, PathStr& dir, PathStr& script, Trace& 
       script.append(kProductScriptName)) {
     return true;
   }
-  trace.Refusal("the path of \"%s\" in the directory is over 259 characters",
-                kProductScriptName);
+  trace.Refusal("the path of \"%s\" in the directory is over 259 characters", kProductScriptName);
   return false;
 }
 

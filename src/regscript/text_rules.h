@@ -55,8 +55,8 @@ enum class TextFault : std::uint8_t {
 
 struct ExpandFault {
   TextFault fault = TextFault::None;
-  std::size_t at = 0;  // where in the text the failing macro's "$" stands
-  char code = 0;       // its code character (none when the text ends at the macro)
+  std::size_t at = 0;       // where in the text the failing macro's "$" stands
+  char code = 0;            // its code character (none when the text ends at the macro)
   bool short_form = false;  // the macro is "$*" and its code
 };
 
@@ -75,9 +75,9 @@ bool ExpandMacros(const char* text, TextStr& out, const PathContext* context,
 // The registry type and bytes of an entry's data.
 struct ConvertedData {
   std::uint32_t type = kRegSz;
-  std::uint32_t size = 0;          // bytes to write
-  std::uint32_t number = 0;        // the value, for kRegDword
-  const char* text = nullptr;      // the text, for kRegSz (the caller's data)
+  std::uint32_t size = 0;      // bytes to write
+  std::uint32_t number = 0;    // the value, for kRegDword
+  const char* text = nullptr;  // the text, for kRegSz (the caller's data)
   const void* bytes() const { return type == kRegDword ? static_cast<const void*>(&number) : text; }
 };
 

@@ -61,8 +61,10 @@ class TreeTrail {
     if (opened == TreeKeyOpen::NotThere) {
       trace_.Step("key \"%s\\\\%s\" is not there, counts as removed", root_, path_.c_str());
     } else if (opened == TreeKeyOpen::NameTooLong) {
-      trace_.Step(error, "key \"%s\\\\%s\": the platform refuses the path as too long, counts as "
-                  "removed", root_, path_.c_str());
+      trace_.Step(error,
+                  "key \"%s\\\\%s\": the platform refuses the path as too long, counts as "
+                  "removed",
+                  root_, path_.c_str());
     } else {
       trace_.Refusal(error, "key \"%s\\\\%s\" cannot be opened", root_, path_.c_str());
     }
@@ -71,8 +73,8 @@ class TreeTrail {
 
   bool SubKeyUnopened(const char* name, LONG status) {
     trace_.Refusal(CallError{"RegOpenKeyExA", static_cast<DWORD>(status)},
-                   "sub-key \"%s\" of \"%s\\\\%s%s\" cannot be opened", name, root_,
-                   path_.c_str(), More());
+                   "sub-key \"%s\" of \"%s\\\\%s%s\" cannot be opened", name, root_, path_.c_str(),
+                   More());
     return false;
   }
 
@@ -126,8 +128,8 @@ void DeleteValue(std::uint32_t root, const TextStr& sub_key, const char* name, T
   if (error.code == ERROR_SUCCESS) {
     trace.Step("value deleted \"%s\\\\%s\" \"%s\"", RootKeyName(root), sub_key.c_str(), name);
   } else {
-    trace.Step(error, "value \"%s\\\\%s\" \"%s\" not deleted, counts as removed",
-               RootKeyName(root), sub_key.c_str(), name);
+    trace.Step(error, "value \"%s\\\\%s\" \"%s\" not deleted, counts as removed", RootKeyName(root),
+               sub_key.c_str(), name);
   }
 }
 
@@ -191,9 +193,7 @@ bool UndoEntry(const ProfileEntry& entry, const PathContext* context, Trace& tra
                         ? "a key-tree entry that names a whole root key"
                         : "the name begins with no root name");
       return false;
-    default:
-      RefuseEntry(trace, entry.section, entry.name, fault);
-      return false;
+    default: RefuseEntry(trace, entry.section, entry.name, fault); return false;
   }
 }
 

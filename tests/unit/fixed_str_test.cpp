@@ -22,7 +22,7 @@ TEST(FixedStr, AssignAtTheLimit) {
 TEST(FixedStr, AppendAtTheLimit) {
   FixedStr<8> s;
   ASSERT_TRUE(s.assign("abc"));
-  EXPECT_FALSE(s.append("defgh"));  // 8 characters
+  EXPECT_FALSE(s.append("defgh"));   // 8 characters
   EXPECT_FALSE(s.append("defghi"));  // 9 characters
   EXPECT_STREQ("abc", s.c_str());
   EXPECT_EQ(3u, s.size());

@@ -132,8 +132,8 @@ TEST(RegistryModel, InstallThenRemoval) {
        "| S\\T S\\T=u S\\T\\Loop "},
       // 11: a link to a missing key below one that is there: the write makes the target;
       // a link whose target's parent is missing, and a loop of two links, lead nowhere
-      {"S,S\\D>S\\Later,S\\E>S\\No\\Key,S\\X>S\\Y,S\\Y>S\\X",
-       "w S\\D\\N=x; w S\\E=y; w S\\X=z", "S\\Later[S\\Later\\N,S\\Later\\N=x] | !S\\E !S\\X "},
+      {"S,S\\D>S\\Later,S\\E>S\\No\\Key,S\\X>S\\Y,S\\Y>S\\X", "w S\\D\\N=x; w S\\E=y; w S\\X=z",
+       "S\\Later[S\\Later\\N,S\\Later\\N=x] | !S\\E !S\\X "},
   };
   int i = 0;
   for (const Row& row : rows) {
