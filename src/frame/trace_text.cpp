@@ -38,13 +38,14 @@ void TraceText::PutText(const char* text, std::size_t max) {
 
 void TraceText::PutNumber(unsigned long value, bool negative, unsigned base, int width) {
   char digits[24];  // a 64-bit number has at most 20 decimal digits
-  int n = 0;
+  const std::size_t least = width > 0 ? static_cast<std::size_t>(width) : 0;
+  std::size_t n = 0;
   do {
     digits[sizeof digits - 1 - n++] = kDigits[value % base];
     value /= base;
-  } while (value || (n < width && n < static_cast<int>(sizeof digits)));
+  } while (value || (n < least && n < sizeof digits));
   if (negative) Put("-", 1);
-  Put(digits + sizeof digits - n, static_cast<std::size_t>(n));
+  Put(digits + sizeof digits - n, n);
 }
 
 const char* TraceText::Convert(const char* spec, std::va_list* args) {

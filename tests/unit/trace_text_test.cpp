@@ -62,7 +62,7 @@ TEST(TraceText, EscapesAndNumbers) {
 // would fit.
 TEST(TraceText, CutAtTheLimitIsMarked) {
   const std::string fits(kRoom, 'x');
-  for (std::size_t extra : {0, 1, 50}) {
+  for (std::size_t extra : {0u, 1u, 50u}) {
     TraceText t;
     t.Append("%s%s", fits.c_str(), std::string(extra, 'y').c_str());
     const std::string line = Finished(t);

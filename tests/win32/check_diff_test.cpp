@@ -50,7 +50,8 @@ std::string Upper(std::string text) {
 // As the checker shows text: control characters escaped.
 std::string Shown(const std::string& text) {
   std::string out;
-  for (unsigned char c : text) {
+  for (const char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
     char hex[8];
     std::snprintf(hex, sizeof hex,
                   c == '\n'   ? "\\n"
@@ -90,7 +91,7 @@ void Apply(const std::string& world) {
     const std::string key = BaseKey(token, sub, &b), into = BaseKey(to, target, &t);
     bench::MakeLink(b->root, key,
                     bench::RegistryName(t->root, t->key) +
-                        std::wstring(into.begin() + strlen(t->key), into.end()));
+                        std::wstring(into.begin() + static_cast<std::ptrdiff_t>(strlen(t->key)), into.end()));
   }
 }
 
