@@ -89,9 +89,10 @@ void Apply(const std::string& world) {
     std::sscanf(line.c_str(), "l %7s %511s %7s %511s", token, sub, to, target);
     const Base *b = nullptr, *t = nullptr;
     const std::string key = BaseKey(token, sub, &b), into = BaseKey(to, target, &t);
-    bench::MakeLink(b->root, key,
-                    bench::RegistryName(t->root, t->key) +
-                        std::wstring(into.begin() + static_cast<std::ptrdiff_t>(strlen(t->key)), into.end()));
+    bench::MakeLink(
+        b->root, key,
+        bench::RegistryName(t->root, t->key) +
+            std::wstring(into.begin() + static_cast<std::ptrdiff_t>(strlen(t->key)), into.end()));
   }
 }
 
