@@ -66,7 +66,7 @@ typedef int(__stdcall* Fn1)(DWORD_PTR);
 typedef int(__stdcall* Fn2)(DWORD_PTR, DWORD_PTR);
 typedef int(__stdcall* Fn3)(DWORD_PTR, DWORD_PTR, DWORD_PTR);
 
-int Call(FARPROC fn, const DWORD_PTR* a, int n) {
+[[nodiscard]] int Call(FARPROC fn, const DWORD_PTR* a, int n) {
   switch (n) {
     case 0: return reinterpret_cast<Fn0>(fn)();
     case 1: return reinterpret_cast<Fn1>(fn)(a[0]);
@@ -75,14 +75,16 @@ int Call(FARPROC fn, const DWORD_PTR* a, int n) {
   }
 }
 
-const char* OrNull(const char* word) { return std::strcmp(word, "-") == 0 ? nullptr : word; }
+[[nodiscard]] const char* OrNull(const char* word) {
+  return std::strcmp(word, "-") == 0 ? nullptr : word;
+}
 
 // The font faces GDI enumerates in this process.
 int CALLBACK AddFace(const LOGFONTA* font, const TEXTMETRICA*, DWORD, LPARAM faces) {
   reinterpret_cast<std::set<std::string>*>(faces)->insert(font->lfFaceName);
   return 1;
 }
-std::set<std::string> FontFaces() {
+[[nodiscard]] std::set<std::string> FontFaces() {
   std::set<std::string> faces;
   LOGFONTA all = {};
   all.lfCharSet = DEFAULT_CHARSET;

@@ -1,7 +1,7 @@
 // The catalogue of the checker's findings (findings.h).
 #include "check/findings.h"
 
-#include <cctype>
+#include "frame/ascii.h"
 
 namespace qnd {
 namespace {
@@ -162,7 +162,7 @@ constexpr FindingKind kCatalogue[] = {
 static_assert(sizeof kCatalogue / sizeof kCatalogue[0] == static_cast<int>(FindingId::Count),
               "one catalogue entry per finding");
 
-const char* SeverityName(Severity s) {
+[[nodiscard]] const char* SeverityName(Severity s) {
   return s == kError ? "error" : s == kWarning ? "warning" : "note";
 }
 
@@ -172,7 +172,7 @@ const FindingKind& Kind(FindingId id) { return kCatalogue[static_cast<int>(id)];
 
 const FindingKind* KindOfCode(const std::string& code) {
   std::string upper(code);
-  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (char& c : upper) c = AsciiUpper(c);
   for (const FindingKind& kind : kCatalogue) {
     if (upper == kind.code) return &kind;
   }

@@ -16,7 +16,7 @@ constexpr int kKeyNameInformation = 3;  // NtQueryKey: the key's full name
 typedef LONG(WINAPI* NtQueryKeyFn)(HANDLE, int, void*, ULONG, ULONG*);
 
 // UTF-16 text in the ANSI code page; false when a character has no form there.
-bool ToAnsi(const wchar_t* text, int chars, std::string& out) {
+[[nodiscard]] bool ToAnsi(const wchar_t* text, int chars, std::string& out) {
   out.clear();
   if (chars == 0) return true;
   BOOL lossy = FALSE;
@@ -30,13 +30,13 @@ bool ToAnsi(const wchar_t* text, int chars, std::string& out) {
 
 // The registry's own name of `root` ("\REGISTRY\Machine"), asked of the platform: the full name
 // of its first sub-key without the last level. False for a root without sub-keys.
-bool RootName(std::uint32_t root, std::string& name) {
+[[nodiscard]] bool RootName(std::uint32_t root, std::string& name) {
   static const NtQueryKeyFn query = reinterpret_cast<NtQueryKeyFn>(
       reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryKey")));
   char first[256];
   UniqueKey key;
-  if (!query || RegEnumKeyA(RootKeyHandle(root), 0, first, sizeof first) != ERROR_SUCCESS ||
-      RegOpenKeyExA(RootKeyHandle(root), first, REG_OPTION_OPEN_LINK, KEY_READ, key.put()) !=
+  if (!query || RegEnumKeyA(RootKey(root).get(), 0, first, sizeof first) != ERROR_SUCCESS ||
+      RegOpenKeyExA(RootKey(root).get(), first, REG_OPTION_OPEN_LINK, KEY_READ, key.put()) !=
           ERROR_SUCCESS) {
     return false;
   }
@@ -81,16 +81,16 @@ HKEY MachineRegistry::Open(std::uint32_t root, const std::string& path) {
   open_names_.resize(keep);
   open_keys_.resize(keep);
   for (std::size_t i = keep; i < levels.size(); ++i) {
-    const HKEY parent = i ? open_keys_.back()->get() : RootKeyHandle(root);
-    std::unique_ptr<UniqueKey> key(new UniqueKey);
-    if (RegOpenKeyExA(parent, levels[i].c_str(), REG_OPTION_OPEN_LINK, KEY_READ, key->put()) !=
+    const HKEY parent = i ? open_keys_.back().get() : RootKey(root).get();
+    UniqueKey key;
+    if (RegOpenKeyExA(parent, levels[i].c_str(), REG_OPTION_OPEN_LINK, KEY_READ, key.put()) !=
         ERROR_SUCCESS) {
       return nullptr;
     }
     open_keys_.push_back(std::move(key));
     open_names_.push_back(levels[i]);
   }
-  return levels.empty() ? RootKeyHandle(root) : open_keys_.back()->get();
+  return levels.empty() ? RootKey(root).get() : open_keys_.back().get();
 }
 
 // A key that holds a link's target value is a link.
@@ -143,7 +143,7 @@ void MachineRegistry::ListKey(std::uint32_t root, const std::string& path,
 
 long OpenStatus(std::uint32_t root, const std::string& sub_key) {
   UniqueKey key;
-  return RegOpenKeyExA(RootKeyHandle(root), sub_key.c_str(), 0, MAXIMUM_ALLOWED, key.put());
+  return RegOpenKeyExA(RootKey(root).get(), sub_key.c_str(), 0, MAXIMUM_ALLOWED, key.put());
 }
 
 long CreateStatus(std::uint32_t root, const std::string& sub_key) {
@@ -151,9 +151,8 @@ long CreateStatus(std::uint32_t root, const std::string& sub_key) {
   if (opened != ERROR_SUCCESS && opened != ERROR_FILE_NOT_FOUND) return opened;
   // The separators before the first level: with them the path names no key below the root.
   const std::string lead = sub_key.substr(0, sub_key.find_first_not_of('\\'));
-  HKEY key = nullptr;
-  const long created = RegCreateKeyA(RootKeyHandle(root), lead.c_str(), &key);
-  if (created == ERROR_SUCCESS && key != RootKeyHandle(root)) RegCloseKey(key);
+  LONG created = ERROR_SUCCESS;
+  const UniqueKey key = CreateKeyBelow(RootKey(root), lead.c_str(), &created);
   return created;
 }
 

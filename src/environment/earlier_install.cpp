@@ -2,6 +2,7 @@
 //   Internal015  the directory of an earlier installation, from the product profile file in the
 //                Windows directory ("C:\" when there is none);
 //   Internal012  the entry "Path" of section "Setup" in "Quindo32.uni" of a given directory.
+#include "frame/files.h"
 #include "frame/fixed_str.h"
 #include "frame/handles.h"
 #include "frame/path_join.h"
@@ -26,7 +27,7 @@ constexpr char kSettingsFile[] = "Quindo32.uni";
 
 // True when a directory entry (file or directory) of the exact path `path` exists. The search
 // is closed again.
-bool EntryExists(const char* path) {
+[[nodiscard]] bool EntryExists(const char* path) {
   WIN32_FIND_DATAA data;
   UniqueFind find(FindFirstFileA(path, &data));
   return static_cast<bool>(find);
@@ -34,11 +35,9 @@ bool EntryExists(const char* path) {
 
 // The path of the first product profile file that exists, into `file`. False when none exists
 // or the Windows directory cannot be had in 260 characters.
-bool FindProfileFile(PathStr& file) {
+[[nodiscard]] bool FindProfileFile(PathStr& file) {
   PathStr windows;
-  const UINT n = GetWindowsDirectoryA(windows.data(), kPathChars);
-  if (n == 0 || n >= kPathChars) return false;
-  windows.adopt();
+  if (!WindowsDirectory(windows)) return false;
   for (const char* name : kProfileFiles) {
     file = windows;
     if (JoinPath(file, name) && EntryExists(file.c_str())) return true;
@@ -49,7 +48,7 @@ bool FindProfileFile(PathStr& file) {
 // The data of the first direction entry of section "Application" in `file` that the profile
 // reader gives at least one character for, into `value` (cut to 259 characters by the reader).
 // False when neither entry has data.
-bool ReadInstalledFile(const char* file, PathStr& value) {
+[[nodiscard]] bool ReadInstalledFile(const char* file, PathStr& value) {
   for (const char* entry : kDirectionEntries) {
     GetPrivateProfileStringA("Application", entry, "", value.data(), kPathChars, file);
     value.adopt();
@@ -58,14 +57,8 @@ bool ReadInstalledFile(const char* file, PathStr& value) {
   return false;
 }
 
-// Ends `path` directly after its last backslash, which stays; a path without one stays whole.
-void KeepDirectoryPart(PathStr& path) {
-  const char* last = std::strrchr(path.c_str(), '\\');
-  if (last) path.truncate(static_cast<std::size_t>(last - path.c_str()) + 1);
-}
-
 // True when `text` holds a carriage return or a line feed.
-bool HasLineBreak(const char* text) { return std::strpbrk(text, "\r\n") != nullptr; }
+[[nodiscard]] bool HasLineBreak(const char* text) { return std::strpbrk(text, "\r\n") != nullptr; }
 
 }  // namespace
 }  // namespace qnd
@@ -77,10 +70,10 @@ extern "C" int __stdcall Internal015(char* buffer) {
   Trace trace("Internal015", {buffer});
   PathStr file, directory;
   if (FindProfileFile(file) && ReadInstalledFile(file.c_str(), directory)) {
-    KeepDirectoryPart(directory);
+    (void)CutAfterLastBackslash(directory);  // a file name without a directory stays whole
     trace.Step("earlier installation recorded in \"%s\"", file.c_str());
   } else {
-    directory.assign(kNoInstallation);
+    (void)directory.assign(kNoInstallation);  // "C:\\" fits
     trace.Step("no earlier installation recorded");
   }
   std::memcpy(buffer, directory.c_str(), directory.size() + 1);  // at most 260 bytes

@@ -136,9 +136,10 @@ void Trace::Line(const char* marker, TraceError* error, const char* format, std:
 // A name that does not fit 260 characters opens nothing. No box comes up for a missing disk.
 bool Trace::Open() {
   PathStr path;
-  const DWORD n = GetEnvironmentVariableA(kTraceVariable, path.data(), kPathChars);
-  if (n == 0 || n >= kPathChars) return false;
-  path.adopt();
+  const auto read = [](char* to, unsigned room) {
+    return GetEnvironmentVariableA(kTraceVariable, to, room);
+  };
+  if (!FillSized(path, read)) return false;
   {
     const QuietErrorMode quiet;
     file_.reset(CreateFileA(path.c_str(), FILE_APPEND_DATA,

@@ -89,7 +89,7 @@ class TraceArg {
   TraceArg(const QndPathContext* context)                         // NOLINT
       : kind_(Kind::Context), context_(context) {}
   // A one-character code in the low 8 bits of `code` (GetFolder): the number and the character.
-  static TraceArg Code(int code);
+  [[nodiscard]] static TraceArg Code(int code);
 
   void Show(TraceText& text) const;
 
@@ -128,22 +128,17 @@ class Trace {
 
   // Notes the export's result and gives it back; `output`, when given, is a caller's buffer of
   // 260 characters that the return line shows when the result is 1 (it was written then).
-  int Return(int result, const char* output = nullptr);
+  [[nodiscard]] int Return(int result, const char* output = nullptr);
 
  private:
-  bool Open();
+  [[nodiscard]] bool Open();
   void Close();
   // Writes one line: the time, process and thread, `marker`, the format, the error if any.
   void Line(const char* marker, TraceError* error, const char* format, std::va_list args);
   void Write(TraceText& text);
 
-  struct LockTraits {
-    static HANDLE Invalid() { return nullptr; }
-    static void Close(HANDLE h) { CloseHandle(h); }
-  };
-
   UniqueFile file_;
-  UniqueHandle<HANDLE, LockTraits> lock_;
+  UniqueObject lock_;
   const char* name_ = nullptr;
   const char* output_ = nullptr;
   int result_ = 0;

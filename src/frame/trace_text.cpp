@@ -1,20 +1,13 @@
 // The text of one trace line (trace_text.h).
 #include "frame/trace_text.h"
 
+#include "frame/ascii.h"
+
 namespace qnd {
-namespace {
-
-constexpr char kDigits[] = "0123456789abcdef";
-
-}  // namespace
 
 void TraceText::Put(const char* piece, std::size_t n) {
   // Once cut, nothing more: a later part must not seem to follow the part that was left out.
-  if (cut_ || n > kRoom - text_.size()) {
-    cut_ = true;
-    return;
-  }
-  text_.append(piece, n);
+  if (cut_ || n > kRoom - text_.size() || !text_.append(piece, n)) cut_ = true;
 }
 
 // An escape is put whole or not at all, so a cut never leaves half of one.
@@ -102,8 +95,9 @@ void TraceText::Append(const char* format, ...) {
 }
 
 const char* TraceText::Finish(std::size_t* size) {
-  if (cut_) text_.append(kTraceCut);  // kRoom kept the space for the marker and CR LF
-  text_.append("\r\n");
+  // Both fit: kRoom kept the space for the marker and CR LF.
+  if (cut_) (void)text_.append(kTraceCut);
+  (void)text_.append("\r\n");
   *size = text_.size();
   return text_.c_str();
 }

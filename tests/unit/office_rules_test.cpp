@@ -179,24 +179,5 @@ TEST(OfficeRules, SourcePathsFit) {
   EXPECT_STREQ("C:\\Q\\\\QND_OF7.DLL", path.c_str());
 }
 
-TEST(OfficeRules, DirectoryOfTheExecutable) {
-  const struct Row {
-    const char* file;
-    const char* dir;  // null: no directory
-  } rows[] = {
-      /* 0 */ {"Z:\\build\\win32\\office_test.exe", "Z:\\build\\win32"},
-      /* 1 */ {"C:\\SETUP.EXE", "C:"},
-      /* 2 */ {"SETUP.EXE", nullptr},
-  };
-  int i = 0;
-  for (const Row& r : rows) {
-    LongPathStr path;
-    ASSERT_TRUE(path.assign(r.file));
-    EXPECT_EQ(r.dir != nullptr, CutAtLastBackslash(path)) << "row " << i;
-    EXPECT_STREQ(r.dir ? r.dir : r.file, path.c_str()) << "row " << i;
-    ++i;
-  }
-}
-
 }  // namespace
 }  // namespace qnd
