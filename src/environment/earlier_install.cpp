@@ -63,8 +63,7 @@ constexpr char kSettingsFile[] = "Quindo32.uni";
 }  // namespace
 }  // namespace qnd
 
-// Internal015(buffer): writes into `buffer` (260 characters) the directory of an earlier
-// installation, with its trailing backslash, or "C:\" when none is recorded. Always 1.
+// Internal015: see qndsetup.h.
 extern "C" int __stdcall Internal015(char* buffer) {
   using namespace qnd;
   Trace trace("Internal015", {buffer});
@@ -80,21 +79,18 @@ extern "C" int __stdcall Internal015(char* buffer) {
   return trace.Return(1, buffer);
 }
 
-// Internal012(directory, value): writes `value` as entry "Path" of section "Setup" of
-// directory\Quindo32.uni (a backslash is put between them in every case). 1 when the profile
-// writer succeeded; 0 when it failed, for a null directory or value (the writer would delete
-// the entry and call that success), for an empty directory (the file would land at the root of
-// the current drive), for a directory or value holding a line break (the writer would store it
-// as it is, adding sections and entries to the file), and for a directory over 246 characters,
-// which is not written at all. No directory is created.
+// Internal012: see qndsetup.h.
 extern "C" int __stdcall Internal012(const char* directory, const char* value) {
   using namespace qnd;
   Trace trace("Internal012", {directory, value});
   PathStr file;
+  // A null value or directory would make the writer delete the entry and call that success; an
+  // empty directory would put the file at the root of the current drive.
   if (!directory || !*directory || !value) {
     trace.Refusal("no directory or no value");
     return trace.Return(0);
   }
+  // The writer would store a line break as it is, adding sections and entries to the file.
   if (HasLineBreak(directory) || HasLineBreak(value)) {
     trace.Refusal("a line break in the directory or the value");
     return trace.Return(0);

@@ -163,9 +163,7 @@ const ProbeRow* FindRunningApp() {
 }  // namespace
 }  // namespace qnd
 
-// CheckApplicationsActive(): 1 when no application that conflicts with setup runs (at once, or
-// after the user closed them and chose Retry); 0 when the user chose Cancel or the box could not
-// be shown. Blocks in the modal box until the user answers, never on a hung owner window.
+// CheckApplicationsActive: see qndsetup.h.
 extern "C" int __stdcall CheckApplicationsActive(void) {
   qnd::Trace trace("CheckApplicationsActive", {});
   return trace.Return(qnd::CheckApplications(trace) == qnd::AppCheck::NoneRunning ? 1 : 0);

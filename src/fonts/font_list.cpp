@@ -156,18 +156,12 @@ FontResult InstallFontListEntry(const FontListEntry& entry, Trace& trace) {
 
 }  // namespace qnd
 
-// Internal007(list, skipFonts): with skipFonts 0 installs the fonts of sections "Fonts" and
-// "TrueTypes" of font list `list`, then copies its section "FontSubstitutes" into the Windows
-// profile; with skipFonts non-zero only copies the substitutes. The list is the file the
-// profile reader finds for `list` (a bare name in the Windows directory). 1 when every step
-// succeeded (also for a missing list or sections); 0 at the first failure, with what came
-// before kept, for a null list (the profile reader would read WIN.INI instead) and for one
-// whose path does not fit 259 characters.
+// Internal007: see qndsetup.h.
 extern "C" int __stdcall Internal007(const char* list, int skipFonts) {
   using namespace qnd;
   Trace trace("Internal007", {list, skipFonts});
   PathStr path;
-  if (!list || !ProfileFilePath(list, path)) {
+  if (!list || !ProfileFilePath(list, path)) {  // null: the reader would read WIN.INI instead
     trace.Refusal("no font list, or its path does not fit 259 characters");
     return trace.Return(0);
   }

@@ -10,7 +10,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD /*reason*/, LPVOID 
   return TRUE;
 }
 
-// Internal010(): does nothing; always 0.
+// Internal010: see qndsetup.h.
 extern "C" int __stdcall Internal010(void) {
   qnd::Trace trace("Internal010", {});
   return trace.Return(0);

@@ -144,13 +144,7 @@ bool CarryOutStep(const OfficeStep& step, Trace& trace) {
 
 }  // namespace qnd
 
-// InstallOfficeSupport(source_dir): removes the older Word template, then the older Excel
-// add-in value, then installs the component of each present Office application from
-// `source_dir` (null: the directory of the host program's executable; relative: made absolute
-// from the current directory first, 0 before anything changes when that fails or does not fit
-// 1023 characters). Works out the plan first and carries it out in its order; a step the plan
-// foresees to fail is not tried. 1 when all three phases succeeded; 0 at the first failing
-// phase (the later ones do not run, nothing is undone).
+// InstallOfficeSupport: see qndsetup.h.
 extern "C" int __stdcall InstallOfficeSupport(const char* source_dir) {
   using namespace qnd;
   Trace trace("InstallOfficeSupport", {source_dir});

@@ -85,11 +85,7 @@ bool ApplyEntry(const char* section_name, const char* entry_name, const char* da
 
 }  // namespace qnd
 
-// DoReg(script, context, reserved): writes every value of every key section of the registry
-// script, in file order, until the first entry that fails. 1 when all were written (also for
-// a missing or empty file); 0 at the first failing entry (what came before stays written), at
-// an entry whose data cannot be found again by its listed name, for a null script path, or
-// when no memory for a name list could be had. A section without a root name is skipped whole.
+// DoReg: see qndsetup.h.
 extern "C" int __stdcall DoReg(const char* script, const QndPathContext* context, int reserved) {
   using namespace qnd;
   Trace trace("DoReg", {script, context, reserved});
@@ -104,9 +100,7 @@ extern "C" int __stdcall DoReg(const char* script, const QndPathContext* context
   return trace.Return(WalkResult(WalkKeySections(script, apply), trace));
 }
 
-// RegisterQuindo(directory): applies "QUINDO.SRG" of the installation directory, with that
-// directory (ending in a backslash) as "$0" and no "$4". 0 for an empty or null directory, or
-// one too long for the script's path to fit 260 characters; else the result of DoReg.
+// RegisterQuindo: see qndsetup.h.
 extern "C" int __stdcall RegisterQuindo(const char* directory) {
   using namespace qnd;
   Trace trace("RegisterQuindo", {directory});

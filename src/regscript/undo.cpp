@@ -205,10 +205,7 @@ bool UndoEntry(const ProfileEntry& entry, const PathContext* context, Trace& tra
 
 }  // namespace qnd
 
-// UndoReg(script, context, reserved): carries out every entry of the script's "UNINSTALL" list
-// in file order, until the first that fails. 1 when all were carried out (also for a missing
-// file or list); 0 at the first failing entry (what was removed before stays removed), for a
-// null script path, or when no memory for the list could be had.
+// UndoReg: see qndsetup.h.
 extern "C" int __stdcall UndoReg(const char* script, const QndPathContext* context, int reserved) {
   using namespace qnd;
   Trace trace("UndoReg", {script, context, reserved});
@@ -222,9 +219,7 @@ extern "C" int __stdcall UndoReg(const char* script, const QndPathContext* conte
   return trace.Return(WalkResult(WalkRemovalList(script, undo), trace));
 }
 
-// UnregisterQuindo(directory): reverses "QUINDO.SRG" of the installation directory, with that
-// directory (ending in a backslash) as "$0" and no "$4". 0 for an empty or null directory, or
-// one too long for the script's path to fit 260 characters; else the result of UndoReg.
+// UnregisterQuindo: see qndsetup.h.
 extern "C" int __stdcall UnregisterQuindo(const char* directory) {
   using namespace qnd;
   Trace trace("UnregisterQuindo", {directory});
