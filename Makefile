@@ -8,6 +8,7 @@
 # make dist   build/dist/qndsetup-VERSION-win32.zip and SHA256SUMS, the release package;
 #             signed when SIGN_PFX and SIGN_PASS name a certificate file and its password
 # make format  formats every C and C++ file of ours (clang-format, .clang-format)
+# make tidy   clang-tidy (.clang-tidy) over the sources of the native and the Win32 builds
 BUILD   ?= build
 JOBS    ?= 2
 MAKEFLAGS += --no-print-directory
@@ -19,7 +20,7 @@ MINGW   := -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-i686.cmake
 VERSION := $(shell sed -n 's/^project.qndsetup VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
 .PHONY: all bootstrap native win32-tests installer test fuzz-check demo bench screenshot dist \
-        format clean
+        format tidy clean
 
 all: bootstrap
 	@$(CMAKE) -S . -B $(BUILD)/win32 $(MINGW) -DQND_MINGW_THREADS=win32 \
@@ -76,6 +77,10 @@ dist: installer
 
 format: bootstrap
 	@scripts/format
+
+tidy: all native
+	@scripts/tidy $(BUILD)/native
+	@scripts/tidy $(BUILD)/win32
 
 clean:
 	rm -rf $(BUILD)

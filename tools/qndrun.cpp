@@ -80,7 +80,9 @@ typedef int(__stdcall* Fn3)(DWORD_PTR, DWORD_PTR, DWORD_PTR);
 }
 
 // The font faces GDI enumerates in this process.
-int CALLBACK AddFace(const LOGFONTA* font, const TEXTMETRICA*, DWORD, LPARAM faces) {
+int CALLBACK AddFace(const LOGFONTA* font, const TEXTMETRICA* /*metrics*/, DWORD /*type*/,
+                     LPARAM faces) {
+  // NOLINTNEXTLINE(performance-no-int-to-ptr): the set FontFaces hands EnumFontFamiliesExA
   reinterpret_cast<std::set<std::string>*>(faces)->insert(font->lfFaceName);
   return 1;
 }

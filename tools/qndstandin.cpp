@@ -32,7 +32,7 @@ Run run;
 // Says what happens, prefixed, and at once (the output goes to a pipe).
 void Say(const char* text) {
   std::printf("qndstandin: %s\n", text);
-  std::fflush(stdout);
+  (void)std::fflush(stdout);  // to the test's pipe: when it is gone, no one is listening
 }
 
 // Handles this thread's messages for about 10 ms. The box's process sends messages to the engine
@@ -55,6 +55,7 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
   WNDCLASSA wc = {};
   wc.lpfnWndProc = WindowProc;
   wc.hInstance = GetModuleHandleA(nullptr);
+  // NOLINTNEXTLINE(performance-no-int-to-ptr): a system colour's index + 1 stands for its brush
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
   wc.lpszClassName = cls;
   RegisterClassA(&wc);
@@ -102,7 +103,7 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
   FILE* f = std::fopen(part.c_str(), "w");
   if (!f) return false;
   std::fprintf(f, "%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
-  std::fclose(f);
+  if (std::fclose(f) != 0) return false;  // not written whole
   return MoveFileA(part.c_str(), done.c_str()) && WaitForFile(run.grab + "\\grabbed");
 }
 
@@ -171,7 +172,7 @@ int main(int argc, char** argv) {
 
   STARTUPINFOA si = {};
   si.cb = sizeof si;
-  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
+  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
                       &run.child)) {
     std::fprintf(stderr, "qndstandin: cannot run %s (error %lu)\n", command.c_str(),
                  GetLastError());

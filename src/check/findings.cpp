@@ -181,7 +181,7 @@ const FindingKind* KindOfCode(const std::string& code) {
 
 std::string FillText(const char* text, std::initializer_list<std::string> args) {
   std::string out;
-  auto next = args.begin();
+  const auto* next = args.begin();
   for (const char* p = text; *p; ++p) {
     if (p[0] == '{' && p[1] == '}' && next != args.end()) {
       out += *next++;

@@ -27,7 +27,7 @@ class MachineRegistry : public RegistryView {
 
  private:
   [[nodiscard]] HKEY Open(std::uint32_t root, const std::string& path);
-  void ReadLink(HKEY link, KeyInfo& info) const;
+  void ReadLink(HKEY key, KeyInfo& info) const;
 
   RootNames roots_;
   std::uint32_t open_root_ = 0;

@@ -47,7 +47,7 @@ class OfficeCheck {
   void Slots();
   void Components();
   [[nodiscard]] bool Step(int n, const OfficeStep& step);
-  [[nodiscard]] std::string Describe(const OfficeStep& step) const;
+  [[nodiscard]] static std::string Describe(const OfficeStep& step);
   void Foreseen(const OfficeStep& step);
   void Outside(int slot);
 
@@ -158,7 +158,7 @@ void OfficeCheck::Components() {
 }
 
 // The step in words.
-std::string OfficeCheck::Describe(const OfficeStep& step) const {
+std::string OfficeCheck::Describe(const OfficeStep& step) {
   const std::string path = step.path;
   switch (step.kind) {
     case StepKind::DeleteOldTemplate: return "deletes the older Word template " + path;

@@ -54,7 +54,7 @@ void Report::Summary() {
                warnings_ == 1 ? "" : "s");
   if (silenced_) std::fprintf(out_, " (%d ignored)", silenced_);
   std::fputc('\n', out_);
-  std::fflush(out_);
+  (void)std::fflush(out_);  // the console's: when it cannot take the report there is no one to tell
 }
 
 int Report::ExitStatus() const {
@@ -91,7 +91,7 @@ std::string Format(const char* format, ...) {
   const int n = std::vsnprintf(nullptr, 0, format, args);
   va_end(args);
   std::vector<char> text(n > 0 ? static_cast<std::size_t>(n) + 1 : 1, '\0');
-  if (n > 0) std::vsnprintf(text.data(), text.size(), format, again);
+  if (n > 0) (void)std::vsnprintf(text.data(), text.size(), format, again);  // measured: it fits
   va_end(again);
   return std::string(text.data());
 }

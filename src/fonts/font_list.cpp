@@ -125,6 +125,7 @@ void RefuseFontEntry(const FontListEntry& entry, FontResult result, const FontPl
   if (loaded != FontResult::Ok) return loaded;
   // Reversed: the description is the profile's key, the list's key (as written) its value.
   // A font not recorded there is gone after the next restart: that is a failure.
+  // NOLINTNEXTLINE(readability-suspicious-call-argument): reversed on purpose, as said above
   if (!WriteWinIni(kFontsProfileSection, value, key, trace)) return FontResult::ProfileNotWritten;
   BroadcastFontChange(trace);
   return FontResult::Ok;

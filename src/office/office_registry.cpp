@@ -67,7 +67,7 @@ LONG WriteAddInValue(const char* value, OpenName& name) {
   if (opened != ERROR_SUCCESS) return opened;
   if (!OpenValueName(FindFreeOpenValue(excel.get()), name)) return ERROR_NO_MORE_ITEMS;
   return RegSetValueExA(excel.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                        static_cast<DWORD>(std::strlen(value) + 1));
+                        static_cast<DWORD>(std::strlen(value)) + 1);
 }
 
 LONG DeleteAddInValue(int slot) {

@@ -45,7 +45,7 @@ void TraceValueSet(const EntryPlan& plan, Trace& trace) {
   const bool creates = KeyMissing(root, plan.sub_key, trace);
   if (plan.is_default) {
     const LONG set = RegSetValueA(root.get(), plan.sub_key.c_str(), REG_SZ, plan.data.c_str(),
-                                  static_cast<DWORD>(plan.data.size() + 1));
+                                  static_cast<DWORD>(plan.data.size()) + 1);
     if (set != ERROR_SUCCESS) return {"RegSetValueA", static_cast<DWORD>(set)};
     TraceCreated(plan, creates, trace);
   } else {

@@ -127,7 +127,8 @@ bool ExpandMacros(const char* text, TextStr& out, const PathContext* context,
   return true;
 }
 
-std::uint32_t ParseDword(const char* p) {
+std::uint32_t ParseDword(const char* text) {
+  const char* p = text;
   while (IsSpace(*p)) ++p;
   bool negative = false;
   if (*p == '+' || *p == '-') negative = *p++ == '-';
