@@ -4,6 +4,8 @@
 #include <cstdarg>
 #include <vector>
 
+#include "frame/ascii.h"
+
 namespace qnd {
 
 bool Report::Ignore(const std::string& code) {
@@ -64,18 +66,9 @@ int Report::ExitStatus() const {
 std::string Escaped(const std::string& text) {
   std::string out;
   for (const char c : text) {
-    const unsigned char u = static_cast<unsigned char>(c);
-    if (u >= 0x20 && u != 0x7F) {
-      out += c;
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\t') {
-      out += "\\t";
-    } else {
-      out += Format("\\x%02x", u);
-    }
+    char shown[4];
+    const std::size_t n = ShowChar(c, shown);
+    out.append(shown, n);
   }
   return out;
 }

@@ -3,6 +3,8 @@
 // Portable: no platform headers.
 #pragma once
 
+#include <cstddef>
+
 namespace qnd {
 
 // `c` in upper case when it is a letter "a" to "z"; any other byte as it is.
@@ -33,5 +35,22 @@ namespace qnd {
 
 // The digits of a number in the bases up to 16, as the library writes them: lower case.
 constexpr char kDigits[] = "0123456789abcdef";
+
+// Writes `c` into `shown` as the trace and the checker show it in a line of text, and gives how
+// many characters that takes: `c` as it stands when it is printable ASCII or a byte from 0x80 up
+// (the ANSI code page's); a control character escaped, so that no text can end a line or make
+// one of its own: "\n", "\r", "\t", else "\x" and two hexadecimal digits.
+inline std::size_t ShowChar(char c, char (&shown)[4]) {
+  const auto u = static_cast<unsigned char>(c);
+  shown[0] = c;
+  if (u >= 0x20 && u != 0x7F) return 1;
+  const char named = c == '\n' ? 'n' : c == '\r' ? 'r' : c == '\t' ? 't' : '\0';
+  shown[0] = '\\';
+  shown[1] = named ? named : 'x';
+  if (named) return 2;
+  shown[2] = kDigits[u >> 4];
+  shown[3] = kDigits[u & 15];
+  return 4;
+}
 
 }  // namespace qnd

@@ -12,16 +12,13 @@ void TraceText::Put(const char* piece, std::size_t n) {
 
 // An escape is put whole or not at all, so a cut never leaves half of one.
 void TraceText::PutEscaped(char c, bool in_text) {
-  const unsigned char u = static_cast<unsigned char>(c);
   if (in_text && (c == '"' || c == '\\')) {
     const char pair[] = {'\\', c};
     return Put(pair, 2);
   }
-  if (u >= 0x20 && u != 0x7F) return Put(&c, 1);
-  const char* named = c == '\n' ? "\\n" : c == '\r' ? "\\r" : c == '\t' ? "\\t" : nullptr;
-  if (named) return Put(named, 2);
-  const char hex[] = {'\\', 'x', kDigits[u >> 4], kDigits[u & 15]};
-  Put(hex, 4);
+  char shown[4];
+  const std::size_t n = ShowChar(c, shown);
+  Put(shown, n);
 }
 
 void TraceText::PutText(const char* text, std::size_t max) {
