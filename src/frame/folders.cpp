@@ -83,10 +83,12 @@ namespace {
 bool FolderPath(int code, PathStr& dir, Trace& trace) {
   const FolderEntry entry = LookupFolderCode(code);
   switch (entry.source) {
-    // GetFolder gives 1 for these whatever the platform says: the calls cannot fail with a path
-    // buffer's room.
-    case FolderSource::WindowsDir: (void)WindowsDirectory(dir); return true;
-    case FolderSource::SystemDir: (void)SystemDirectory(dir); return true;
+    case FolderSource::WindowsDir:
+      (void)WindowsDirectory(dir);  // GetFolder's 1, whatever the call says: it cannot fail here
+      return true;
+    case FolderSource::SystemDir:
+      (void)SystemDirectory(dir);  // the same
+      return true;
     case FolderSource::ShellFolder: return ShellFolderPath(entry.csidl, dir, trace);
     case FolderSource::ProgramFiles: return ProgramFilesPath(dir, trace);
     case FolderSource::TempDir: return TempPath(dir, trace);

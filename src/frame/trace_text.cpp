@@ -92,9 +92,8 @@ void TraceText::Append(const char* format, ...) {
 }
 
 const char* TraceText::Finish(std::size_t* size) {
-  // Both fit: kRoom kept the space for the marker and CR LF.
-  if (cut_) (void)text_.append(kTraceCut);
-  (void)text_.append("\r\n");
+  if (cut_) (void)text_.append(kTraceCut);  // fits: kRoom kept the space for it and CR LF
+  (void)text_.append("\r\n");               // fits, as above
   *size = text_.size();
   return text_.c_str();
 }

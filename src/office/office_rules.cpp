@@ -8,11 +8,10 @@ namespace qnd {
 
 bool OpenValueName(int index, OpenName& name) {
   if (index < 0 || index >= kOpenSlots) return false;
-  // The longest name, "OPEN100", fits: none of these can fail.
-  (void)name.assign("OPEN");
-  if (index >= 100) (void)name.push_back(static_cast<char>('0' + index / 100));
-  if (index >= 10) (void)name.push_back(static_cast<char>('0' + index / 10 % 10));
-  if (index >= 1) (void)name.push_back(static_cast<char>('0' + index % 10));
+  (void)name.assign("OPEN");  // the longest name, "OPEN100", fits: no step here can fail
+  if (index >= 100) (void)name.push_back(static_cast<char>('0' + index / 100));     // fits
+  if (index >= 10) (void)name.push_back(static_cast<char>('0' + index / 10 % 10));  // fits
+  if (index >= 1) (void)name.push_back(static_cast<char>('0' + index % 10));        // fits
   return true;
 }
 
