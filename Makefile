@@ -7,6 +7,8 @@
 # make screenshot  docs/check-applications.png, the box of CheckApplicationsActive
 # make dist   build/dist/qndsetup-VERSION-win32.zip and SHA256SUMS, the release package;
 #             signed when SIGN_PFX and SIGN_PASS name a certificate file and its password
+# make format  formats every C and C++ file of ours (clang-format, .clang-format)
+# make tidy   clang-tidy (.clang-tidy) over the sources of the native and the Win32 builds
 BUILD   ?= build
 JOBS    ?= 2
 MAKEFLAGS += --no-print-directory
@@ -17,7 +19,8 @@ MINGW   := -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-i686.cmake
 # "(", stands for its parenthesis: make would take that one for the start of a call).
 VERSION := $(shell sed -n 's/^project.qndsetup VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
-.PHONY: all bootstrap native win32-tests installer test fuzz-check demo bench screenshot dist clean
+.PHONY: all bootstrap native win32-tests installer test fuzz-check demo bench screenshot dist \
+        format tidy clean
 
 all: bootstrap
 	@$(CMAKE) -S . -B $(BUILD)/win32 $(MINGW) -DQND_MINGW_THREADS=win32 \
@@ -71,6 +74,13 @@ screenshot: all
 
 dist: installer
 	@scripts/dist $(BUILD)/win32 $(BUILD)/dist $(VERSION)
+
+format: bootstrap
+	@scripts/format
+
+tidy: all native
+	@scripts/tidy $(BUILD)/native
+	@scripts/tidy $(BUILD)/win32
 
 clean:
 	rm -rf $(BUILD)

@@ -65,19 +65,19 @@ const char kHelp[] =
     "compiler's do. Exit status: 0 no finding, 1 warnings only, 2 an error (the library would\n"
     "fail) or bad usage. The findings:\n";
 
-int Usage(const char* problem) {
+[[nodiscard]] int Usage(const char* problem) {
   std::fprintf(stderr, "qndcheck: %s (qndcheck --help explains the commands)\n", problem);
   return qnd::kExitErrors;
 }
 
 // Takes "--name VALUE" at argv[*i]; false when it is not `name` or has no value.
-bool TakeOption(int argc, char** argv, int* i, const char* name, const char** value) {
+[[nodiscard]] bool TakeOption(int argc, char** argv, int* i, const char* name, const char** value) {
   if (std::strcmp(argv[*i], name) != 0 || *i + 1 >= argc) return false;
   *value = argv[++*i];
   return true;
 }
 
-int Script(int argc, char** argv, qnd::Report& report) {
+[[nodiscard]] int Script(int argc, char** argv, qnd::Report& report) {
   qnd::ScriptOptions options;
   for (int i = 2; i < argc; ++i) {
     if (TakeOption(argc, argv, &i, "--dir0", &options.dir0) ||
@@ -92,7 +92,7 @@ int Script(int argc, char** argv, qnd::Report& report) {
   return qnd::CheckScript(options, report);
 }
 
-int Fonts(int argc, char** argv, qnd::Report& report) {
+[[nodiscard]] int Fonts(int argc, char** argv, qnd::Report& report) {
   qnd::FontsOptions options;
   for (int i = 2; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--skip-fonts")) {
@@ -107,7 +107,7 @@ int Fonts(int argc, char** argv, qnd::Report& report) {
   return qnd::CheckFonts(options, report);
 }
 
-int Office(int argc, char** argv, qnd::Report& report) {
+[[nodiscard]] int Office(int argc, char** argv, qnd::Report& report) {
   qnd::OfficeOptions options;
   for (int i = 2; i < argc; ++i) {
     if (!TakeOption(argc, argv, &i, "--source", &options.source_dir)) {

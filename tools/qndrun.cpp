@@ -52,10 +52,12 @@ const ExportShape* FindShape(const char* name) {
 }
 
 void PrintHelp() {
-  std::printf("usage: qndrun EXPORT [ARGUMENTS...]\n       qndrun --version\n\n"
-              "Exports it can call:\n");
+  std::printf(
+      "usage: qndrun EXPORT [ARGUMENTS...]\n       qndrun --version\n\n"
+      "Exports it can call:\n");
   for (const ExportShape& e : kExports) std::printf("  %s %s\n", e.name, e.usage);
-  std::printf("\nA path context is given as two words, the $0 and $4 directories; '-' means none.\n");
+  std::printf(
+      "\nA path context is given as two words, the $0 and $4 directories; '-' means none.\n");
   std::printf("InstallOfficeSupport - passes null: the directory of qndrun.exe itself.\n");
 }
 
@@ -64,7 +66,7 @@ typedef int(__stdcall* Fn1)(DWORD_PTR);
 typedef int(__stdcall* Fn2)(DWORD_PTR, DWORD_PTR);
 typedef int(__stdcall* Fn3)(DWORD_PTR, DWORD_PTR, DWORD_PTR);
 
-int Call(FARPROC fn, const DWORD_PTR* a, int n) {
+[[nodiscard]] int Call(FARPROC fn, const DWORD_PTR* a, int n) {
   switch (n) {
     case 0: return reinterpret_cast<Fn0>(fn)();
     case 1: return reinterpret_cast<Fn1>(fn)(a[0]);
@@ -73,14 +75,18 @@ int Call(FARPROC fn, const DWORD_PTR* a, int n) {
   }
 }
 
-const char* OrNull(const char* word) { return std::strcmp(word, "-") == 0 ? nullptr : word; }
+[[nodiscard]] const char* OrNull(const char* word) {
+  return std::strcmp(word, "-") == 0 ? nullptr : word;
+}
 
 // The font faces GDI enumerates in this process.
-int CALLBACK AddFace(const LOGFONTA* font, const TEXTMETRICA*, DWORD, LPARAM faces) {
+int CALLBACK AddFace(const LOGFONTA* font, const TEXTMETRICA* /*metrics*/, DWORD /*type*/,
+                     LPARAM faces) {
+  // NOLINTNEXTLINE(performance-no-int-to-ptr): the set FontFaces hands EnumFontFamiliesExA
   reinterpret_cast<std::set<std::string>*>(faces)->insert(font->lfFaceName);
   return 1;
 }
-std::set<std::string> FontFaces() {
+[[nodiscard]] std::set<std::string> FontFaces() {
   std::set<std::string> faces;
   LOGFONTA all = {};
   all.lfCharSet = DEFAULT_CHARSET;

@@ -32,7 +32,7 @@ Run run;
 // Says what happens, prefixed, and at once (the output goes to a pipe).
 void Say(const char* text) {
   std::printf("qndstandin: %s\n", text);
-  std::fflush(stdout);
+  (void)std::fflush(stdout);  // to the test's pipe: when it is gone, no one is listening
 }
 
 // Handles this thread's messages for about 10 ms. The box's process sends messages to the engine
@@ -51,10 +51,11 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
 }
 
 // A top-level window of class `cls`, titled `title`; shown when `visible`.
-HWND MakeWindow(const char* cls, const char* title, bool visible) {
+[[nodiscard]] HWND MakeWindow(const char* cls, const char* title, bool visible) {
   WNDCLASSA wc = {};
   wc.lpfnWndProc = WindowProc;
   wc.hInstance = GetModuleHandleA(nullptr);
+  // NOLINTNEXTLINE(performance-no-int-to-ptr): a system colour's index + 1 stands for its brush
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
   wc.lpszClassName = cls;
   RegisterClassA(&wc);
@@ -63,7 +64,7 @@ HWND MakeWindow(const char* cls, const char* title, bool visible) {
 }
 
 // A visible box "Setup" of the child process, or null.
-HWND FindBox() {
+[[nodiscard]] HWND FindBox() {
   HWND w = nullptr;
   while ((w = FindWindowExA(nullptr, w, "#32770", "Setup")) != nullptr) {
     DWORD pid = 0;
@@ -74,7 +75,7 @@ HWND FindBox() {
 }
 
 // The box's text (the Static with id 0xFFFF) in UTF-8, for the terminal.
-std::string BoxText(HWND box) {
+[[nodiscard]] std::string BoxText(HWND box) {
   wchar_t wide[512] = {};
   char utf8[1536] = {};
   GetDlgItemTextW(box, 0xFFFF, wide, 512);
@@ -83,7 +84,7 @@ std::string BoxText(HWND box) {
 }
 
 // True when `path` appeared within the limit.
-bool WaitForFile(const std::string& path) {
+[[nodiscard]] bool WaitForFile(const std::string& path) {
   for (DWORD waited = 0; waited < kLimitMs; waited += 10) {
     if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
     Pause();
@@ -93,7 +94,7 @@ bool WaitForFile(const std::string& path) {
 
 // Has the box painted whole, hands its rectangle to the screen grabber (written aside, then
 // renamed, so that it is never read half written) and waits until the grabber is done.
-bool LetGrab(HWND box) {
+[[nodiscard]] bool LetGrab(HWND box) {
   RedrawWindow(box, nullptr, nullptr,
                RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
   RECT r;
@@ -102,13 +103,13 @@ bool LetGrab(HWND box) {
   FILE* f = std::fopen(part.c_str(), "w");
   if (!f) return false;
   std::fprintf(f, "%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
-  std::fclose(f);
+  if (std::fclose(f) != 0) return false;  // not written whole
   return MoveFileA(part.c_str(), done.c_str()) && WaitForFile(run.grab + "\\grabbed");
 }
 
 // Answers one box: the first by closing the application window and choosing Retry, any other
 // by Cancel. False when the grab or the box's end did not come in time.
-bool Answer(HWND box) {
+[[nodiscard]] bool Answer(HWND box) {
   const bool first = run.boxes++ == 0;
   const HWND owner = GetWindow(box, GW_OWNER);
   std::string seen = std::string("box \"Setup\"") + (owner ? " owned by the setup engine" : "");
@@ -129,7 +130,7 @@ bool Answer(HWND box) {
 }
 
 // Pumps this thread's windows and answers boxes until the child ends. False on a time-out.
-bool Watch() {
+[[nodiscard]] bool Watch() {
   for (DWORD waited = 0; waited < kLimitMs; waited += 10) {
     Pause();
     if (WaitForSingleObject(run.child.hProcess, 0) == WAIT_OBJECT_0) return true;
@@ -140,7 +141,7 @@ bool Watch() {
   return false;
 }
 
-int Usage() {
+[[nodiscard]] int Usage() {
   std::fprintf(stderr, "usage: qndstandin [--grab FOLDER] CLASS COMMAND [ARGUMENTS...]\n");
   return 2;
 }
@@ -171,7 +172,7 @@ int main(int argc, char** argv) {
 
   STARTUPINFOA si = {};
   si.cb = sizeof si;
-  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
+  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
                       &run.child)) {
     std::fprintf(stderr, "qndstandin: cannot run %s (error %lu)\n", command.c_str(),
                  GetLastError());

@@ -9,9 +9,11 @@ int main() {
   DWORD size = sizeof path;
   RegGetValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Halvecor\\Quindo\\3.0", "Path", RRF_RT_REG_SZ,
                nullptr, path, &size);
-  char record[MAX_PATH] = "", settings[MAX_PATH];
-  std::snprintf(settings, sizeof settings, "%sQuindo32.uni", path);
-  GetPrivateProfileStringA("Setup", "Path", "(none)", record, sizeof record, settings);
+  char record[MAX_PATH] = "(none)", settings[MAX_PATH];
+  const int n = std::snprintf(settings, sizeof settings, "%sQuindo32.uni", path);
+  if (n > 0 && n < static_cast<int>(sizeof settings)) {  // a cut name is no file's
+    GetPrivateProfileStringA("Setup", "Path", "(none)", record, sizeof record, settings);
+  }
   std::printf("Quindo English-Russian translator (stand-in)\ninstalled in %s\npath record: %s\n",
               path, record);
   return 0;

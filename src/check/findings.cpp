@@ -1,7 +1,7 @@
 // The catalogue of the checker's findings (findings.h).
 #include "check/findings.h"
 
-#include <cctype>
+#include "frame/ascii.h"
 
 namespace qnd {
 namespace {
@@ -63,8 +63,7 @@ constexpr FindingKind kCatalogue[] = {
      "the uninstall leaves {} behind (the key was there before)"},
     {F::LeavesKey, "Q202", kWarning, nullptr, "the uninstall leaves a created key behind",
      "the uninstall leaves {} behind, which the install created{}"},
-    {F::LeftBehindToo, "Q203", kNote, "Q202", "what is left in that key",
-     "left behind too: {}"},
+    {F::LeftBehindToo, "Q203", kNote, "Q202", "what is left in that key", "left behind too: {}"},
     {F::MoreLeftBehind, "Q204", kNote, "Q202", "how much more is left in it",
      "... and {} more left behind"},
     {F::TreeTooDeep, "Q205", kError, nullptr, "a key tree too deep to delete",
@@ -133,8 +132,7 @@ constexpr FindingKind kCatalogue[] = {
     {F::NoFreeSlot, "Q407", kError, nullptr, "every add-in value is taken",
      "every add-in value, {} to {}, is taken: the add-in cannot be written, and "
      "InstallOfficeSupport fails"},
-    {F::NoStartupPath, "Q408", kError, nullptr,
-     "Word's \"Startup-Path\" names no usable directory",
+    {F::NoStartupPath, "Q408", kError, nullptr, "Word's \"Startup-Path\" names no usable directory",
      "Word 7.0 is present but its \"{}\" names no directory to work in (missing, empty, "
      "relative, over {} bytes, or ending in a dot or a blank): the template cannot be copied, "
      "and InstallOfficeSupport fails"},
@@ -164,7 +162,7 @@ constexpr FindingKind kCatalogue[] = {
 static_assert(sizeof kCatalogue / sizeof kCatalogue[0] == static_cast<int>(FindingId::Count),
               "one catalogue entry per finding");
 
-const char* SeverityName(Severity s) {
+[[nodiscard]] const char* SeverityName(Severity s) {
   return s == kError ? "error" : s == kWarning ? "warning" : "note";
 }
 
@@ -174,7 +172,7 @@ const FindingKind& Kind(FindingId id) { return kCatalogue[static_cast<int>(id)];
 
 const FindingKind* KindOfCode(const std::string& code) {
   std::string upper(code);
-  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (char& c : upper) c = AsciiUpper(c);
   for (const FindingKind& kind : kCatalogue) {
     if (upper == kind.code) return &kind;
   }
@@ -183,7 +181,7 @@ const FindingKind* KindOfCode(const std::string& code) {
 
 std::string FillText(const char* text, std::initializer_list<std::string> args) {
   std::string out;
-  auto next = args.begin();
+  const auto* next = args.begin();
   for (const char* p = text; *p; ++p) {
     if (p[0] == '{' && p[1] == '}' && next != args.end()) {
       out += *next++;
@@ -199,8 +197,8 @@ std::string FindingsHelp() {
   std::string out;
   for (const FindingKind& kind : kCatalogue) {
     const std::string severity = SeverityName(kind.severity);
-    out += std::string("  ") + kind.code + "  " + severity +
-           std::string(9 - severity.size(), ' ') + kind.title + "\n";
+    out += std::string("  ") + kind.code + "  " + severity + std::string(9 - severity.size(), ' ') +
+           kind.title + "\n";
   }
   return out;
 }
@@ -209,8 +207,7 @@ std::string FindingsMarkdown() {
   std::string out = "| Code | Severity | Finding |\n|---|---|---|\n";
   for (const FindingKind& kind : kCatalogue) {
     out += std::string("| ") + kind.code + " | " + SeverityName(kind.severity) + " | " +
-           kind.title + (kind.follows ? std::string(" (under ") + kind.follows + ")" : "") +
-           " |\n";
+           kind.title + (kind.follows ? std::string(" (under ") + kind.follows + ")" : "") + " |\n";
   }
   return out;
 }

@@ -78,26 +78,26 @@ enum class FindingId : int {
 
 struct FindingKind {
   FindingId id;
-  const char* code;      // "Q201"
+  const char* code;  // "Q201"
   Severity severity;
-  const char* follows;   // a note that lists items under another finding: that one's code
-  const char* title;     // one line for the lists
-  const char* text;      // the wording; each "{}" takes the next argument
+  const char* follows;  // a note that lists items under another finding: that one's code
+  const char* title;    // one line for the lists
+  const char* text;     // the wording; each "{}" takes the next argument
 };
 
 // The catalogue entry of `id`.
-const FindingKind& Kind(FindingId id);
+[[nodiscard]] const FindingKind& Kind(FindingId id);
 
 // The entry of code `code` ("Q201", any case); null when there is none.
-const FindingKind* KindOfCode(const std::string& code);
+[[nodiscard]] const FindingKind* KindOfCode(const std::string& code);
 
 // `text` with each "{}" replaced by the next of `args` (a "{}" past the last stays).
-std::string FillText(const char* text, std::initializer_list<std::string> args);
+[[nodiscard]] std::string FillText(const char* text, std::initializer_list<std::string> args);
 
 // The catalogue as `qndcheck --help` lists it: one line per finding.
-std::string FindingsHelp();
+[[nodiscard]] std::string FindingsHelp();
 
 // The catalogue as README.md lists it: a Markdown table.
-std::string FindingsMarkdown();
+[[nodiscard]] std::string FindingsMarkdown();
 
 }  // namespace qnd

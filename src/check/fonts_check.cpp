@@ -13,7 +13,7 @@ namespace qnd {
 namespace {
 
 // Why a font entry fails, in words.
-std::string DescribeFontResult(FontResult result, const FontPlan& plan) {
+[[nodiscard]] std::string DescribeFontResult(FontResult result, const FontPlan& plan) {
   switch (result) {
     case FontResult::EmptyValue: return "the entry has no value, and every entry needs one";
     case FontResult::BadDescription:
@@ -43,7 +43,7 @@ std::string DescribeFontResult(FontResult result, const FontPlan& plan) {
 
 // True when the first bytes of file `path` are those of a font of `kind`: a raster font
 // library (.FON) is an executable, a TrueType font begins with its version or its tag.
-bool LooksLikeFont(const char* path, FontKind kind) {
+[[nodiscard]] bool LooksLikeFont(const char* path, FontKind kind) {
   UniqueFile in(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, 0, nullptr));
   unsigned char head[4] = {};
@@ -59,7 +59,7 @@ bool LooksLikeFont(const char* path, FontKind kind) {
 }
 
 // What a profile entry of WIN.INI holds now ("" for none).
-std::string ProfileValue(const char* section, const std::string& key) {
+[[nodiscard]] std::string ProfileValue(const char* section, const std::string& key) {
   char value[kProfileValueChars];
   GetProfileStringA(section, key.c_str(), "", value, kProfileValueChars);
   return value;
@@ -115,8 +115,7 @@ void FontsCheck::Section(const char* section) {
   const NameListUse use = MeasureNameList(path_, section);
   if (use.first_unseen.empty()) return;
   Find(FindingId::FontsOverLimit, lines_.EntryLine(section, use.first_unseen, 0),
-       {section, std::to_string(use.chars), std::to_string(NameList::kChars),
-        use.first_unseen});
+       {section, std::to_string(use.chars), std::to_string(NameList::kChars), use.first_unseen});
 }
 
 void FontsCheck::Entry(const FontListEntry& entry) {

@@ -16,6 +16,6 @@ struct FontsOptions {
 
 // Reports every entry of the font list in the order Internal007 works them. kExitErrors when
 // the file cannot be read; else the report's exit status.
-int CheckFonts(const FontsOptions& options, Report& report);
+[[nodiscard]] int CheckFonts(const FontsOptions& options, Report& report);
 
 }  // namespace qnd

@@ -11,32 +11,32 @@ namespace {
 constexpr std::uint32_t kFirstRoot = 0x80000000u;  // HKEY_CLASSES_ROOT
 constexpr std::uint32_t kLastRoot = 0x80000006u;   // HKEY_DYN_DATA
 constexpr wchar_t kLinkValue[] = L"SymbolicLinkValue";
-constexpr DWORD kRegLink = 6;            // REG_LINK: a link's target, UTF-16 without terminator
-constexpr int kKeyNameInformation = 3;   // NtQueryKey: the key's full name
+constexpr DWORD kRegLink = 6;           // REG_LINK: a link's target, UTF-16 without terminator
+constexpr int kKeyNameInformation = 3;  // NtQueryKey: the key's full name
 typedef LONG(WINAPI* NtQueryKeyFn)(HANDLE, int, void*, ULONG, ULONG*);
 
 // UTF-16 text in the ANSI code page; false when a character has no form there.
-bool ToAnsi(const wchar_t* text, int chars, std::string& out) {
+[[nodiscard]] bool ToAnsi(const wchar_t* text, int chars, std::string& out) {
   out.clear();
   if (chars == 0) return true;
   BOOL lossy = FALSE;
-  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, chars, nullptr, 0,
-                                    nullptr, &lossy);
+  const int n =
+      WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, chars, nullptr, 0, nullptr, &lossy);
   if (n <= 0 || lossy) return false;
   out.assign(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, chars, &out[0], n, nullptr, nullptr);
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, chars, out.data(), n, nullptr, nullptr);
   return true;
 }
 
 // The registry's own name of `root` ("\REGISTRY\Machine"), asked of the platform: the full name
 // of its first sub-key without the last level. False for a root without sub-keys.
-bool RootName(std::uint32_t root, std::string& name) {
-  static const NtQueryKeyFn query = reinterpret_cast<NtQueryKeyFn>(reinterpret_cast<void (*)()>(
-      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryKey")));
+[[nodiscard]] bool RootName(std::uint32_t root, std::string& name) {
+  static const NtQueryKeyFn query = reinterpret_cast<NtQueryKeyFn>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryKey")));
   char first[256];
   UniqueKey key;
-  if (!query || RegEnumKeyA(RootKeyHandle(root), 0, first, sizeof first) != ERROR_SUCCESS ||
-      RegOpenKeyExA(RootKeyHandle(root), first, REG_OPTION_OPEN_LINK, KEY_READ, key.put()) !=
+  if (!query || RegEnumKeyA(RootKey(root).get(), 0, first, sizeof first) != ERROR_SUCCESS ||
+      RegOpenKeyExA(RootKey(root).get(), first, REG_OPTION_OPEN_LINK, KEY_READ, key.put()) !=
           ERROR_SUCCESS) {
     return false;
   }
@@ -75,23 +75,22 @@ HKEY MachineRegistry::Open(std::uint32_t root, const std::string& path) {
     begin = end + 1;
   }
   std::size_t keep = 0;
-  while (keep < open_names_.size() && keep < levels.size() &&
-         open_names_[keep] == levels[keep]) {
+  while (keep < open_names_.size() && keep < levels.size() && open_names_[keep] == levels[keep]) {
     ++keep;
   }
   open_names_.resize(keep);
   open_keys_.resize(keep);
   for (std::size_t i = keep; i < levels.size(); ++i) {
-    const HKEY parent = i ? open_keys_.back()->get() : RootKeyHandle(root);
-    std::unique_ptr<UniqueKey> key(new UniqueKey);
-    if (RegOpenKeyExA(parent, levels[i].c_str(), REG_OPTION_OPEN_LINK, KEY_READ, key->put()) !=
+    const HKEY parent = i ? open_keys_.back().get() : RootKey(root).get();
+    UniqueKey key;
+    if (RegOpenKeyExA(parent, levels[i].c_str(), REG_OPTION_OPEN_LINK, KEY_READ, key.put()) !=
         ERROR_SUCCESS) {
       return nullptr;
     }
     open_keys_.push_back(std::move(key));
     open_names_.push_back(levels[i]);
   }
-  return levels.empty() ? RootKeyHandle(root) : open_keys_.back()->get();
+  return levels.empty() ? RootKey(root).get() : open_keys_.back().get();
 }
 
 // A key that holds a link's target value is a link.
@@ -144,7 +143,7 @@ void MachineRegistry::ListKey(std::uint32_t root, const std::string& path,
 
 long OpenStatus(std::uint32_t root, const std::string& sub_key) {
   UniqueKey key;
-  return RegOpenKeyExA(RootKeyHandle(root), sub_key.c_str(), 0, MAXIMUM_ALLOWED, key.put());
+  return RegOpenKeyExA(RootKey(root).get(), sub_key.c_str(), 0, MAXIMUM_ALLOWED, key.put());
 }
 
 long CreateStatus(std::uint32_t root, const std::string& sub_key) {
@@ -152,9 +151,8 @@ long CreateStatus(std::uint32_t root, const std::string& sub_key) {
   if (opened != ERROR_SUCCESS && opened != ERROR_FILE_NOT_FOUND) return opened;
   // The separators before the first level: with them the path names no key below the root.
   const std::string lead = sub_key.substr(0, sub_key.find_first_not_of('\\'));
-  HKEY key = nullptr;
-  const long created = RegCreateKeyA(RootKeyHandle(root), lead.c_str(), &key);
-  if (created == ERROR_SUCCESS && key != RootKeyHandle(root)) RegCloseKey(key);
+  LONG created = ERROR_SUCCESS;
+  const UniqueKey key = CreateKeyBelow(RootKey(root), lead.c_str(), &created);
   return created;
 }
 

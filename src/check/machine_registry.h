@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,30 +19,31 @@ class MachineRegistry : public RegistryView {
  public:
   explicit MachineRegistry(const NameFold& fold);
 
-  KeyInfo ReadKey(std::uint32_t root, const std::string& path) override;
-  bool ValueExists(std::uint32_t root, const std::string& path, const std::string& name) override;
+  [[nodiscard]] KeyInfo ReadKey(std::uint32_t root, const std::string& path) override;
+  [[nodiscard]] bool ValueExists(std::uint32_t root, const std::string& path,
+                                 const std::string& name) override;
   void ListKey(std::uint32_t root, const std::string& path, std::vector<std::string>& keys,
                std::vector<std::string>& values) override;
 
  private:
-  HKEY Open(std::uint32_t root, const std::string& path);
-  void ReadLink(HKEY link, KeyInfo& info) const;
+  [[nodiscard]] HKEY Open(std::uint32_t root, const std::string& path);
+  void ReadLink(HKEY key, KeyInfo& info) const;
 
   RootNames roots_;
   std::uint32_t open_root_ = 0;
-  std::vector<std::string> open_names_;               // the levels open now
-  std::vector<std::unique_ptr<UniqueKey>> open_keys_;  // one per level
+  std::vector<std::string> open_names_;  // the levels open now
+  std::vector<UniqueKey> open_keys_;     // one per level
 };
 
 // The platform's answer to opening key path `sub_key` below `root` as RegOpenKeyA opens it
 // (links followed): ERROR_SUCCESS or ERROR_FILE_NOT_FOUND when it takes the path, else its
 // refusal.
-long OpenStatus(std::uint32_t root, const std::string& sub_key);
+[[nodiscard]] long OpenStatus(std::uint32_t root, const std::string& sub_key);
 
 // What RegCreateKeyA would say of key path `sub_key` below `root`, asked without creating
 // anything: the path is opened as it stands, then only the text before its first level is
 // handed to the create call, which names the root itself and so can create nothing. 0 when
 // the registry takes the path (a missing key would be created), else its refusal.
-long CreateStatus(std::uint32_t root, const std::string& sub_key);
+[[nodiscard]] long CreateStatus(std::uint32_t root, const std::string& sub_key);
 
 }  // namespace qnd

@@ -17,13 +17,13 @@ constexpr char kWhere[] = "office";
 constexpr char kUnknownSource[] = "SOURCE";  // stands for the directory when none is given
 
 // "OPEN", "OPEN1"... for a slot; "(none)" for kNoSlot.
-std::string SlotName(int slot) {
+[[nodiscard]] std::string SlotName(int slot) {
   OpenName name;
   return OpenValueName(slot, name) ? name.c_str() : "(none)";
 }
 
 // `path` without trailing separators, every "/" a "\", in the platform's letter case.
-std::string FoldedDir(std::string path, const NameFold& fold) {
+[[nodiscard]] std::string FoldedDir(std::string path, const NameFold& fold) {
   for (char& c : path) c = c == '/' ? '\\' : c;
   while (!path.empty() && path.back() == '\\') path.pop_back();
   return fold.Fold(path);
@@ -35,7 +35,7 @@ class OfficeCheck {
       : plan_(plan), options_(options), report_(report), fold_(PlatformFold()) {}
 
   void Found();
-  int Steps();
+  void Steps();
 
  private:
   void Say(const std::string& text) { report_.Line(kWhere, 0, text); }
@@ -46,8 +46,8 @@ class OfficeCheck {
   void OldParts();
   void Slots();
   void Components();
-  bool Step(int n, const OfficeStep& step);
-  std::string Describe(const OfficeStep& step) const;
+  [[nodiscard]] bool Step(int n, const OfficeStep& step);
+  [[nodiscard]] static std::string Describe(const OfficeStep& step);
   void Foreseen(const OfficeStep& step);
   void Outside(int slot);
 
@@ -92,8 +92,8 @@ void OfficeCheck::OldParts() {
   if (!plan_.excel_options) {
     Say("older Excel add-in value: no options key of Excel to look in");
   } else if (plan_.old_slot == kNoSlot) {
-    Say("older Excel add-in value: none of " + SlotName(0) + " to " +
-        SlotName(kOldAddInSlots - 1) + mark);
+    Say("older Excel add-in value: none of " + SlotName(0) + " to " + SlotName(kOldAddInSlots - 1) +
+        mark);
   } else {
     Say("older Excel add-in value: " + SlotName(plan_.old_slot) + mark);
   }
@@ -102,8 +102,7 @@ void OfficeCheck::OldParts() {
 // Every add-in value, "OPEN" to OPEN100, as phase 2 finds them: free ones as ranges, the others
 // with what they hold.
 void OfficeCheck::Slots() {
-  UniqueKey excel;
-  OpenUserKey(kExcelOptionsKey, excel);
+  const UniqueKey excel = OpenUserKey(kExcelOptionsKey);  // the plan found it opens
   Say(std::string("Excel's add-in values (HKEY_CURRENT_USER\\") + kExcelOptionsKey + "):");
   int ours = kNoSlot;
   for (const ComponentPlan& c : plan_.components) ours = c.own_slot != kNoSlot ? c.own_slot : ours;
@@ -117,7 +116,7 @@ void OfficeCheck::Slots() {
       continue;
     }
     AddInText text;
-    ReadAddInValue(excel.get(), i, text);
+    (void)ReadAddInValue(excel.get(), i, text);  // for its text: the state is the plan's
     std::string line = "  " + SlotName(i) + ": ";
     switch (state) {
       case SlotState::Taken: line += std::string("taken: ") + text.c_str(); break;
@@ -159,7 +158,7 @@ void OfficeCheck::Components() {
 }
 
 // The step in words.
-std::string OfficeCheck::Describe(const OfficeStep& step) const {
+std::string OfficeCheck::Describe(const OfficeStep& step) {
   const std::string path = step.path;
   switch (step.kind) {
     case StepKind::DeleteOldTemplate: return "deletes the older Word template " + path;
@@ -216,11 +215,10 @@ void OfficeCheck::Foreseen(const OfficeStep& step) {
 // source directory.
 void OfficeCheck::Outside(int slot) {
   if (!options_.source_dir || !plan_.source_dir) return;
-  UniqueKey excel;
+  const UniqueKey excel = OpenUserKey(kExcelOptionsKey);
   AddInText text;
   LongPathStr dir;
-  if (!OpenUserKey(kExcelOptionsKey, excel) ||
-      ReadAddInValue(excel.get(), slot, text) != SlotState::Taken ||
+  if (!excel || ReadAddInValue(excel.get(), slot, text) != SlotState::Taken ||
       !AddInDirectory(text.c_str(), dir) ||
       FoldedDir(dir.c_str(), fold_) == FoldedDir(plan_.source_dir, fold_)) {
     return;
@@ -244,13 +242,10 @@ bool OfficeCheck::Step(int n, const OfficeStep& step) {
 }
 
 // The steps in the library's order, up to where it stops; the result it foresees.
-int OfficeCheck::Steps() {
+void OfficeCheck::Steps() {
   int n = 0;
-  const int result = RunOfficePlan(plan_, [&](const OfficeStep& step) {
-    return Step(++n, step);
-  });
+  const int result = RunOfficePlan(plan_, [&](const OfficeStep& step) { return Step(++n, step); });
   Say(Format("InstallOfficeSupport gives %d", result));
-  return result;
 }
 
 }  // namespace

@@ -12,6 +12,6 @@ struct OfficeOptions {
 
 // Reports the Office 7.0 applications, their components, Word's start-up directory, Excel's
 // add-in values and what the installation would remove and write. The report's exit status.
-int CheckOffice(const OfficeOptions& options, Report& report);
+[[nodiscard]] int CheckOffice(const OfficeOptions& options, Report& report);
 
 }  // namespace qnd

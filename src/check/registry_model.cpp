@@ -11,7 +11,7 @@ namespace {
 constexpr int kMaxLinkHops = 32;
 
 // The levels of a sub-key path; the registry ignores empty ones (doubled backslashes).
-std::vector<std::string> SplitLevels(const std::string& path) {
+[[nodiscard]] std::vector<std::string> SplitLevels(const std::string& path) {
   std::vector<std::string> levels;
   std::size_t begin = 0;
   while (begin <= path.size()) {
@@ -51,7 +51,7 @@ struct RegistryModel::Value {
   bool written = false;  // by the install
   bool gone = false;     // deleted by the removal
   int line = 0;
-  bool Present() const { return !gone && (existed || written); }
+  [[nodiscard]] bool Present() const { return !gone && (existed || written); }
 };
 
 struct RegistryModel::Node {
@@ -66,25 +66,27 @@ struct RegistryModel::Node {
   std::map<std::string, Value> values;                // by folded name
   std::map<std::string, std::unique_ptr<Node>> keys;  // by folded name
 
-  bool Present() const { return !gone && (existed || created); }
-  bool IsLink() const { return link.kind == KeyInfo::Kind::Link; }
-  std::string Name() const {
+  [[nodiscard]] bool Present() const { return !gone && (existed || created); }
+  [[nodiscard]] bool IsLink() const { return link.kind == KeyInfo::Kind::Link; }
+  [[nodiscard]] std::string Name() const {
     const char* root_name = RootKeyName(root);
     std::string name = root_name ? root_name : "?";
     return path.empty() ? name : name + "\\" + path;
   }
-  ModelItem KeyItem() const {
+  [[nodiscard]] ModelItem KeyItem() const {
     std::string to;
     if (IsLink()) {
       const char* target_root = RootKeyName(link.target_root);
-      to = link.target_known && target_root
-               ? std::string(target_root) + (link.target_path.empty() ? "" : "\\") +
-                     link.target_path
-               : link.target_text;
+      to =
+          link.target_known && target_root
+              ? std::string(target_root) + (link.target_path.empty() ? "" : "\\") + link.target_path
+              : link.target_text;
     }
     return {Name(), false, std::string(), line, to};
   }
-  ModelItem ValueItem(const Value& v) const { return {Name(), true, v.name, v.line, {}}; }
+  [[nodiscard]] ModelItem ValueItem(const Value& v) const {
+    return {Name(), true, v.name, v.line, {}};
+  }
 };
 
 RegistryModel::RegistryModel(RegistryView& machine, const NameFold& fold)
@@ -123,8 +125,8 @@ RegistryModel::Node* RegistryModel::Child(Node* parent, const std::string& name)
 // when not `follow_last`. With `create`, every missing level is created; without, a missing
 // level gives null. A link that leads nowhere gives null with `route.dead_link` set.
 RegistryModel::Node* RegistryModel::Walk(Node* node, const std::vector<std::string>& levels,
-                                         bool follow_last, bool create, int line,
-                                         KeyRoute& route, int& hops) {
+                                         bool follow_last, bool create, int line, KeyRoute& route,
+                                         int& hops) {
   for (std::size_t i = 0; i < levels.size(); ++i) {
     Node* child = Child(node, levels[i]);
     if (!child->Present()) {
@@ -228,7 +230,7 @@ bool RegistryModel::Load(Node* node, int depth) {
   if (node->existed && !node->listed) {
     std::vector<std::string> keys, values;
     machine_.ListKey(node->root, node->path, keys, values);
-    for (const std::string& name : keys) Child(node, name);
+    for (const std::string& name : keys) (void)Child(node, name);  // the node is made: enough
     for (const std::string& name : values) {
       Value& value = node->values[fold_.Fold(name)];
       if (value.name.empty()) value.name = name;

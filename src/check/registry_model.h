@@ -38,10 +38,10 @@ struct KeyInfo {
 class RegistryView {
  public:
   virtual ~RegistryView() = default;
-  virtual KeyInfo ReadKey(std::uint32_t root, const std::string& path) = 0;
+  [[nodiscard]] virtual KeyInfo ReadKey(std::uint32_t root, const std::string& path) = 0;
   // Of a key that is no link.
-  virtual bool ValueExists(std::uint32_t root, const std::string& path,
-                           const std::string& name) = 0;
+  [[nodiscard]] virtual bool ValueExists(std::uint32_t root, const std::string& path,
+                                         const std::string& name) = 0;
   // The names of the sub-keys and of the values of a key that is no link.
   virtual void ListKey(std::uint32_t root, const std::string& path, std::vector<std::string>& keys,
                        std::vector<std::string>& values) = 0;
@@ -55,7 +55,7 @@ class RootNames {
   explicit RootNames(const NameFold& fold) : fold_(fold) {}
   void Add(std::uint32_t root, const std::string& name);
   // False when no root's name begins `target`.
-  bool Map(const std::string& target, std::uint32_t* root, std::string* path) const;
+  [[nodiscard]] bool Map(const std::string& target, std::uint32_t* root, std::string* path) const;
 
  private:
   NameFold fold_;
@@ -108,33 +108,33 @@ class RegistryModel {
   // The install writes value `name` ("" for the default value) of key `sub_key` below `root`,
   // creating the key and every missing level above it; `line` is the entry's line. Not
   // reached: a link on the way leads nowhere, the registry refuses the key and nothing changes.
-  KeyRoute WriteValue(std::uint32_t root, const std::string& sub_key, const std::string& name,
-                      int line);
+  [[nodiscard]] KeyRoute WriteValue(std::uint32_t root, const std::string& sub_key,
+                                    const std::string& name, int line);
   // The removal deletes value `name` of the key, if both are there.
-  RemovalEffect RemoveValue(std::uint32_t root, const std::string& sub_key,
-                            const std::string& name);
+  [[nodiscard]] RemovalEffect RemoveValue(std::uint32_t root, const std::string& sub_key,
+                                          const std::string& name);
   // The removal deletes the key with everything below it, if it is there.
-  RemovalEffect RemoveTree(std::uint32_t root, const std::string& sub_key);
+  [[nodiscard]] RemovalEffect RemoveTree(std::uint32_t root, const std::string& sub_key);
 
   // Everything the install wrote or created that is still there, in key order.
-  std::vector<Leftover> LeftBehind() const;
+  [[nodiscard]] std::vector<Leftover> LeftBehind() const;
 
  private:
   struct Value;
   struct Node;
-  Node* Root(std::uint32_t root);
-  Node* Walk(Node* node, const std::vector<std::string>& levels, bool follow_last, bool create,
-             int line, KeyRoute& route, int& hops);
-  Node* Follow(Node* link, bool create, int line, KeyRoute& route, int& hops);
-  Node* Reach(std::uint32_t root, const std::string& sub_key, bool follow_last, bool create,
-              int line, KeyRoute& route);
-  Node* Child(Node* parent, const std::string& name);
+  [[nodiscard]] Node* Root(std::uint32_t root);
+  [[nodiscard]] Node* Walk(Node* node, const std::vector<std::string>& levels, bool follow_last,
+                           bool create, int line, KeyRoute& route, int& hops);
+  [[nodiscard]] Node* Follow(Node* link, bool create, int line, KeyRoute& route, int& hops);
+  [[nodiscard]] Node* Reach(std::uint32_t root, const std::string& sub_key, bool follow_last,
+                            bool create, int line, KeyRoute& route);
+  [[nodiscard]] Node* Child(Node* parent, const std::string& name);
   Value& ValueOf(Node* key, const std::string& name);
-  bool Load(Node* node, int depth);
+  [[nodiscard]] bool Load(Node* node, int depth);
   void Remove(Node* node, std::vector<ModelItem>& foreign);
   void Collect(const Node* node, std::vector<Leftover>& out) const;
   void CollectInside(const Node* node, std::vector<ModelItem>& out) const;
-  static bool RemovedBelow(const Node* node);
+  [[nodiscard]] static bool RemovedBelow(const Node* node);
 
   RegistryView& machine_;
   NameFold fold_;

@@ -4,6 +4,8 @@
 #include <cstdarg>
 #include <vector>
 
+#include "frame/ascii.h"
+
 namespace qnd {
 
 bool Report::Ignore(const std::string& code) {
@@ -54,7 +56,7 @@ void Report::Summary() {
                warnings_ == 1 ? "" : "s");
   if (silenced_) std::fprintf(out_, " (%d ignored)", silenced_);
   std::fputc('\n', out_);
-  std::fflush(out_);
+  (void)std::fflush(out_);  // the console's: when it cannot take the report there is no one to tell
 }
 
 int Report::ExitStatus() const {
@@ -64,18 +66,9 @@ int Report::ExitStatus() const {
 std::string Escaped(const std::string& text) {
   std::string out;
   for (const char c : text) {
-    const unsigned char u = static_cast<unsigned char>(c);
-    if (u >= 0x20 && u != 0x7F) {
-      out += c;
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\t') {
-      out += "\\t";
-    } else {
-      out += Format("\\x%02x", u);
-    }
+    char shown[4];
+    const std::size_t n = ShowChar(c, shown);
+    out.append(shown, n);
   }
   return out;
 }
@@ -91,7 +84,7 @@ std::string Format(const char* format, ...) {
   const int n = std::vsnprintf(nullptr, 0, format, args);
   va_end(args);
   std::vector<char> text(n > 0 ? static_cast<std::size_t>(n) + 1 : 1, '\0');
-  if (n > 0) std::vsnprintf(text.data(), text.size(), format, again);
+  if (n > 0) (void)std::vsnprintf(text.data(), text.size(), format, again);  // measured: it fits
   va_end(again);
   return std::string(text.data());
 }

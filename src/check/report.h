@@ -24,7 +24,7 @@ class Report {
 
   // Silences the findings of `code` ("Q201"), and the notes that list items under them. False
   // for a code the catalogue does not have.
-  bool Ignore(const std::string& code);
+  [[nodiscard]] bool Ignore(const std::string& code);
 
   // A heading of a part of the output: "== text".
   void Heading(const std::string& text);
@@ -37,13 +37,13 @@ class Report {
   // The closing line: how many errors and warnings (and how many findings were ignored).
   void Summary();
 
-  int errors() const { return errors_; }
-  int warnings() const { return warnings_; }
-  int ExitStatus() const;
+  [[nodiscard]] int errors() const { return errors_; }
+  [[nodiscard]] int warnings() const { return warnings_; }
+  [[nodiscard]] int ExitStatus() const;
 
  private:
   void Prefix(const std::string& where, int line);
-  bool Ignored(const FindingKind& kind) const;
+  [[nodiscard]] bool Ignored(const FindingKind& kind) const;
 
   std::FILE* out_;
   std::set<std::string> ignored_;
@@ -53,13 +53,13 @@ class Report {
 };
 
 // `text` with every control character shown escaped: "\n", "\r", "\t", else "\x07".
-std::string Escaped(const std::string& text);
+[[nodiscard]] std::string Escaped(const std::string& text);
 
 // "1 entry", "8 entries".
-std::string Count(std::size_t n, const char* one, const char* many);
+[[nodiscard]] std::string Count(std::size_t n, const char* one, const char* many);
 
 // printf-style formatting into a string.
-std::string Format(const char* format, ...)
+[[nodiscard]] std::string Format(const char* format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))
 #endif

@@ -7,6 +7,7 @@
 #include "check/machine_registry.h"
 #include "check/registry_model.h"
 #include "check/script_survey.h"
+#include "frame/path_join.h"
 #include "frame/profile_text.h"
 #include "regscript/script_io.h"
 
@@ -16,13 +17,13 @@ namespace {
 constexpr std::size_t kListedItems = 20;  // notes under one finding, at most
 
 // "HKEY_CURRENT_USER\\Software\\X" from a root's handle value and a sub-key path.
-std::string KeyName(std::uint32_t root, const std::string& sub_key) {
+[[nodiscard]] std::string KeyName(std::uint32_t root, const std::string& sub_key) {
   const std::string name = RootKeyName(root) ? RootKeyName(root) : "?";
   return sub_key.empty() ? name : name + "\\" + sub_key;
 }
 
 // "key K", "value "V" of K", "the default value of K"; a link says where it leads.
-std::string ItemName(const ModelItem& item) {
+[[nodiscard]] std::string ItemName(const ModelItem& item) {
   if (!item.is_value) {
     return "key " + item.key +
            (item.link.empty() ? ""
@@ -33,7 +34,7 @@ std::string ItemName(const ModelItem& item) {
 }
 
 // One explain line: where the value lands, its name, type and data.
-std::string DescribeWrite(const KeyEntry& e, const std::string& key) {
+[[nodiscard]] std::string DescribeWrite(const KeyEntry& e, const std::string& key) {
   const std::string name = e.is_default ? "@" : "\"" + e.value_name + "\"";
   const std::string data = e.type == kRegDword
                                ? Format("REG_DWORD 0x%08lx", (unsigned long)e.number)
@@ -42,15 +43,17 @@ std::string DescribeWrite(const KeyEntry& e, const std::string& key) {
 }
 
 // Why the platform refuses a key path, in words.
-std::string RefusalWords(long status, std::uint32_t root, const std::string& sub_key) {
+[[nodiscard]] std::string RefusalWords(long status, std::uint32_t root,
+                                       const std::string& sub_key) {
   if (status == ERROR_MORE_DATA) {
-    return Format("the platform's registry calls refuse a sub-key path of %u characters "
-                  "(error 234)",
-                  (unsigned)sub_key.size());
+    return Format(
+        "the platform's registry calls refuse a sub-key path of %u characters "
+        "(error 234)",
+        (unsigned)sub_key.size());
   }
   return Format("the registry refuses %s (error %ld)", KeyName(root, sub_key).c_str(), status) +
          (!sub_key.empty() && sub_key[0] == '\\' ? ": the sub-key path begins with a backslash"
-                                                : "");
+                                                 : "");
 }
 
 // Why an entry fails, for one that cannot be found again by its listed name.
@@ -60,7 +63,7 @@ constexpr char kDataLost[] =
 
 // Why an entry of a key section fails, in words ("" when it does not, as far as the survey
 // can tell).
-std::string KeyFailure(const KeyEntry& e) {
+[[nodiscard]] std::string KeyFailure(const KeyEntry& e) {
   if (!e.Fails()) return std::string();
   return !e.found                       ? std::string(kDataLost)
          : e.result == PlanResult::Fail ? DescribeFault(e.fault)
@@ -68,7 +71,7 @@ std::string KeyFailure(const KeyEntry& e) {
 }
 
 // Why an entry of the removal list fails, in words.
-std::string RemovalFailure(const RemovalEntry& e) {
+[[nodiscard]] std::string RemovalFailure(const RemovalEntry& e) {
   if (!e.found) return kDataLost;
   switch (e.result) {
     case RemovalResult::NoRoot:
@@ -82,20 +85,20 @@ std::string RemovalFailure(const RemovalEntry& e) {
 }
 
 // Why a route through registry links reaches no key, in words.
-std::string DeadLinkWords(const KeyRoute& route) {
+[[nodiscard]] std::string DeadLinkWords(const KeyRoute& route) {
   return "the key path goes through the registry link " + route.dead_link +
          ", which leads to no key: the registry refuses the path";
 }
 
 // The links of a route, for people.
-std::string LinkList(const KeyRoute& route) {
+[[nodiscard]] std::string LinkList(const KeyRoute& route) {
   std::string out;
   for (const std::string& link : route.links) out += (out.empty() ? "" : ", then ") + link;
   return out;
 }
 
 // True when the entry's section, name or data holds "$4".
-bool EntryUsesDir4(const SurveyedEntry& e) {
+[[nodiscard]] bool EntryUsesDir4(const SurveyedEntry& e) {
   return UsesDir4(e.section.c_str()) || UsesDir4(e.name.c_str()) || UsesDir4(e.raw_data.c_str());
 }
 
@@ -158,8 +161,8 @@ void ScriptCheck::Explain(const PathContext& context, const char* read) {
     const KeyEntry& e = survey_.writes[i];
     KeyRoute route;
     if (write_failures_[i].empty()) {
-      route = model_.WriteValue(e.root, e.sub_key, e.is_default ? std::string() : e.value_name,
-                                e.line);
+      route =
+          model_.WriteValue(e.root, e.sub_key, e.is_default ? std::string() : e.value_name, e.line);
       if (!route.reached) write_failures_[i] = DeadLinkWords(route);
     }
     if (!write_failures_[i].empty()) {
@@ -361,12 +364,11 @@ int CheckScript(const ScriptOptions& options, Report& report) {
   ScriptSurvey survey;
   SurveyScript(full.c_str(), context, lines, fold, survey);
 
-  const char* base = std::strrchr(full.c_str(), '\\');
   // "$4" in the product's own script fails under RegisterQuindo, which gives no $4. Without
   // --dir4 the entry fails here too and lint reports it once as failing; with --dir4 it works
   // here, so lint says that RegisterQuindo would still fail it.
-  const bool by_register = options.dir4 && fold.Fold(base ? base + 1 : full.c_str()) ==
-                                               fold.Fold(kProductScriptName);
+  const bool by_register =
+      options.dir4 && fold.Fold(LastLevel(full.c_str())) == fold.Fold(kProductScriptName);
   ScriptCheck check(options, survey, fold, report, by_register);
   check.Explain(context, full.c_str());
   check.Lint();

@@ -17,6 +17,6 @@ struct ScriptOptions {
 
 // Runs the three checks on the script and reports them. kExitErrors when the file cannot be
 // read; else the report's exit status.
-int CheckScript(const ScriptOptions& options, Report& report);
+[[nodiscard]] int CheckScript(const ScriptOptions& options, Report& report);
 
 }  // namespace qnd

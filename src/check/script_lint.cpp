@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "frame/ascii.h"
 #include "frame/folder_codes.h"
 
 namespace qnd {
@@ -11,7 +12,7 @@ namespace {
 constexpr std::size_t kNearTextChars = 460;  // of the 511 that fit
 
 // `text` without blanks at either end.
-std::string Trim(const std::string& text) {
+[[nodiscard]] std::string Trim(const std::string& text) {
   const char* blanks = " \t\r";
   const std::size_t begin = text.find_first_not_of(blanks);
   if (begin == std::string::npos) return std::string();
@@ -19,30 +20,27 @@ std::string Trim(const std::string& text) {
 }
 
 // True when `text` holds `word`, ASCII letters compared without regard to case.
-bool ContainsNoCase(const char* text, const char* word) {
+[[nodiscard]] bool ContainsNoCase(const char* text, const char* word) {
   const std::size_t n = std::strlen(word);
   for (; *text; ++text) {
     std::size_t i = 0;
-    while (i < n && text[i] && (text[i] | 0x20) == (word[i] | 0x20)) ++i;
+    while (i < n && text[i] && AsciiUpper(text[i]) == AsciiUpper(word[i])) ++i;
     if (i == n) return true;
   }
   return false;
 }
 
-// True for a hexadecimal digit (not the terminator).
-bool IsHex(char c) { return std::strchr("0123456789abcdefABCDEF", c) && c; }
-
 // True when `text` is a plain number of "dword:": an optional "0x", then 1 to 8 hexadecimal
 // digits, and nothing else.
-bool PlainDword(const char* text) {
+[[nodiscard]] bool PlainDword(const char* text) {
   if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text += 2;
   std::size_t digits = 0;
-  while (IsHex(text[digits])) ++digits;
+  while (HexDigitValue(text[digits]) >= 0) ++digits;
   return digits >= 1 && digits <= 8 && text[digits] == '\0';
 }
 
 // The failing macro as written, in quotation marks: "$0", "$*B".
-std::string MacroText(const ExpandFault& fault) {
+[[nodiscard]] std::string MacroText(const ExpandFault& fault) {
   std::string text = fault.short_form ? "\"$*" : "\"$";
   return text + fault.code + "\"";
 }
@@ -98,7 +96,7 @@ DataTrap FindDataTrap(const char* data, bool is_default) {
 }
 
 bool LooksLikeKey(const char* section) {
-  return ((section[0] | 0x20) == 'h' && (section[1] | 0x20) == 'k') ||
+  return (AsciiUpper(section[0]) == 'H' && AsciiUpper(section[1]) == 'K') ||
          std::strchr(section, '\\') != nullptr;
 }
 

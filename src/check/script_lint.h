@@ -20,10 +20,10 @@ class ScriptLines {
  public:
   ScriptLines(const std::string& text, const NameFold& fold);
   // The line of the `nth` (from 0) section named `section`; 0 when it is not found.
-  int SectionLine(const std::string& section, int nth) const;
+  [[nodiscard]] int SectionLine(const std::string& section, int nth) const;
   // The line of the `nth` entry named `entry` of the first section named `section`, the one
   // the reader reads; 0 when it is not found.
-  int EntryLine(const std::string& section, const std::string& entry, int nth) const;
+  [[nodiscard]] int EntryLine(const std::string& section, const std::string& entry, int nth) const;
 
  private:
   struct Entry {
@@ -49,20 +49,20 @@ enum class DataTrap {
 };
 
 // The trap in data `data` (stripped and expanded) of a value that `is_default` or not.
-DataTrap FindDataTrap(const char* data, bool is_default);
+[[nodiscard]] DataTrap FindDataTrap(const char* data, bool is_default);
 
 // True for a section name that begins with no root name but looks like a key: it begins with
 // "HK" (an abbreviation such as "HKCU") or holds a backslash. Such a section is skipped.
-bool LooksLikeKey(const char* section);
+[[nodiscard]] bool LooksLikeKey(const char* section);
 
 // True when `text` holds a "$4" or "$*4" macro.
-bool UsesDir4(const char* text);
+[[nodiscard]] bool UsesDir4(const char* text);
 
 // True for an "UNINSTALL" or key-section text of `chars` characters that is near the 511 that
 // fit: a longer directory on another machine makes the entry fail.
-bool NearTextLimit(std::size_t chars);
+[[nodiscard]] bool NearTextLimit(std::size_t chars);
 
 // Why planning failed, in words: which text, which macro, what went wrong.
-std::string DescribeFault(const PlanFault& fault);
+[[nodiscard]] std::string DescribeFault(const PlanFault& fault);
 
 }  // namespace qnd

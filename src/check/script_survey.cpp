@@ -73,18 +73,17 @@ void PlanRemovalEntry(const ProfileEntry& entry, const PathContext& context, Rem
     const long opened = OpenStatus(out.root, out.sub_key);
     out.refusal = opened == ERROR_FILE_NOT_FOUND ? 0 : opened;
   } else if (out.result == RemovalResult::Tree) {
-    UniqueKey key;
-    LONG status = 0;
-    out.tree_open = OpenTreeKey(RootKeyHandle(out.root), out.sub_key.c_str(), key, &status);
+    const TreeKey tree = OpenTreeKey(RootKey(out.root), out.sub_key.c_str());
+    out.tree_open = tree.open;
     const bool taken =
         out.tree_open == TreeKeyOpen::Opened || out.tree_open == TreeKeyOpen::NotThere;
-    out.refusal = taken ? 0 : status;  // a path the platform refuses, even as too long
+    out.refusal = taken ? 0 : tree.status;  // a path the platform refuses, even as too long
   }
 }
 
 // Measures the name list of `section` (null: the section names) of `path` against the
 // library's room. False when it takes less than nine tenths of it.
-bool MeasureList(const char* path, const char* section, ListUse& use) {
+[[nodiscard]] bool MeasureList(const char* path, const char* section, ListUse& use) {
   const NameListUse measured = MeasureNameList(path, section);
   use.chars = measured.chars;
   use.first_unseen = measured.first_unseen;

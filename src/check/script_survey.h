@@ -37,23 +37,22 @@ struct KeyEntry : SurveyedEntry {
   bool is_default = false;
   std::uint32_t type = 0;
   std::uint32_t number = 0;  // for REG_DWORD
-  bool Fails() const { return !found || result != PlanResult::Write || refusal; }
+  [[nodiscard]] bool Fails() const { return !found || result != PlanResult::Write || refusal; }
 };
 
 // An entry of the "UNINSTALL" list.
 struct RemovalEntry : SurveyedEntry {
   RemovalResult result = RemovalResult::Fail;
   TreeKeyOpen tree_open = TreeKeyOpen::NotThere;  // a key tree's key, opened as UndoReg opens it
-  bool Fails() const {
+  [[nodiscard]] bool Fails() const {
     return !found || (result != RemovalResult::Value && result != RemovalResult::Tree) ||
            (result == RemovalResult::Tree && tree_open != TreeKeyOpen::Opened &&
             !CountsAsGone(tree_open));  // UndoReg's own rule
   }
   // True when UndoReg acts on nothing, whatever the install wrote: a value of a key path the
   // registry refuses, or a key that counts as gone by its name alone.
-  bool Inert() const {
-    return result == RemovalResult::Value ? refusal != 0
-                                          : tree_open == TreeKeyOpen::NameTooLong;
+  [[nodiscard]] bool Inert() const {
+    return result == RemovalResult::Value ? refusal != 0 : tree_open == TreeKeyOpen::NameTooLong;
   }
 };
 

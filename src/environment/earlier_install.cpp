@@ -2,6 +2,7 @@
 //   Internal015  the directory of an earlier installation, from the product profile file in the
 //                Windows directory ("C:\" when there is none);
 //   Internal012  the entry "Path" of section "Setup" in "Quindo32.uni" of a given directory.
+#include "frame/files.h"
 #include "frame/fixed_str.h"
 #include "frame/handles.h"
 #include "frame/path_join.h"
@@ -26,7 +27,7 @@ constexpr char kSettingsFile[] = "Quindo32.uni";
 
 // True when a directory entry (file or directory) of the exact path `path` exists. The search
 // is closed again.
-bool EntryExists(const char* path) {
+[[nodiscard]] bool EntryExists(const char* path) {
   WIN32_FIND_DATAA data;
   UniqueFind find(FindFirstFileA(path, &data));
   return static_cast<bool>(find);
@@ -34,11 +35,9 @@ bool EntryExists(const char* path) {
 
 // The path of the first product profile file that exists, into `file`. False when none exists
 // or the Windows directory cannot be had in 260 characters.
-bool FindProfileFile(PathStr& file) {
+[[nodiscard]] bool FindProfileFile(PathStr& file) {
   PathStr windows;
-  const UINT n = GetWindowsDirectoryA(windows.data(), kPathChars);
-  if (n == 0 || n >= kPathChars) return false;
-  windows.adopt();
+  if (!WindowsDirectory(windows)) return false;
   for (const char* name : kProfileFiles) {
     file = windows;
     if (JoinPath(file, name) && EntryExists(file.c_str())) return true;
@@ -49,7 +48,7 @@ bool FindProfileFile(PathStr& file) {
 // The data of the first direction entry of section "Application" in `file` that the profile
 // reader gives at least one character for, into `value` (cut to 259 characters by the reader).
 // False when neither entry has data.
-bool ReadInstalledFile(const char* file, PathStr& value) {
+[[nodiscard]] bool ReadInstalledFile(const char* file, PathStr& value) {
   for (const char* entry : kDirectionEntries) {
     GetPrivateProfileStringA("Application", entry, "", value.data(), kPathChars, file);
     value.adopt();
@@ -58,50 +57,40 @@ bool ReadInstalledFile(const char* file, PathStr& value) {
   return false;
 }
 
-// Ends `path` directly after its last backslash, which stays; a path without one stays whole.
-void KeepDirectoryPart(PathStr& path) {
-  const char* last = std::strrchr(path.c_str(), '\\');
-  if (last) path.truncate(static_cast<std::size_t>(last - path.c_str()) + 1);
-}
-
 // True when `text` holds a carriage return or a line feed.
-bool HasLineBreak(const char* text) { return std::strpbrk(text, "\r\n") != nullptr; }
+[[nodiscard]] bool HasLineBreak(const char* text) { return std::strpbrk(text, "\r\n") != nullptr; }
 
 }  // namespace
 }  // namespace qnd
 
-// Internal015(buffer): writes into `buffer` (260 characters) the directory of an earlier
-// installation, with its trailing backslash, or "C:\" when none is recorded. Always 1.
+// Internal015: see qndsetup.h.
 extern "C" int __stdcall Internal015(char* buffer) {
   using namespace qnd;
   Trace trace("Internal015", {buffer});
   PathStr file, directory;
   if (FindProfileFile(file) && ReadInstalledFile(file.c_str(), directory)) {
-    KeepDirectoryPart(directory);
+    (void)CutAfterLastBackslash(directory);  // a file name without a directory stays whole
     trace.Step("earlier installation recorded in \"%s\"", file.c_str());
   } else {
-    directory.assign(kNoInstallation);
+    (void)directory.assign(kNoInstallation);  // "C:\\" fits
     trace.Step("no earlier installation recorded");
   }
   std::memcpy(buffer, directory.c_str(), directory.size() + 1);  // at most 260 bytes
   return trace.Return(1, buffer);
 }
 
-// Internal012(directory, value): writes `value` as entry "Path" of section "Setup" of
-// directory\Quindo32.uni (a backslash is put between them in every case). 1 when the profile
-// writer succeeded; 0 when it failed, for a null directory or value (the writer would delete
-// the entry and call that success), for an empty directory (the file would land at the root of
-// the current drive), for a directory or value holding a line break (the writer would store it
-// as it is, adding sections and entries to the file), and for a directory over 246 characters,
-// which is not written at all. No directory is created.
+// Internal012: see qndsetup.h.
 extern "C" int __stdcall Internal012(const char* directory, const char* value) {
   using namespace qnd;
   Trace trace("Internal012", {directory, value});
   PathStr file;
+  // A null value or directory would make the writer delete the entry and call that success; an
+  // empty directory would put the file at the root of the current drive.
   if (!directory || !*directory || !value) {
     trace.Refusal("no directory or no value");
     return trace.Return(0);
   }
+  // The writer would store a line break as it is, adding sections and entries to the file.
   if (HasLineBreak(directory) || HasLineBreak(value)) {
     trace.Refusal("a line break in the directory or the value");
     return trace.Return(0);

@@ -56,7 +56,7 @@ constexpr UINT kBoxStyle = MB_ICONERROR | MB_RETRYCANCEL;  // 0x15: stop sign, R
 // The message buffer; wsprintfA has no size argument, so the longest text is proven to fit.
 using MessageStr = FixedStr<256>;
 
-constexpr std::size_t LongestMessage() {
+[[nodiscard]] constexpr std::size_t LongestMessage() {
   std::size_t longest = 0;
   for (const ProbeRow& row : kProbeList) {
     std::size_t n = 0;
@@ -89,7 +89,7 @@ void PostGoHome(Trace& trace) {
 
 // True when a top-level window of the row's class exists (one of another process, if the row
 // says so).
-bool HasWindow(const ProbeRow& row) {
+[[nodiscard]] bool HasWindow(const ProbeRow& row) {
   if (!row.other_process) return FindWindowA(row.window_class, nullptr) != nullptr;
   for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, row.window_class, nullptr)) != nullptr;) {
     DWORD process = 0;
@@ -108,7 +108,7 @@ const ProbeRow* FindRunningApp() {
 }
 
 // True when `window` exists and its thread answers a message within kOwnerAnswerMillis.
-bool Answers(HWND window) {
+[[nodiscard]] bool Answers(HWND window) {
   DWORD_PTR result = 0;
   return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kOwnerAnswerMillis,
                              &result) != 0;
@@ -116,7 +116,7 @@ bool Answers(HWND window) {
 
 // The owner of the next box: `owner` while it answers; once it hangs or is gone, the first
 // other window of the setup engine's class that answers, else none. None stays none.
-HWND OwnerForBox(HWND owner) {
+[[nodiscard]] HWND OwnerForBox(HWND owner) {
   if (!owner || Answers(owner)) return owner;
   for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, kOwnerClass, nullptr)) != nullptr;) {
     if (w != owner && Answers(w)) return w;
@@ -127,7 +127,7 @@ HWND OwnerForBox(HWND owner) {
 // Shows the Retry/Cancel box that asks the user to close the application of `running`, owned
 // by `owner` (may be null), and gives the button chosen: IDRETRY, IDCANCEL, or 0 / -1 (Wine)
 // when the box failed.
-int AskToClose(HWND owner, const ProbeRow& running, Trace& trace) {
+[[nodiscard]] int AskToClose(HWND owner, const ProbeRow& running, Trace& trace) {
   MessageStr text;
   wsprintfA(text.data(), kMessageFormat, running.name);  // fits: see LongestMessage
   text.adopt();
@@ -147,7 +147,7 @@ int AskToClose(HWND owner, const ProbeRow& running, Trace& trace) {
 // The check itself: go-home broadcast, then probe and ask until nothing runs (NoneRunning) or
 // the user answers anything but Retry. The owner is looked up once, and again only when it
 // stops answering or goes.
-AppCheck CheckApplications(Trace& trace) {
+[[nodiscard]] AppCheck CheckApplications(Trace& trace) {
   PostGoHome(trace);
   HWND owner = FindWindowA(kOwnerClass, nullptr);
   for (;;) {
@@ -163,9 +163,7 @@ AppCheck CheckApplications(Trace& trace) {
 }  // namespace
 }  // namespace qnd
 
-// CheckApplicationsActive(): 1 when no application that conflicts with setup runs (at once, or
-// after the user closed them and chose Retry); 0 when the user chose Cancel or the box could not
-// be shown. Blocks in the modal box until the user answers, never on a hung owner window.
+// CheckApplicationsActive: see qndsetup.h.
 extern "C" int __stdcall CheckApplicationsActive(void) {
   qnd::Trace trace("CheckApplicationsActive", {});
   return trace.Return(qnd::CheckApplications(trace) == qnd::AppCheck::NoneRunning ? 1 : 0);

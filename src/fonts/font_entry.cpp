@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "frame/ascii.h"
 #include "frame/path_join.h"
 
 namespace qnd {
@@ -10,27 +11,19 @@ namespace {
 constexpr char kFontsFolder[] = "FONTS\\";
 constexpr char kResourceExtension[] = ".FOT";
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 // Where the file name of `key` begins: after its last separator, else after a leading drive.
-const char* FileNameStart(const char* key) {
+[[nodiscard]] const char* FileNameStart(const char* key) {
   const char* start = key;
   if (IsAsciiLetter(key[0]) && key[1] == ':') start = key + 2;
   for (const char* p = key; *p; ++p) {
-    if (IsSeparator(*p)) start = p + 1;
+    if (IsPathSeparator(*p)) start = p + 1;
   }
   return start;
 }
 
 // The FONTS directory joined with the first `chars` characters of `file`, then `suffix`.
-bool BuildPath(const FontsDirStr& dir, const char* file, std::size_t chars, const char* suffix,
-               PathStr& path) {
+[[nodiscard]] bool BuildPath(const FontsDirStr& dir, const char* file, std::size_t chars,
+                             const char* suffix, PathStr& path) {
   return path.assign(dir.c_str()) && path.append(file, chars) && path.append(suffix);
 }
 
@@ -101,9 +94,8 @@ FontResult PlanFont(const char* key, const char* value, const char* windows_dir,
   if (!BuildPath(plan.fonts_dir, parts.file, parts.file_chars, "", plan.font_path)) {
     return FontResult::PathTooLong;
   }
-  if (kind == FontKind::TrueType &&
-      !BuildPath(plan.fonts_dir, parts.file, parts.name_chars, kResourceExtension,
-                 plan.resource_path)) {
+  if (kind == FontKind::TrueType && !BuildPath(plan.fonts_dir, parts.file, parts.name_chars,
+                                               kResourceExtension, plan.resource_path)) {
     return FontResult::PathTooLong;
   }
   return FontResult::Ok;

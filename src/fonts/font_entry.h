@@ -22,24 +22,24 @@ enum class FontKind { Raster, TrueType };
 // What installing one entry (or copying one substitute) came to. Ok is the only success.
 enum class FontResult {
   Ok,
-  EmptyValue,          // the key's value reads as no characters
-  BadDescription,      // the description would not come back from WIN.INI as one entry
-  ResourceKey,         // a TrueType key that names a ".FOT" file: the file the entry rebuilds
-  KeyTooLong,          // the key has more than 259 characters
-  NoFileName,          // the key ends in its drive or directory part: it names no file
-  FileNameTooLong,     // file name with extension over 255 characters
-  NoFontsDir,          // no Windows directory, or the FONTS directory does not fit 256 bytes
-  PathTooLong,         // the font path or the resource path over 259 characters
-  NoFontFile,          // the font file is not in the FONTS directory, or is a directory
-  ResourceIsDirectory, // a directory stands where the ".FOT" file goes
-  ResourceFileFailed,  // the ".FOT" file could not be created
-  NotAdded,            // the system added no font from the file
-  ProfileNotWritten,   // the Windows profile refused the entry
-  NoMemory,            // no memory for a section's list of keys
+  EmptyValue,           // the key's value reads as no characters
+  BadDescription,       // the description would not come back from WIN.INI as one entry
+  ResourceKey,          // a TrueType key that names a ".FOT" file: the file the entry rebuilds
+  KeyTooLong,           // the key has more than 259 characters
+  NoFileName,           // the key ends in its drive or directory part: it names no file
+  FileNameTooLong,      // file name with extension over 255 characters
+  NoFontsDir,           // no Windows directory, or the FONTS directory does not fit 256 bytes
+  PathTooLong,          // the font path or the resource path over 259 characters
+  NoFontFile,           // the font file is not in the FONTS directory, or is a directory
+  ResourceIsDirectory,  // a directory stands where the ".FOT" file goes
+  ResourceFileFailed,   // the ".FOT" file could not be created
+  NotAdded,             // the system added no font from the file
+  ProfileNotWritten,    // the Windows profile refused the entry
+  NoMemory,             // no memory for a section's list of keys
 };
 
 // The rule that a result of planning an entry names, in a few words (the trace shows it).
-const char* FontResultRule(FontResult result);
+[[nodiscard]] const char* FontResultRule(FontResult result);
 
 // A font key split into its file name: what follows any drive ("D:") and directory part, the
 // directory part ending at the last backslash or forward slash. The extension runs from the
@@ -49,30 +49,30 @@ struct FontKeyParts {
   std::size_t name_chars = 0;  // characters before the extension
   std::size_t file_chars = 0;  // characters of name and extension
 };
-FontKeyParts SplitFontKey(const char* key);
+[[nodiscard]] FontKeyParts SplitFontKey(const char* key);
 
 // The FONTS directory: `windows_dir`, a backslash unless it already ends in one, then
 // "FONTS\". False when it does not fit 256 bytes (`dir` is then unspecified).
-bool MakeFontsDir(const char* windows_dir, FontsDirStr& dir);
+[[nodiscard]] bool MakeFontsDir(const char* windows_dir, FontsDirStr& dir);
 
 // The files one font entry works on.
 struct FontPlan {
   FontKind kind = FontKind::Raster;
-  FontsDirStr fonts_dir;  // ends in "FONTS\"
-  FontFileStr font_file;  // file name with extension, without directory
-  PathStr font_path;      // FONTS directory + font file: the raster font, the TrueType font
-  PathStr resource_path;  // FONTS directory + file name + ".FOT" (TrueType only, else empty)
+  FontsDirStr fonts_dir;        // ends in "FONTS\"
+  FontFileStr font_file;        // file name with extension, without directory
+  PathStr font_path;            // FONTS directory + font file: the raster font, the TrueType font
+  PathStr resource_path;        // FONTS directory + file name + ".FOT" (TrueType only, else empty)
   bool resource_there = false;  // a ".FOT" file is there now: replaced once the new one is built
 };
 
 // True when `text` can be written as the key of a WIN.INI entry and found again as that one
 // entry: not empty or only blanks, no "=", CR or LF (they would end the key or the line), and
 // not beginning, after blanks, with "[" (a section header) or ";" (a comment).
-bool IsProfileKeySafe(const char* text);
+[[nodiscard]] bool IsProfileKeySafe(const char* text);
 
 // True when the file name of `parts` names a ".FOT" file (in any case, trailing dots and blanks
 // dropped as the file system drops them).
-bool NamesResourceFile(const FontKeyParts& parts);
+[[nodiscard]] bool NamesResourceFile(const FontKeyParts& parts);
 
 // Works out entry `key` = `value` of the section of `kind`, with `windows_dir` the Windows
 // directory. Ok, or the reason the entry fails before anything is touched for it: an empty
@@ -81,12 +81,12 @@ bool NamesResourceFile(const FontKeyParts& parts);
 // TrueType key that names a ".FOT" file. A raster entry needs its font path to fit; a TrueType
 // entry its resource path and the font path, the font file being looked for in the FONTS
 // directory.
-FontResult PlanFont(const char* key, const char* value, const char* windows_dir, FontKind kind,
-                    FontPlan& plan);
+[[nodiscard]] FontResult PlanFont(const char* key, const char* value, const char* windows_dir,
+                                  FontKind kind, FontPlan& plan);
 
 // Entry `key` = `value` of section "FontSubstitutes", whose key is copied into WIN.INI: Ok,
 // EmptyValue, or BadDescription for a key that IsProfileKeySafe refuses (the value may hold
 // "=": it ends no key).
-FontResult PlanSubstitute(const char* key, const char* value);
+[[nodiscard]] FontResult PlanSubstitute(const char* key, const char* value);
 
 }  // namespace qnd

@@ -22,7 +22,7 @@ void DeleteFresh(const char* fresh, Trace& trace) {
 // is built puts it in place of the old one, which is unloaded first (a loaded file cannot be
 // replaced everywhere). Until then nothing is touched: when the build or the replacement fails,
 // the fresh file is removed and the old one stays as it was, loaded if it was.
-FontResult RebuildResourceFile(const FontPlan& plan, Trace& trace) {
+[[nodiscard]] FontResult RebuildResourceFile(const FontPlan& plan, Trace& trace) {
   char fresh[MAX_PATH];
   if (!GetTempFileNameA(plan.fonts_dir.c_str(), "fot", 0, fresh)) {
     trace.Refusal(LastError{"GetTempFileNameA"}, "no fresh file name in \"%s\"",
@@ -62,7 +62,7 @@ void BroadcastFontChange(Trace& trace) {
 // Makes the font of `plan`, whose files PlanFontListEntry tested, known to the system. A raster
 // font is removed first, so that a second run does not load it twice (the result is of no
 // interest: it may not be loaded); a TrueType font's ".FOT" file is rebuilt.
-FontResult LoadFont(const FontPlan& plan, Trace& trace) {
+[[nodiscard]] FontResult LoadFont(const FontPlan& plan, Trace& trace) {
   const char* loaded = plan.font_path.c_str();
   if (plan.kind == FontKind::TrueType) {
     loaded = plan.resource_path.c_str();
@@ -81,7 +81,8 @@ FontResult LoadFont(const FontPlan& plan, Trace& trace) {
 
 // Writes entry `key` = `value` of section `section` of the Windows profile. False when the
 // profile refused it; the trace says which.
-bool WriteWinIni(const char* section, const char* key, const char* value, Trace& trace) {
+[[nodiscard]] bool WriteWinIni(const char* section, const char* key, const char* value,
+                               Trace& trace) {
   if (!WriteProfileStringA(section, key, value)) {
     trace.Refusal(LastError{"WriteProfileStringA"}, "WIN.INI [%s] \"%s\" cannot be written",
                   section, key);
@@ -101,30 +102,30 @@ void RefuseFontEntry(const FontListEntry& entry, FontResult result, const FontPl
     trace.Refusal("entry \"%s\" = \"%s\" of [%s]: %s: \"%s\"", entry.key, entry.value,
                   entry.section->name, FontResultRule(result), file);
   } else {
-    trace.Refusal("entry \"%s\" = \"%s\" of [%s]: %s", entry.key, entry.value,
-                  entry.section->name, FontResultRule(result));
+    trace.Refusal("entry \"%s\" = \"%s\" of [%s]: %s", entry.key, entry.value, entry.section->name,
+                  FontResultRule(result));
   }
 }
 
 // The tests of the FONTS directory made before anything is touched: an entry that names no
 // font file of its own must not unload or replace another program's font or ".FOT" file of
 // the same name.
-FontResult TestFontFiles(FontPlan& plan) {
+[[nodiscard]] FontResult TestFontFiles(FontPlan& plan) {
   if (!FileExistsQuiet(plan.font_path.c_str())) return FontResult::NoFontFile;
   if (plan.kind != FontKind::TrueType) return FontResult::Ok;
   const DWORD resource = QuietAttributes(plan.resource_path.c_str());
   plan.resource_there = resource != INVALID_FILE_ATTRIBUTES;
-  return plan.resource_there && (resource & FILE_ATTRIBUTE_DIRECTORY)
-             ? FontResult::ResourceIsDirectory
-             : FontResult::Ok;
+  return IsDirectoryAttributes(resource) ? FontResult::ResourceIsDirectory : FontResult::Ok;
 }
 
 // Loads and records a planned font.
-FontResult InstallFont(const char* key, const char* value, const FontPlan& plan, Trace& trace) {
+[[nodiscard]] FontResult InstallFont(const char* key, const char* value, const FontPlan& plan,
+                                     Trace& trace) {
   const FontResult loaded = LoadFont(plan, trace);
   if (loaded != FontResult::Ok) return loaded;
   // Reversed: the description is the profile's key, the list's key (as written) its value.
   // A font not recorded there is gone after the next restart: that is a failure.
+  // NOLINTNEXTLINE(readability-suspicious-call-argument): reversed on purpose, as said above
   if (!WriteWinIni(kFontsProfileSection, value, key, trace)) return FontResult::ProfileNotWritten;
   BroadcastFontChange(trace);
   return FontResult::Ok;
@@ -134,10 +135,10 @@ FontResult InstallFont(const char* key, const char* value, const FontPlan& plan,
 
 FontResult PlanFontListEntry(const FontListEntry& entry, FontPlan& plan) {
   if (!entry.section->fonts) return PlanSubstitute(entry.key, entry.value);
-  char windows[kFontsDirBytes];
-  const UINT n = GetWindowsDirectoryA(windows, kFontsDirBytes);
-  if (n == 0 || n >= kFontsDirBytes) return FontResult::NoFontsDir;
-  const FontResult planned = PlanFont(entry.key, entry.value, windows, entry.section->kind, plan);
+  FixedStr<kFontsDirBytes> windows;
+  if (!WindowsDirectory(windows)) return FontResult::NoFontsDir;
+  const FontResult planned =
+      PlanFont(entry.key, entry.value, windows.c_str(), entry.section->kind, plan);
   return planned == FontResult::Ok ? TestFontFiles(plan) : planned;
 }
 
@@ -156,18 +157,12 @@ FontResult InstallFontListEntry(const FontListEntry& entry, Trace& trace) {
 
 }  // namespace qnd
 
-// Internal007(list, skipFonts): with skipFonts 0 installs the fonts of sections "Fonts" and
-// "TrueTypes" of font list `list`, then copies its section "FontSubstitutes" into the Windows
-// profile; with skipFonts non-zero only copies the substitutes. The list is the file the
-// profile reader finds for `list` (a bare name in the Windows directory). 1 when every step
-// succeeded (also for a missing list or sections); 0 at the first failure, with what came
-// before kept, for a null list (the profile reader would read WIN.INI instead) and for one
-// whose path does not fit 259 characters.
+// Internal007: see qndsetup.h.
 extern "C" int __stdcall Internal007(const char* list, int skipFonts) {
   using namespace qnd;
   Trace trace("Internal007", {list, skipFonts});
   PathStr path;
-  if (!list || !ProfileFilePath(list, path)) {
+  if (!list || !ProfileFilePath(list, path)) {  // null: the reader would read WIN.INI instead
     trace.Refusal("no font list, or its path does not fit 259 characters");
     return trace.Return(0);
   }

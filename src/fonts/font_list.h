@@ -15,7 +15,7 @@ constexpr char kFontsProfileSection[] = "Fonts";
 // A section of a font list, in the order Internal007 works them.
 struct FontListSection {
   const char* name;
-  bool fonts;     // a section of fonts of `kind`; else the substitutes
+  bool fonts;  // a section of fonts of `kind`; else the substitutes
   FontKind kind;
 };
 constexpr FontListSection kFontListSections[] = {
@@ -37,7 +37,7 @@ struct FontListEntry {
 // as far as the reader's name list holds them whole (NameList). Stops when a visit returns
 // false.
 template <typename Visit>
-WalkEnd WalkFontList(const char* path, bool skip_fonts, Visit&& visit) {
+[[nodiscard]] WalkEnd WalkFontList(const char* path, bool skip_fonts, Visit&& visit) {
   for (const FontListSection& section : kFontListSections) {
     if (skip_fonts && section.fonts) continue;
     const WalkEnd end = WalkSection(path, section.name, [&](const ProfileEntry& entry) {
@@ -52,7 +52,7 @@ WalkEnd WalkFontList(const char* path, bool skip_fonts, Visit&& visit) {
 // PlanFont with this system's Windows directory, then the tests of the FONTS directory (the
 // font file is there as a file; no directory stands where a ".FOT" goes), for a font;
 // PlanSubstitute for a substitute. Touches nothing.
-FontResult PlanFontListEntry(const FontListEntry& entry, FontPlan& plan);
+[[nodiscard]] FontResult PlanFontListEntry(const FontListEntry& entry, FontPlan& plan);
 
 // Carries out `entry` as planned. A font: loaded (through a ".FOT" file rebuilt in the FONTS
 // directory for a TrueType font, built under a fresh name first and put in place of the old
@@ -60,6 +60,6 @@ FontResult PlanFontListEntry(const FontListEntry& entry, FontPlan& plan);
 // every top-level window told. A substitute: copied into the profile. Nothing is touched when
 // the plan refuses the entry; a ".FOT" that cannot be built leaves the old one as it was. The
 // trace gets every step, and why the entry failed.
-FontResult InstallFontListEntry(const FontListEntry& entry, Trace& trace);
+[[nodiscard]] FontResult InstallFontListEntry(const FontListEntry& entry, Trace& trace);
 
 }  // namespace qnd

@@ -32,12 +32,9 @@ DWORD QuietAttributes(const char* path) {
 
 bool FileExistsQuiet(const char* path) {
   const DWORD attributes = QuietAttributes(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+  return attributes != INVALID_FILE_ATTRIBUTES && !IsDirectoryAttributes(attributes);
 }
 
-bool IsDirectory(const char* path) {
-  const DWORD attributes = QuietAttributes(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
+bool IsDirectory(const char* path) { return IsDirectoryAttributes(QuietAttributes(path)); }
 
 }  // namespace qnd

@@ -1,7 +1,9 @@
 // Quiet tests of files and directories, shared by every area and by the checker: no box for a
-// missing disk or an unreadable file comes up while a path is tested.
+// missing disk or an unreadable file comes up while a path is tested. And the Windows and
+// system directories.
 #pragma once
 
+#include "frame/fixed_str.h"
 #include "frame/win.h"
 
 namespace qnd {
@@ -24,13 +26,32 @@ class QuietErrorMode {
 };
 
 // The attributes of `path` (INVALID_FILE_ATTRIBUTES when it does not exist), read quietly.
-DWORD QuietAttributes(const char* path);
+[[nodiscard]] DWORD QuietAttributes(const char* path);
+
+// True when `attributes`, as QuietAttributes gives them, are those of an existing directory.
+[[nodiscard]] constexpr bool IsDirectoryAttributes(DWORD attributes) {
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
 
 // True when `path` names an existing file (not a directory), tested quietly. Works for every
 // path the platform takes (up to 259 characters).
-bool FileExistsQuiet(const char* path);
+[[nodiscard]] bool FileExistsQuiet(const char* path);
 
 // True when `path` names an existing directory, tested quietly.
-bool IsDirectory(const char* path);
+[[nodiscard]] bool IsDirectory(const char* path);
+
+// The Windows directory into `dir`, as the platform gives it. False, with `dir` empty, when it
+// cannot be had or does not fit.
+template <std::size_t N>
+[[nodiscard]] bool WindowsDirectory(FixedStr<N>& dir) {
+  return FillSized(dir, [](char* to, unsigned room) { return GetWindowsDirectoryA(to, room); });
+}
+
+// The system directory into `dir`, as the platform gives it. False, with `dir` empty, when it
+// cannot be had or does not fit.
+template <std::size_t N>
+[[nodiscard]] bool SystemDirectory(FixedStr<N>& dir) {
+  return FillSized(dir, [](char* to, unsigned room) { return GetSystemDirectoryA(to, room); });
+}
 
 }  // namespace qnd

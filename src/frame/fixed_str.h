@@ -22,11 +22,11 @@ class FixedStr {
 
   FixedStr() { text_[0] = '\0'; }
 
-  const char* c_str() const { return text_; }
-  char* data() { return text_; }
-  std::size_t size() const { return size_; }
-  bool empty() const { return size_ == 0; }
-  char back() const { return size_ ? text_[size_ - 1] : '\0'; }
+  [[nodiscard]] const char* c_str() const { return text_; }
+  [[nodiscard]] char* data() { return text_; }
+  [[nodiscard]] std::size_t size() const { return size_; }
+  [[nodiscard]] bool empty() const { return size_ == 0; }
+  [[nodiscard]] char back() const { return size_ ? text_[size_ - 1] : '\0'; }
 
   void clear() {
     size_ = 0;
@@ -34,24 +34,24 @@ class FixedStr {
   }
 
   // Replaces the text by the first `n` characters of `s`; false when they do not fit.
-  bool assign(const char* s, std::size_t n) {
+  [[nodiscard]] bool assign(const char* s, std::size_t n) {
     if (n > kCapacity) return false;
     std::memmove(text_, s, n);
     size_ = n;
     text_[n] = '\0';
     return true;
   }
-  bool assign(const char* s) { return assign(s, std::strlen(s)); }
+  [[nodiscard]] bool assign(const char* s) { return assign(s, std::strlen(s)); }
 
-  bool append(const char* s, std::size_t n) {
+  [[nodiscard]] bool append(const char* s, std::size_t n) {
     if (n > kCapacity - size_) return false;
     std::memmove(text_ + size_, s, n);
     size_ += n;
     text_[size_] = '\0';
     return true;
   }
-  bool append(const char* s) { return append(s, std::strlen(s)); }
-  bool push_back(char c) { return append(&c, 1); }
+  [[nodiscard]] bool append(const char* s) { return append(s, std::strlen(s)); }
+  [[nodiscard]] bool push_back(char c) { return append(&c, 1); }
 
   // Drops the text from position n on (n <= size()).
   void truncate(std::size_t n) {
@@ -74,5 +74,23 @@ class FixedStr {
 };
 
 using PathStr = FixedStr<kPathChars>;
+
+// Fills `text` from a sized platform call, one that writes a text into a buffer and gives its
+// length: `call(buffer, room)` gets the text's buffer and its room in characters, the terminator
+// included, and gives the length it wrote without the terminator; a length of `room` or more
+// when the text does not fit (the room it needs, or a cut text); 0 when it fails. False, with
+// `text` empty, on 0 or on a length that does not fit; `*length`, when given, gets the length
+// the call gave, so a caller can tell the two apart.
+template <std::size_t N, typename Call>
+[[nodiscard]] bool FillSized(FixedStr<N>& text, Call&& call, std::size_t* length = nullptr) {
+  const std::size_t n = call(text.data(), static_cast<unsigned>(N));
+  if (length) *length = n;
+  if (n == 0 || n >= N) {
+    text.clear();
+    return false;
+  }
+  text.adopt();
+  return true;
+}
 
 }  // namespace qnd

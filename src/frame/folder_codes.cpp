@@ -4,11 +4,11 @@ namespace qnd {
 namespace {
 
 // Shell folder identifiers (CSIDL_*), spelt out so that this table needs no platform header.
-constexpr int kDesktop = 0, kPrograms = 2, kPersonal = 5, kStartup = 7, kRecent = 8,
-              kSendTo = 9, kStartMenu = 11, kFonts = 20, kTemplates = 21;
+constexpr int kDesktop = 0, kPrograms = 2, kPersonal = 5, kStartup = 7, kRecent = 8, kSendTo = 9,
+              kStartMenu = 11, kFonts = 20, kTemplates = 21;
 
 constexpr FolderEntry kNone = {FolderSource::Unassigned, 0};
-constexpr FolderEntry Shell(int csidl) { return {FolderSource::ShellFolder, csidl}; }
+[[nodiscard]] constexpr FolderEntry Shell(int csidl) { return {FolderSource::ShellFolder, csidl}; }
 
 // Codes "1" to "9", indexed from "1".
 constexpr FolderEntry kDigits[] = {

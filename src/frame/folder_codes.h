@@ -20,6 +20,6 @@ struct FolderEntry {
 
 // The entry for a folder code, taken from the low 8 bits of `code` as a signed character.
 // "0", "4", every character outside "1".."f" and every byte from 0x80 up are Unassigned.
-FolderEntry LookupFolderCode(int code);
+[[nodiscard]] FolderEntry LookupFolderCode(int code);
 
 }  // namespace qnd

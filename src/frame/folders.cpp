@@ -1,6 +1,7 @@
 // GetFolder: folder codes to directories, asked of the platform afresh on every call.
 #include <shlobj.h>
 
+#include "frame/files.h"
 #include "frame/fixed_str.h"
 #include "frame/folder_codes.h"
 #include "frame/folders.h"
@@ -9,9 +10,9 @@
 namespace qnd {
 namespace {
 
-// Shell folder `csidl` into `buffer` (260 characters). False when the folder cannot be located
-// or has no file-system path. The item identifier list is released on every path.
-bool ShellFolderPath(int csidl, char* buffer, Trace& trace) {
+// Shell folder `csidl` into `dir`. False when the folder cannot be located or has no
+// file-system path. The item identifier list is released on every path.
+[[nodiscard]] bool ShellFolderPath(int csidl, PathStr& dir, Trace& trace) {
   LPITEMIDLIST list = nullptr;
   const HRESULT located = SHGetSpecialFolderLocation(nullptr, csidl, &list);
   if (FAILED(located)) {
@@ -19,7 +20,8 @@ bool ShellFolderPath(int csidl, char* buffer, Trace& trace) {
                   "shell folder 0x%04x cannot be located", csidl);
     return false;
   }
-  const BOOL ok = SHGetPathFromIDListA(list, buffer);
+  const BOOL ok = SHGetPathFromIDListA(list, dir.data());  // a path buffer's 260 characters
+  dir.adopt();
   ILFree(list);
   if (!ok) {
     trace.Refusal("shell folder 0x%04x has no file-system path (SHGetPathFromIDListA)", csidl);
@@ -27,10 +29,10 @@ bool ShellFolderPath(int csidl, char* buffer, Trace& trace) {
   return ok != FALSE;
 }
 
-// "ProgramFilesDir" as stored, into `buffer` (260 characters). The registry type is not
-// examined and nothing is expanded. Data stored without a terminator gets one; data that
-// leaves no room for it counts as too long.
-bool ProgramFilesPath(char* buffer, Trace& trace) {
+// "ProgramFilesDir" as stored, into `dir`. The registry type is not examined and nothing is
+// expanded. Data stored without a terminator gets one; data that leaves no room for it counts
+// as too long.
+[[nodiscard]] bool ProgramFilesPath(PathStr& dir, Trace& trace) {
   constexpr char kKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
   UniqueKey key;
   const char* call = "RegOpenKeyA";
@@ -39,54 +41,57 @@ bool ProgramFilesPath(char* buffer, Trace& trace) {
   if (status == ERROR_SUCCESS) {
     call = "RegQueryValueExA";
     status = RegQueryValueExA(key.get(), "ProgramFilesDir", nullptr, nullptr,
-                              reinterpret_cast<BYTE*>(buffer), &bytes);
+                              reinterpret_cast<BYTE*>(dir.data()), &bytes);
   }
   if (status != ERROR_SUCCESS) {
+    dir.clear();  // whatever the query left there
     trace.Refusal(CallError{call, static_cast<DWORD>(status)},
                   "\"ProgramFilesDir\" of \"HKEY_LOCAL_MACHINE\\\\%s\" cannot be read", kKey);
     return false;
   }
-  if (bytes == 0 || buffer[bytes - 1] != '\0') {
+  if (bytes == 0 || dir.data()[bytes - 1] != '\0') {
     if (bytes >= kPathChars) {
+      dir.clear();
       trace.Refusal("\"ProgramFilesDir\" leaves no room for its terminator");
       return false;
     }
-    buffer[bytes] = '\0';
+    dir.data()[bytes] = '\0';
   }
+  dir.adopt();
   return true;
 }
 
-// The temporary directory into `buffer` (260 characters), without one trailing backslash.
-// A directory that does not fit (the platform then gives the size it needs) is a failure:
-// the buffer was not written.
-bool TempPath(char* buffer, Trace& trace) {
-  const DWORD n = GetTempPathA(kPathChars, buffer);
-  if (n == 0) {
-    trace.Refusal(LastError{"GetTempPathA"}, "the temporary directory cannot be had");
+// The temporary directory into `dir`, without one trailing backslash. A directory that does not
+// fit (the platform then gives the size it needs) is a failure.
+[[nodiscard]] bool TempPath(PathStr& dir, Trace& trace) {
+  const auto read = [](char* to, unsigned room) { return GetTempPathA(room, to); };
+  std::size_t n = 0;
+  if (!FillSized(dir, read, &n)) {
+    if (n == 0) {
+      trace.Refusal(LastError{"GetTempPathA"}, "the temporary directory cannot be had");
+    } else {
+      trace.Refusal("the temporary directory is over 259 characters");
+    }
     return false;
   }
-  if (n >= kPathChars) {
-    trace.Refusal("the temporary directory is over 259 characters");
-    return false;
-  }
-  if (buffer[n - 1] == '\\') buffer[n - 1] = '\0';
+  if (dir.back() == '\\') dir.truncate(dir.size() - 1);
   return true;
 }
 
 }  // namespace
 
-bool FolderPath(int code, char* buffer, Trace& trace) {
+bool FolderPath(int code, PathStr& dir, Trace& trace) {
   const FolderEntry entry = LookupFolderCode(code);
   switch (entry.source) {
     case FolderSource::WindowsDir:
-      GetWindowsDirectoryA(buffer, kPathChars);
+      (void)WindowsDirectory(dir);  // GetFolder's 1, whatever the call says: it cannot fail here
       return true;
     case FolderSource::SystemDir:
-      GetSystemDirectoryA(buffer, kPathChars);
+      (void)SystemDirectory(dir);  // the same
       return true;
-    case FolderSource::ShellFolder: return ShellFolderPath(entry.csidl, buffer, trace);
-    case FolderSource::ProgramFiles: return ProgramFilesPath(buffer, trace);
-    case FolderSource::TempDir: return TempPath(buffer, trace);
+    case FolderSource::ShellFolder: return ShellFolderPath(entry.csidl, dir, trace);
+    case FolderSource::ProgramFiles: return ProgramFilesPath(dir, trace);
+    case FolderSource::TempDir: return TempPath(dir, trace);
     case FolderSource::Unassigned: break;
   }
   trace.Refusal("no folder code");
@@ -95,11 +100,12 @@ bool FolderPath(int code, char* buffer, Trace& trace) {
 
 }  // namespace qnd
 
-// GetFolder(code, buffer): writes the directory of the folder code in the low 8 bits of `code`
-// into `buffer`, a path buffer of 260 characters. 1 when written; 0 for an unassigned code
-// (buffer untouched) or when the platform cannot give the directory.
+// GetFolder: see qndsetup.h.
 extern "C" int __stdcall GetFolder(int code, char* buffer) {
   using namespace qnd;
   Trace trace("GetFolder", {TraceArg::Code(code), buffer});
-  return trace.Return(FolderPath(code, buffer, trace) ? 1 : 0, buffer);
+  PathStr dir;
+  if (!FolderPath(code, dir, trace)) return trace.Return(0);
+  std::memcpy(buffer, dir.c_str(), dir.size() + 1);  // at most 260 bytes
+  return trace.Return(1, buffer);
 }

@@ -6,9 +6,9 @@
 
 namespace qnd {
 
-// GetFolder's work: the directory of the folder code in the low 8 bits of `code` into `buffer`
-// (260 characters). False for an unassigned code (buffer untouched) or when the platform cannot
-// give the directory; the trace says which.
-bool FolderPath(int code, char* buffer, Trace& trace);
+// GetFolder's work: the directory of the folder code in the low 8 bits of `code` into `dir`, as
+// GetFolder gives it. False for an unassigned code or when the platform cannot give the
+// directory; the trace says which.
+[[nodiscard]] bool FolderPath(int code, PathStr& dir, Trace& trace);
 
 }  // namespace qnd

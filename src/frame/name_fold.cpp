@@ -1,11 +1,13 @@
 #include "frame/name_fold.h"
 
+#include "frame/ascii.h"
+
 namespace qnd {
 
 NameFold NameFold::Ascii() {
   NameFold fold;
   for (int c = 0; c < 256; ++c) {
-    fold.upper[c] = static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    fold.upper[c] = static_cast<unsigned char>(AsciiUpper(static_cast<char>(c)));
   }
   return fold;
 }

@@ -10,9 +10,9 @@ namespace qnd {
 struct NameFold {
   unsigned char upper[256];
   // Folds only "a" to "z".
-  static NameFold Ascii();
+  [[nodiscard]] static NameFold Ascii();
   // `name` with every byte mapped to its upper-case byte.
-  std::string Fold(const std::string& name) const;
+  [[nodiscard]] std::string Fold(const std::string& name) const;
 };
 
 }  // namespace qnd

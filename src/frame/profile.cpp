@@ -1,5 +1,6 @@
 #include "frame/profile.h"
 
+#include "frame/files.h"
 #include "frame/path_join.h"
 #include "frame/profile_names.h"
 #include "frame/win.h"
@@ -15,15 +16,11 @@ constexpr char kNoEntry[] = "?\n?";
 
 bool ProfileFilePath(const char* name, PathStr& path) {
   if (std::strpbrk(name, "\\/") || (name[0] && name[1] == ':')) {
-    const DWORD n = GetFullPathNameA(name, kPathChars, path.data(), nullptr);
-    if (n == 0 || n >= kPathChars) return false;
-    path.adopt();
-    return true;
+    return FillSized(path, [name](char* to, unsigned room) {
+      return GetFullPathNameA(name, room, to, nullptr);
+    });
   }
-  const UINT n = GetWindowsDirectoryA(path.data(), kPathChars);
-  if (n == 0 || n >= kPathChars) return false;
-  path.adopt();
-  return JoinPath(path, name);
+  return WindowsDirectory(path) && JoinPath(path, name);
 }
 
 bool NameList::Read(const char* file, const char* section) {

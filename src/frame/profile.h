@@ -13,7 +13,7 @@ namespace qnd {
 // The file the profile reader reads for `name`, into `path`: a name without drive or directory
 // (no "\", "/" or drive colon) lies in the Windows directory; any other is made full from the
 // current directory. False when the path does not fit 259 characters.
-bool ProfileFilePath(const char* name, PathStr& path);
+[[nodiscard]] bool ProfileFilePath(const char* name, PathStr& path);
 
 // The data of an entry is read into this many characters, its terminator included (the reader
 // cuts longer data to one less).
@@ -29,11 +29,11 @@ class NameList {
 
   // Reads the list; `section` null reads the section names. False when no memory could be
   // had: the file is then not read.
-  bool Read(const char* file, const char* section);
+  [[nodiscard]] bool Read(const char* file, const char* section);
 
   // Walks the names: for (const char* n = list.First(); n; n = list.Next(n)).
-  const char* First() const { return count_ ? names_.get() : nullptr; }
-  const char* Next(const char* name) const;
+  [[nodiscard]] const char* First() const { return count_ ? names_.get() : nullptr; }
+  [[nodiscard]] const char* Next(const char* name) const;
 
  private:
   struct Free {
@@ -49,8 +49,8 @@ class NameList {
 // of `chars` characters (the reader cuts longer data to chars - 1); `*length` gets its length.
 // False when the file holds no entry of that name: a listed name that cannot be found again,
 // such as one the reader could not give back as it is written. Empty data is found data.
-bool ReadEntryData(const char* file, const char* section, const char* entry, char* data,
-                   unsigned chars, unsigned* length);
+[[nodiscard]] bool ReadEntryData(const char* file, const char* section, const char* entry,
+                                 char* data, unsigned chars, unsigned* length);
 
 // One entry of a profile file as a walk meets it.
 struct ProfileEntry {
@@ -70,7 +70,7 @@ enum class WalkEnd {
 // Calls `visit(const ProfileEntry&)` for every entry of the entry list of `section` of `file`,
 // in file order, until a visit returns false.
 template <typename Visit>
-WalkEnd WalkSection(const char* file, const char* section, Visit&& visit) {
+[[nodiscard]] WalkEnd WalkSection(const char* file, const char* section, Visit&& visit) {
   NameList entries;
   if (!entries.Read(file, section)) return WalkEnd::NoMemory;
   for (const char* entry = entries.First(); entry; entry = entries.Next(entry)) {

@@ -12,6 +12,7 @@ namespace qnd {
 // A name that would reach past the capacity is not part of the list: the reader hands such a
 // name over cut short, and a cut name is no name of the file. Gives a length that ends just
 // after a terminator (0 when not even the first name fits).
-std::size_t WholeNamesLength(const char* names, std::size_t length, std::size_t capacity);
+[[nodiscard]] std::size_t WholeNamesLength(const char* names, std::size_t length,
+                                           std::size_t capacity);
 
 }  // namespace qnd

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "frame/handles.h"
+#include "frame/path_join.h"
 #include "frame/profile.h"
 #include "frame/profile_names.h"
 
@@ -17,8 +18,7 @@ constexpr DWORD kWholeListChars = 1u << 20;
 bool ReadProfileFile(const std::string& file, PathStr& full, PathStr& dir, std::string& text) {
   if (!ProfileFilePath(file.c_str(), full)) return false;
   dir = full;
-  const char* slash = std::strrchr(dir.c_str(), '\\');
-  if (slash) dir.truncate(static_cast<std::size_t>(slash - dir.c_str()) + 1);
+  (void)CutAfterLastBackslash(dir);  // a full path has one: the profile reader's paths do
   UniqueFile in(CreateFileA(full.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, 0, nullptr));
   if (!in) return false;

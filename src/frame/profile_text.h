@@ -14,7 +14,8 @@ namespace qnd {
 // (ProfileFilePath: a bare name lies in the Windows directory). `full` gets its full path, the
 // one to hand the reader, and `dir` its directory, ending in a backslash. False when it cannot
 // be read.
-bool ReadProfileFile(const std::string& file, PathStr& full, PathStr& dir, std::string& text);
+[[nodiscard]] bool ReadProfileFile(const std::string& file, PathStr& full, PathStr& dir,
+                                   std::string& text);
 
 // How much room one name list of a profile file takes as the reader gives it whole: `chars`,
 // the names with their terminators, and the first name beyond the library's list
@@ -26,9 +27,9 @@ struct NameListUse {
 
 // Reads the name list of `section` (null: the section names) of profile file `path` with room
 // for all of it.
-NameListUse MeasureNameList(const char* path, const char* section);
+[[nodiscard]] NameListUse MeasureNameList(const char* path, const char* section);
 
 // This system's case mapping of the ANSI code page, as the registry and the reader apply it.
-NameFold PlatformFold();
+[[nodiscard]] NameFold PlatformFold();
 
 }  // namespace qnd

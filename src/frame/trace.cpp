@@ -37,9 +37,9 @@ namespace {
 void Begin(TraceText& text, const char* marker) {
   SYSTEMTIME t;
   GetLocalTime(&t);
-  text.Append("%04u-%02u-%02u %02u:%02u:%02u.%03u [%lu:%lu] %s", t.wYear, t.wMonth, t.wDay,
-              t.wHour, t.wMinute, t.wSecond, t.wMilliseconds, GetCurrentProcessId(),
-              GetCurrentThreadId(), marker);
+  text.Append("%04u-%02u-%02u %02u:%02u:%02u.%03u [%lu:%lu] %s", t.wYear, t.wMonth, t.wDay, t.wHour,
+              t.wMinute, t.wSecond, t.wMilliseconds, GetCurrentProcessId(), GetCurrentThreadId(),
+              marker);
 }
 
 }  // namespace
@@ -125,8 +125,8 @@ void Trace::Line(const char* marker, TraceError* error, const char* format, std:
   text.Format(format, args);
   // Small codes are the platform's error numbers; large ones (HRESULTs) read better in hex.
   if (error) {
-    text.Append(error->code > 0xFFFF ? " (%s: error 0x%08lx)" : " (%s: error %lu)",
-                error->function, error->code);
+    text.Append(error->code > 0xFFFF ? " (%s: error 0x%08lx)" : " (%s: error %lu)", error->function,
+                error->code);
   }
   Write(text);
   SetLastError(last_error);
@@ -136,9 +136,10 @@ void Trace::Line(const char* marker, TraceError* error, const char* format, std:
 // A name that does not fit 260 characters opens nothing. No box comes up for a missing disk.
 bool Trace::Open() {
   PathStr path;
-  const DWORD n = GetEnvironmentVariableA(kTraceVariable, path.data(), kPathChars);
-  if (n == 0 || n >= kPathChars) return false;
-  path.adopt();
+  const auto read = [](char* to, unsigned room) {
+    return GetEnvironmentVariableA(kTraceVariable, to, room);
+  };
+  if (!FillSized(path, read)) return false;
   {
     const QuietErrorMode quiet;
     file_.reset(CreateFileA(path.c_str(), FILE_APPEND_DATA,
@@ -165,8 +166,8 @@ void Trace::Write(TraceText& text) {
   bool written = false;
   if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
     DWORD bytes = 0;
-    written = WriteFile(file_.get(), line, static_cast<DWORD>(size), &bytes, nullptr) &&
-              bytes == size;
+    written =
+        WriteFile(file_.get(), line, static_cast<DWORD>(size), &bytes, nullptr) && bytes == size;
     ReleaseMutex(lock_.get());
   }
   if (!written) Close();  // the rest of this call's trace would cost as much and fail as well

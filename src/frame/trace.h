@@ -71,25 +71,27 @@ struct LastError {
   const char* function;
 };
 
-// The error that ends a line: either of the two above.
+// The error that ends a line: either of the two above, each taken as it is (implicitly).
 struct TraceError {
-  TraceError(CallError error) : function(error.function), code(error.code) {}  // NOLINT
-  TraceError(LastError error) : function(error.function), code(0), last(true) {}  // NOLINT
+  TraceError(CallError error) : function(error.function), code(error.code) {}
+  TraceError(LastError error) : function(error.function), code(0), last(true) {}
   const char* function;
   DWORD code;
   bool last = false;  // the code is the thread's last-error value when the line is written
 };
 
-// An argument of an export as the call line shows it.
+// An argument of an export as the call line shows it. Each is taken as it is (implicitly), so
+// that an export lists its arguments plainly: {script, context, reserved}.
 class TraceArg {
  public:
-  TraceArg(const char* text) : kind_(Kind::Text), text_(text) {}  // NOLINT: implicit on purpose
-  TraceArg(char* buffer) : kind_(Kind::Buffer), text_(buffer) {}  // NOLINT: its address only
-  TraceArg(int number) : kind_(Kind::Number), number_(number) {}  // NOLINT
-  TraceArg(const QndPathContext* context)                         // NOLINT
-      : kind_(Kind::Context), context_(context) {}
+  TraceArg(const char* text) : kind_(Kind::Text), text_(text) {}
+  // A char* is an output buffer, not yet written: shown by its address only.
+  TraceArg(char* buffer)  // NOLINT(readability-non-const-parameter): char* tells it from a text
+      : kind_(Kind::Buffer), text_(buffer) {}
+  TraceArg(int number) : kind_(Kind::Number), number_(number) {}
+  TraceArg(const QndPathContext* context) : kind_(Kind::Context), context_(context) {}
   // A one-character code in the low 8 bits of `code` (GetFolder): the number and the character.
-  static TraceArg Code(int code);
+  [[nodiscard]] static TraceArg Code(int code);
 
   void Show(TraceText& text) const;
 
@@ -128,22 +130,17 @@ class Trace {
 
   // Notes the export's result and gives it back; `output`, when given, is a caller's buffer of
   // 260 characters that the return line shows when the result is 1 (it was written then).
-  int Return(int result, const char* output = nullptr);
+  [[nodiscard]] int Return(int result, const char* output = nullptr);
 
  private:
-  bool Open();
+  [[nodiscard]] bool Open();
   void Close();
   // Writes one line: the time, process and thread, `marker`, the format, the error if any.
   void Line(const char* marker, TraceError* error, const char* format, std::va_list args);
   void Write(TraceText& text);
 
-  struct LockTraits {
-    static HANDLE Invalid() { return nullptr; }
-    static void Close(HANDLE h) { CloseHandle(h); }
-  };
-
   UniqueFile file_;
-  UniqueHandle<HANDLE, LockTraits> lock_;
+  UniqueObject lock_;
   const char* name_ = nullptr;
   const char* output_ = nullptr;
   int result_ = 0;

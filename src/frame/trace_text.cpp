@@ -1,34 +1,24 @@
 // The text of one trace line (trace_text.h).
 #include "frame/trace_text.h"
 
+#include "frame/ascii.h"
+
 namespace qnd {
-namespace {
-
-constexpr char kDigits[] = "0123456789abcdef";
-
-}  // namespace
 
 void TraceText::Put(const char* piece, std::size_t n) {
   // Once cut, nothing more: a later part must not seem to follow the part that was left out.
-  if (cut_ || n > kRoom - text_.size()) {
-    cut_ = true;
-    return;
-  }
-  text_.append(piece, n);
+  if (cut_ || n > kRoom - text_.size() || !text_.append(piece, n)) cut_ = true;
 }
 
 // An escape is put whole or not at all, so a cut never leaves half of one.
 void TraceText::PutEscaped(char c, bool in_text) {
-  const unsigned char u = static_cast<unsigned char>(c);
   if (in_text && (c == '"' || c == '\\')) {
     const char pair[] = {'\\', c};
     return Put(pair, 2);
   }
-  if (u >= 0x20 && u != 0x7F) return Put(&c, 1);
-  const char* named = c == '\n' ? "\\n" : c == '\r' ? "\\r" : c == '\t' ? "\\t" : nullptr;
-  if (named) return Put(named, 2);
-  const char hex[] = {'\\', 'x', kDigits[u >> 4], kDigits[u & 15]};
-  Put(hex, 4);
+  char shown[4];
+  const std::size_t n = ShowChar(c, shown);
+  Put(shown, n);
 }
 
 void TraceText::PutText(const char* text, std::size_t max) {
@@ -38,13 +28,14 @@ void TraceText::PutText(const char* text, std::size_t max) {
 
 void TraceText::PutNumber(unsigned long value, bool negative, unsigned base, int width) {
   char digits[24];  // a 64-bit number has at most 20 decimal digits
-  int n = 0;
+  const std::size_t least = width > 0 ? static_cast<std::size_t>(width) : 0;
+  std::size_t n = 0;
   do {
     digits[sizeof digits - 1 - n++] = kDigits[value % base];
     value /= base;
-  } while (value || (n < width && n < static_cast<int>(sizeof digits)));
+  } while (value || (n < least && n < sizeof digits));
   if (negative) Put("-", 1);
-  Put(digits + sizeof digits - n, static_cast<std::size_t>(n));
+  Put(digits + sizeof digits - n, n);
 }
 
 const char* TraceText::Convert(const char* spec, std::va_list* args) {
@@ -101,8 +92,8 @@ void TraceText::Append(const char* format, ...) {
 }
 
 const char* TraceText::Finish(std::size_t* size) {
-  if (cut_) text_.append(kTraceCut);  // kRoom kept the space for the marker and CR LF
-  text_.append("\r\n");
+  if (cut_) (void)text_.append(kTraceCut);  // fits: kRoom kept the space for it and CR LF
+  (void)text_.append("\r\n");               // fits, as above
   *size = text_.size();
   return text_.c_str();
 }

@@ -42,8 +42,8 @@ class TraceText {
   void Format(const char* format, std::va_list args);
 
   // Ends the line: the cut marker if something was left out, then CR LF. Gives the whole line.
-  const char* Finish(std::size_t* size);
-  bool cut() const { return cut_; }
+  [[nodiscard]] const char* Finish(std::size_t* size);
+  [[nodiscard]] bool cut() const { return cut_; }
 
  private:
   // The room for the text: the marker and CR LF always fit after it.
@@ -55,7 +55,7 @@ class TraceText {
   void PutText(const char* text, std::size_t max);
   void PutNumber(unsigned long value, bool negative, unsigned base, int width);
   // One conversion of the format at `spec` (just after its "%"); gives the character after it.
-  const char* Convert(const char* spec, std::va_list* args);
+  [[nodiscard]] const char* Convert(const char* spec, std::va_list* args);
 
   FixedStr<kTraceLineChars> text_;
   bool cut_ = false;

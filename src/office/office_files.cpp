@@ -13,9 +13,9 @@ namespace {
 // would be the installer's current directory, and a last level ending in a dot or a blank
 // would be made under another name), else Ok.
 template <std::size_t Bytes>
-OfficeResult ReadStartupPath(FixedStr<Bytes + 1>& value) {
-  UniqueKey options;
-  if (!OpenUserKey(kWordOptionsKey, options)) return OfficeResult::NoWordOptions;
+[[nodiscard]] OfficeResult ReadStartupPath(FixedStr<Bytes + 1>& value) {
+  const UniqueKey options = OpenUserKey(kWordOptionsKey);
+  if (!options) return OfficeResult::NoWordOptions;
   if (ReadValueText<Bytes>(options.get(), kStartupPathValue, value) != SlotState::Taken ||
       !IsUsableStartupPath(value.c_str())) {
     return OfficeResult::NoStartupPath;
@@ -25,13 +25,12 @@ OfficeResult ReadStartupPath(FixedStr<Bytes + 1>& value) {
 
 // Why the missing start-up directory of `startup` cannot be created (its last level only: a
 // missing parent is not created), or Ok when it can.
-StartupDirState StartupDirFate(const StartupDir& startup) {
+[[nodiscard]] StartupDirState StartupDirFate(const StartupDir& startup) {
   LongPathStr dir = startup.dir;
   dir.truncate(dir.size() - 1);  // without its trailing backslash
   if (QuietAttributes(dir.c_str()) != INVALID_FILE_ATTRIBUTES) return StartupDirState::FileInTheWay;
-  const char* last = std::strrchr(dir.c_str(), '\\');
-  if (last) dir.truncate(static_cast<std::size_t>(last - dir.c_str()) + 1);
-  return last && IsDirectory(dir.c_str()) ? StartupDirState::Ok : StartupDirState::NoParent;
+  return CutAfterLastBackslash(dir) && IsDirectory(dir.c_str()) ? StartupDirState::Ok
+                                                                : StartupDirState::NoParent;
 }
 
 }  // namespace
@@ -78,10 +77,7 @@ void FindTemplate(OfficePlan& plan, ComponentPlan& c) {
 }
 
 bool SupportLibraryPath(LongPathStr& path) {
-  const UINT n = GetSystemDirectoryA(path.data(), kLongPathChars);
-  if (n == 0 || n >= kLongPathChars) return false;
-  path.adopt();
-  return JoinPathAlways(path, kSupportLibrary);
+  return SystemDirectory(path) && JoinPathAlways(path, kSupportLibrary);
 }
 
 }  // namespace qnd

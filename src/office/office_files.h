@@ -10,16 +10,16 @@ namespace qnd {
 // Reads Word's start-up directory and builds the template's path; changes nothing.
 // NoWordOptions, NoStartupPath (missing, unreadable, empty, or no usable directory:
 // IsUsableStartupPath), Failed when the paths do not fit 1023 characters, else Ok.
-OfficeResult LocateStartupDir(StartupDir& startup);
+[[nodiscard]] OfficeResult LocateStartupDir(StartupDir& startup);
 
 // The path of the older template "QND_WW7.DOT" in the start-up directory that "Startup-Path"
 // gives through a 260-byte read; changes nothing. NoWordOptions or NoStartupPath (as
 // LocateStartupDir) when there is no such directory to look in; Failed when the path does not
 // fit 259 characters; else Ok.
-OfficeResult LocateOldWordTemplate(PathStr& path);
+[[nodiscard]] OfficeResult LocateOldWordTemplate(PathStr& path);
 
 // The path of "QND_OF7.DLL" in the system directory. False when the system directory cannot
 // be had in 1024 bytes.
-bool SupportLibraryPath(LongPathStr& path);
+[[nodiscard]] bool SupportLibraryPath(LongPathStr& path);
 
 }  // namespace qnd

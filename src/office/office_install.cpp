@@ -2,6 +2,7 @@
 // (office_install.h).
 #include "office/office_install.h"
 
+#include "frame/path_join.h"
 #include "frame/trace.h"
 #include "office/office_registry.h"
 
@@ -9,12 +10,12 @@ namespace qnd {
 namespace {
 
 // Copies component file `from` over `to`. False when the copy fails or there is no `to`.
-bool CopyComponentFile(const char* from, const char* to) {
+[[nodiscard]] bool CopyComponentFile(const char* from, const char* to) {
   return *to && CopyFileA(from, to, FALSE);
 }
 
 // Why a step is not tried, as the trace words it.
-const char* FaultRule(OfficeFault fault) {
+[[nodiscard]] const char* FaultRule(OfficeFault fault) {
   switch (fault) {
     case OfficeFault::SourceNotAbsolute:
       return "the source directory cannot be made absolute in 1023 characters";
@@ -52,12 +53,13 @@ void TraceFault(const OfficeStep& step, Trace& trace) {
 
 // Traces the outcome of a registry step, `what` done by `function`, on value `name` of
 // HKEY_CURRENT_USER\`key`, with `data` when one is set.
-bool TraceValue(Trace& trace, const OfficeStep& step, LONG status, const char* function,
-                const char* what, const char* key, const char* name, const char* data) {
+[[nodiscard]] bool TraceValue(Trace& trace, const OfficeStep& step, LONG status,
+                              const char* function, const char* what, const char* key,
+                              const char* name, const char* data) {
   if (status == ERROR_SUCCESS) {
     if (*data) {
-      trace.Step("value %s \"HKEY_CURRENT_USER\\\\%s\" \"%s\" = REG_SZ \"%s\"", what, key,
-                 name, data);
+      trace.Step("value %s \"HKEY_CURRENT_USER\\\\%s\" \"%s\" = REG_SZ \"%s\"", what, key, name,
+                 data);
     } else {
       trace.Step("value %s \"HKEY_CURRENT_USER\\\\%s\" \"%s\"", what, key, name);
     }
@@ -65,16 +67,16 @@ bool TraceValue(Trace& trace, const OfficeStep& step, LONG status, const char* f
     trace.Step(CallError{function, static_cast<DWORD>(status)}, "value \"%s\" of \"%s\" stays",
                name, key);
   } else {
-    trace.Refusal(CallError{function, static_cast<DWORD>(status)},
-                  "value \"%s\" of \"%s\" not %s", name, key, what);
+    trace.Refusal(CallError{function, static_cast<DWORD>(status)}, "value \"%s\" of \"%s\" not %s",
+                  name, key, what);
   }
   return status == ERROR_SUCCESS;
 }
 
 // Traces the outcome of a file step on `path`: `done` by `function`, a `noun` (file, directory)
 // that is `verb` (deleted, created, copied).
-bool TraceFile(Trace& trace, const OfficeStep& step, bool done, const char* function,
-               const char* noun, const char* verb) {
+[[nodiscard]] bool TraceFile(Trace& trace, const OfficeStep& step, bool done, const char* function,
+                             const char* noun, const char* verb) {
   if (done) {
     if (*step.from) {
       trace.Step("%s %s \"%s\" from \"%s\"", noun, verb, step.path, step.from);
@@ -96,8 +98,7 @@ bool WindowClassOpen(const char* window_class) {
 }
 
 bool IsOfficeAppPresent(const OfficeComponent& component) {
-  UniqueKey key;
-  return OpenUserKey(component.presence_key, key);
+  return static_cast<bool>(OpenUserKey(component.presence_key));
 }
 
 bool IsOfficeAppRunning(const OfficeComponent& component) {
@@ -108,15 +109,13 @@ bool IsOfficeAppRunning(const OfficeComponent& component) {
 }
 
 bool DefaultSourceDir(LongPathStr& dir) {
-  const DWORD n = GetModuleFileNameA(nullptr, dir.data(), kLongPathChars);
-  if (n == 0 || n >= kLongPathChars) return false;
-  dir.adopt();
-  return CutAtLastBackslash(dir);
+  const auto read = [](char* to, unsigned room) { return GetModuleFileNameA(nullptr, to, room); };
+  return FillSized(dir, read) && CutAtLastBackslash(dir);
 }
 
 bool CarryOutStep(const OfficeStep& step, Trace& trace) {
   OpenName name;
-  OpenValueName(step.slot, name);  // for a value step; "" for none
+  (void)OpenValueName(step.slot, name);  // a value step names its slot; others have none: ""
   switch (step.kind) {
     case StepKind::DeleteOldTemplate:
     case StepKind::DeleteTemplate:
@@ -145,13 +144,7 @@ bool CarryOutStep(const OfficeStep& step, Trace& trace) {
 
 }  // namespace qnd
 
-// InstallOfficeSupport(source_dir): removes the older Word template, then the older Excel
-// add-in value, then installs the component of each present Office application from
-// `source_dir` (null: the directory of the host program's executable; relative: made absolute
-// from the current directory first, 0 before anything changes when that fails or does not fit
-// 1023 characters). Works out the plan first and carries it out in its order; a step the plan
-// foresees to fail is not tried. 1 when all three phases succeeded; 0 at the first failing
-// phase (the later ones do not run, nothing is undone).
+// InstallOfficeSupport: see qndsetup.h.
 extern "C" int __stdcall InstallOfficeSupport(const char* source_dir) {
   using namespace qnd;
   Trace trace("InstallOfficeSupport", {source_dir});

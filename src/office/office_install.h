@@ -8,20 +8,20 @@
 namespace qnd {
 
 // True when a top-level window of class `window_class` exists.
-bool WindowClassOpen(const char* window_class);
+[[nodiscard]] bool WindowClassOpen(const char* window_class);
 
 // True when the component's application is there: its presence key opens.
-bool IsOfficeAppPresent(const OfficeComponent& component);
+[[nodiscard]] bool IsOfficeAppPresent(const OfficeComponent& component);
 
 // True when a window of any of the component's classes is open.
-bool IsOfficeAppRunning(const OfficeComponent& component);
+[[nodiscard]] bool IsOfficeAppRunning(const OfficeComponent& component);
 
 // The directory of the executable of the process that loaded the library (without trailing
 // backslash), into `dir`. False when its file name does not fit 1024 bytes.
-bool DefaultSourceDir(LongPathStr& dir);
+[[nodiscard]] bool DefaultSourceDir(LongPathStr& dir);
 
 // Carries out one step of a plan: true when the change was made. A Stop fails. Each change, or
 // why it failed, goes into `trace`.
-bool CarryOutStep(const OfficeStep& step, Trace& trace);
+[[nodiscard]] bool CarryOutStep(const OfficeStep& step, Trace& trace);
 
 }  // namespace qnd

@@ -17,12 +17,12 @@ void AddStop(OfficePlan& plan, OfficeFault fault, StepScope scope,
 
 // A given source directory made absolute from the current directory into `absolute` (1023
 // characters at most); null when that fails or does not fit. An absolute one stays as it is.
-const char* AbsoluteSourceDir(const char* source_dir, LongPathStr& absolute) {
+[[nodiscard]] const char* AbsoluteSourceDir(const char* source_dir, LongPathStr& absolute) {
   if (IsAbsolutePath(source_dir)) return source_dir;
-  const DWORD n = GetFullPathNameA(source_dir, kLongPathChars, absolute.data(), nullptr);
-  if (n == 0 || n >= kLongPathChars) return nullptr;
-  absolute.adopt();
-  return IsAbsolutePath(absolute.c_str()) ? absolute.c_str() : nullptr;
+  const auto made = [source_dir](char* to, unsigned room) {
+    return GetFullPathNameA(source_dir, room, to, nullptr);
+  };
+  return FillSized(absolute, made) && IsAbsolutePath(absolute.c_str()) ? absolute.c_str() : nullptr;
 }
 
 // The source directory; a relative one that cannot be made absolute ends the call at once.
@@ -57,8 +57,8 @@ void PlanOldTemplate(OfficePlan& plan) {
 // Phase 2: Excel's add-in values, and the older add-in's deleted.
 void PlanOldAddIn(OfficePlan& plan) {
   if (WindowClassOpen(kExcelWindow)) AddStop(plan, OfficeFault::ExcelRunning, StepScope::Call);
-  UniqueKey excel;
-  plan.excel_options = OpenUserKey(kExcelOptionsKey, excel);
+  const UniqueKey excel = OpenUserKey(kExcelOptionsKey);
+  plan.excel_options = static_cast<bool>(excel);
   if (!plan.excel_options) return;
   SurveyOpenSlots(excel.get(), plan.slots);
   plan.old_slot = FindOldAddInValue(excel.get());
@@ -73,13 +73,12 @@ void PlanLibrary(OfficePlan& plan) {
   if (!BuildSourcePath(plan.source_dir, kSupportLibrary, plan.library_source)) {
     plan.library_source.clear();
   }
-  plan.library_source_there =
-      !plan.sources_known || FileExistsQuiet(plan.library_source.c_str());
+  plan.library_source_there = !plan.sources_known || FileExistsQuiet(plan.library_source.c_str());
 }
 
 // The first free slot once phase 2 has deleted the older add-in's value and the removal of
 // an installed add-in its own.
-int SlotAfterRemovals(const OfficePlan& plan, const ComponentPlan& c) {
+[[nodiscard]] int SlotAfterRemovals(const OfficePlan& plan, const ComponentPlan& c) {
   OpenSlotSurvey survey = plan.slots;
   if (plan.old_slot != kNoSlot) survey.state[plan.old_slot] = SlotState::Missing;
   if (c.installed) survey.state[c.own_slot] = SlotState::Missing;
@@ -146,8 +145,8 @@ void PlanComponent(const OfficeComponent& component, OfficePlan& plan, Component
 OfficeStep& AddStep(OfficePlan& plan, StepKind kind, StepScope scope,
                     const OfficeComponent* component) {
   // The phases add 5 steps at most and each component 6, so the last slot is never reused.
-  OfficeStep& step = plan.steps[plan.step_count < kMaxOfficeSteps ? plan.step_count++
-                                                                    : kMaxOfficeSteps - 1];
+  OfficeStep& step =
+      plan.steps[plan.step_count < kMaxOfficeSteps ? plan.step_count++ : kMaxOfficeSteps - 1];
   step = OfficeStep();
   step.kind = kind;
   step.scope = scope;

@@ -36,7 +36,7 @@ enum class StepScope : std::uint8_t {
 struct OfficeStep {
   StepKind kind = StepKind::Stop;
   StepScope scope = StepScope::Call;
-  OfficeFault fault = OfficeFault::None;          // the failure foreseen; None: it succeeds
+  OfficeFault fault = OfficeFault::None;       // the failure foreseen; None: it succeeds
   const OfficeComponent* component = nullptr;  // null for the phases before the components
   const char* path = "";  // the file or directory worked on; the text of an add-in value
   const char* from = "";  // the file a copy takes
@@ -119,7 +119,7 @@ OfficeStep& AddStep(OfficePlan& plan, StepKind kind, StepScope scope,
 // component (the call then gives 0 at its end), or is of no consequence, as its scope says.
 // Gives the call's result, 1 or 0.
 template <typename Run>
-int RunOfficePlan(const OfficePlan& plan, Run&& run) {
+[[nodiscard]] int RunOfficePlan(const OfficePlan& plan, Run&& run) {
   bool all = true;
   const OfficeComponent* failed = nullptr;
   for (int i = 0; i < plan.step_count; ++i) {

@@ -3,17 +3,16 @@
 
 namespace qnd {
 
-LONG OpenUserKeyStatus(const char* path, UniqueKey& key) {
-  return RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, MAXIMUM_ALLOWED, key.put());
-}
-
-bool OpenUserKey(const char* path, UniqueKey& key) {
-  return OpenUserKeyStatus(path, key) == ERROR_SUCCESS;
+UniqueKey OpenUserKey(const char* path, LONG* status) {
+  UniqueKey key;
+  const LONG opened = RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, MAXIMUM_ALLOWED, key.put());
+  if (status) *status = opened;
+  return key;
 }
 
 SlotState ReadAddInValue(HKEY excel, int index, AddInText& text) {
   OpenName name;
-  OpenValueName(index, name);
+  (void)OpenValueName(index, name);  // every caller's index is a slot, "OPEN" to OPEN100
   return ReadValueText<kLongPathChars>(excel, name.c_str(), text);
 }
 
@@ -43,8 +42,8 @@ int FindOldAddInValue(HKEY excel) {
   FixedStr<kPathChars + 1> text;
   OpenName name;
   for (int i = 0; i < kOldAddInSlots; ++i) {
-    OpenValueName(i, name);
-    if (ReadValueText<kPathChars>(excel, name.c_str(), text) == SlotState::Taken &&
+    if (OpenValueName(i, name) &&
+        ReadValueText<kPathChars>(excel, name.c_str(), text) == SlotState::Taken &&
         NamesOldAddIn(text.c_str())) {
       return i;
     }
@@ -53,30 +52,29 @@ int FindOldAddInValue(HKEY excel) {
 }
 
 void FindAddIn(OfficePlan& plan, ComponentPlan& c) {
-  UniqueKey excel;
   // The value phase 2 deletes is gone by then: a later one may name the add-in.
-  if (plan.excel_options && OpenUserKey(kExcelOptionsKey, excel)) {
-    c.own_slot = FindAddInValue(excel.get(), plan.old_slot);
+  if (plan.excel_options) {
+    const UniqueKey excel = OpenUserKey(kExcelOptionsKey);
+    if (excel) c.own_slot = FindAddInValue(excel.get(), plan.old_slot);
   }
   c.own_in_place = c.own_slot != kNoSlot;
   if (!BuildAddInValue(plan.source_dir, c.value)) c.sources_fit = false;
 }
 
 LONG WriteAddInValue(const char* value, OpenName& name) {
-  UniqueKey excel;
-  const LONG opened = OpenUserKeyStatus(kExcelOptionsKey, excel);
+  LONG opened = ERROR_SUCCESS;
+  const UniqueKey excel = OpenUserKey(kExcelOptionsKey, &opened);
   if (opened != ERROR_SUCCESS) return opened;
   if (!OpenValueName(FindFreeOpenValue(excel.get()), name)) return ERROR_NO_MORE_ITEMS;
-  return RegSetValueExA(excel.get(), name.c_str(), 0, REG_SZ,
-                        reinterpret_cast<const BYTE*>(value),
-                        static_cast<DWORD>(std::strlen(value) + 1));
+  return RegSetValueExA(excel.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                        static_cast<DWORD>(std::strlen(value)) + 1);
 }
 
 LONG DeleteAddInValue(int slot) {
-  UniqueKey excel;
   OpenName name;
   if (!OpenValueName(slot, name)) return ERROR_INVALID_PARAMETER;
-  const LONG opened = OpenUserKeyStatus(kExcelOptionsKey, excel);
+  LONG opened = ERROR_SUCCESS;
+  const UniqueKey excel = OpenUserKey(kExcelOptionsKey, &opened);
   return opened != ERROR_SUCCESS ? opened : RegDeleteValueA(excel.get(), name.c_str());
 }
 

@@ -7,18 +7,16 @@
 
 namespace qnd {
 
-// OpenUserKey with the platform's status (ERROR_SUCCESS when it opened).
-LONG OpenUserKeyStatus(const char* path, UniqueKey& key);
-
-// Opens HKEY_CURRENT_USER\`path` with whatever access the caller is granted (a key the user
-// owns opens under any access list; reads and writes are then checked one by one).
-bool OpenUserKey(const char* path, UniqueKey& key);
+// HKEY_CURRENT_USER\`path`, opened with whatever access the caller is granted (a key the user
+// owns opens under any access list; reads and writes are then checked one by one): the key,
+// owned, or none when it does not open; `*status`, when given, gets the platform's code.
+[[nodiscard]] UniqueKey OpenUserKey(const char* path, LONG* status = nullptr);
 
 // Reads value `name` of `key` as text: at most `Bytes` bytes of data, the terminator included.
 // `text` receives the data up to its first NUL (empty unless the state is Taken); data stored
 // without a terminator gets one.
 template <std::size_t Bytes>
-SlotState ReadValueText(HKEY key, const char* name, FixedStr<Bytes + 1>& text) {
+[[nodiscard]] SlotState ReadValueText(HKEY key, const char* name, FixedStr<Bytes + 1>& text) {
   DWORD size = Bytes;
   const LONG status =
       RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()), &size);
@@ -31,35 +29,36 @@ SlotState ReadValueText(HKEY key, const char* name, FixedStr<Bytes + 1>& text) {
 // The text of an add-in value as the 1024-byte read gives it.
 using AddInText = FixedStr<kLongPathChars + 1>;
 
-// Reads add-in value `index` of Excel's open options key (1024-byte read).
-SlotState ReadAddInValue(HKEY excel, int index, AddInText& text);
+// Reads add-in value `index` ("OPEN" to OPEN100: 0 to 100) of Excel's open options key
+// (1024-byte read).
+[[nodiscard]] SlotState ReadAddInValue(HKEY excel, int index, AddInText& text);
 
 // The state of every slot, "OPEN" to OPEN100, of Excel's open options key.
 void SurveyOpenSlots(HKEY excel, OpenSlotSurvey& survey);
 
 // The first of "OPEN" to OPEN99 but `passed` whose data (1024-byte read, non-empty) names
 // "QND_OF7.XLA" (NamesAddIn); kNoSlot when none does.
-int FindAddInValue(HKEY excel, int passed = kNoSlot);
+[[nodiscard]] int FindAddInValue(HKEY excel, int passed = kNoSlot);
 
 // The first free slot (ChooseFreeSlot over the survey); kNoSlot when all are taken.
-int FindFreeOpenValue(HKEY excel);
+[[nodiscard]] int FindFreeOpenValue(HKEY excel);
 
 // The first of "OPEN" to OPEN98 whose data, read into 260 bytes, holds "QND_XL7": the older
 // add-in value that an installation deletes. Longer values are passed over. kNoSlot when none.
-int FindOldAddInValue(HKEY excel);
+[[nodiscard]] int FindOldAddInValue(HKEY excel);
 
 // Writes `value` as a REG_SZ into the first free add-in value of Excel's options key, as
 // FindFreeOpenValue finds it when written; `name` gets that value's name. The platform's status:
 // ERROR_SUCCESS when written; ERROR_NO_MORE_ITEMS when every slot is taken, else the status of
 // the open or the write that failed.
-LONG WriteAddInValue(const char* value, OpenName& name);
+[[nodiscard]] LONG WriteAddInValue(const char* value, OpenName& name);
 
 // Deletes add-in value `slot` of Excel's options key: the platform's status (ERROR_SUCCESS when
 // deleted; ERROR_INVALID_PARAMETER for a slot outside "OPEN" to OPEN100).
-LONG DeleteAddInValue(int slot);
+[[nodiscard]] LONG DeleteAddInValue(int slot);
 
 // Sets "FirstCall" = "Y" (REG_SZ, 2 bytes) in "Software\Halvecor\ZARIM 98\Office95", creating
 // the key if needed: the platform's status (ERROR_SUCCESS when the value was set).
-LONG WriteFirstCallMarker();
+[[nodiscard]] LONG WriteFirstCallMarker();
 
 }  // namespace qnd

@@ -1,16 +1,17 @@
 // The portable rules of the Office 95 add-ins (office_rules.h).
 #include "office/office_rules.h"
 
+#include "frame/ascii.h"
 #include "frame/path_join.h"
 
 namespace qnd {
 
 bool OpenValueName(int index, OpenName& name) {
   if (index < 0 || index >= kOpenSlots) return false;
-  name.assign("OPEN");  // the longest name, "OPEN100", fits
-  if (index >= 100) name.push_back(static_cast<char>('0' + index / 100));
-  if (index >= 10) name.push_back(static_cast<char>('0' + index / 10 % 10));
-  if (index >= 1) name.push_back(static_cast<char>('0' + index % 10));
+  (void)name.assign("OPEN");  // the longest name, "OPEN100", fits: no step here can fail
+  if (index >= 100) (void)name.push_back(static_cast<char>('0' + index / 100));     // fits
+  if (index >= 10) (void)name.push_back(static_cast<char>('0' + index / 10 % 10));  // fits
+  if (index >= 1) (void)name.push_back(static_cast<char>('0' + index % 10));        // fits
   return true;
 }
 
@@ -32,14 +33,10 @@ int ChooseFreeSlot(const OpenSlotSurvey& survey) {
 
 namespace {
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
 // The first occurrence of `name` in `text` that is a whole file name: it follows the start of
 // the text or one of the characters that end a directory, a drive, a quotation or an argument,
 // and it is followed by the end of the text or by one of `ends`. Null when there is none.
-const char* FindWholeName(const char* text, const char* name, const char* ends) {
+[[nodiscard]] const char* FindWholeName(const char* text, const char* name, const char* ends) {
   const std::size_t n = std::strlen(name);
   for (const char* at = std::strstr(text, name); at; at = std::strstr(at + 1, name)) {
     const bool starts = at == text || std::strchr("\\/:\" \t", at[-1]);
@@ -72,26 +69,25 @@ bool AddInDirectory(const char* text, LongPathStr& dir) {
     if (*p == '"' || (!quoted && IsBlank(*p))) start = p + 1;
   }
   const char* end = at;
-  if (end > start && IsSeparator(end[-1])) --end;
+  if (end > start && IsPathSeparator(end[-1])) --end;
   return dir.assign(start, static_cast<std::size_t>(end - start));
 }
 
 bool IsUsableStartupPath(const char* value) {
   if (!IsAbsolutePath(value)) return false;
   std::size_t n = std::strlen(value);
-  while (n > 0 && IsSeparator(value[n - 1])) --n;
+  while (n > 0 && IsPathSeparator(value[n - 1])) --n;
   return n > 0 && value[n - 1] != '.' && !IsBlank(value[n - 1]);
 }
 
 bool IsAbsolutePath(const char* path) {
   if (!path) return false;
-  const bool letter = (path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z');
-  if (letter && path[1] == ':' && IsSeparator(path[2])) return true;
-  if (!IsSeparator(path[0]) || !IsSeparator(path[1])) return false;
+  if (IsAsciiLetter(path[0]) && path[1] == ':' && IsPathSeparator(path[2])) return true;
+  if (!IsPathSeparator(path[0]) || !IsPathSeparator(path[1])) return false;
   const char* server = path + 2;
   const char* share = server;
-  while (*share && !IsSeparator(*share)) ++share;
-  return share > server && *share && share[1] && !IsSeparator(share[1]);
+  while (*share && !IsPathSeparator(*share)) ++share;
+  return share > server && *share && share[1] && !IsPathSeparator(share[1]);
 }
 
 bool BuildAddInValue(const char* source_dir, PathStr& value) {
@@ -106,13 +102,6 @@ bool BuildAddInValue(const char* source_dir, PathStr& value) {
 
 bool BuildSourcePath(const char* source_dir, const char* file, LongPathStr& path) {
   return source_dir && *source_dir && path.assign(source_dir) && JoinPathAlways(path, file);
-}
-
-bool CutAtLastBackslash(LongPathStr& path) {
-  const char* last = std::strrchr(path.c_str(), '\\');
-  if (!last) return false;
-  path.truncate(static_cast<std::size_t>(last - path.c_str()));
-  return true;
 }
 
 }  // namespace qnd

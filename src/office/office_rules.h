@@ -48,15 +48,15 @@ struct ComponentPlan;
 
 // One change InstallOfficeSupport makes to the machine, or a stop it comes to (office_plan.h).
 enum class StepKind : std::uint8_t {
-  Stop,              // a failure foreseen before anything is done for it
-  DeleteOldTemplate, // deletes the older Word template
-  DeleteOldAddIn,    // deletes the older add-in value
-  CreateStartupDir,  // creates Word's start-up directory, its last level
-  DeleteAddInValue,  // deletes the installed add-in's value
-  DeleteTemplate,    // deletes the installed template
-  WriteAddInValue,   // writes the add-in value into the first free slot
-  Copy,              // copies a component file over its place
-  WriteMarker,       // sets the first-call marker
+  Stop,               // a failure foreseen before anything is done for it
+  DeleteOldTemplate,  // deletes the older Word template
+  DeleteOldAddIn,     // deletes the older add-in value
+  CreateStartupDir,   // creates Word's start-up directory, its last level
+  DeleteAddInValue,   // deletes the installed add-in's value
+  DeleteTemplate,     // deletes the installed template
+  WriteAddInValue,    // writes the add-in value into the first free slot
+  Copy,               // copies a component file over its place
+  WriteMarker,        // sets the first-call marker
 };
 
 // One Office application and the component installed for it. What differs between the
@@ -82,10 +82,22 @@ void FindTemplate(OfficePlan& plan, ComponentPlan& component);
 // Word also counts as running while Excel runs (they share the support library). Only the
 // platform side uses the rows: their `find` is defined there.
 constexpr OfficeComponent kOfficeComponents[] = {
-    {kExcelComponent, "Excel 7.0", kExcelKey, kExcelAddIn, {kExcelWindow, nullptr}, FindAddIn,
-     StepKind::DeleteAddInValue, StepKind::WriteAddInValue},
-    {kWordComponent, "Word 7.0", kWordOptionsKey, kWordTemplate, {kWordWindow, kExcelWindow},
-     FindTemplate, StepKind::DeleteTemplate, StepKind::Copy},
+    {kExcelComponent,
+     "Excel 7.0",
+     kExcelKey,
+     kExcelAddIn,
+     {kExcelWindow, nullptr},
+     FindAddIn,
+     StepKind::DeleteAddInValue,
+     StepKind::WriteAddInValue},
+    {kWordComponent,
+     "Word 7.0",
+     kWordOptionsKey,
+     kWordTemplate,
+     {kWordWindow, kExcelWindow},
+     FindTemplate,
+     StepKind::DeleteTemplate,
+     StepKind::Copy},
 };
 
 // Buffers: start-up paths and paths built from a source directory hold 1023 characters; the
@@ -104,7 +116,7 @@ using OpenName = FixedStr<8>;  // "OPEN100" and its terminator
 
 // The name of add-in value `index`: "OPEN" for 0, else "OPEN" and the index in decimal.
 // False for an index outside 0..100.
-bool OpenValueName(int index, OpenName& name);
+[[nodiscard]] bool OpenValueName(int index, OpenName& name);
 
 // What reading one add-in value gave.
 enum class SlotState : std::uint8_t {
@@ -121,7 +133,7 @@ constexpr long kStatusNotFound = 2;
 constexpr long kStatusMoreData = 234;
 
 // The state of a slot from a read's status and the bytes it gave. Only "not found" is free.
-SlotState ClassifySlotRead(long status, std::uint32_t bytes);
+[[nodiscard]] SlotState ClassifySlotRead(long status, std::uint32_t bytes);
 
 // The state of every slot, "OPEN" to OPEN100.
 struct OpenSlotSurvey {
@@ -131,45 +143,41 @@ struct OpenSlotSurvey {
 // The first free slot: the first of "OPEN" to OPEN100 whose value is missing. Every other
 // state is taken, so another add-in's entry (even an empty, over-long or unreadable one) is
 // never overwritten. kNoSlot when all 101 are taken.
-int ChooseFreeSlot(const OpenSlotSurvey& survey);
+[[nodiscard]] int ChooseFreeSlot(const OpenSlotSurvey& survey);
 
 // Case-sensitive tests on an add-in value's text for a whole file name, so that another
 // add-in whose name merely contains ours is never taken for it. The name must follow the start
 // of the text, a backslash, a slash, a colon, a quotation mark or a blank.
 // "QND_OF7.XLA", followed by a quotation mark, a blank or the end: this add-in.
-bool NamesAddIn(const char* text);
+[[nodiscard]] bool NamesAddIn(const char* text);
 // "QND_XL7", followed by a dot, a quotation mark, a blank or the end: the older add-in.
-bool NamesOldAddIn(const char* text);
+[[nodiscard]] bool NamesOldAddIn(const char* text);
 
 // ---- paths from a source directory ----
 
 // True when `path` is absolute: a drive letter, a colon and a backslash ("X:\..."), or two
 // backslashes, a server and a share ("\\server\share..."); a slash counts as a backslash.
 // A relative path would depend on the installer's current directory.
-bool IsAbsolutePath(const char* path);
+[[nodiscard]] bool IsAbsolutePath(const char* path);
 
 // True when "Startup-Path" `value` names a directory to work in: absolute, and its last level
 // (before any trailing backslash) not ending in a dot or a blank, which the file system drops
 // when it makes the directory, so that its files would not be where the value says.
-bool IsUsableStartupPath(const char* value);
+[[nodiscard]] bool IsUsableStartupPath(const char* value);
 
 // The directory part of the path with which add-in value `text` names "QND_OF7.XLA" or
 // "QND_XL7" (the first whole name, as NamesAddIn and NamesOldAddIn find it): from the start of
 // the path (after a quotation mark, else after the switches before it) up to the name, without
 // the separator before the name. False when the text names neither, or the part does not fit.
-bool AddInDirectory(const char* text, LongPathStr& dir);
+[[nodiscard]] bool AddInDirectory(const char* text, LongPathStr& dir);
 
 // The add-in value: a quotation mark, the directory, a backslash, "QND_OF7.XLA", a quotation
 // mark (a trailing backslash of the directory stays, doubled). False when it does not fit, or
 // for a null or empty directory.
-bool BuildAddInValue(const char* source_dir, PathStr& value);
+[[nodiscard]] bool BuildAddInValue(const char* source_dir, PathStr& value);
 
 // The directory, a backslash and `file`, whatever the directory ends with. False when it does
 // not fit 1023 characters, or for a null or empty directory.
-bool BuildSourcePath(const char* source_dir, const char* file, LongPathStr& path);
-
-// The directory of a module file name: the text up to, not including, its last backslash.
-// False, with the text unchanged, when it has none.
-bool CutAtLastBackslash(LongPathStr& path);
+[[nodiscard]] bool BuildSourcePath(const char* source_dir, const char* file, LongPathStr& path);
 
 }  // namespace qnd

@@ -10,10 +10,10 @@ namespace {
 
 // True when the key `sub_key` of `root` is not there, so that writing the entry creates it.
 // Asked only while the trace is on, with a read-only open, to name the step "key created".
-bool KeyMissing(HKEY root, const TextStr& sub_key, Trace& trace) {
+[[nodiscard]] bool KeyMissing(RootKey root, const TextStr& sub_key, Trace& trace) {
   if (!trace || sub_key.empty()) return false;
   UniqueKey key;
-  return RegOpenKeyExA(root, sub_key.c_str(), 0, KEY_QUERY_VALUE, key.put()) ==
+  return RegOpenKeyExA(root.get(), sub_key.c_str(), 0, KEY_QUERY_VALUE, key.put()) ==
          ERROR_FILE_NOT_FOUND;
 }
 
@@ -40,21 +40,20 @@ void TraceValueSet(const EntryPlan& plan, Trace& trace) {
 // Writes what `plan` says. The default value goes through RegSetValueA, which creates a missing
 // sub-key itself, and is not flushed; a named value's key is created, flushed and closed on
 // every path. Gives the platform call that refused it, or none (a null function).
-CallError WriteEntry(const EntryPlan& plan, Trace& trace) {
-  const HKEY root = RootKeyHandle(plan.root);
+[[nodiscard]] CallError WriteEntry(const EntryPlan& plan, Trace& trace) {
+  const RootKey root(plan.root);
   const bool creates = KeyMissing(root, plan.sub_key, trace);
   if (plan.is_default) {
-    const LONG set = RegSetValueA(root, plan.sub_key.c_str(), REG_SZ, plan.data.c_str(),
-                                  static_cast<DWORD>(plan.data.size() + 1));
+    const LONG set = RegSetValueA(root.get(), plan.sub_key.c_str(), REG_SZ, plan.data.c_str(),
+                                  static_cast<DWORD>(plan.data.size()) + 1);
     if (set != ERROR_SUCCESS) return {"RegSetValueA", static_cast<DWORD>(set)};
     TraceCreated(plan, creates, trace);
   } else {
-    HKEY key = nullptr;
-    const LONG created = RegCreateKeyA(root, plan.sub_key.c_str(), &key);
+    LONG created = ERROR_SUCCESS;
+    const UniqueKey below = CreateKeyBelow(root, plan.sub_key.c_str(), &created);
     if (created != ERROR_SUCCESS) return {"RegCreateKeyA", static_cast<DWORD>(created)};
     TraceCreated(plan, creates, trace);
-    // An empty sub-key path hands back the root itself, which is never closed.
-    const UniqueKey owner(key != root ? key : nullptr);
+    const HKEY key = below ? below.get() : root.get();  // an empty path: the root itself
     const LONG written =
         RegSetValueExA(key, plan.value_name.c_str(), 0, plan.converted.type,
                        static_cast<const BYTE*>(plan.converted.bytes()), plan.converted.size);
@@ -73,9 +72,7 @@ bool ApplyEntry(const char* section_name, const char* entry_name, const char* da
   PlanFault fault;
   switch (PlanEntry(section_name, entry_name, data, context, PlatformLookups(), plan, &fault)) {
     case PlanResult::Skip: return true;
-    case PlanResult::Fail:
-      RefuseEntry(trace, section_name, entry_name, fault);
-      return false;
+    case PlanResult::Fail: RefuseEntry(trace, section_name, entry_name, fault); return false;
     case PlanResult::Write: break;
   }
   const CallError refused = WriteEntry(plan, trace);
@@ -88,11 +85,7 @@ bool ApplyEntry(const char* section_name, const char* entry_name, const char* da
 
 }  // namespace qnd
 
-// DoReg(script, context, reserved): writes every value of every key section of the registry
-// script, in file order, until the first entry that fails. 1 when all were written (also for
-// a missing or empty file); 0 at the first failing entry (what came before stays written), at
-// an entry whose data cannot be found again by its listed name, for a null script path, or
-// when no memory for a name list could be had. A section without a root name is skipped whole.
+// DoReg: see qndsetup.h.
 extern "C" int __stdcall DoReg(const char* script, const QndPathContext* context, int reserved) {
   using namespace qnd;
   Trace trace("DoReg", {script, context, reserved});
@@ -107,9 +100,7 @@ extern "C" int __stdcall DoReg(const char* script, const QndPathContext* context
   return trace.Return(WalkResult(WalkKeySections(script, apply), trace));
 }
 
-// RegisterQuindo(directory): applies "QUINDO.SRG" of the installation directory, with that
-// directory (ending in a backslash) as "$0" and no "$4". 0 for an empty or null directory, or
-// one too long for the script's path to fit 260 characters; else the result of DoReg.
+// RegisterQuindo: see qndsetup.h.
 extern "C" int __stdcall RegisterQuindo(const char* directory) {
   using namespace qnd;
   Trace trace("RegisterQuindo", {directory});

@@ -11,7 +11,7 @@ namespace qnd {
 // was written, or when the section names no root key (skipped as a success); false when a macro
 // fails, a text is over its 511 characters, or the registry refuses the key or the value. The
 // trace gets the key it created, the value, or why the entry failed.
-bool ApplyEntry(const char* section_name, const char* entry_name, const char* data,
-                const PathContext* context, Trace& trace);
+[[nodiscard]] bool ApplyEntry(const char* section_name, const char* entry_name, const char* data,
+                              const PathContext* context, Trace& trace);
 
 }  // namespace qnd

@@ -6,8 +6,8 @@ namespace qnd {
 namespace {
 
 // Strips `text` of its quotation marks, then expands it; on failure notes `part` in `*fault`.
-bool StripThenExpand(const char* text, TextStr& out, const PathContext* context,
-                     const MacroLookups& lookups, EntryPart part, PlanFault* fault) {
+[[nodiscard]] bool StripThenExpand(const char* text, TextStr& out, const PathContext* context,
+                                   const MacroLookups& lookups, EntryPart part, PlanFault* fault) {
   TextStr stripped;
   ExpandFault why;
   if (!StripQuotes(text, stripped)) {
@@ -20,8 +20,8 @@ bool StripThenExpand(const char* text, TextStr& out, const PathContext* context,
 }
 
 // Expands `text`; on failure notes `part` in `*fault`.
-bool Expand(const char* text, TextStr& out, const PathContext* context,
-            const MacroLookups& lookups, EntryPart part, PlanFault* fault) {
+[[nodiscard]] bool Expand(const char* text, TextStr& out, const PathContext* context,
+                          const MacroLookups& lookups, EntryPart part, PlanFault* fault) {
   ExpandFault why;
   if (ExpandMacros(text, out, context, lookups, &why)) return true;
   if (fault) *fault = {part, why};

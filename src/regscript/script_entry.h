@@ -36,7 +36,7 @@ enum class PlanResult {
 enum class EntryPart : std::uint8_t { SubKey, ValueName, Data };
 
 // The text of `part`, as findings and the trace name it ("the data").
-const char* PartName(EntryPart part);
+[[nodiscard]] const char* PartName(EntryPart part);
 
 // Why planning an entry failed: in which text, and what went wrong there.
 struct PlanFault {
@@ -48,9 +48,10 @@ struct PlanFault {
 // The section name is parsed and expanded; the entry name and the data are stripped of their
 // quotation marks, then expanded; the data is converted (not for the default value). On Fail,
 // `*fault`, when given, says why.
-PlanResult PlanEntry(const char* section_name, const char* entry_name, const char* data,
-                     const PathContext* context, const MacroLookups& lookups, EntryPlan& plan,
-                     PlanFault* fault = nullptr);
+[[nodiscard]] PlanResult PlanEntry(const char* section_name, const char* entry_name,
+                                   const char* data, const PathContext* context,
+                                   const MacroLookups& lookups, EntryPlan& plan,
+                                   PlanFault* fault = nullptr);
 
 // What one entry of the "UNINSTALL" list removes.
 struct RemovalPlan {
@@ -76,8 +77,9 @@ enum class RemovalResult {
 // reader gave for the data (a read that filled its buffer was cut, and fails). The root is
 // matched on the raw name; the sub-key path is expanded, then stripped; the data stripped, then
 // expanded. On Fail, `*fault`, when given, says why.
-RemovalResult PlanRemoval(const char* entry_name, const char* data, unsigned data_length,
-                          const PathContext* context, const MacroLookups& lookups,
-                          RemovalPlan& plan, PlanFault* fault = nullptr);
+[[nodiscard]] RemovalResult PlanRemoval(const char* entry_name, const char* data,
+                                        unsigned data_length, const PathContext* context,
+                                        const MacroLookups& lookups, RemovalPlan& plan,
+                                        PlanFault* fault = nullptr);
 
 }  // namespace qnd

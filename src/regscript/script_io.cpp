@@ -8,19 +8,15 @@ namespace qnd {
 namespace {
 
 // GetFolder's work without its trace: a macro's failure is the entry's to report.
-bool FolderLookup(char code, PathStr& dir) {
+[[nodiscard]] bool FolderLookup(char code, PathStr& dir) {
   Trace quiet;
-  if (!FolderPath(static_cast<unsigned char>(code), dir.data(), quiet)) return false;
-  dir.adopt();
-  return true;
+  return FolderPath(static_cast<unsigned char>(code), dir, quiet);
 }
 
 // A path longer than the buffer is reported as the size it needs: that is a failure too.
-bool ShortPathLookup(const char* path, PathStr& out) {
-  const DWORD n = GetShortPathNameA(path, out.data(), kPathChars);
-  if (n == 0 || n >= kPathChars) return false;
-  out.adopt();
-  return true;
+[[nodiscard]] bool ShortPathLookup(const char* path, PathStr& out) {
+  return FillSized(out,
+                   [path](char* to, unsigned room) { return GetShortPathNameA(path, to, room); });
 }
 
 constexpr MacroLookups kPlatformLookups = {FolderLookup, ShortPathLookup};
@@ -38,8 +34,7 @@ bool ProductScript(const char* directory, PathStr& dir, PathStr& script, Trace& 
       script.append(kProductScriptName)) {
     return true;
   }
-  trace.Refusal("the path of \"%s\" in the directory is over 259 characters",
-                kProductScriptName);
+  trace.Refusal("the path of \"%s\" in the directory is over 259 characters", kProductScriptName);
   return false;
 }
 

@@ -21,7 +21,8 @@ constexpr char kProductScriptName[] = "QUINDO.SRG";
 // to the directory ending in a backslash (the "$0" directory) and `script` to the file's path.
 // False, and the trace says why, for a null or empty directory, or one too long for the path to
 // fit 260 characters.
-bool ProductScript(const char* directory, PathStr& dir, PathStr& script, Trace& trace);
+[[nodiscard]] bool ProductScript(const char* directory, PathStr& dir, PathStr& script,
+                                 Trace& trace);
 
 // The section that lists what reversal removes.
 constexpr char kRemovalList[] = "UNINSTALL";
@@ -31,16 +32,16 @@ constexpr char kRemovalList[] = "UNINSTALL";
 void RefuseEntry(Trace& trace, const char* section, const char* name, const PlanFault& fault);
 
 // True when the walk found the entry's data; otherwise the trace says so and the entry fails.
-bool EntryFound(const ProfileEntry& entry, Trace& trace);
+[[nodiscard]] bool EntryFound(const ProfileEntry& entry, Trace& trace);
 
 // The result of the walk of DoReg or UndoReg: 1 when it went through; 0 when an entry failed,
 // or when no memory for a name list could be had (which the trace says).
-int WalkResult(WalkEnd end, Trace& trace);
+[[nodiscard]] int WalkResult(WalkEnd end, Trace& trace);
 
 // The walk of DoReg: every entry of every key section of `script` (a section whose name begins
 // with a root name), sections and entries in file order, until a visit returns false.
 template <typename Visit>
-WalkEnd WalkKeySections(const char* script, Visit&& visit) {
+[[nodiscard]] WalkEnd WalkKeySections(const char* script, Visit&& visit) {
   NameList sections;
   if (!sections.Read(script, nullptr)) return WalkEnd::NoMemory;
   for (const char* section = sections.First(); section; section = sections.Next(section)) {
@@ -55,7 +56,7 @@ WalkEnd WalkKeySections(const char* script, Visit&& visit) {
 
 // The walk of UndoReg: every entry of the "UNINSTALL" list, in file order.
 template <typename Visit>
-WalkEnd WalkRemovalList(const char* script, Visit&& visit) {
+[[nodiscard]] WalkEnd WalkRemovalList(const char* script, Visit&& visit) {
   return WalkSection(script, kRemovalList, visit);
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "frame/ascii.h"
 #include "frame/path_join.h"
 
 namespace qnd {
@@ -21,9 +22,7 @@ constexpr RootName kRoots[] = {
     {"HKEY_DYN_DATA", 0x80000006u},
 };
 
-char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool StartsWithNoCase(const char* text, const char* prefix) {
+[[nodiscard]] bool StartsWithNoCase(const char* text, const char* prefix) {
   for (; *prefix; ++text, ++prefix) {
     if (AsciiUpper(*text) != *prefix) return false;  // also stops at the end of `text`
   }
@@ -32,8 +31,8 @@ bool StartsWithNoCase(const char* text, const char* prefix) {
 
 // The directory of the macro whose text starts at `p` (just after its "$"), ending in a
 // backslash, appended to `out`; `p` is moved past the macro. TextFault::None on success.
-TextFault ExpandOneMacro(const char*& p, TextStr& out, const PathContext* context,
-                         const MacroLookups& lookups) {
+[[nodiscard]] TextFault ExpandOneMacro(const char*& p, TextStr& out, const PathContext* context,
+                                       const MacroLookups& lookups) {
   const bool short_form = *p == '*';
   if (short_form) ++p;
   if (*p == '\0') return TextFault::MacroAtEnd;
@@ -58,15 +57,6 @@ TextFault ExpandOneMacro(const char*& p, TextStr& out, const PathContext* contex
   }
   return out.append(short_dir.c_str(), short_dir.size()) ? TextFault::None : TextFault::TooLong;
 }
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 }  // namespace
 
@@ -137,13 +127,14 @@ bool ExpandMacros(const char* text, TextStr& out, const PathContext* context,
   return true;
 }
 
-std::uint32_t ParseDword(const char* p) {
-  while (IsBlank(*p)) ++p;
+std::uint32_t ParseDword(const char* text) {
+  const char* p = text;
+  while (IsSpace(*p)) ++p;
   bool negative = false;
   if (*p == '+' || *p == '-') negative = *p++ == '-';
-  if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && HexDigit(p[2]) >= 0) p += 2;
+  if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && HexDigitValue(p[2]) >= 0) p += 2;
   std::uint64_t value = 0;
-  for (int d; (d = HexDigit(*p)) >= 0; ++p) {
+  for (int d; (d = HexDigitValue(*p)) >= 0; ++p) {
     value = value * 16 + static_cast<unsigned>(d);
     if (value > 0xFFFFFFFFu) return 0xFFFFFFFFu;  // saturates whatever the sign
   }

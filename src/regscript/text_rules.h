@@ -22,17 +22,17 @@ constexpr std::uint32_t kRegDword = 4;
 
 // Drops one leading quotation mark, then one trailing one, each only if present; inner ones
 // stay. False when the result does not fit `out`.
-bool StripQuotes(const char* text, TextStr& out);
+[[nodiscard]] bool StripQuotes(const char* text, TextStr& out);
 
 // Matches the beginning of `name` against the root names, without regard to ASCII case, in
 // their fixed order. On a match sets `*root` to the predefined key's handle value and `*sub` to
 // the raw text after the first backslash of `name` (empty when it has none: the root itself).
 // False, with nothing set, when no root name begins `name`.
-bool ParseRootKey(const char* name, std::uint32_t* root, const char** sub);
+[[nodiscard]] bool ParseRootKey(const char* name, std::uint32_t* root, const char** sub);
 
 // The root name of a predefined key's handle value, such as "HKEY_CURRENT_USER"; null for a
 // value that names no root.
-const char* RootKeyName(std::uint32_t root);
+[[nodiscard]] const char* RootKeyName(std::uint32_t root);
 
 // What a macro needs from the platform.
 struct MacroLookups {
@@ -55,29 +55,29 @@ enum class TextFault : std::uint8_t {
 
 struct ExpandFault {
   TextFault fault = TextFault::None;
-  std::size_t at = 0;  // where in the text the failing macro's "$" stands
-  char code = 0;       // its code character (none when the text ends at the macro)
+  std::size_t at = 0;       // where in the text the failing macro's "$" stands
+  char code = 0;            // its code character (none when the text ends at the macro)
   bool short_form = false;  // the macro is "$*" and its code
 };
 
 // The rule a fault breaks, in a few words that follow the name of the text ("the data is over
 // 511 characters"); the trace shows it.
-const char* TextFaultRule(TextFault fault);
+[[nodiscard]] const char* TextFaultRule(TextFault fault);
 
 // Copies `text` into `out`, expanding `$c` and `$*c` macros to directories that end in a
 // backslash, collapsing a backslash that directly follows a copied one, and turning a grave
 // accent into a quotation mark. "$0" and "$4" come from `context`: a null context or a null
 // directory makes them fail. False when a macro fails or the result does not fit `out`; then
 // `*fault`, when given, says why.
-bool ExpandMacros(const char* text, TextStr& out, const PathContext* context,
-                  const MacroLookups& lookups, ExpandFault* fault = nullptr);
+[[nodiscard]] bool ExpandMacros(const char* text, TextStr& out, const PathContext* context,
+                                const MacroLookups& lookups, ExpandFault* fault = nullptr);
 
 // The registry type and bytes of an entry's data.
 struct ConvertedData {
   std::uint32_t type = kRegSz;
-  std::uint32_t size = 0;          // bytes to write
-  std::uint32_t number = 0;        // the value, for kRegDword
-  const char* text = nullptr;      // the text, for kRegSz (the caller's data)
+  std::uint32_t size = 0;      // bytes to write
+  std::uint32_t number = 0;    // the value, for kRegDword
+  const char* text = nullptr;  // the text, for kRegSz (the caller's data)
   const void* bytes() const { return type == kRegDword ? static_cast<const void*>(&number) : text; }
 };
 

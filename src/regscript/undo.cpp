@@ -2,7 +2,10 @@
 // "UNINSTALL" list.
 #include "regscript/undo.h"
 
+#include <utility>
+
 #include "frame/handles.h"
+#include "frame/path_join.h"
 #include "regscript/script_io.h"
 
 namespace qnd {
@@ -12,8 +15,11 @@ constexpr unsigned kNameChars = 512;  // a sub-key name met while deleting a key
 
 // Opens `name` below `parent` as the key itself: a registry link is opened as the link, never
 // followed to its target.
-LONG OpenKeyNoLink(HKEY parent, const char* name, UniqueKey& key) {
-  return RegOpenKeyExA(parent, name, REG_OPTION_OPEN_LINK, MAXIMUM_ALLOWED, key.put());
+// The key, owned, and the platform's status in `*status`.
+[[nodiscard]] UniqueKey OpenKeyNoLink(HKEY parent, const char* name, LONG* status) {
+  UniqueKey key;
+  *status = RegOpenKeyExA(parent, name, REG_OPTION_OPEN_LINK, MAXIMUM_ALLOWED, key.put());
+  return key;
 }
 
 // Where the walk of DeleteKeyTree stands, for the trace: the named key's path, then one name
@@ -22,12 +28,11 @@ LONG OpenKeyNoLink(HKEY parent, const char* name, UniqueKey& key) {
 // fit. Kept only while the trace is on.
 class TreeTrail {
  public:
-  TreeTrail(Trace& trace, HKEY parent, const char* sub_key)
-      : trace_(trace),
-        root_(RootKeyName(static_cast<std::uint32_t>(reinterpret_cast<ULONG_PTR>(parent)))) {
-    if (trace_) path_.assign(sub_key);  // 511 characters at most: it fits
+  TreeTrail(Trace& trace, RootKey parent, const char* sub_key)
+      : trace_(trace), root_(RootKeyName(parent.value())) {
+    if (trace_) (void)path_.assign(sub_key);  // 511 characters at most: it fits
   }
-  bool on() const { return static_cast<bool>(trace_); }
+  [[nodiscard]] bool on() const { return static_cast<bool>(trace_); }
 
   void Down(const char* name) {
     const std::size_t before = path_.size();
@@ -38,7 +43,7 @@ class TreeTrail {
   }
 
   // After the deletion of the key the walk stands on: the line, then one level up.
-  bool Deleted(bool link, LONG status) {
+  [[nodiscard]] bool Deleted(bool link, LONG status) {
     if (!trace_) return status == ERROR_SUCCESS;
     if (status != ERROR_SUCCESS) {
       trace_.Refusal(CallError{"RegDeleteKeyA", static_cast<DWORD>(status)},
@@ -49,34 +54,36 @@ class TreeTrail {
                 root_, path_.c_str(), More());
     if (hidden_) {
       --hidden_;
-    } else if (const char* last = std::strrchr(path_.c_str(), '\\')) {
-      path_.truncate(static_cast<std::size_t>(last - path_.c_str()));
+    } else {
+      (void)CutAtLastBackslash(path_);  // the named key's own path, deleted last, may have none
     }
     return true;
   }
 
   // The named key cannot be opened: it counts as gone, or the entry fails.
-  bool Unopened(TreeKeyOpen opened, LONG status) {
+  [[nodiscard]] bool Unopened(TreeKeyOpen opened, LONG status) {
     const CallError error = {"RegOpenKeyExA", static_cast<DWORD>(status)};
     if (opened == TreeKeyOpen::NotThere) {
       trace_.Step("key \"%s\\\\%s\" is not there, counts as removed", root_, path_.c_str());
     } else if (opened == TreeKeyOpen::NameTooLong) {
-      trace_.Step(error, "key \"%s\\\\%s\": the platform refuses the path as too long, counts as "
-                  "removed", root_, path_.c_str());
+      trace_.Step(error,
+                  "key \"%s\\\\%s\": the platform refuses the path as too long, counts as "
+                  "removed",
+                  root_, path_.c_str());
     } else {
       trace_.Refusal(error, "key \"%s\\\\%s\" cannot be opened", root_, path_.c_str());
     }
     return CountsAsGone(opened);
   }
 
-  bool SubKeyUnopened(const char* name, LONG status) {
+  [[nodiscard]] bool SubKeyUnopened(const char* name, LONG status) {
     trace_.Refusal(CallError{"RegOpenKeyExA", static_cast<DWORD>(status)},
-                   "sub-key \"%s\" of \"%s\\\\%s%s\" cannot be opened", name, root_,
-                   path_.c_str(), More());
+                   "sub-key \"%s\" of \"%s\\\\%s%s\" cannot be opened", name, root_, path_.c_str(),
+                   More());
     return false;
   }
 
-  bool TooDeep() {
+  [[nodiscard]] bool TooDeep() {
     trace_.Refusal("the tree of \"%s\\\\%s%s\" is deeper than %d levels", root_, path_.c_str(),
                    More(), kMaxTreeDepth);
     return false;
@@ -85,7 +92,7 @@ class TreeTrail {
  private:
   static constexpr std::size_t kTrailChars = 1024;
   // Shown after the path, and escaped as a name is, where deeper names did not fit.
-  const char* More() const { return hidden_ ? "\\..." : ""; }
+  [[nodiscard]] const char* More() const { return hidden_ ? "\\..." : ""; }
 
   Trace& trace_;
   const char* root_;
@@ -94,7 +101,7 @@ class TreeTrail {
 };
 
 // True when `key` is a registry link. Asked only while the trace is on, to name the step.
-bool IsLinkKey(HKEY key) {
+[[nodiscard]] bool IsLinkKey(HKEY key) {
   DWORD type = REG_NONE;
   return RegQueryValueExA(key, "SymbolicLinkValue", nullptr, &type, nullptr, nullptr) ==
              ERROR_SUCCESS &&
@@ -103,7 +110,7 @@ bool IsLinkKey(HKEY key) {
 
 // Deletes the key that `key` holds, through the handle, and releases it. Deleting by name below
 // the parent would follow a link to its target.
-bool DeleteOpenKey(UniqueKey& key, TreeTrail& trail) {
+[[nodiscard]] bool DeleteOpenKey(UniqueKey& key, TreeTrail& trail) {
   const bool link = trail.on() && IsLinkKey(key.get());
   const LONG status = RegDeleteKeyA(key.get(), "");
   key.reset();
@@ -112,8 +119,8 @@ bool DeleteOpenKey(UniqueKey& key, TreeTrail& trail) {
 
 // Deletes one value. A missing key, a missing value and a refused deletion all count as done;
 // the trace says which.
-void DeleteValue(std::uint32_t root, const TextStr& sub_key, const char* name, Trace& trace) {
-  HKEY holder = RootKeyHandle(root);  // the root key itself is never closed
+void DeleteValue(RootKey root, const TextStr& sub_key, const char* name, Trace& trace) {
+  HKEY holder = root.get();
   UniqueKey key;
   CallError error = {"RegOpenKeyA", ERROR_SUCCESS};
   if (!sub_key.empty()) {
@@ -123,51 +130,53 @@ void DeleteValue(std::uint32_t root, const TextStr& sub_key, const char* name, T
   if (error.code == ERROR_SUCCESS) {
     error = {"RegDeleteValueA", static_cast<DWORD>(RegDeleteValueA(holder, name))};
   }
+  const char* root_name = RootKeyName(root.value());
   if (error.code == ERROR_SUCCESS) {
-    trace.Step("value deleted \"%s\\\\%s\" \"%s\"", RootKeyName(root), sub_key.c_str(), name);
+    trace.Step("value deleted \"%s\\\\%s\" \"%s\"", root_name, sub_key.c_str(), name);
   } else {
-    trace.Step(error, "value \"%s\\\\%s\" \"%s\" not deleted, counts as removed",
-               RootKeyName(root), sub_key.c_str(), name);
+    trace.Step(error, "value \"%s\\\\%s\" \"%s\" not deleted, counts as removed", root_name,
+               sub_key.c_str(), name);
   }
 }
 
 }  // namespace
 
-TreeKeyOpen OpenTreeKey(HKEY parent, const char* sub_key, UniqueKey& key, LONG* status) {
-  const LONG opened = OpenKeyNoLink(parent, sub_key, key);
-  if (status) *status = opened;
-  switch (opened) {
-    case ERROR_SUCCESS: return TreeKeyOpen::Opened;
-    case ERROR_FILE_NOT_FOUND: return TreeKeyOpen::NotThere;
-    case ERROR_MORE_DATA: return TreeKeyOpen::NameTooLong;  // the ANSI calls' limit on a path
-    default: return TreeKeyOpen::Refused;
+TreeKey OpenTreeKey(RootKey parent, const char* sub_key) {
+  TreeKey tree;
+  tree.key = OpenKeyNoLink(parent.get(), sub_key, &tree.status);
+  switch (tree.status) {
+    case ERROR_SUCCESS: tree.open = TreeKeyOpen::Opened; break;
+    case ERROR_FILE_NOT_FOUND: tree.open = TreeKeyOpen::NotThere; break;
+    case ERROR_MORE_DATA: tree.open = TreeKeyOpen::NameTooLong; break;  // the ANSI calls' limit
+    default: tree.open = TreeKeyOpen::Refused; break;
   }
+  return tree;
 }
 
 // Walks down without recursion, one open key per level, always to the first sub-key that is
 // left (index 0 again every time: each sub-key is gone before the next request), and deletes
 // each key once it has none. A sub-key that the enumeration names but that cannot be opened
 // ends the walk with false rather than be handed the same name again and again.
-bool DeleteKeyTree(HKEY parent, const char* sub_key, Trace& trace) {
+bool DeleteKeyTree(RootKey parent, const char* sub_key, Trace& trace) {
   UniqueKey path[kMaxTreeDepth];  // path[i] is open while the walk is below it
   TreeTrail trail(trace, parent, sub_key);
-  LONG status = ERROR_SUCCESS;
-  const TreeKeyOpen opened = OpenTreeKey(parent, sub_key, path[0], &status);
-  if (opened != TreeKeyOpen::Opened) return trail.Unopened(opened, status);
+  TreeKey named = OpenTreeKey(parent, sub_key);
+  if (named.open != TreeKeyOpen::Opened) return trail.Unopened(named.open, named.status);
+  path[0] = std::move(named.key);
   char child[kNameChars];
   for (int depth = 1; depth > 0;) {
     UniqueKey& key = path[depth - 1];
     if (RegEnumKeyA(key.get(), 0, child, sizeof child) != ERROR_SUCCESS) {
       if (!DeleteOpenKey(key, trail)) return false;
       --depth;
-    } else if (depth == kMaxTreeDepth) {
-      return trail.TooDeep();
-    } else if ((status = OpenKeyNoLink(key.get(), child, path[depth])) != ERROR_SUCCESS) {
-      return trail.SubKeyUnopened(child, status);
-    } else {
-      trail.Down(child);
-      ++depth;
+      continue;
     }
+    if (depth == kMaxTreeDepth) return trail.TooDeep();
+    LONG status = ERROR_SUCCESS;
+    path[depth] = OpenKeyNoLink(key.get(), child, &status);
+    if (status != ERROR_SUCCESS) return trail.SubKeyUnopened(child, status);
+    trail.Down(child);
+    ++depth;
   }
   return true;
 }
@@ -180,10 +189,9 @@ bool UndoEntry(const ProfileEntry& entry, const PathContext* context, Trace& tra
       PlanRemoval(entry.name, entry.data, entry.length, context, PlatformLookups(), plan, &fault);
   switch (result) {
     case RemovalResult::Value:
-      DeleteValue(plan.root, plan.sub_key, plan.value_name.c_str(), trace);
+      DeleteValue(RootKey(plan.root), plan.sub_key, plan.value_name.c_str(), trace);
       return true;
-    case RemovalResult::Tree:
-      return DeleteKeyTree(RootKeyHandle(plan.root), plan.sub_key.c_str(), trace);
+    case RemovalResult::Tree: return DeleteKeyTree(RootKey(plan.root), plan.sub_key.c_str(), trace);
     case RemovalResult::NoRoot:
     case RemovalResult::WholeRoot:
       trace.Refusal("entry \"%s\" of section \"%s\": %s", entry.name, entry.section,
@@ -191,18 +199,13 @@ bool UndoEntry(const ProfileEntry& entry, const PathContext* context, Trace& tra
                         ? "a key-tree entry that names a whole root key"
                         : "the name begins with no root name");
       return false;
-    default:
-      RefuseEntry(trace, entry.section, entry.name, fault);
-      return false;
+    default: RefuseEntry(trace, entry.section, entry.name, fault); return false;
   }
 }
 
 }  // namespace qnd
 
-// UndoReg(script, context, reserved): carries out every entry of the script's "UNINSTALL" list
-// in file order, until the first that fails. 1 when all were carried out (also for a missing
-// file or list); 0 at the first failing entry (what was removed before stays removed), for a
-// null script path, or when no memory for the list could be had.
+// UndoReg: see qndsetup.h.
 extern "C" int __stdcall UndoReg(const char* script, const QndPathContext* context, int reserved) {
   using namespace qnd;
   Trace trace("UndoReg", {script, context, reserved});
@@ -216,9 +219,7 @@ extern "C" int __stdcall UndoReg(const char* script, const QndPathContext* conte
   return trace.Return(WalkResult(WalkRemovalList(script, undo), trace));
 }
 
-// UnregisterQuindo(directory): reverses "QUINDO.SRG" of the installation directory, with that
-// directory (ending in a backslash) as "$0" and no "$4". 0 for an empty or null directory, or
-// one too long for the script's path to fit 260 characters; else the result of UndoReg.
+// UnregisterQuindo: see qndsetup.h.
 extern "C" int __stdcall UnregisterQuindo(const char* directory) {
   using namespace qnd;
   Trace trace("UnregisterQuindo", {directory});

@@ -17,14 +17,21 @@ enum class TreeKeyOpen {
   Refused,      // the key may be there but cannot be opened (access, a malformed path...)
 };
 
+// The named key of a key-tree entry, as OpenTreeKey opens it.
+struct TreeKey {
+  TreeKeyOpen open = TreeKeyOpen::Refused;
+  LONG status = ERROR_SUCCESS;  // the platform's code
+  UniqueKey key;                // open when `open` is Opened
+};
+
 // Opens `sub_key` below `parent` as the removal of a key tree does: the key itself, a registry
 // link as the link (links on the way to it are followed, as every open follows them). Only
-// reads; `*status`, when given, gets the platform's code.
-TreeKeyOpen OpenTreeKey(HKEY parent, const char* sub_key, UniqueKey& key, LONG* status = nullptr);
+// reads.
+[[nodiscard]] TreeKey OpenTreeKey(RootKey parent, const char* sub_key);
 
 // True for an open that counts the key as already gone: a key-tree entry then succeeds
 // without deleting anything.
-constexpr bool CountsAsGone(TreeKeyOpen open) {
+[[nodiscard]] constexpr bool CountsAsGone(TreeKeyOpen open) {
   return open == TreeKeyOpen::NotThere || open == TreeKeyOpen::NameTooLong;
 }
 
@@ -35,13 +42,13 @@ constexpr bool CountsAsGone(TreeKeyOpen open) {
 // refused, when a sub-key named by the enumeration cannot be opened, or when the tree is deeper
 // than kMaxTreeDepth levels (what was deleted before stays deleted). The trace gets every key
 // and link deleted, and why the entry failed or counts as done.
-bool DeleteKeyTree(HKEY parent, const char* sub_key, Trace& trace);
+[[nodiscard]] bool DeleteKeyTree(RootKey parent, const char* sub_key, Trace& trace);
 
 // Carries out one entry of the removal list, as the walk of UndoReg meets it: its data names
 // one value to delete, or is empty to delete the key with everything below it. False for an
 // entry whose data cannot be found again, a name with no root name, a failing macro, a text
 // over 511 characters, a key-tree entry that names a whole root key (no script may wipe a
 // hive), or a refused deletion of a key. The trace gets what was deleted, and why not.
-bool UndoEntry(const ProfileEntry& entry, const PathContext* context, Trace& trace);
+[[nodiscard]] bool UndoEntry(const ProfileEntry& entry, const PathContext* context, Trace& trace);
 
 }  // namespace qnd

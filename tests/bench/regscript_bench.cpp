@@ -23,14 +23,16 @@ std::string Script(const char* key, bool removal = false) {
   std::string s = "REGEDIT4\r\n\r\n";
   char line[160];
   for (int k = 0; k < kSections; ++k) {
-    std::snprintf(line, sizeof line, "[HKEY_CURRENT_USER\\Software\\QndBench\\%s\\Key%03d]\r\n", key, k);
+    std::snprintf(line, sizeof line, "[HKEY_CURRENT_USER\\Software\\QndBench\\%s\\Key%03d]\r\n",
+                  key, k);
     s += line;
     for (int v = 0; v < kValuesPerSection; ++v) {
       if (v % 2) {
         std::snprintf(line, sizeof line, "\"Number%d\"=dword:%08x\r\n", v, k * 100 + v);
       } else {
-        std::snprintf(line, sizeof line, "\"Text%d\"=\"C:\\\\Program Files\\\\Quindo\\\\file%03d_%d.dat\"\r\n",
-                      v, k, v);
+        std::snprintf(line, sizeof line,
+                      "\"Text%d\"=\"C:\\\\Program Files\\\\Quindo\\\\file%03d_%d.dat\"\r\n", v, k,
+                      v);
       }
       s += line;
     }
@@ -39,7 +41,8 @@ std::string Script(const char* key, bool removal = false) {
   if (removal) {
     s += "[UNINSTALL]\r\n";
     for (int k = 0; k < kSections; ++k) {
-      std::snprintf(line, sizeof line, "HKEY_CURRENT_USER\\Software\\QndBench\\%s\\Key%03d=\r\n", key, k);
+      std::snprintf(line, sizeof line, "HKEY_CURRENT_USER\\Software\\QndBench\\%s\\Key%03d=\r\n",
+                    key, k);
       s += line;
     }
   }
@@ -65,7 +68,9 @@ double Now() {
   return (double)t.QuadPart * 1000.0 / (double)f.QuadPart;
 }
 
-void Clear(const char* key) { RegDeleteTreeA(HKEY_CURRENT_USER, (std::string("Software\\QndBench\\") + key).c_str()); }
+void Clear(const char* key) {
+  RegDeleteTreeA(HKEY_CURRENT_USER, (std::string("Software\\QndBench\\") + key).c_str());
+}
 
 // The platform calls of DoReg and nothing else: the three profile reads, then create, set,
 // flush and close for every value.
@@ -105,8 +110,8 @@ int MinimalUndo(const char* file) {
     char data[1024], child[512];
     GetPrivateProfileStringA("UNINSTALL", e, "?\n?", data, sizeof data, file);
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, strchr(e, '\\') + 1, REG_OPTION_OPEN_LINK,
-                      MAXIMUM_ALLOWED, &key)) {
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, strchr(e, '\\') + 1, REG_OPTION_OPEN_LINK, MAXIMUM_ALLOWED,
+                      &key)) {
       return 0;
     }
     RegEnumKeyA(key, 0, child, sizeof child);
@@ -121,7 +126,8 @@ int Regedit(const char* file) {
   STARTUPINFOA si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi;
-  if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0;
+  if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return 0;
   WaitForSingleObject(pi.hProcess, INFINITE);
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
@@ -152,22 +158,24 @@ double Time(const char* key, Run run) {
 
 int main() {
   HMODULE dll = LoadLibraryA("qndsetup.dll");
-  auto do_reg = reinterpret_cast<decltype(&DoReg)>(reinterpret_cast<void*>(GetProcAddress(dll, "DoReg")));
+  auto do_reg =
+      reinterpret_cast<decltype(&DoReg)>(reinterpret_cast<void*>(GetProcAddress(dll, "DoReg")));
   auto undo_reg =
       reinterpret_cast<decltype(&UndoReg)>(reinterpret_cast<void*>(GetProcAddress(dll, "UndoReg")));
   if (!do_reg || !undo_reg) {
     std::printf("cannot bind DoReg and UndoReg of qndsetup.dll\n");
     return 1;
   }
-  const std::string a = WriteScript("DoReg"), b = WriteScript("Regedit"), c = WriteScript("Minimal");
+  const std::string a = WriteScript("DoReg"), b = WriteScript("Regedit"),
+                    c = WriteScript("Minimal");
   Minimal(c.c_str());  // warm-up of the profile reader and the registry
   do_reg(a.c_str(), nullptr, 0);
 
   const double t_doreg = Time("DoReg", [&] { return do_reg(a.c_str(), nullptr, 0); });
   const std::string log = a + ".log";
   SetEnvironmentVariableA("QNDSETUP_LOG", log.c_str());
-  const double t_traced = Time("DoReg", [&] { return do_reg(a.c_str(), nullptr, 0); },
-                               [&] { DeleteFileA(log.c_str()); });
+  const double t_traced = Time(
+      "DoReg", [&] { return do_reg(a.c_str(), nullptr, 0); }, [&] { DeleteFileA(log.c_str()); });
   SetEnvironmentVariableA("QNDSETUP_LOG", nullptr);
   WIN32_FILE_ATTRIBUTE_DATA traced_log = {};
   GetFileAttributesExA(log.c_str(), GetFileExInfoStandard, &traced_log);
@@ -178,16 +186,20 @@ int main() {
   std::printf("%d values in %d key sections, median of %d runs:\n", kSections * kValuesPerSection,
               kSections, kRounds);
   std::printf("  DoReg            %8.1f ms\n", t_doreg);
-  std::printf("  regedit /s       %8.1f ms   DoReg / regedit = %.2f\n", t_regedit, t_doreg / t_regedit);
-  std::printf("  minimal program  %8.1f ms   DoReg / minimal = %.2f\n", t_minimal, t_doreg / t_minimal);
+  std::printf("  regedit /s       %8.1f ms   DoReg / regedit = %.2f\n", t_regedit,
+              t_doreg / t_regedit);
+  std::printf("  minimal program  %8.1f ms   DoReg / minimal = %.2f\n", t_minimal,
+              t_doreg / t_minimal);
   std::printf("  DoReg, traced    %8.1f ms   traced / untraced = %.2f (a log of %lu bytes)\n",
               t_traced, t_traced / t_doreg, traced_log.nFileSizeLow);
 
   const std::string u = WriteScript("UndoReg", true), m = WriteScript("MinimalUndo", true);
-  const double t_undoreg = Time("UndoReg", [&] { return undo_reg(u.c_str(), nullptr, 0); },
-                                [&] { do_reg(u.c_str(), nullptr, 0); });
-  const double t_minimal_undo = Time("MinimalUndo", [&] { return MinimalUndo(m.c_str()); },
-                                     [&] { do_reg(m.c_str(), nullptr, 0); });
+  const double t_undoreg = Time(
+      "UndoReg", [&] { return undo_reg(u.c_str(), nullptr, 0); },
+      [&] { do_reg(u.c_str(), nullptr, 0); });
+  const double t_minimal_undo = Time(
+      "MinimalUndo", [&] { return MinimalUndo(m.c_str()); },
+      [&] { do_reg(m.c_str(), nullptr, 0); });
   std::printf("the same script with all %d keys on its removal list, median of %d runs:\n",
               kSections, kRounds);
   std::printf("  UndoReg          %8.1f ms\n", t_undoreg);

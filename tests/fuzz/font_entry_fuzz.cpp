@@ -48,10 +48,9 @@ bool NamesFot(const FontKeyParts& parts) {
 bool WithinLimits(const std::string& key, const std::string& value, const std::string& windows,
                   const FontKeyParts& parts, FontKind kind) {
   const size_t dir = windows.size() + (!windows.empty() && windows.back() == '\\' ? 0 : 1) + 6;
-  return !value.empty() && SafeDescription(value) && key.size() <= 259 &&
-         parts.file_chars > 0 && !(kind == FontKind::TrueType && NamesFot(parts)) &&
-         parts.file_chars <= 255 && windows.size() <= 255 && dir <= 255 &&
-         dir + parts.file_chars <= 259 &&
+  return !value.empty() && SafeDescription(value) && key.size() <= 259 && parts.file_chars > 0 &&
+         !(kind == FontKind::TrueType && NamesFot(parts)) && parts.file_chars <= 255 &&
+         windows.size() <= 255 && dir <= 255 && dir + parts.file_chars <= 259 &&
          (kind == FontKind::Raster || dir + parts.name_chars + 4 <= 259);
 }
 

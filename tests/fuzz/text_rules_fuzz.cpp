@@ -68,8 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
 
   ConvertedData converted;
   ConvertData(parts[2].c_str(), converted);
-  Check(converted.type == kRegDword ? converted.size == 4
-                                    : converted.size == parts[2].size() + 1);
+  Check(converted.type == kRegDword ? converted.size == 4 : converted.size == parts[2].size() + 1);
 
   EntryPlan plan;
   if (PlanEntry(parts[0].c_str(), parts[1].c_str(), parts[2].c_str(), &context, kLookups, plan) ==

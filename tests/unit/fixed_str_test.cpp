@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 namespace qnd {
@@ -22,7 +23,7 @@ TEST(FixedStr, AssignAtTheLimit) {
 TEST(FixedStr, AppendAtTheLimit) {
   FixedStr<8> s;
   ASSERT_TRUE(s.assign("abc"));
-  EXPECT_FALSE(s.append("defgh"));  // 8 characters
+  EXPECT_FALSE(s.append("defgh"));   // 8 characters
   EXPECT_FALSE(s.append("defghi"));  // 9 characters
   EXPECT_STREQ("abc", s.c_str());
   EXPECT_EQ(3u, s.size());
@@ -73,6 +74,44 @@ TEST(FixedStr, AdoptTerminatesAnUnterminatedBuffer) {
   s.adopt();
   EXPECT_EQ(3u, s.size());
   EXPECT_STREQ("zzz", s.c_str());
+}
+
+// FillSized takes the text of a sized call that fit its room, and nothing of one that failed or
+// did not: the call's three answers, pinned at N - 1 and N characters. The room it hands the
+// call is N, terminator included, and a text that was there before never survives a failure.
+TEST(FixedStr, FillSizedTakesOnlyATextThatFits) {
+  enum Answer { Written, NeedsRoom, Cut, Failed };
+  const struct Row {
+    const char* text;
+    Answer answer;
+    std::size_t length;  // what the call gives
+    const char* taken;   // null: false, and the text empty
+  } rows[] = {
+      /* 0 */ {"abcdefg", Written, 7, "abcdefg"},   // N - 1 characters
+      /* 1 */ {"abcdefgh", NeedsRoom, 9, nullptr},  // N characters: it gives the room it needs
+      /* 2 */ {"abcdefgh", Cut, 8, nullptr},        // or writes what fits and gives the room
+      /* 3 */ {"", Failed, 0, nullptr},
+  };
+  int i = 0;
+  for (const Row& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(i++));
+    FixedStr<8> s;
+    ASSERT_TRUE(s.assign("old"));
+    std::size_t given = 99;
+    const bool filled = FillSized(
+        s,
+        [&r](char* to, unsigned room) -> unsigned long {
+          EXPECT_EQ(8u, room);
+          if (r.answer == Written) std::memcpy(to, r.text, std::strlen(r.text) + 1);
+          if (r.answer == Cut) std::memcpy(to, r.text, room);  // no room for the terminator
+          return r.length;
+        },
+        &given);
+    EXPECT_EQ(r.taken != nullptr, filled);
+    EXPECT_STREQ(r.taken ? r.taken : "", s.c_str());
+    EXPECT_EQ(std::strlen(s.c_str()), s.size());
+    EXPECT_EQ(r.length, given);
+  }
 }
 
 }  // namespace

@@ -23,13 +23,13 @@ TEST(FolderCodes, TableEntries) {
     FolderSource source;
     int csidl;
   } rows[] = {
-      {'1', FolderSource::WindowsDir, 0},    {'2', FolderSource::SystemDir, 0},
-      {'3', FolderSource::SystemDir, 0},     {'5', FolderSource::ShellFolder, 0},
-      {'6', FolderSource::ShellFolder, 11},  {'7', FolderSource::ShellFolder, 2},
-      {'8', FolderSource::ShellFolder, 7},   {'9', FolderSource::ShellFolder, 20},
-      {'A', FolderSource::ShellFolder, 5},   {'B', FolderSource::ProgramFiles, 0},
-      {'C', FolderSource::ShellFolder, 9},   {'D', FolderSource::ShellFolder, 21},
-      {'E', FolderSource::ShellFolder, 8},   {'F', FolderSource::TempDir, 0},
+      {'1', FolderSource::WindowsDir, 0},   {'2', FolderSource::SystemDir, 0},
+      {'3', FolderSource::SystemDir, 0},    {'5', FolderSource::ShellFolder, 0},
+      {'6', FolderSource::ShellFolder, 11}, {'7', FolderSource::ShellFolder, 2},
+      {'8', FolderSource::ShellFolder, 7},  {'9', FolderSource::ShellFolder, 20},
+      {'A', FolderSource::ShellFolder, 5},  {'B', FolderSource::ProgramFiles, 0},
+      {'C', FolderSource::ShellFolder, 9},  {'D', FolderSource::ShellFolder, 21},
+      {'E', FolderSource::ShellFolder, 8},  {'F', FolderSource::TempDir, 0},
   };
   for (const Row& r : rows) {
     for (char c : {r.code, static_cast<char>(r.code | 0x20)}) {  // letters in either case

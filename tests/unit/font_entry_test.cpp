@@ -41,8 +41,8 @@ TEST(SplitFontKey, FileNameAndExtension) {
 
 TEST(PlanFont, PathsOfRasterAndTrueTypeFonts) {
   FontPlan plan;
-  ASSERT_EQ(FontResult::Ok, PlanFont("D:\\SRC\\Q.A.TTF", "Q (TrueType)", "C:\\WIN",
-                                     FontKind::TrueType, plan));
+  ASSERT_EQ(FontResult::Ok,
+            PlanFont("D:\\SRC\\Q.A.TTF", "Q (TrueType)", "C:\\WIN", FontKind::TrueType, plan));
   EXPECT_STREQ("C:\\WIN\\FONTS\\", plan.fonts_dir.c_str());
   EXPECT_STREQ("Q.A.TTF", plan.font_file.c_str());
   EXPECT_STREQ("C:\\WIN\\FONTS\\Q.A.TTF", plan.font_path.c_str());
@@ -71,13 +71,13 @@ TEST(PlanFont, LimitsAtTheirEdges) {
       /* 1 */ {dir + name(248, ".FON"), FontKind::Raster, win, FontResult::Ok},
       /* 2 */ {dir + name(249, ".FON"), FontKind::Raster, win, FontResult::PathTooLong},
       /* 3 */ {dir + std::string(250, 'd') + "\\F.FON", FontKind::Raster, win, FontResult::Ok},
-      /* 4 */ {dir + std::string(251, 'd') + "\\F.FON", FontKind::Raster, win,
-               FontResult::KeyTooLong},
+      /* 4 */
+      {dir + std::string(251, 'd') + "\\F.FON", FontKind::Raster, win, FontResult::KeyTooLong},
       /* 5 */ {name(248, ".TTF"), FontKind::TrueType, win, FontResult::Ok},
       /* 6 */ {name(249, ".TTF"), FontKind::TrueType, win, FontResult::PathTooLong},
       // the resource path fits, the font file in the FONTS directory does not
-      /* 7 */ {std::string(240, 'n') + ".TTFXXXXX", FontKind::TrueType, win,
-               FontResult::PathTooLong},
+      /* 7 */
+      {std::string(240, 'n') + ".TTFXXXXX", FontKind::TrueType, win, FontResult::PathTooLong},
       // no extension: the resource path is the longer one, and a raster font has none
       /* 8 */ {std::string(248, 'n'), FontKind::Raster, win, FontResult::Ok},
       /* 9 */ {std::string(248, 'n'), FontKind::TrueType, win, FontResult::PathTooLong},

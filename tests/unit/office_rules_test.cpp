@@ -13,8 +13,8 @@ TEST(OfficeRules, AddInValueNames) {
     int index;
     const char* name;  // null: no name
   } rows[] = {
-      /* 0 */ {0, "OPEN"},   /* 1 */ {1, "OPEN1"},   /* 2 */ {9, "OPEN9"},
-      /* 3 */ {10, "OPEN10"}, /* 4 */ {98, "OPEN98"}, /* 5 */ {99, "OPEN99"},
+      /* 0 */ {0, "OPEN"},      /* 1 */ {1, "OPEN1"},   /* 2 */ {9, "OPEN9"},
+      /* 3 */ {10, "OPEN10"},   /* 4 */ {98, "OPEN98"}, /* 5 */ {99, "OPEN99"},
       /* 6 */ {100, "OPEN100"}, /* 7 */ {101, nullptr}, /* 8 */ {-1, nullptr},
   };
   for (const Row& r : rows) {
@@ -32,8 +32,8 @@ TEST(OfficeRules, SlotStateFromTheRead) {
     std::uint32_t bytes;
     SlotState state;
   } rows[] = {
-      /* 0 */ {0, 12, SlotState::Taken},     /* 1 */ {0, 1, SlotState::Taken},
-      /* 2 */ {0, 0, SlotState::Empty},      /* 3 */ {2, 0, SlotState::Missing},
+      /* 0 */ {0, 12, SlotState::Taken},       /* 1 */ {0, 1, SlotState::Taken},
+      /* 2 */ {0, 0, SlotState::Empty},        /* 3 */ {2, 0, SlotState::Missing},
       /* 4 */ {234, 2000, SlotState::TooLong}, /* 5 */ {5, 0, SlotState::Unreadable},
       /* 6 */ {6, 0, SlotState::Unreadable},
   };
@@ -116,14 +116,23 @@ TEST(OfficeRules, AbsolutePaths) {
     const char* path;
     bool absolute, startup;
   } rows[] = {
-      /* 0 */ {"C:\\Word", true, true}, /* 1 */ {"c:/Word", true, true},
-      /* 2 */ {"\\\\srv\\share", true, true}, /* 3 */ {"C:", false, false},
-      /* 4 */ {"C:Word", false, false}, /* 5 */ {"\\Word", false, false},
-      /* 6 */ {"\\\\srv\\", false, false}, /* 7 */ {"\\\\\\share", false, false},
-      /* 8 */ {".", false, false}, /* 9 */ {"", false, false}, /* 10 */ {nullptr, false, false},
-      /* 11 */ {"C:\\Word.", true, false}, /* 12 */ {"C:\\Word..\\", true, false},
-      /* 13 */ {"C:\\Word \\", true, false}, /* 14 */ {"C:\\Word\t", true, false},
-      /* 15 */ {"C:\\W.d\\", true, true}, /* 16 */ {"C:\\", true, true},
+      /* 0 */ {"C:\\Word", true, true},
+      /* 1 */ {"c:/Word", true, true},
+      /* 2 */ {"\\\\srv\\share", true, true},
+      /* 3 */ {"C:", false, false},
+      /* 4 */ {"C:Word", false, false},
+      /* 5 */ {"\\Word", false, false},
+      /* 6 */ {"\\\\srv\\", false, false},
+      /* 7 */ {"\\\\\\share", false, false},
+      /* 8 */ {".", false, false},
+      /* 9 */ {"", false, false},
+      /* 10 */ {nullptr, false, false},
+      /* 11 */ {"C:\\Word.", true, false},
+      /* 12 */ {"C:\\Word..\\", true, false},
+      /* 13 */ {"C:\\Word \\", true, false},
+      /* 14 */ {"C:\\Word\t", true, false},
+      /* 15 */ {"C:\\W.d\\", true, true},
+      /* 16 */ {"C:\\", true, true},
   };
   int i = 0;
   for (const Row& r : rows) {
@@ -168,25 +177,6 @@ TEST(OfficeRules, SourcePathsFit) {
   LongPathStr path;
   ASSERT_TRUE(BuildSourcePath("C:\\Q\\", kSupportLibrary, path));
   EXPECT_STREQ("C:\\Q\\\\QND_OF7.DLL", path.c_str());
-}
-
-TEST(OfficeRules, DirectoryOfTheExecutable) {
-  const struct Row {
-    const char* file;
-    const char* dir;  // null: no directory
-  } rows[] = {
-      /* 0 */ {"Z:\\build\\win32\\office_test.exe", "Z:\\build\\win32"},
-      /* 1 */ {"C:\\SETUP.EXE", "C:"},
-      /* 2 */ {"SETUP.EXE", nullptr},
-  };
-  int i = 0;
-  for (const Row& r : rows) {
-    LongPathStr path;
-    ASSERT_TRUE(path.assign(r.file));
-    EXPECT_EQ(r.dir != nullptr, CutAtLastBackslash(path)) << "row " << i;
-    EXPECT_STREQ(r.dir ? r.dir : r.file, path.c_str()) << "row " << i;
-    ++i;
-  }
 }
 
 }  // namespace

@@ -59,5 +59,25 @@ TEST(JoinPath, FailsWholeWhenTheResultDoesNotFit) {
   EXPECT_EQ(259u, p.size());
 }
 
+// The directory of a module file name: up to, not including, its last backslash.
+TEST(CutAtLastBackslash, DirectoryOfTheExecutable) {
+  const struct Row {
+    const char* file;
+    const char* dir;  // null: no directory
+  } rows[] = {
+      /* 0 */ {"Z:\\build\\win32\\office_test.exe", "Z:\\build\\win32"},
+      /* 1 */ {"C:\\SETUP.EXE", "C:"},
+      /* 2 */ {"SETUP.EXE", nullptr},
+  };
+  int i = 0;
+  for (const Row& r : rows) {
+    PathStr path;
+    ASSERT_TRUE(path.assign(r.file));
+    EXPECT_EQ(r.dir != nullptr, CutAtLastBackslash(path)) << "row " << i;
+    EXPECT_STREQ(r.dir ? r.dir : r.file, path.c_str()) << "row " << i;
+    ++i;
+  }
+}
+
 }  // namespace
 }  // namespace qnd

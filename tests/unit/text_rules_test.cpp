@@ -17,7 +17,8 @@ const std::string kLong259 = "C:\\" + std::string(256, 'L');  // 259: no room fo
 bool FakeFolder(char code, PathStr& dir) {
   switch (code) {
     case '1': return dir.assign("C:\\windows");
-    case 'B': case 'b': return dir.assign("C:\\Program Files");
+    case 'B':
+    case 'b': return dir.assign("C:\\Program Files");
     case '9': return dir.assign("C:\\windows\\Fonts\\");
     case 'K': return dir.assign(kLong258.c_str());
     case 'L': return dir.assign(kLong259.c_str());
@@ -26,7 +27,8 @@ bool FakeFolder(char code, PathStr& dir) {
 }
 
 bool FakeShortPath(const char* path, PathStr& out) {
-  if (std::strcmp(path, "C:\\Program Files\\") == 0) return out.assign("C:\\PROGRA~1");  // no backslash
+  if (std::strcmp(path, "C:\\Program Files\\") == 0)
+    return out.assign("C:\\PROGRA~1");  // no backslash
   if (std::strcmp(path, "C:\\Prog\\") == 0) return out.assign("C:\\PROG\\");
   return false;  // "does not exist"
 }
@@ -53,8 +55,8 @@ void CheckExpansions(const PathContext* context, const Expansion* rows, size_t n
 
 TEST(StripQuotes, OneAtEachEndIndependently) {
   const char* rows[][2] = {
-      {"\"abc\"", "abc"}, {"\"abc", "abc"},   {"abc\"", "abc"},     {"a\"b\"c", "a\"b\"c"},
-      {"\"", ""},         {"\"\"", ""},       {"\"\"\"", "\""},     {"", ""},
+      {"\"abc\"", "abc"}, {"\"abc", "abc"},       {"abc\"", "abc"}, {"a\"b\"c", "a\"b\"c"},
+      {"\"", ""},         {"\"\"", ""},           {"\"\"\"", "\""}, {"", ""},
       {"''", "''"},       {"\"\"x\"\"", "\"x\""},
   };
   int i = 0;
@@ -90,7 +92,7 @@ TEST(ParseRootKey, PrefixesInAnyCase) {
       {"HKEY_PERFORMANCE_DATA\\x", 0x80000004u, "x"},
       {"HKEY_CURRENT_CONFIG\\x", 0x80000005u, "x"},
       {"HKEY_DYN_DATA\\x", 0x80000006u, "x"},
-      {"HKEY_CURRENT_USER", 0x80000001u, ""},        // no backslash: the root key itself
+      {"HKEY_CURRENT_USER", 0x80000001u, ""},  // no backslash: the root key itself
       {"HKEY_CURRENT_USER\\", 0x80000001u, ""},
       {"HKEY_CURRENT_USER\\$0\\x", 0x80000001u, "$0\\x"},  // raw, unexpanded
       {"HKLM\\Software", 0, nullptr},
@@ -117,8 +119,8 @@ TEST(ExpandMacros, BackslashesAndGraveAccents) {
   const Expansion rows[] = {
       {"C:\\\\Program Files\\\\X", "C:\\Program Files\\X"},
       {"C:\\Program Files\\X", "C:\\Program Files\\X"},
-      {"a\\\\\\b", "a\\\\b"},      // three give two
-      {"a\\\\\\\\b", "a\\\\b"},    // four give two
+      {"a\\\\\\b", "a\\\\b"},    // three give two
+      {"a\\\\\\\\b", "a\\\\b"},  // four give two
       {"\\", "\\"},
       {"`C:\\x y.exe` /s", "\"C:\\x y.exe\" /s"},
       {"plain", "plain"},
@@ -131,13 +133,13 @@ TEST(ExpandMacros, PathContextMacros) {
   const PathContext context = {"C:\\Prog", "D:\\Shared\\"};
   const Expansion rows[] = {
       {"$0x.exe", "C:\\Prog\\x.exe"},
-      {"$0\\x.exe", "C:\\Prog\\\\x.exe"},   // a backslash after a macro is kept
+      {"$0\\x.exe", "C:\\Prog\\\\x.exe"},    // a backslash after a macro is kept
       {"$0\\\\x.exe", "C:\\Prog\\\\x.exe"},  // ...and the pair after it collapses
       {"$0", "C:\\Prog\\"},
       {"$4", "D:\\Shared\\"},
       {"$0$4", "C:\\Prog\\D:\\Shared\\"},
       {"$*0", "C:\\PROG\\"},
-      {"$*4", nullptr},                      // no short form: "does not exist"
+      {"$*4", nullptr},  // no short form: "does not exist"
       {"$", nullptr},
       {"x$", nullptr},
       {"$*", nullptr},
@@ -152,7 +154,7 @@ TEST(ExpandMacros, FolderCodes) {
       {"$1x", "C:\\windows\\x"},
       {"$9", "C:\\windows\\Fonts\\"},  // already ends in a backslash: none added
       {"$bQnd", "C:\\Program Files\\Qnd"},
-      {"$*B", "C:\\PROGRA~1\\"},        // the short form gets its backslash too
+      {"$*B", "C:\\PROGRA~1\\"},  // the short form gets its backslash too
       {"$*1", nullptr},
       {"$G", nullptr},
   };
@@ -195,18 +197,18 @@ TEST(ConvertData, DwordAndString) {
   } rows[] = {
       {"dword:0000001f", true, 31},
       {"dword:ffffffff", true, 0xFFFFFFFFu},
-      {"dword:123456789", true, 0xFFFFFFFFu},    // saturates
+      {"dword:123456789", true, 0xFFFFFFFFu},  // saturates
       {"dword:", true, 0},
       {"dword:zz", true, 0},
-      {"dword:  1F", true, 0x1F},                // leading blanks
+      {"dword:  1F", true, 0x1F},  // leading blanks
       {"dword:0x10", true, 16},
       {"dword:0X10", true, 16},
       {"dword:-1", true, 0xFFFFFFFFu},
       {"dword:-0x2", true, 0xFFFFFFFEu},
       {"dword:+a", true, 10},
-      {"dword:-123456789", true, 0xFFFFFFFFu},   // saturates whatever the sign
+      {"dword:-123456789", true, 0xFFFFFFFFu},  // saturates whatever the sign
       {"dword:12 34", true, 0x12},
-      {"C:\\dword:1", true, 0},                  // read from the first colon: "\dword:1"
+      {"C:\\dword:1", true, 0},  // read from the first colon: "\dword:1"
       {"x dword:5", true, 5},
       {"a:7 dword:5", true, 7},
       {"DWORD:1", false, 0},
@@ -242,10 +244,10 @@ TEST(WholeNamesLength, NamesThatReachPastTheCapacityAreDropped) {
   } rows[] = {
       /* 0 */ {"", 0, 0},
       /* 1 */ {"ab\0cd\0", 6, 6},
-      /* 2 */ {"abcde\0fghij\0", 11, 11},    // the list's terminator is the 12th character
-      /* 3 */ {"abcde\0fghijk\0", 12, 6},    // one character too many: the last name goes
+      /* 2 */ {"abcde\0fghij\0", 11, 11},  // the list's terminator is the 12th character
+      /* 3 */ {"abcde\0fghijk\0", 12, 6},  // one character too many: the last name goes
       /* 4 */ {"abcde\0fghijklmn\0", 16, 6},
-      /* 5 */ {"abcdefghijklmn\0", 15, 0},   // not even the first name fits
+      /* 5 */ {"abcdefghijklmn\0", 15, 0},  // not even the first name fits
       /* 6 */ {"abcdefghij\0k\0", 13, 11},  // a name that ends just inside stays
   };
   int i = 0;

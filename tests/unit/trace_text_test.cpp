@@ -25,14 +25,33 @@ TEST(TraceText, EscapesAndNumbers) {
     std::string line;
     std::string want;
   } rows[] = {
-      /* 0 */ {[] { TraceText t; t.Append("\"%s\"", "a\"b\\c\n\r\t\x01\x7f\xe9"); return Finished(t); }(),
+      /* 0 */ {[] {
+                 TraceText t;
+                 t.Append("\"%s\"", "a\"b\\c\n\r\t\x01\x7f\xe9");
+                 return Finished(t);
+               }(),
                "\"a\\\"b\\\\c\\n\\r\\t\\x01\\x7f\xe9\"\r\n"},
-      /* 1 */ {[] { TraceText t; t.Append("own \"words\"\\\n"); return Finished(t); }(),
-               "own \"words\"\\\\n\r\n"},
-      /* 2 */ {[&] { TraceText t; t.Append("%.*s|%s|%%", 3, unterminated, static_cast<const char*>(nullptr)); return Finished(t); }(),
-               "abc|(null)|%\r\n"},
-      /* 3 */ {[] { TraceText t; t.Append("%d %d %u %08x %x %lu", INT_MIN, 7, UINT_MAX, 0x1fu, 0u, 12ul); return Finished(t); }(),
-               "-2147483648 7 4294967295 0000001f 0 12\r\n"},
+      /* 1 */
+      {[] {
+         TraceText t;
+         t.Append("own \"words\"\\\n");
+         return Finished(t);
+       }(),
+       "own \"words\"\\\\n\r\n"},
+      /* 2 */
+      {[&] {
+         TraceText t;
+         t.Append("%.*s|%s|%%", 3, unterminated, static_cast<const char*>(nullptr));
+         return Finished(t);
+       }(),
+       "abc|(null)|%\r\n"},
+      /* 3 */
+      {[] {
+         TraceText t;
+         t.Append("%d %d %u %08x %x %lu", INT_MIN, 7, UINT_MAX, 0x1fu, 0u, 12ul);
+         return Finished(t);
+       }(),
+       "-2147483648 7 4294967295 0000001f 0 12\r\n"},
   };
   int i = 0;
   for (const auto& row : rows) EXPECT_EQ(row.want, row.line) << "row " << i++;
@@ -43,7 +62,7 @@ TEST(TraceText, EscapesAndNumbers) {
 // would fit.
 TEST(TraceText, CutAtTheLimitIsMarked) {
   const std::string fits(kRoom, 'x');
-  for (std::size_t extra : {0, 1, 50}) {
+  for (std::size_t extra : {0u, 1u, 50u}) {
     TraceText t;
     t.Append("%s%s", fits.c_str(), std::string(extra, 'y').c_str());
     const std::string line = Finished(t);

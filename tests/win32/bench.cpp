@@ -105,8 +105,8 @@ GuardBuffer::GuardBuffer(size_t size) : size_(size) {
   SYSTEM_INFO si;
   GetSystemInfo(&si);
   const size_t page = si.dwPageSize, span = (size + page - 1) / page * page;
-  base_ = static_cast<char*>(VirtualAlloc(nullptr, span + page, MEM_RESERVE | MEM_COMMIT,
-                                          PAGE_READWRITE));
+  base_ = static_cast<char*>(
+      VirtualAlloc(nullptr, span + page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
   DWORD old;
   VirtualProtect(base_ + span, page, PAGE_NOACCESS, &old);
   data_ = base_ + span - size;
@@ -344,8 +344,8 @@ RegValue ReadValue(HKEY root, const std::string& path, const char* name) {
   v.status = RegQueryValueExA(k, name, nullptr, &v.type, nullptr, &size);
   if (v.status == ERROR_SUCCESS) {
     v.bytes.resize(size);
-    v.status = RegQueryValueExA(k, name, nullptr, &v.type,
-                                reinterpret_cast<BYTE*>(&v.bytes[0]), &size);
+    v.status =
+        RegQueryValueExA(k, name, nullptr, &v.type, reinterpret_cast<BYTE*>(&v.bytes[0]), &size);
     v.bytes.resize(size);
   }
   RegCloseKey(k);
@@ -466,8 +466,8 @@ LONG MakeLink(HKEY root, const std::string& path, const std::wstring& target) {
 
 std::wstring RegistryName(HKEY root, const std::string& path) {
   typedef LONG(WINAPI * QueryKey)(HANDLE, int, void*, ULONG, ULONG*);
-  const QueryKey query = reinterpret_cast<QueryKey>(
-      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryKey"));
+  const QueryKey query =
+      reinterpret_cast<QueryKey>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryKey"));
   HKEY key;
   if (RegOpenKeyExA(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, &key)) return L"";
   ULONG info[1024] = {}, size = 0;
@@ -612,8 +612,8 @@ bool FileExists(const std::string& path) {
 }
 
 std::string ReadTextFile(const std::string& path) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                         nullptr);
+  HANDLE h =
+      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (h == INVALID_HANDLE_VALUE) return std::string();
   std::string text;
   char buf[4096];
@@ -622,7 +622,6 @@ std::string ReadTextFile(const std::string& path) {
   CloseHandle(h);
   return text;
 }
-
 
 // ---- windows ----
 namespace {
@@ -827,8 +826,7 @@ SeenBox ReadBox(HWND dlg) {
 }
 }  // namespace
 
-BoxWatcher::BoxWatcher(std::vector<BoxAnswer> answers, StandInWindows* apps,
-                       ChildWindows* others)
+BoxWatcher::BoxWatcher(std::vector<BoxAnswer> answers, StandInWindows* apps, ChildWindows* others)
     : answers_(std::move(answers)), apps_(apps), others_(others) {
   stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   thread_ = CreateThread(nullptr, 0, Watch, this, 0, nullptr);

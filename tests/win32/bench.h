@@ -32,8 +32,8 @@ struct Exports {
   decltype(&::Internal007) Internal007;
   decltype(&::CheckApplicationsActive) CheckApplicationsActive;
 };
-HMODULE Library();       // qndsetup.dll, loaded by name once for the program
-const Exports& Qnd();    // the bound exports
+HMODULE Library();     // qndsetup.dll, loaded by name once for the program
+const Exports& Qnd();  // the bound exports
 FARPROC Bind(const char* name);
 
 // Calls `fn` with the n 32-bit arguments args[0..n-1] (args[0] leftmost) and returns how many
@@ -91,8 +91,8 @@ const std::vector<std::string>& ChildArgs();
 struct ChildScenario {
   ChildScenario(const char* name, int (*fn)());
 };
-#define BENCH_CHILD(name)                                         \
-  static int Child_##name();                                      \
+#define BENCH_CHILD(name)                                          \
+  static int Child_##name();                                       \
   static ::bench::ChildScenario child_##name(#name, Child_##name); \
   static int Child_##name()
 
@@ -104,6 +104,7 @@ class TestKey {
   ~TestKey();
   const std::string& path() const { return path_; }  // below HKEY_CURRENT_USER
   std::string Sub(const char* sub) const { return path_ + "\\" + sub; }
+
  private:
   std::string path_;
 };
@@ -160,6 +161,7 @@ class TempDir {
   ~TempDir();
   const std::string& path() const { return path_; }
   std::string File(const char* name) const { return path_ + "\\" + name; }
+
  private:
   std::string path_;
 };

@@ -52,12 +52,12 @@ void Files(const std::string& dir, State& state) {
 // One row: runs qndcheck with `args` from folder `dir`, then `run_export` there, and compares.
 // `apply` changes a state as the listing says and gives the result it foresees. Gives the
 // listing.
-std::string Compare(const std::string& args, const bench::TempDir& dir, int result, const char* codes,
-             const std::function<State()>& snapshot,
-             const std::function<int(const Lines&, State&)>& apply,
-             const std::function<int()>& run_export) {
-  const int failures = testing::UnitTest::GetInstance()->current_test_info()->result()
-                           ->total_part_count();
+std::string Compare(const std::string& args, const bench::TempDir& dir, int result,
+                    const char* codes, const std::function<State()>& snapshot,
+                    const std::function<int(const Lines&, State&)>& apply,
+                    const std::function<int()>& run_export) {
+  const int failures =
+      testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count();
   char saved[MAX_PATH] = {};
   GetCurrentDirectoryA(MAX_PATH, saved);
   SetCurrentDirectoryA(dir.path().c_str());
@@ -96,8 +96,8 @@ std::string SystemLibrary() {
 std::string OpenName(int i) { return i ? "OPEN" + std::to_string(i) : "OPEN"; }
 
 void CleanOffice() {
-  for (const char* key : {"Software\\Microsoft\\Excel", "Software\\Microsoft\\Word",
-                          "Software\\Halvecor"}) {
+  for (const char* key :
+       {"Software\\Microsoft\\Excel", "Software\\Microsoft\\Word", "Software\\Halvecor"}) {
     bench::DeleteTree(kUser, key);
   }
   DeleteFileA(SystemLibrary().c_str());
@@ -158,11 +158,10 @@ TEST(CheckOffice, AgreesWithInstallOfficeSupport) {
     const char* window;   // the class of an open window, or null
     const char* source;   // as given, "@" the row's folder
     int result;
-    const char* codes;    // findings that must be there
+    const char* codes;  // findings that must be there
   } rows[] = {
       /* 0: the older parts go, one of them outside the source directory */
-      {"@\\Startup", "0=SOLVER.XLA;1=\"C:\\Old\\QND_XL7.XLA\";", old, nullptr, "@\\src", 1,
-       "Q415"},
+      {"@\\Startup", "0=SOLVER.XLA;1=\"C:\\Old\\QND_XL7.XLA\";", old, nullptr, "@\\src", 1, "Q415"},
       /* 1: installed from another folder: installed anew */
       {"@\\Startup\\", "0=\"D:\\Other\\QND_OF7.XLA\";", all + "Startup\\ Startup\\QND_OF7.DOT SYS",
        nullptr, "@\\src", 1, "Q415"},
@@ -220,8 +219,8 @@ TEST(CheckOffice, AgreesWithInstallOfficeSupport) {
         RegCloseKey(key);
       }
     }
-    std::unique_ptr<bench::StandInWindows> window(
-        r.window ? new bench::StandInWindows({r.window}) : nullptr);
+    std::unique_ptr<bench::StandInWindows> window(r.window ? new bench::StandInWindows({r.window})
+                                                           : nullptr);
     const std::string source = Fill(r.source, "@", dir);
     const std::string out = Compare(
         "office --source \"" + source + "\"", temp, r.result, r.codes,
@@ -301,8 +300,8 @@ class CheckFonts : public testing::Test {
 TEST_F(CheckFonts, AgreesWithInternal007) {
   const std::string padding = bench::NameListPadding(32767, "Pad", "", "=Arial\r\n");
   const struct Row {
-    std::string list;  // {R}, {T}, {O}: a raster font, a TrueType font, and another program's
-                       // TrueType font with its .FOT built and loaded, under fresh names
+    std::string list;   // {R}, {T}, {O}: a raster font, a TrueType font, and another program's
+                        // TrueType font with its .FOT built and loaded, under fresh names
     const char* entry;  // a WIN.INI [Fonts] entry there before, "description=file"; "" none
     bool bare;  // the list given by its bare name: the Windows directory's, while the current
                 // directory holds another of that name

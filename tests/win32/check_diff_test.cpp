@@ -50,10 +50,15 @@ std::string Upper(std::string text) {
 // As the checker shows text: control characters escaped.
 std::string Shown(const std::string& text) {
   std::string out;
-  for (unsigned char c : text) {
+  for (const char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
     char hex[8];
     std::snprintf(hex, sizeof hex,
-                  c == '\n' ? "\\n" : c == '\r' ? "\\r" : c == '\t' ? "\\t" : "\\x%02x", c);
+                  c == '\n'   ? "\\n"
+                  : c == '\r' ? "\\r"
+                  : c == '\t' ? "\\t"
+                              : "\\x%02x",
+                  c);
     out += c < 0x20 || c == 0x7F ? std::string(hex) : std::string(1, (char)c);
   }
   return out;
@@ -84,8 +89,10 @@ void Apply(const std::string& world) {
     std::sscanf(line.c_str(), "l %7s %511s %7s %511s", token, sub, to, target);
     const Base *b = nullptr, *t = nullptr;
     const std::string key = BaseKey(token, sub, &b), into = BaseKey(to, target, &t);
-    bench::MakeLink(b->root, key, bench::RegistryName(t->root, t->key) +
-                                       std::wstring(into.begin() + strlen(t->key), into.end()));
+    bench::MakeLink(
+        b->root, key,
+        bench::RegistryName(t->root, t->key) +
+            std::wstring(into.begin() + static_cast<std::ptrdiff_t>(strlen(t->key)), into.end()));
   }
 }
 
@@ -152,7 +159,9 @@ struct Random {
   unsigned Below(unsigned n) { return ((s = s * 1103515245u + 12345u) >> 8) % n; }
   bool Chance(unsigned percent) { return Below(100) < percent; }
   template <size_t N>
-  const char* Pick(const char* const (&items)[N]) { return items[Below(N)]; }
+  const char* Pick(const char* const (&items)[N]) {
+    return items[Below(N)];
+  }
   // A path of 1 to `most` levels, each one of the first `names` level names.
   std::string Path(unsigned most, unsigned names) {
     static const char* const kLevels[] = {"A", "b", "T", "Sub", "New", "L", "M", "Loop", "Nowhere"};
@@ -310,10 +319,10 @@ class CheckDiff : public testing::Test {
     bench::WriteTextFile(script, Expand(body));
     const QndPathContext context = {dir_.path().c_str(), nullptr};
     const std::set<std::string> before = Snapshot();
-    const bench::ProgramRun run = bench::RunWithOutput(
-        "\"" + bench::ProgramDir() + "\\qndcheck.exe\" script \"" + script + "\" --dir0 \"" +
-            dir_.path() + "\"",
-        dir_.File("qndcheck.out"), 30000);
+    const bench::ProgramRun run =
+        bench::RunWithOutput("\"" + bench::ProgramDir() + "\\qndcheck.exe\" script \"" + script +
+                                 "\" --dir0 \"" + dir_.path() + "\"",
+                             dir_.File("qndcheck.out"), 30000);
     EXPECT_NE(259u, run.status) << "qndcheck did not finish";
     EXPECT_EQ(before, Snapshot()) << "qndcheck changed the registry";
     const int installed = bench::Qnd().DoReg(script.c_str(), &context, 0);
@@ -376,8 +385,10 @@ TEST_F(CheckDiff, KnownTraps) {
       {tree + "l CU L CU T\nl LM M CU T\\A\n",
        "[@CU@\\L\\New]\r\nv=1\r\n[@LM@\\M]\r\n@=2\r\n[UNINSTALL]\r\n@CU@\\L\\New=\r\n@CU@\\L=\r\n"},
       /* 5: sub-key paths of 260 and 261 characters: the platform refuses the longer */
-      {"k CU .\n", "[@CU@\\" + x + "12345678]\r\nv=1\r\n[@CU@\\" + x + "123456789]\r\nv=1\r\n"
-                   "[UNINSTALL]\r\n@CU@\\" + x + "123456789=\r\n@CU@\\" + x + "12345678=\r\n"},
+      {"k CU .\n", "[@CU@\\" + x + "12345678]\r\nv=1\r\n[@CU@\\" + x +
+                       "123456789]\r\nv=1\r\n"
+                       "[UNINSTALL]\r\n@CU@\\" +
+                       x + "123456789=\r\n@CU@\\" + x + "12345678=\r\n"},
       /* 6: a leading backslash: HKEY_CLASSES_ROOT opens the path (but DoReg cannot create
             it there), HKEY_CURRENT_USER refuses it */
       {"k CR X\\Y\nk CU X\n", "[@CR\\@\\X]\r\nv=1\r\n[UNINSTALL]\r\n@CR\\@\\X=\r\n@CU\\@\\X=\r\n"},
@@ -399,9 +410,11 @@ TEST_F(CheckDiff, KnownTraps) {
   for (const auto& row : rows) {
     SCOPED_TRACE("row " + std::to_string(i++));
     const std::vector<std::string> lines = Case(row.world, row.body);
-    EXPECT_EQ(1, std::count_if(lines.begin(), lines.end(), [](const std::string& l) {
-                return l.compare(0, 3, "== ") == 0 && l.find(" error") != l.npos;
-              })) << "one closing line";
+    EXPECT_EQ(1, std::count_if(lines.begin(), lines.end(),
+                               [](const std::string& l) {
+                                 return l.compare(0, 3, "== ") == 0 && l.find(" error") != l.npos;
+                               }))
+        << "one closing line";
   }
 }
 

@@ -1,15 +1,26 @@
 #!/usr/bin/env bash
-# check_surface.sh HEADER QNDRUN: the public header declares every export of the library, and
-# `qndrun --help` (run under Wine) lists every one.
+# check_surface.sh HEADER QNDRUN README SRC: the public header declares every export of the
+# library, and `qndrun --help` (run under Wine) lists every one. Each export has one contract,
+# the header's: its definition under SRC points there with the one line "// NAME: see
+# qndsetup.h.", and the export table of README names every export, once, and nothing else.
 set -eu
-header=$1 qndrun=$2
+header=$1 qndrun=$2 readme=$3 src=$4
 exports="DoReg RegisterQuindo UndoReg UnregisterQuindo Internal007 InstallOfficeSupport
          CheckApplicationsActive Internal015 Internal012 GetFolder Internal010"
 help=$("$(dirname "$0")/../../scripts/wine-run" "$qndrun" --help | tr -d '\r')
+# The rows of README's export table: the first cell of each row from its header to its end.
+rows=$(sed -n '/^| Export | Call | Result |$/,/^$/p' "$readme" | sed -n 's/^| `\([A-Za-z0-9]*\)` |.*/\1/p')
 bad=0
 for e in $exports; do
-  grep -q "QND_API int QND_CALL $e(" "$header" || { echo "not declared in $header: $e"; bad=1; }
+  grep -B1 "QND_API int QND_CALL $e(" "$header" | head -n 1 | grep -q '\*/$' ||
+    { echo "not declared with its contract in $header: $e"; bad=1; }
   grep -q "^  $e\b" <<<"$help" || { echo "not listed by qndrun --help: $e"; bad=1; }
+  [ "$(grep -rh -A1 "^// $e: see qndsetup.h.$" "$src" | grep -c "^extern \"C\" int __stdcall $e(")" = 1 ] ||
+    { echo "the definition of $e does not point to the header's contract"; bad=1; }
+  [ "$(grep -cx "$e" <<<"$rows")" = 1 ] || { echo "not in README's export table once: $e"; bad=1; }
 done
-[ $bad -eq 0 ] && echo "all 11 exports declared and listed"
+for r in $rows; do
+  grep -qw "$r" <<<"$exports" || { echo "README's export table names what is no export: $r"; bad=1; }
+done
+[ $bad -eq 0 ] && echo "all 11 exports declared with their contract, listed, and in README's table"
 exit $bad

@@ -97,10 +97,10 @@ TEST_F(Check, LintFindsEachTrapOnItsLine) {
 TEST_F(Check, BareNameIsTheWindowsDirectorysFile) {
   const std::string name = "qndbare" + std::to_string(GetCurrentProcessId()) + ".srg";
   const std::string in_windows = bench::WindowsDir() + "\\" + name;
-  ASSERT_TRUE(bench::WriteTextFile(in_windows, "[HKEY_CURRENT_USER\\" + key_.path() +
-                                                   "]\r\nFrom=windows\r\n"));
-  ASSERT_TRUE(bench::WriteTextFile(out_.File(name.c_str()), "[HKEY_CURRENT_USER\\" +
-                                                                key_.path() + "]\r\nFrom=here\r\n"));
+  ASSERT_TRUE(bench::WriteTextFile(in_windows,
+                                   "[HKEY_CURRENT_USER\\" + key_.path() + "]\r\nFrom=windows\r\n"));
+  ASSERT_TRUE(bench::WriteTextFile(out_.File(name.c_str()),
+                                   "[HKEY_CURRENT_USER\\" + key_.path() + "]\r\nFrom=here\r\n"));
   char here[MAX_PATH];
   GetCurrentDirectoryA(MAX_PATH, here);
   SetCurrentDirectoryA(out_.path().c_str());  // beside the other file of that name

@@ -87,25 +87,30 @@ TEST_F(EarlierInstallation, WhichFileAndEntryDecide) {
       /* 0 */ {nullptr, nullptr, "C:\\"},
       /* 1 */ {APP "English-Russian=D:\\Prog\\TR.EXE\r\n", nullptr, "D:\\Prog\\"},
       /* 2 */ {APP "Russian-English=E:\\Quindo\\Bin\\RT.EXE\r\n", nullptr, "E:\\Quindo\\Bin\\"},
-      /* 3 */ {APP "Russian-English=F:\\RE\\r.exe\r\nEnglish-Russian=G:\\ER\\e.exe\r\n", nullptr,
-               "G:\\ER\\"},  // the entries' order, not the file's
+      /* 3 */
+      {APP "Russian-English=F:\\RE\\r.exe\r\nEnglish-Russian=G:\\ER\\e.exe\r\n", nullptr,
+       "G:\\ER\\"},  // the entries' order, not the file's
       /* 4 */ {"", APP "English-Russian=D:\\Prog\\TR.EXE\r\nRussian-English=E:\\R\\x\r\n", "C:\\"},
-      /* 5 */ {"[Other]\r\nEnglish-Russian=H:\\Other\\x.exe\r\n",
-               APP "English-Russian=D:\\Prog\\TR.EXE\r\n", "C:\\"},
+      /* 5 */
+      {"[Other]\r\nEnglish-Russian=H:\\Other\\x.exe\r\n",
+       APP "English-Russian=D:\\Prog\\TR.EXE\r\n", "C:\\"},
       /* 6 */ {APP "English-Russian=\r\n", APP "English-Russian=D:\\Prog\\TR.EXE\r\n", "C:\\"},
       /* 7 */ {nullptr, APP "English-Russian=D:\\HR\\TR.EXE\r\n", "D:\\HR\\"},
       /* 8 */ {nullptr, APP "Russian-English=D:\\HR\\RT.EXE\r\n", "D:\\HR\\"},
-      /* 9 */ {APP "English-Russian=D:\\One\\a.exe\r\n", APP "English-Russian=D:\\Two\\b.exe\r\n",
-               "D:\\One\\"},
-      /* 10 */ {APP "English-Russian=\r\nRussian-English=D:\\Second\\RT.EXE\r\n", nullptr,
-                "D:\\Second\\"},
+      /* 9 */
+      {APP "English-Russian=D:\\One\\a.exe\r\n", APP "English-Russian=D:\\Two\\b.exe\r\n",
+       "D:\\One\\"},
+      /* 10 */
+      {APP "English-Russian=\r\nRussian-English=D:\\Second\\RT.EXE\r\n", nullptr, "D:\\Second\\"},
       /* 11 */ {APP "English-Russian=D:\\Prog\\\r\n", nullptr, "D:\\Prog\\"},
       /* 12 */ {APP "English-Russian=D:\\Prog\r\n", nullptr, "D:\\"},
       /* 13 */ {APP "English-Russian=TRANS.EXE\r\n", nullptr, "TRANS.EXE"},
       /* 14 */ {APP "English-Russian=\\\r\n", nullptr, "\\"},
       /* 15 */ {APP "English-Russian=C:\\a b\\c.d\\e\\TRANS.EXE\r\n", nullptr, "C:\\a b\\c.d\\e\\"},
-      /* 16 */ {"[Application]\r\nRussian-English=D:\\Only\\r.exe\r\n"
-                "[Setup]\r\nEnglish-Russian=D:\\Wrong\\e.exe\r\n", nullptr, "D:\\Only\\"},
+      /* 16 */
+      {"[Application]\r\nRussian-English=D:\\Only\\r.exe\r\n"
+       "[Setup]\r\nEnglish-Russian=D:\\Wrong\\e.exe\r\n",
+       nullptr, "D:\\Only\\"},
   };
   int i = 0;
   for (const Row& r : rows) {
@@ -134,9 +139,11 @@ TEST_F(EarlierInstallation, LongValuesFillTheBufferExactly) {
   } rows[] = {
       /* 0 */ {dir259 + "TRANS.EXE", dir259},
       /* 1 */ {std::string(400, 'n'), std::string(259, 'n')},
-      /* 2 */ {"C:\\" + std::string(256, 'e') + "\\x", "C:\\"},  // the cut drops the last backslash
-      /* 3 */ {"C:\\" + std::string(200, 'f') + "\\" + std::string(100, 'g'),
-               "C:\\" + std::string(200, 'f') + "\\"},
+      // 2: the cut drops the last backslash
+      /* 2 */ {"C:\\" + std::string(256, 'e') + "\\x", "C:\\"},
+      /* 3 */
+      {"C:\\" + std::string(200, 'f') + "\\" + std::string(100, 'g'),
+       "C:\\" + std::string(200, 'f') + "\\"},
   };
   int i = 0;
   for (const Row& r : rows) {
@@ -219,8 +226,9 @@ TEST_F(PathRecord, DirectoryWithTrailingBackslash) {
 
 // The writer replaces the one entry and keeps every other section and entry of the file.
 TEST_F(PathRecord, SecondCallReplacesOnlyTheEntry) {
-  ASSERT_TRUE(bench::WriteTextFile(File(), "[Other]\r\nPath=keep-other\r\n"
-                                           "[Setup]\r\nLanguage=ru\r\nPath=old\r\n"));
+  ASSERT_TRUE(bench::WriteTextFile(File(),
+                                   "[Other]\r\nPath=keep-other\r\n"
+                                   "[Setup]\r\nLanguage=ru\r\nPath=old\r\n"));
   EXPECT_EQ(1, Internal012(dir_.path().c_str(), "C:\\New"));
   EXPECT_EQ(1, Internal012(dir_.path().c_str(), "C:\\Newer"));
   EXPECT_EQ("C:\\Newer", Entry(File(), "Setup", "Path"));
@@ -257,7 +265,8 @@ TEST_F(PathRecord, FailuresGiveZeroAndCreateNothing) {
 // entry that replaces another's); an empty directory would put the file at the root of the
 // current drive. Each gives 0 and the file stays byte for byte as it was.
 TEST_F(PathRecord, LineBreaksAndAnEmptyDirectoryWriteNothing) {
-  const std::string text = "[Setup]\r\nPath=old\r\nLanguage=ru\r\n[Registration]\r\nSerial=1234\r\n";
+  const std::string text =
+      "[Setup]\r\nPath=old\r\nLanguage=ru\r\n[Registration]\r\nSerial=1234\r\n";
   ASSERT_TRUE(bench::WriteTextFile(File(), text));
   const std::string dir = dir_.path();
   const struct {

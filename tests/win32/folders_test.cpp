@@ -26,16 +26,18 @@ std::string Expected(char code) {
   char dir[MAX_PATH] = {};
   switch (code) {
     case '1': GetWindowsDirectoryA(dir, MAX_PATH); return dir;
-    case '2': case '3': GetSystemDirectoryA(dir, MAX_PATH); return dir;
+    case '2':
+    case '3': GetSystemDirectoryA(dir, MAX_PATH); return dir;
     case '5': return ShellFolder(CSIDL_DESKTOP);
     case '6': return ShellFolder(CSIDL_STARTMENU);
     case '7': return ShellFolder(CSIDL_PROGRAMS);
     case '8': return ShellFolder(CSIDL_STARTUP);
     case '9': return ShellFolder(CSIDL_FONTS);
     case 'A': return ShellFolder(CSIDL_PERSONAL);
-    case 'B': return bench::ReadValue(HKEY_LOCAL_MACHINE,
-                                      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
-                                      "ProgramFilesDir").Text();
+    case 'B':
+      return bench::ReadValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+                              "ProgramFilesDir")
+          .Text();
     case 'C': return ShellFolder(CSIDL_SENDTO);
     case 'D': return ShellFolder(CSIDL_TEMPLATES);
     case 'E': return ShellFolder(CSIDL_RECENT);
@@ -176,8 +178,8 @@ TEST_F(ProgramFiles, MissingValueOrKey) {
   EXPECT_EQ(0, GetFolder('B', buf.get()));
 
   typedef LONG(WINAPI * RenameKey)(HKEY, LPCWSTR, LPCWSTR);
-  RenameKey rename = reinterpret_cast<RenameKey>(
-      GetProcAddress(GetModuleHandleA("advapi32.dll"), "RegRenameKey"));
+  RenameKey rename =
+      reinterpret_cast<RenameKey>(GetProcAddress(GetModuleHandleA("advapi32.dll"), "RegRenameKey"));
   ASSERT_NE(nullptr, rename);
   const wchar_t* path = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
   ASSERT_EQ(ERROR_SUCCESS, rename(HKEY_LOCAL_MACHINE, path, L"CurrentVersion.away"));

@@ -142,8 +142,11 @@ TEST_F(FontList, InstallsFontsAndMergesSubstitutes) {
   PutFont("QEJAVU.TTF", truetype);
   const std::string fot = truetype.substr(0, truetype.size() - 4) + ".FOT";
   CountBroadcasts();
-  const std::string list = List("[Fonts]\r\n" + raster + "=MS Sans Serif (test)\r\n"
-                                "[TrueTypes]\r\n" + truetype + "=QejaVu Sans (TrueType)\r\n"
+  const std::string list = List("[Fonts]\r\n" + raster +
+                                "=MS Sans Serif (test)\r\n"
+                                "[TrueTypes]\r\n" +
+                                truetype +
+                                "=QejaVu Sans (TrueType)\r\n"
                                 "[FontSubstitutes]\r\nQuindo Sans=QejaVu Sans\r\n"
                                 "Helv=MS Sans Serif\r\n");
   EXPECT_EQ(1, Internal007(list, 0));
@@ -170,8 +173,10 @@ TEST_F(FontList, SecondRunIsHarmless) {
   const std::string raster_path = PutFont("SSERIFE.FON", raster);
   PutFont("QEJAVU.TTF", truetype);
   const std::string fot = InFonts(truetype.substr(0, truetype.size() - 4) + ".FOT");
-  const std::string list = List("[Fonts]\r\n" + raster + "=Raster\r\n"
-                                "[TrueTypes]\r\n" + truetype + "=TrueType\r\n");
+  const std::string list = List("[Fonts]\r\n" + raster +
+                                "=Raster\r\n"
+                                "[TrueTypes]\r\n" +
+                                truetype + "=TrueType\r\n");
   ASSERT_EQ(1, Internal007(list, 0));
   const std::string built = bench::ReadTextFile(fot);
   ASSERT_FALSE(built.empty());
@@ -206,7 +211,8 @@ TEST_F(FontList, AnotherProgramsFontIsNeverHarmed) {
   const std::string fot_bytes = bench::ReadTextFile(fot), ttf_bytes = bench::ReadTextFile(ttf);
   const std::string ini = bench::ReadTextFile(WinIni());
   const std::set<std::string> files = Listing(FontsDir());
-  const char* extensions[] = {/* 0 */ ".TT_", /* 1 */ "", /* 2 */ ".T?F", /* 3 */ ".FOT",
+  const char* extensions[] = {/* 0 */ ".TT_",  /* 1 */ "",     /* 2 */ ".T?F",
+                              /* 3 */ ".FOT",
                               /* 4 */ ".fot.", /* 5 */ ".BIN", /* 6 */ ".DIR"};
   int i = 0;
   for (const char* ext : extensions) {
@@ -389,8 +395,10 @@ TEST_F(FontList, SkipFontsCopiesOnlyTheSubstitutes) {
   const std::string raster = FreshName("R", ".FON"), truetype = FreshName("T", ".TTF");
   PutFont("SSERIFE.FON", raster);
   PutFont("QEJAVU.TTF", truetype);
-  const std::string fonts = "[Fonts]\r\n" + raster + "=Raster\r\nMissing.FON=Gone\r\n"
-                            "[TrueTypes]\r\n" + truetype + "=TT\r\n";
+  const std::string fonts = "[Fonts]\r\n" + raster +
+                            "=Raster\r\nMissing.FON=Gone\r\n"
+                            "[TrueTypes]\r\n" +
+                            truetype + "=TT\r\n";
   CountBroadcasts();
   const std::set<std::string> before = Listing(FontsDir());
   for (int skip : {1, -1, 0x100}) {
@@ -433,8 +441,8 @@ TEST_F(FontList, ProfileThatCannotBeWrittenFails) {
   const std::string raster = FreshName("R", ".FON"), truetype = FreshName("T", ".TTF");
   const std::string raster_path = PutFont("SSERIFE.FON", raster);
   PutFont("QEJAVU.TTF", truetype);
-  const std::string list = List("[Fonts]\r\n" + raster + "=Raster\r\n[TrueTypes]\r\n" +
-                                truetype + "=TT\r\n[FontSubstitutes]\r\nA=B\r\n");
+  const std::string list = List("[Fonts]\r\n" + raster + "=Raster\r\n[TrueTypes]\r\n" + truetype +
+                                "=TT\r\n[FontSubstitutes]\r\nA=B\r\n");
   HANDLE held = CreateFileA(WinIni().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, held);
   const int fonts = Internal007(list, 0);
@@ -451,8 +459,8 @@ TEST_F(FontList, ProfileThatCannotBeWrittenFails) {
 // up and the call goes on. In a child process, ended after a minute if the call hangs.
 DWORD WINAPI HungWindowThread(LPVOID events) {
   HANDLE* e = static_cast<HANDLE*>(events);
-  HWND w = CreateWindowExA(0, "STATIC", "hung", WS_OVERLAPPEDWINDOW, 0, 0, 50, 50, nullptr,
-                           nullptr, nullptr, nullptr);
+  HWND w = CreateWindowExA(0, "STATIC", "hung", WS_OVERLAPPEDWINDOW, 0, 0, 50, 50, nullptr, nullptr,
+                           nullptr, nullptr);
   SetEvent(e[0]);
   WaitForSingleObject(e[1], INFINITE);  // no messages are pumped meanwhile
   if (w) DestroyWindow(w);

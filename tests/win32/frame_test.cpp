@@ -19,19 +19,19 @@ const DWORD kBufArg = (DWORD)(ULONG_PTR)kBuf;
 char out_buf[MAX_PATH];  // written by Internal015
 
 const ExportRow kSurface[] = {
-    {"DoReg", 3, {(DWORD)(ULONG_PTR)"Z:\\no\\such.srg", 0, 1}, 12},
-    {"RegisterQuindo", 1, {(DWORD)(ULONG_PTR)""}, 4},
-    {"UndoReg", 3, {(DWORD)(ULONG_PTR)"Z:\\no\\such.srg", 0, 1}, 12},
-    {"UnregisterQuindo", 1, {(DWORD)(ULONG_PTR)""}, 4},
+    {"DoReg", 3, {(DWORD)(ULONG_PTR) "Z:\\no\\such.srg", 0, 1}, 12},
+    {"RegisterQuindo", 1, {(DWORD)(ULONG_PTR) ""}, 4},
+    {"UndoReg", 3, {(DWORD)(ULONG_PTR) "Z:\\no\\such.srg", 0, 1}, 12},
+    {"UnregisterQuindo", 1, {(DWORD)(ULONG_PTR) ""}, 4},
     {"GetFolder", 2, {'4', kBufArg}, 8},  // "4" is unassigned: the buffer is not written
     {"Internal010", 0, {}, 0},
     {"Internal015", 1, {(DWORD)(ULONG_PTR)out_buf}, 4},
     // a directory that does not exist: nothing is written
-    {"Internal012", 2, {(DWORD)(ULONG_PTR)"Z:\\no\\such\\dir", (DWORD)(ULONG_PTR)"x"}, 8},
+    {"Internal012", 2, {(DWORD)(ULONG_PTR) "Z:\\no\\such\\dir", (DWORD)(ULONG_PTR) "x"}, 8},
     // no Office application in the bench's prefix: nothing is removed or written
-    {"InstallOfficeSupport", 1, {(DWORD)(ULONG_PTR)"Z:\\no\\such\\dir"}, 4},
+    {"InstallOfficeSupport", 1, {(DWORD)(ULONG_PTR) "Z:\\no\\such\\dir"}, 4},
     // a font list that does not exist: nothing is installed
-    {"Internal007", 2, {(DWORD)(ULONG_PTR)"Z:\\no\\such.ini", 0}, 8},
+    {"Internal007", 2, {(DWORD)(ULONG_PTR) "Z:\\no\\such.ini", 0}, 8},
     // nothing conflicting runs in the test prefix: no box
     {"CheckApplicationsActive", 0, {}, 0},
 };

@@ -1,8 +1,8 @@
 /* A C89 program that links against the import library (libqndsetup.dll.a) and calls the
  * exports through the public header, as a C or C++ setup tool does. Exit code 0 when each call
  * gives what it must. */
-#include <windows.h>
 #include <stdio.h>
+#include <windows.h>
 
 #include "qndsetup.h"
 

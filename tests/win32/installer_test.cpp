@@ -74,8 +74,7 @@ std::set<std::string> Machine(const std::string& skip) {
     if (line[0] == '[') section = line;
     if (!line.empty() && line[0] != '[') items.insert("win.ini " + section + " " + line);
   }
-  const std::string pending =
-      ReadValue(kMachine, kPendingKey, "PendingFileRenameOperations").bytes;
+  const std::string pending = ReadValue(kMachine, kPendingKey, "PendingFileRenameOperations").bytes;
   for (size_t at = 0, end; at < pending.size(); at = end + 1) {
     end = std::min(pending.find('\0', at), pending.size());
     if (end > at) items.insert("pending " + pending.substr(at, end - at));
@@ -170,8 +169,9 @@ class Setup : public testing::Test {
   std::string results_;
 };
 
-const char* const kExports[] = {"CheckApplicationsActive", "Internal015", "RegisterQuindo",
-                                "Internal007", "InstallOfficeSupport", "Internal012"};
+const char* const kExports[] = {"CheckApplicationsActive", "Internal015",
+                                "RegisterQuindo",          "Internal007",
+                                "InstallOfficeSupport",    "Internal012"};
 
 TEST_F(Setup, InstallsUpgradesAndUninstalls) {
   // neighbours of what the script writes, and another installed copy of the support library
@@ -217,8 +217,9 @@ TEST_F(Setup, InstallsUpgradesAndUninstalls) {
       /* 6 */ {kMachine, kProduct, "Build", "", 0x12c},
       /* 7 */ {kMachine, kProduct, "Flags", "", 0xffffffff},
       /* 8 */ {HKEY_CLASSES_ROOT, ".qnd", "", "Quindo.Document", 0},
-      /* 9 */ {HKEY_CLASSES_ROOT, "Quindo.Document\\shell\\open\\command", "",
-               "\"" + dir + "quindo.exe\" \"%1\"", 0},
+      /* 9 */
+      {HKEY_CLASSES_ROOT, "Quindo.Document\\shell\\open\\command", "",
+       "\"" + dir + "quindo.exe\" \"%1\"", 0},
       /* 10 */ {kUser, "Software\\Halvecor\\Quindo\\Settings", "Direction", "English-Russian", 0},
       /* 11 */ {kUser, "Software\\Halvecor\\Quindo\\Settings", "LastFolder", dir, 0},
       // the Add/Remove Programs entry
@@ -226,8 +227,8 @@ TEST_F(Setup, InstallsUpgradesAndUninstalls) {
       /* 13 */ {kMachine, kUninstallKey, "Publisher", "Halvecor", 0},
       /* 14 */ {kMachine, kUninstallKey, "InstallLocation", kInstallDir, 0},
       /* 15 */ {kMachine, kUninstallKey, "UninstallString", "\"" + dir + "uninstall.exe\"", 0},
-      /* 16 */ {kMachine, kUninstallKey, "QuietUninstallString",
-                "\"" + dir + "uninstall.exe\" /S", 0},
+      /* 16 */
+      {kMachine, kUninstallKey, "QuietUninstallString", "\"" + dir + "uninstall.exe\" /S", 0},
       /* 17 */ {kMachine, kUninstallKey, "DisplayIcon", dir + "quindo.exe", 0},
       /* 18 */ {kMachine, kUninstallKey, "NoModify", "", 1},
       /* 19 */ {kMachine, kUninstallKey, "NoRepair", "", 1},
@@ -350,8 +351,9 @@ TEST_F(Setup, FailedFirstInstallIsUndone) {
 // A silent setup never waits for a person: with a window of any class that
 // CheckApplicationsActive looks for, it ends within 10 s with exit code 3 and changes nothing.
 TEST_F(Setup, SilentSetupStopsWhileAnApplicationRuns) {
-  const char* const classes[] = {"QuindoSetup", "VAririWindow", "TQuindoWindow", "OpusApp",
-                                 "XLMAIN", "Microsoft Exchange 4.0 Viewer", "rctrl_renwnd32"};
+  const char* const classes[] = {"QuindoSetup",   "VAririWindow", "TQuindoWindow",
+                                 "OpusApp",       "XLMAIN",       "Microsoft Exchange 4.0 Viewer",
+                                 "rctrl_renwnd32"};
   int i = 0;
   for (const char* cls : classes) {
     SCOPED_TRACE("row " + std::to_string(i++) + ": " + cls);
@@ -376,8 +378,9 @@ TEST_F(Setup, CallingDocBlocksRun) {
   ASSERT_GE(programs.size(), 3u) << "win32.installer.docs builds them";
   const std::string dir = std::string(kInstallDir) + "\\";
   CreateDirectoryA(kInstallDir, nullptr);
-  bench::WriteTextFile(dir + "EXTRA.SRG", "[HKEY_CURRENT_USER\\Software\\QndTest\\Record]\r\n"
-                                          "Zero=$0\r\nFour=$4\r\n");
+  bench::WriteTextFile(dir + "EXTRA.SRG",
+                       "[HKEY_CURRENT_USER\\Software\\QndTest\\Record]\r\n"
+                       "Zero=$0\r\nFour=$4\r\n");
   for (const std::string& item : programs) {
     const std::string program = item.substr(5, item.rfind(' ') - 5);  // "file PATH SIZE"
     SCOPED_TRACE(program);

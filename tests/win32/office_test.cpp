@@ -76,8 +76,8 @@ class AppWindow {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = self->cls_;
     RegisterClassA(&wc);  // already registered by an earlier window: fine
-    self->window_ = CreateWindowExA(0, self->cls_, "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
-                                    nullptr, nullptr, wc.hInstance, nullptr);
+    self->window_ = CreateWindowExA(0, self->cls_, "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                                    nullptr, wc.hInstance, nullptr);
     SetEvent(self->ready_);
     MSG msg;
     while (self->window_ && GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
@@ -219,10 +219,13 @@ TEST_F(Office, OlderAddInValues) {
       /* 3 */ {{{0, "qnd_xl7.xla"}}, "0=qnd_xl7.xla 1=@"},
       /* 4 */ {{{0, fits}}, "0=@"},
       /* 5 */ {{{0, over}}, "0=#261 1=@"},
-      /* 6 */ {{{0, "\"C:\\X\\MYQND_XL7_TOOLS.XLA\""}, {1, "C:\\X\\QND_XL7_OLD.XLA"},
-               {2, "C:\\X\\OLDQND_XL7X"}, {3, "\"C:\\Old\\QND_XL7.XLA\""}},
-               "0=\"C:\\X\\MYQND_XL7_TOOLS.XLA\" 1=C:\\X\\QND_XL7_OLD.XLA "
-               "2=C:\\X\\OLDQND_XL7X 3=@"},
+      /* 6 */
+      {{{0, "\"C:\\X\\MYQND_XL7_TOOLS.XLA\""},
+        {1, "C:\\X\\QND_XL7_OLD.XLA"},
+        {2, "C:\\X\\OLDQND_XL7X"},
+        {3, "\"C:\\Old\\QND_XL7.XLA\""}},
+       "0=\"C:\\X\\MYQND_XL7_TOOLS.XLA\" 1=C:\\X\\QND_XL7_OLD.XLA "
+       "2=C:\\X\\OLDQND_XL7X 3=@"},
       /* 7 */ {{{0, "/R \"C:\\Old\\QND_XL7.XLA\""}}, "0=@"},
   };
   int i = 0;
@@ -246,8 +249,8 @@ TEST_F(Office, OlderAddInValues) {
 // never mistaken for missing; the older template goes whatever the path's length.
 TEST_F(Office, StartupDirectory) {
   enum Prep { kNone = 0, kMake = 1, kProbe = 2, kReadOnlyOld = 4, kOldIsFolder = 8, kIsFile = 16 };
-  const std::string root = dir_->path(), long_path = root + "\\" + std::string(60, 'a') +
-                                                     "\\" + std::string(60, 'b');
+  const std::string root = dir_->path(),
+                    long_path = root + "\\" + std::string(60, 'a') + "\\" + std::string(60, 'b');
   const struct Row {
     std::string startup;
     int prep, result;
@@ -320,8 +323,8 @@ TEST_F(Office, WhereTheAddInGoes) {
       /* 0 */ {{{0, "#0"}}, true, "0=#0 1=@"},
       /* 1 */ {{{0, std::string(2000, 'x')}}, true, "0=#2001 1=@"},
       /* 2 */ {{{0, "A.XLA"}, {1, "C:\\Q\\QND_OF7.XLA"}}, true, "0=A.XLA 1=@"},
-      /* 3 */ {{{0, "A.XLA"}, {1, "C:\\Q\\QND_OF7.XLA"}}, false,
-               "0=A.XLA 1=C:\\Q\\QND_OF7.XLA 2=@"},
+      /* 3 */
+      {{{0, "A.XLA"}, {1, "C:\\Q\\QND_OF7.XLA"}}, false, "0=A.XLA 1=C:\\Q\\QND_OF7.XLA 2=@"},
       /* 4 */ {{{99, "C:\\Q\\QND_OF7.XLA"}}, true, "0=@"},
       /* 5 */ {{{0, ours}}, true, "0=@"},
       /* 6 */ {{{0, too_long}}, true, "0=#1025 1=@"},
@@ -420,8 +423,9 @@ TEST_F(Office, RelativePaths) {
   } rows[] = {
       /* 0 */ {&dir, "src", startup_, 1, "excel word dot dll marker | 0=SOLVER.XLA 1=@"},
       /* 1 */ {&src_, ".", startup_, 1, "excel word dot dll marker | 0=SOLVER.XLA 1=@"},
-      /* 2 */ {&dir, std::string(300, 'r'), startup_, 0,
-               "excel word ww7 | 0=SOLVER.XLA 1=OLD\\QND_XL7.XLA"},
+      /* 2 */
+      {&dir, std::string(300, 'r'), startup_, 0,
+       "excel word ww7 | 0=SOLVER.XLA 1=OLD\\QND_XL7.XLA"},
       /* 3 */ {&dir, src_, "Startup", 0, "excel word ww7 dll marker | 0=SOLVER.XLA 1=@"},
   };
   char saved[MAX_PATH] = {};

@@ -195,7 +195,8 @@ TEST_F(Apply, LimitsAndRefusals) {
 
 // Every path closes its keys and releases its lists.
 TEST_F(Apply, HoldsNoHandleAfterwards) {
-  const std::string ok = Script("[@KEY@\\H]\r\na=1\r\n@=d\r\n[@KEY@\\H\\S]\r\nb=dword:2\r\n", "ok.srg");
+  const std::string ok =
+      Script("[@KEY@\\H]\r\na=1\r\n@=d\r\n[@KEY@\\H\\S]\r\nb=dword:2\r\n", "ok.srg");
   const std::string bad = Script("[@KEY@\\H]\r\na=1\r\nb=$Z\r\n", "bad.srg");
   ASSERT_EQ(ERROR_SUCCESS, bench::WriteString(kUser, key_.Sub("R"), "x", "1"));
   ASSERT_EQ(ERROR_SUCCESS, bench::SetKeySddl(kUser, key_.Sub("R"), "D:"));
@@ -214,8 +215,9 @@ TEST_F(Apply, HoldsNoHandleAfterwards) {
 }
 
 TEST_F(Apply, RegisterQuindoReadsTheScriptOfTheDirectory) {
-  bench::WriteTextFile(dir_.File("QUINDO.SRG"),
-                       "[HKEY_CURRENT_USER\\Software\\QndTest\\Apply\\Q]\r\nhome=$0\r\nexe=$0tr.exe\r\n");
+  bench::WriteTextFile(
+      dir_.File("QUINDO.SRG"),
+      "[HKEY_CURRENT_USER\\Software\\QndTest\\Apply\\Q]\r\nhome=$0\r\nexe=$0tr.exe\r\n");
   for (const std::string& d : {dir_.path(), dir_.path() + "\\"}) {
     bench::DeleteTree(kUser, key_.path());
     EXPECT_EQ(1, bench::Qnd().RegisterQuindo(d.c_str())) << d;
@@ -250,17 +252,20 @@ TEST_F(Apply, SameResultAsRegedit) {
       "\"With spaces\"=\"a  b\"\r\n"
       "@=\"default text\"\r\n"
       "\r\n[HKEY_CURRENT_USER\\Software\\QndTest\\Apply\\";
-  const std::string reg = Script("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\QndTest\\Apply\\ByRegedit" +
-                                     body + "ByRegedit\\A\\Sub]\r\n\"x\"=dword:00000000\r\n@=\"d\"\r\n",
-                                 "a.reg");
-  const std::string srg = Script("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\QndTest\\Apply\\ByDoReg" +
-                                     body + "ByDoReg\\A\\Sub]\r\n\"x\"=dword:00000000\r\n@=\"d\"\r\n",
-                                 "a.srg");
+  const std::string reg =
+      Script("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\QndTest\\Apply\\ByRegedit" + body +
+                 "ByRegedit\\A\\Sub]\r\n\"x\"=dword:00000000\r\n@=\"d\"\r\n",
+             "a.reg");
+  const std::string srg =
+      Script("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\QndTest\\Apply\\ByDoReg" + body +
+                 "ByDoReg\\A\\Sub]\r\n\"x\"=dword:00000000\r\n@=\"d\"\r\n",
+             "a.srg");
   std::string cmd = "regedit.exe /s \"" + reg + "\"";
   STARTUPINFOA si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi;
-  ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  ASSERT_TRUE(
+      CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
   WaitForSingleObject(pi.hProcess, 60000);
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);

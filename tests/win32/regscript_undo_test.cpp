@@ -72,8 +72,8 @@ TEST_F(Undo, FailingEntriesStopTheWalk) {
   int i = 0;
   for (const char* bad : failing) {
     MakeTree();
-    const std::string script = Script(std::string("[UNINSTALL]\r\n@KEY@\\Demo\\Tool\\B=\r\n") + bad +
-                                      "\r\n@KEY@\\Demo\\Tool=\r\n");
+    const std::string script = Script(std::string("[UNINSTALL]\r\n@KEY@\\Demo\\Tool\\B=\r\n") +
+                                      bad + "\r\n@KEY@\\Demo\\Tool=\r\n");
     EXPECT_EQ(0, UndoReg(script)) << "row " << i << " " << bad;
     EXPECT_FALSE(KeyExists(kUser, key_.Sub("Demo\\Tool\\B"))) << "row " << i << ": done before";
     EXPECT_TRUE(KeyExists(kUser, key_.Sub("Demo\\Tool"))) << "row " << i << ": not done after";
@@ -95,8 +95,8 @@ TEST_F(Undo, NothingToRemove) {
 // The same file twice gives 1 both times; a tree entry followed by a value in that tree too.
 TEST_F(Undo, RepeatedAndOverlappingEntries) {
   MakeTree();
-  const std::string script =
-      Script("[UNINSTALL]\r\n@KEY@\\Demo\\Tool=\r\n@KEY@\\Demo\\Tool\\A=v\r\n@KEY@\\Demo\\Keep=v\r\n");
+  const std::string script = Script(
+      "[UNINSTALL]\r\n@KEY@\\Demo\\Tool=\r\n@KEY@\\Demo\\Tool\\A=v\r\n@KEY@\\Demo\\Keep=v\r\n");
   EXPECT_EQ(1, UndoReg(script));
   EXPECT_EQ(1, UndoReg(script));
   EXPECT_FALSE(KeyExists(kUser, key_.Sub("Demo\\Tool")));
@@ -107,8 +107,9 @@ TEST_F(Undo, RepeatedAndOverlappingEntries) {
 TEST_F(Undo, NeverAWholeRoot) {
   MakeTree();
   const std::string before = bench::DumpTree(kUser, key_.path());
-  for (const char* entry : {"HKEY_CURRENT_USER=", "HKEY_CURRENT_USER\\=", "HKEY_CURRENT_USER\\\"\"=",
-                            "HKEY_CURRENT_USERjunk=", "HKEY_CURRENT_USER\\$4="}) {
+  for (const char* entry :
+       {"HKEY_CURRENT_USER=", "HKEY_CURRENT_USER\\=", "HKEY_CURRENT_USER\\\"\"=",
+        "HKEY_CURRENT_USERjunk=", "HKEY_CURRENT_USER\\$4="}) {
     const QndPathContext context = {nullptr, ""};  // "$4" gives a lone backslash: no such key
     const int result = UndoReg(Script(std::string("[UNINSTALL]\r\n") + entry + "\r\n"), &context);
     if (std::string(entry).find('$') == std::string::npos) {
@@ -213,9 +214,11 @@ BENCH_CHILD(undo_reg) {
 // Whatever the tree, the walk ends: a link back to its own parent goes as a link; a tree of 512
 // levels, the named key counted, goes whole; a deeper one fails and the process lives on.
 TEST_F(Undo, EveryTreeWalkEnds) {
-  SetEnvironmentVariableA("QND_TEST_SCRIPT", Script("[UNINSTALL]\r\n@KEY@\\Demo\\Tool=\r\n").c_str());
+  SetEnvironmentVariableA("QND_TEST_SCRIPT",
+                          Script("[UNINSTALL]\r\n@KEY@\\Demo\\Tool=\r\n").c_str());
   MakeTree();
-  ASSERT_EQ(ERROR_SUCCESS, bench::MakeLink(key_.Sub("Demo\\Tool\\A\\Loop"), key_.Sub("Demo\\Tool")));
+  ASSERT_EQ(ERROR_SUCCESS,
+            bench::MakeLink(key_.Sub("Demo\\Tool\\A\\Loop"), key_.Sub("Demo\\Tool")));
   EXPECT_EQ(11u, bench::RunChild("undo_reg", 20000)) << "link loop";
   EXPECT_FALSE(KeyExists(kUser, key_.Sub("Demo\\Tool")));
 
@@ -299,10 +302,11 @@ TEST_F(Undo, Limits) {
   EXPECT_EQ(ERROR_FILE_NOT_FOUND, ReadValue(kUser, key_.Sub("Demo\\Keep"), v511.c_str()).status);
   bench::WriteString(kUser, key_.Sub("Demo\\Keep"), v511.c_str(), "x");
   for (size_t n : {512u, 1100u}) {
-    EXPECT_EQ(0, UndoReg(Script("[UNINSTALL]\r\n@KEY@\\Demo\\Keep=" + v511 + std::string(n - 511, 'v') +
-                                "\r\n")))
+    EXPECT_EQ(0, UndoReg(Script("[UNINSTALL]\r\n@KEY@\\Demo\\Keep=" + v511 +
+                                std::string(n - 511, 'v') + "\r\n")))
         << n;
-    EXPECT_EQ("x", ReadValue(kUser, key_.Sub("Demo\\Keep"), v511.c_str()).Text()) << n << ": not cut";
+    EXPECT_EQ("x", ReadValue(kUser, key_.Sub("Demo\\Keep"), v511.c_str()).Text())
+        << n << ": not cut";
   }
   EXPECT_EQ(0, UndoReg(Script("[UNINSTALL]\r\n@KEY@\\" + std::string(600, 'k') + "=\r\n")));
   // A path the platform refuses as too long (261 characters and more) names no key there.

@@ -41,9 +41,9 @@ void ExpectBox(const SeenBox& box, const char* name, HWND owner) {
 constexpr char kAnotherSetup[] = "другой копии ZARIM(Velantix) Setup";
 
 struct Box {
-  const char* name;    // the application the box must name (UTF-8)
-  BoxAnswer answer;    // what the user does then
-  bool owned = true;   // owned by the engine window (when the row has one)
+  const char* name;   // the application the box must name (UTF-8)
+  BoxAnswer answer;   // what the user does then
+  bool owned = true;  // owned by the engine window (when the row has one)
 };
 
 struct Row {

@@ -77,7 +77,10 @@ class Machine {
   std::string Sub(const char* sub) const { return key_.Sub(sub); }
   std::string File(const char* name) const { return dir_->File(name); }
   const std::string& Dir() const { return dir_->path(); }
-  void Lock(const char* sub) { bench::SetKeySddl(kUser, key_.Sub(sub), "D:"); locked_ = sub; }
+  void Lock(const char* sub) {
+    bench::SetKeySddl(kUser, key_.Sub(sub), "D:");
+    locked_ = sub;
+  }
 
  private:
   static std::string WinIni() { return bench::WindowsDir() + "\\win.ini"; }
@@ -158,67 +161,91 @@ std::vector<Row> Rows() {
                },
                {"key created " + kKey + "A\"", "\"s\" = REG_SZ \"x\\\\\\\"y\"",
                 "\"n\" = REG_DWORD 0x0000001f", "\"@\" = REG_SZ \"d\""}},
-      /* 1 */ {"DoReg",
-               [=](Machine& m) {
-                 return do_reg(m, "[@KEY@\\A]\r\nv=1\r\n[@KEY@\\" + refused + "]\r\nbad=1\r\n");
-               },
-               {"value set", "! entry \"bad\" of section " + kKey + "kkk",
-                "the registry refused " + kKey + "kkk", "(RegCreateKeyA: error 234)"}},
-      /* 2 */ {"DoReg", [=](Machine& m) { return do_reg(m, "[@KEY@\\A]\r\nv=$Z\r\n"); },
-               {"! entry \"v\"",
-                "the data has a folder code that gives no directory (\"$Z\" at 0)"}},
-      /* 3 */ {"UndoReg",
-               [=](Machine& m) {
-                 bench::WriteString(kUser, m.Sub("T\\Sub"), "v", "1");
-                 bench::WriteString(kUser, m.Sub("Target"), "v", "stays");
-                 bench::MakeLink(m.Sub("T\\Link"), m.Sub("Target"));
-                 return undo_reg(m, "[UNINSTALL]\r\n@KEY@\\T=\r\n@KEY@\\Target=w\r\n");
-               },
-               {"link deleted as a link " + kKey + "T\\\\Link\"", "key deleted " + kKey + "T\"",
-                "\"w\" not deleted, counts as removed (RegDeleteValueA: error 2)"}},
-      /* 4 */ {"UndoReg",
-               [=](Machine& m) {
-                 bench::WriteString(kUser, m.Sub("L\\Sub"), "v", "1");
-                 m.Lock("L");
-                 return undo_reg(m, "[UNINSTALL]\r\n@KEY@\\L=\r\n");
-               },
-               {"! key " + kKey + "L\" not deleted (RegDeleteKeyA: error 5)"}},
-      /* 5 */ {"Internal007",
-               [=](Machine& m) {
-                 return fonts(m, "[FontSubstitutes]\r\nQnd=Arial\r\n[Fonts]\r\nNO.FON=No\r\n", 1);
-               },
-               {"profile entry written: WIN.INI [FontSubstitutes] \"Qnd\" = \"Arial\""}},
-      /* 6 */ {"Internal007", [=](Machine& m) { return fonts(m, "[Fonts]\r\nNO.FON=No\r\n", 0); },
-               {"! entry \"NO.FON\" = \"No\" of [Fonts]: the font file is not in the FONTS "
-                "directory: \"C:\\\\windows\\\\FONTS\\\\NO.FON\""}},
-      /* 7 */ {"GetFolder", [=](Machine&) mutable { return bench::Qnd().GetFolder('b', buffer); },
-               {"> GetFolder(98 \"b\", 0x", "< GetFolder = 1 \"C:\\\\Program Files\""}},
-      /* 8 */ {"GetFolder", [=](Machine&) mutable { return bench::Qnd().GetFolder('Z', buffer); },
-               {"! no folder code"}},
-      /* 9 */ {"Internal012",
-               [](Machine& m) { return bench::Qnd().Internal012(m.Dir().c_str(), "C:\\Q"); },
-               {"profile entry written: ", "\\\\Quindo32.uni\" [Setup] \"Path\" = \"C:\\\\Q\""}},
-      /* 10 */ {"Internal012",
-                [](Machine& m) { return bench::Qnd().Internal012(m.File("no").c_str(), "x"); },
-                {"cannot be written (WritePrivateProfileStringA: error 3)"}},
-      /* 11 */ {"Internal015", [=](Machine&) mutable { return bench::Qnd().Internal015(buffer); },
-                {"no earlier installation recorded", "< Internal015 = 1 \"C:\\\\\""}},
-      /* 12 */ {"CheckApplicationsActive", [](Machine&) { return CheckWithWordOpen(); },
-                {"  message \"QUINDO_GO_HOME\" posted to every top-level window",
-                 "box shown for window class \"OpusApp\"", "! box answered Cancel"}},
-      /* 13 */ {"RegisterQuindo", [](Machine&) { return bench::Qnd().RegisterQuindo(""); },
-                {"> RegisterQuindo(\"\")", "! no installation directory"}},
-      /* 14 */ {"InstallOfficeSupport",
-                [](Machine&) { return bench::Qnd().InstallOfficeSupport(nullptr); },
-                {"> InstallOfficeSupport(null)", "< InstallOfficeSupport = 1"}},
-      /* 15 */ {"Internal010", [](Machine&) { return bench::Qnd().Internal010(); },
-                {"< Internal010 = 0"}},
-      /* 16 */ {"InstallOfficeSupport", [=](Machine& m) { return office(m, false); },
-                {"  value set \"HKEY_CURRENT_USER\\\\Software\\\\Microsoft\\\\Excel\\\\7.0\\\\"
-                 "Microsoft Excel\" \"OPEN1\" = REG_SZ \"\\\"",
-                 "\"FirstCall\" = REG_SZ \"Y\"", "  file copied \"", "QND_OF7.DLL\" from \""}},
-      /* 17 */ {"InstallOfficeSupport", [=](Machine& m) { return office(m, true); },
-                {"! Word 7.0: Word's start-up directory is missing and cannot be created \""}},
+      /* 1 */
+      {"DoReg",
+       [=](Machine& m) {
+         return do_reg(m, "[@KEY@\\A]\r\nv=1\r\n[@KEY@\\" + refused + "]\r\nbad=1\r\n");
+       },
+       {"value set", "! entry \"bad\" of section " + kKey + "kkk",
+        "the registry refused " + kKey + "kkk", "(RegCreateKeyA: error 234)"}},
+      /* 2 */
+      {"DoReg",
+       [=](Machine& m) { return do_reg(m, "[@KEY@\\A]\r\nv=$Z\r\n"); },
+       {"! entry \"v\"", "the data has a folder code that gives no directory (\"$Z\" at 0)"}},
+      /* 3 */
+      {"UndoReg",
+       [=](Machine& m) {
+         bench::WriteString(kUser, m.Sub("T\\Sub"), "v", "1");
+         bench::WriteString(kUser, m.Sub("Target"), "v", "stays");
+         bench::MakeLink(m.Sub("T\\Link"), m.Sub("Target"));
+         return undo_reg(m, "[UNINSTALL]\r\n@KEY@\\T=\r\n@KEY@\\Target=w\r\n");
+       },
+       {"link deleted as a link " + kKey + "T\\\\Link\"", "key deleted " + kKey + "T\"",
+        "\"w\" not deleted, counts as removed (RegDeleteValueA: error 2)"}},
+      /* 4 */
+      {"UndoReg",
+       [=](Machine& m) {
+         bench::WriteString(kUser, m.Sub("L\\Sub"), "v", "1");
+         m.Lock("L");
+         return undo_reg(m, "[UNINSTALL]\r\n@KEY@\\L=\r\n");
+       },
+       {"! key " + kKey + "L\" not deleted (RegDeleteKeyA: error 5)"}},
+      /* 5 */
+      {"Internal007",
+       [=](Machine& m) {
+         return fonts(m, "[FontSubstitutes]\r\nQnd=Arial\r\n[Fonts]\r\nNO.FON=No\r\n", 1);
+       },
+       {"profile entry written: WIN.INI [FontSubstitutes] \"Qnd\" = \"Arial\""}},
+      /* 6 */
+      {"Internal007",
+       [=](Machine& m) { return fonts(m, "[Fonts]\r\nNO.FON=No\r\n", 0); },
+       {"! entry \"NO.FON\" = \"No\" of [Fonts]: the font file is not in the FONTS "
+        "directory: \"C:\\\\windows\\\\FONTS\\\\NO.FON\""}},
+      /* 7 */
+      {"GetFolder",
+       [=](Machine&) mutable { return bench::Qnd().GetFolder('b', buffer); },
+       {"> GetFolder(98 \"b\", 0x", "< GetFolder = 1 \"C:\\\\Program Files\""}},
+      /* 8 */
+      {"GetFolder",
+       [=](Machine&) mutable { return bench::Qnd().GetFolder('Z', buffer); },
+       {"! no folder code"}},
+      /* 9 */
+      {"Internal012",
+       [](Machine& m) { return bench::Qnd().Internal012(m.Dir().c_str(), "C:\\Q"); },
+       {"profile entry written: ", "\\\\Quindo32.uni\" [Setup] \"Path\" = \"C:\\\\Q\""}},
+      /* 10 */
+      {"Internal012",
+       [](Machine& m) { return bench::Qnd().Internal012(m.File("no").c_str(), "x"); },
+       {"cannot be written (WritePrivateProfileStringA: error 3)"}},
+      /* 11 */
+      {"Internal015",
+       [=](Machine&) mutable { return bench::Qnd().Internal015(buffer); },
+       {"no earlier installation recorded", "< Internal015 = 1 \"C:\\\\\""}},
+      /* 12 */
+      {"CheckApplicationsActive",
+       [](Machine&) { return CheckWithWordOpen(); },
+       {"  message \"QUINDO_GO_HOME\" posted to every top-level window",
+        "box shown for window class \"OpusApp\"", "! box answered Cancel"}},
+      /* 13 */
+      {"RegisterQuindo",
+       [](Machine&) { return bench::Qnd().RegisterQuindo(""); },
+       {"> RegisterQuindo(\"\")", "! no installation directory"}},
+      /* 14 */
+      {"InstallOfficeSupport",
+       [](Machine&) { return bench::Qnd().InstallOfficeSupport(nullptr); },
+       {"> InstallOfficeSupport(null)", "< InstallOfficeSupport = 1"}},
+      /* 15 */
+      {"Internal010", [](Machine&) { return bench::Qnd().Internal010(); }, {"< Internal010 = 0"}},
+      /* 16 */
+      {"InstallOfficeSupport",
+       [=](Machine& m) { return office(m, false); },
+       {"  value set \"HKEY_CURRENT_USER\\\\Software\\\\Microsoft\\\\Excel\\\\7.0\\\\"
+        "Microsoft Excel\" \"OPEN1\" = REG_SZ \"\\\"",
+        "\"FirstCall\" = REG_SZ \"Y\"", "  file copied \"", "QND_OF7.DLL\" from \""}},
+      /* 17 */
+      {"InstallOfficeSupport",
+       [=](Machine& m) { return office(m, true); },
+       {"! Word 7.0: Word's start-up directory is missing and cannot be created \""}},
   };
 }
 
@@ -243,8 +270,8 @@ struct BadLog {
 TEST(Trace, SameRunWithAndWithoutTheTraceAndItNamesEachStep) {
   Machine m;
   const bench::TempDir logs("tracelogs");
-  HANDLE held = CreateFileA(logs.File("held.log").c_str(), GENERIC_WRITE, 0, nullptr,
-                            CREATE_ALWAYS, 0, nullptr);
+  HANDLE held = CreateFileA(logs.File("held.log").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            0, nullptr);
   const BadLog bad[] = {
       {"a missing folder", "C:\\no\\such\\folder\\qnd.log"},
       {"a folder", logs.path()},
