@@ -11,7 +11,6 @@ namespace {
 constexpr std::uint32_t kFirstRoot = 0x80000000u;  // HKEY_CLASSES_ROOT
 constexpr std::uint32_t kLastRoot = 0x80000006u;   // HKEY_DYN_DATA
 constexpr wchar_t kLinkValue[] = L"SymbolicLinkValue";
-constexpr DWORD kRegLink = 6;           // REG_LINK: a link's target, UTF-16 without terminator
 constexpr int kKeyNameInformation = 3;  // NtQueryKey: the key's full name
 typedef LONG(WINAPI* NtQueryKeyFn)(HANDLE, int, void*, ULONG, ULONG*);
 
@@ -99,7 +98,7 @@ void MachineRegistry::ReadLink(HKEY key, KeyInfo& info) const {
   DWORD type = 0, size = sizeof target;
   if (RegQueryValueExW(key, kLinkValue, nullptr, &type, reinterpret_cast<BYTE*>(target), &size) !=
           ERROR_SUCCESS ||
-      type != kRegLink) {
+      type != REG_LINK) {  // a link's target: UTF-16 without terminator
     return;
   }
   info.kind = KeyInfo::Kind::Link;

@@ -38,19 +38,19 @@ void TraceText::PutNumber(unsigned long value, bool negative, unsigned base, int
   Put(digits + sizeof digits - n, n);
 }
 
-const char* TraceText::Convert(const char* spec, std::va_list* args) {
+const char* TraceText::Convert(const char* at, std::va_list* args) {
   int width = 0;
-  if (*spec == '0') ++spec;  // zeros are the only padding there is
-  while (*spec >= '0' && *spec <= '9') width = width * 10 + (*spec++ - '0');
+  if (*at == '0') ++at;  // zeros are the only padding there is
+  while (*at >= '0' && *at <= '9') width = width * 10 + (*at++ - '0');
   std::size_t max = SIZE_MAX;
-  if (spec[0] == '.' && spec[1] == '*') {
+  if (at[0] == '.' && at[1] == '*') {
     const int precision = va_arg(*args, int);
     max = precision < 0 ? SIZE_MAX : static_cast<std::size_t>(precision);
-    spec += 2;
+    at += 2;
   }
-  const bool is_long = *spec == 'l';
-  if (is_long) ++spec;
-  switch (*spec) {
+  const bool is_long = *at == 'l';
+  if (is_long) ++at;
+  switch (*at) {
     case 's': PutText(va_arg(*args, const char*), max); break;
     case 'd': {
       const long n = is_long ? va_arg(*args, long) : va_arg(*args, int);
@@ -62,13 +62,13 @@ const char* TraceText::Convert(const char* spec, std::va_list* args) {
     case 'u':
     case 'x': {
       const unsigned long n = is_long ? va_arg(*args, unsigned long) : va_arg(*args, unsigned);
-      PutNumber(n, false, *spec == 'x' ? 16 : 10, width);
+      PutNumber(n, false, *at == 'x' ? 16 : 10, width);
       break;
     }
     case '%': Put("%", 1); break;
-    default: return spec;  // no conversion: the rest of the format stands as it is
+    default: return at;  // no conversion: the rest of the format stands as it is
   }
-  return spec + 1;
+  return at + 1;
 }
 
 void TraceText::Format(const char* format, std::va_list args) {

@@ -54,8 +54,8 @@ class TraceText {
   void PutEscaped(char c, bool in_text);
   void PutText(const char* text, std::size_t max);
   void PutNumber(unsigned long value, bool negative, unsigned base, int width);
-  // One conversion of the format at `spec` (just after its "%"); gives the character after it.
-  [[nodiscard]] const char* Convert(const char* spec, std::va_list* args);
+  // One conversion of the format at `at` (just after its "%"); gives the character after it.
+  [[nodiscard]] const char* Convert(const char* at, std::va_list* args);
 
   FixedStr<kTraceLineChars> text_;
   bool cut_ = false;
