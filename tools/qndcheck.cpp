@@ -23,6 +23,7 @@ const char kHelp[] =
     "usage: qndcheck COMMAND [ARGUMENTS...]\n"
     "       qndcheck --version\n"
     "\n"
+    "Options may stand anywhere on the command line, before or after the command.\n"
     "Checks what the setup library (qndsetup.dll) will do on this machine, with its own code,\n"
     "and changes nothing: not the registry, not a profile file, not a directory.\n"
     "\n"
@@ -58,7 +59,7 @@ const char kHelp[] =
     "      a directory part that is ignored, repeated entries, entries written over; and the\n"
     "      substitutes it would merge into WIN.INI. --skip-fonts: as Internal007(LIST, 1).\n"
     "\n"
-    "  --ignore CODE (with any command, repeatable)\n"
+    "  --ignore CODE (with any command, anywhere on the command line, repeatable)\n"
     "      Silences the findings of CODE, such as Q201, and the notes listed under them.\n"
     "\n"
     "Findings read FILE:LINE: warning: ... [CODE] or FILE:LINE: error: ... [CODE], as a\n"
@@ -117,25 +118,52 @@ const char kHelp[] =
   return qnd::CheckOffice(options, report);
 }
 
+// The options that take a value, wherever they stand on the command line.
+constexpr const char* kValueOptions[] = {"--ignore", "--dir0", "--dir4", "--source"};
+
+[[nodiscard]] bool TakesValue(const char* arg) {
+  for (const char* option : kValueOptions) {
+    if (!std::strcmp(arg, option)) return true;
+  }
+  return false;
+}
+
+// The place of the command: the first argument that is neither an option nor an option's value;
+// 0 when there is none.
+[[nodiscard]] int CommandAt(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (argv[i][0] != '-') return i;
+    if (TakesValue(argv[i])) ++i;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return Usage("no command");
-  const char* command = argv[1];
-  if (!std::strcmp(command, "--help") || !std::strcmp(command, "-h") ||
-      !std::strcmp(command, "help")) {
-    std::fputs(kHelp, stdout);
-    std::fputs(qnd::FindingsHelp().c_str(), stdout);
-    return qnd::kExitClean;
+  const int at = CommandAt(argc, argv);
+  for (int i = 1; i < argc; ++i) {
+    if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h") ||
+        (i == at && !std::strcmp(argv[i], "help"))) {
+      std::fputs(kHelp, stdout);
+      std::fputs(qnd::FindingsHelp().c_str(), stdout);
+      return qnd::kExitClean;
+    }
+    if (!std::strcmp(argv[i], "--version")) {
+      std::printf("qndcheck %s\n", QND_VERSION);
+      return qnd::kExitClean;
+    }
+    if (TakesValue(argv[i])) ++i;
   }
-  if (!std::strcmp(command, "--version")) {
-    std::printf("qndcheck %s\n", QND_VERSION);
-    return qnd::kExitClean;
-  }
+  if (!at) return Usage("no command");
+  const std::string command = argv[at];
   qnd::Report report(stdout);
-  std::vector<char*> args;  // the command line without its --ignore options
-  for (int i = 0; i < argc; ++i) {
+  // The command line without the command and its --ignore options, options anywhere: the
+  // commands read their own from argv[2] on.
+  std::vector<char*> args = {argv[0], argv[at]};
+  for (int i = 1; i < argc; ++i) {
     const char* code = nullptr;
+    if (i == at) continue;
     if (!TakeOption(argc, argv, &i, "--ignore", &code)) {
       args.push_back(argv[i]);
     } else if (!report.Ignore(code)) {
@@ -143,8 +171,8 @@ int main(int argc, char** argv) {
     }
   }
   const int n = static_cast<int>(args.size());
-  if (!std::strcmp(command, "script")) return Script(n, args.data(), report);
-  if (!std::strcmp(command, "office")) return Office(n, args.data(), report);
-  if (!std::strcmp(command, "fonts")) return Fonts(n, args.data(), report);
+  if (command == "script") return Script(n, args.data(), report);
+  if (command == "office") return Office(n, args.data(), report);
+  if (command == "fonts") return Fonts(n, args.data(), report);
   return Usage("unknown command");
 }

@@ -33,23 +33,43 @@ namespace {
       return "the FONTS directory with the file name (or with the name and \".FOT\") is over " +
              std::to_string(kPathChars - 1) + " characters";
     case FontResult::NoFontFile:
-      return std::string(plan.font_path.c_str()) + " is not there, so the font cannot be added";
+      return Shown(plan.font_path.c_str()) + " is not there, so the font cannot be added";
     case FontResult::ResourceIsDirectory:
-      return std::string(plan.resource_path.c_str()) +
+      return Shown(plan.resource_path.c_str()) +
              " is a directory, so the resource file cannot be built";
     default: return "no memory for the list of keys";
   }
 }
 
-// True when the first bytes of file `path` are those of a font of `kind`: a raster font
-// library (.FON) is an executable, a TrueType font begins with its version or its tag.
-[[nodiscard]] bool LooksLikeFont(const char* path, FontKind kind) {
+// What the platform says of a raster font library (.FON) before Internal007 adds it.
+enum class RasterAnswer { Adds, AddsNothing, Unknown };
+
+// Asks the platform whether it can add raster font library `path`, without adding it for
+// anyone: it is added for this process alone (FR_PRIVATE) and removed at once. Unknown where
+// the platform has no fonts of a process's own.
+[[nodiscard]] RasterAnswer AskRaster(const char* path) {
+  typedef int(WINAPI * AddFn)(LPCSTR, DWORD, PVOID);
+  typedef BOOL(WINAPI * RemoveFn)(LPCSTR, DWORD, PVOID);
+  const HMODULE gdi = GetModuleHandleA("gdi32.dll");
+  const auto add = reinterpret_cast<AddFn>(
+      reinterpret_cast<void (*)()>(GetProcAddress(gdi, "AddFontResourceExA")));
+  const auto remove = reinterpret_cast<RemoveFn>(
+      reinterpret_cast<void (*)()>(GetProcAddress(gdi, "RemoveFontResourceExA")));
+  if (!add || !remove) return RasterAnswer::Unknown;
+  const int added = add(path, FR_PRIVATE, nullptr);
+  if (added <= 0) return RasterAnswer::AddsNothing;
+  (void)remove(path, FR_PRIVATE, nullptr);  // this process's own: it ends with the process anyway
+  return RasterAnswer::Adds;
+}
+
+// True when the first bytes of file `path` are those of a TrueType font: its version or its
+// tag.
+[[nodiscard]] bool LooksLikeTrueType(const char* path) {
   UniqueFile in(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, 0, nullptr));
   unsigned char head[4] = {};
   DWORD got = 0;
   if (!in || !ReadFile(in.get(), head, sizeof head, &got, nullptr) || got < 2) return false;
-  if (kind == FontKind::Raster) return head[0] == 'M' && head[1] == 'Z';
   static const unsigned char kTags[][4] = {
       {0, 1, 0, 0}, {'t', 'r', 'u', 'e'}, {'t', 't', 'c', 'f'}};
   for (const auto& tag : kTags) {
@@ -91,7 +111,8 @@ class FontsCheck {
   const std::string& file_;
   const char* path_;
   const ScriptLines& lines_;
-  const NameFold& fold_;
+  const NameFold& fold_;                       // the reader's letter case
+  const NameFold file_fold_ = PlatformFold();  // a file name's
   Report& report_;
   bool stopped_ = false;                     // Internal007 stopped at an earlier entry
   const char* section_ = nullptr;            // of the entries met last
@@ -115,7 +136,8 @@ void FontsCheck::Section(const char* section) {
   const NameListUse use = MeasureNameList(path_, section);
   if (use.first_unseen.empty()) return;
   Find(FindingId::FontsOverLimit, lines_.EntryLine(section, use.first_unseen, 0),
-       {section, std::to_string(use.chars), std::to_string(NameList::kChars), use.first_unseen});
+       {Shown(section), std::to_string(use.chars), std::to_string(NameList::kChars),
+        Shown(use.first_unseen)});
 }
 
 void FontsCheck::Entry(const FontListEntry& entry) {
@@ -125,53 +147,63 @@ void FontsCheck::Entry(const FontListEntry& entry) {
   const int line = lines_.EntryLine(section, entry.key, nth);
   if (nth) {
     Find(FindingId::FontEntryRepeats, line,
-         {entry.key, std::to_string(lines_.EntryLine(section, entry.key, 0))});
+         {Shown(entry.key), std::to_string(lines_.EntryLine(section, entry.key, 0))});
   }
   FontPlan plan;
   const FontResult planned = PlanFontListEntry(entry, plan);
   if (planned != FontResult::Ok) return Stop(line, DescribeFontResult(planned, plan));
   if (entry.section->fonts) return Font(entry, plan, line, nth > 0);
   const std::string now = ProfileValue(section, entry.key);
-  Say(line, Format("%s \"%s\" = \"%s\" into WIN.INI%s", section, entry.key, entry.value,
-                   now.empty() ? "" : (" (now \"" + now + "\")").c_str()));
+  Say(line, Shown(section) + " " + Quoted(entry.key) + " = " + Quoted(entry.value) +
+                " into WIN.INI" + (now.empty() ? "" : " (now " + Quoted(now) + ")"));
 }
 
 // A font entry that Internal007 carries out: its directory part, its repeats, its files.
 void FontsCheck::Font(const FontListEntry& entry, const FontPlan& plan, int line, bool repeated) {
   if (SplitFontKey(entry.key).file != entry.key) {
-    Find(FindingId::DirectoryPartIgnored, line, {entry.key, plan.font_path.c_str()});
+    Find(FindingId::DirectoryPartIgnored, line, {Shown(entry.key), Shown(plan.font_path.c_str())});
   }
   if (!repeated) Repeats(plan, entry.value, line);
   const char* font = plan.font_path.c_str();
-  if (!LooksLikeFont(font, plan.kind)) {
-    Find(plan.kind == FontKind::TrueType ? FindingId::NotTrueType : FindingId::NotRaster, line,
-         {font});
+  if (plan.kind == FontKind::TrueType && !LooksLikeTrueType(font)) {
+    Find(FindingId::NotTrueType, line, {Shown(font)});
   }
-  if (plan.resource_there) Find(FindingId::ResourceRebuilt, line, {plan.resource_path.c_str()});
+  const RasterAnswer raster = plan.kind == FontKind::Raster ? AskRaster(font) : RasterAnswer::Adds;
+  if (raster == RasterAnswer::AddsNothing) {
+    return Stop(line, Shown(font) +
+                          " holds no font the platform can add: AddFontResourceA adds "
+                          "nothing from it");
+  }
+  if (raster == RasterAnswer::Unknown) Find(FindingId::NotRaster, line, {Shown(font)});
+  if (plan.resource_there) {
+    Find(FindingId::ResourceRebuilt, line, {Shown(plan.resource_path.c_str())});
+  }
   const std::string loads = plan.kind == FontKind::TrueType
-                                ? std::string("builds ") + plan.resource_path.c_str() + " for " +
-                                      plan.font_file.c_str() + " and adds it"
-                                : std::string("adds ") + font;
-  Say(line, Format("%s \"%s\": %s; WIN.INI [%s] \"%s\" = \"%s\"", entry.section->name, entry.key,
-                   loads.c_str(), kFontsProfileSection, entry.value, entry.key));
+                                ? "builds " + Shown(plan.resource_path.c_str()) + " for " +
+                                      Shown(plan.font_file.c_str()) + " and adds it"
+                                : "adds " + Shown(font);
+  Say(line, Shown(entry.section->name) + " " + Quoted(entry.key) + ": " + loads + "; WIN.INI [" +
+                kFontsProfileSection + "] " + Quoted(entry.value) + " = " + Quoted(entry.key));
 }
 
 // The font file or description of an earlier entry again, and what WIN.INI records now: the
 // same font file written anew, or another one written over.
 void FontsCheck::Repeats(const FontPlan& plan, const char* value, int line) {
-  const std::string file = fold_.Fold(plan.font_file.c_str());
+  const std::string file = file_fold_.Fold(plan.font_file.c_str());
   if (files_.count(file)) {
-    Find(FindingId::FontFileTwice, line, {plan.font_file.c_str(), std::to_string(files_[file])});
+    Find(FindingId::FontFileTwice, line,
+         {Shown(plan.font_file.c_str()), std::to_string(files_[file])});
   }
   files_[file] = line;
   const std::string description = fold_.Fold(value);
   const std::string now = ProfileValue(kFontsProfileSection, value);
   if (descriptions_.count(description)) {
-    Find(FindingId::DescriptionTwice, line, {value, std::to_string(descriptions_[description])});
-  } else if (!now.empty() && fold_.Fold(SplitFontKey(now.c_str()).file) == file) {
-    Find(FindingId::FontsEntryRewritten, line, {value, now});
+    Find(FindingId::DescriptionTwice, line,
+         {Shown(value), std::to_string(descriptions_[description])});
+  } else if (!now.empty() && file_fold_.Fold(SplitFontKey(now.c_str()).file) == file) {
+    Find(FindingId::FontsEntryRewritten, line, {Shown(value), Shown(now)});
   } else if (!now.empty()) {
-    Find(FindingId::ForeignFontsEntry, line, {value, now});
+    Find(FindingId::ForeignFontsEntry, line, {Shown(value), Shown(now)});
   }
   descriptions_[description] = line;
 }
@@ -186,16 +218,23 @@ void FontsCheck::End(WalkEnd end) {
 int CheckFonts(const FontsOptions& options, Report& report) {
   PathStr full, dir;
   std::string text;
-  if (!ReadProfileFile(options.file, full, dir, text)) {
-    report.Finding(FindingId::CannotRead, options.file, 0);
-    return kExitErrors;
+  const FileRead read = ReadProfileFile(options.file, full, dir, text);
+  if (read != FileRead::Read) {
+    if (read == FileRead::Missing) {
+      report.Finding(FindingId::FileMissing, options.file, 0,
+                     {Shown(full.c_str()), "Internal007 gives 1"});
+    } else {
+      report.Finding(FindingId::CannotRead, options.file, 0);
+    }
+    report.Summary();
+    return report.ExitStatus();
   }
   report.Heading(options.skip_fonts ? "fonts: what Internal007 (list, 1) would do"
                                     : "fonts: what Internal007 (list, 0) would do, in order");
   if (options.file != full.c_str()) {
-    report.Line(options.file, 0, std::string("the list Internal007 reads: ") + full.c_str());
+    report.Line(options.file, 0, "the list Internal007 reads: " + Shown(full.c_str()));
   }
-  const NameFold fold = PlatformFold();
+  const NameFold fold = ReaderFold();
   const ScriptLines lines(text, fold);
   FontsCheck check(options.file, full.c_str(), lines, fold, report);
   check.End(WalkFontList(full.c_str(), options.skip_fonts, [&](const FontListEntry& entry) {

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "check/machine_registry.h"
 #include "frame/files.h"
 #include "frame/profile_text.h"
 #include "office/office_install.h"
@@ -115,11 +116,11 @@ void OfficeCheck::Slots() {
       i = last;
       continue;
     }
-    AddInText text;
-    (void)ReadAddInValue(excel.get(), i, text);  // for its text: the state is the plan's
     std::string line = "  " + SlotName(i) + ": ";
     switch (state) {
-      case SlotState::Taken: line += std::string("taken: ") + text.c_str(); break;
+      case SlotState::Taken:  // its type and data: the state is the plan's
+        line += "taken: " + ShowValue(excel.get(), SlotName(i).c_str());
+        break;
       case SlotState::Empty: line += "empty (no data), counts as taken"; break;
       case SlotState::TooLong:
         line += Format("too long to read (over %u bytes), counts as taken",

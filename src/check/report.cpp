@@ -2,6 +2,7 @@
 #include "check/report.h"
 
 #include <cstdarg>
+#include <cstring>
 #include <vector>
 
 #include "frame/ascii.h"
@@ -63,15 +64,54 @@ int Report::ExitStatus() const {
   return errors_ ? kExitErrors : warnings_ ? kExitWarnings : kExitClean;
 }
 
+namespace {
+
+// True when the character at `at` of `text` is shown escaped: a control character, or a colon
+// before a digit.
+[[nodiscard]] bool ShownEscaped(const std::string& text, std::size_t at) {
+  char shown[4];
+  if (ShowChar(text[at], shown) > 1) return true;
+  return text[at] == ':' && at + 1 < text.size() && text[at + 1] >= '0' && text[at + 1] <= '9';
+}
+
+// Appends character `at` of `text` as the line guard shows it.
+void AppendGuarded(const std::string& text, std::size_t at, std::string& out) {
+  char shown[4];
+  if (text[at] == ':' && ShownEscaped(text, at)) {
+    out += "\\x3a";
+    return;
+  }
+  out.append(shown, ShowChar(text[at], shown));
+}
+
+}  // namespace
+
 std::string Escaped(const std::string& text) {
   std::string out;
-  for (const char c : text) {
-    char shown[4];
-    const std::size_t n = ShowChar(c, shown);
-    out.append(shown, n);
+  for (std::size_t i = 0; i < text.size(); ++i) AppendGuarded(text, i, out);
+  return out;
+}
+
+std::string Shown(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '"') {
+      out += "\\\"";
+    } else if (c == '\\') {
+      const bool last = i + 1 == text.size();
+      const char next = last ? '\0' : text[i + 1];
+      const bool read_with_it =
+          last || (next && std::strchr("nrtx\\\"", next)) || ShownEscaped(text, i + 1);
+      out += read_with_it ? "\\\\" : "\\";
+    } else {
+      AppendGuarded(text, i, out);
+    }
   }
   return out;
 }
+
+std::string Quoted(const std::string& text) { return "\"" + Shown(text) + "\""; }
 
 std::string Count(std::size_t n, const char* one, const char* many) {
   return Format("%u %s", static_cast<unsigned>(n), n == 1 ? one : many);

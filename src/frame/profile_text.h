@@ -10,12 +10,15 @@
 
 namespace qnd {
 
+// What became of reading a profile file whole: read, not there at all (the reader then finds
+// no section in it), or there but not readable.
+enum class FileRead { Read, Missing, Unreadable };
+
 // Reads profile file `file` whole into `text`: the file the profile reader reads for that name
 // (ProfileFilePath: a bare name lies in the Windows directory). `full` gets its full path, the
-// one to hand the reader, and `dir` its directory, ending in a backslash. False when it cannot
-// be read.
-[[nodiscard]] bool ReadProfileFile(const std::string& file, PathStr& full, PathStr& dir,
-                                   std::string& text);
+// one to hand the reader, and `dir` its directory, ending in a backslash.
+[[nodiscard]] FileRead ReadProfileFile(const std::string& file, PathStr& full, PathStr& dir,
+                                       std::string& text);
 
 // How much room one name list of a profile file takes as the reader gives it whole: `chars`,
 // the names with their terminators, and the first name beyond the library's list
@@ -29,7 +32,19 @@ struct NameListUse {
 // for all of it.
 [[nodiscard]] NameListUse MeasureNameList(const char* path, const char* section);
 
-// This system's case mapping of the ANSI code page, as the registry and the reader apply it.
+// This system's case mapping of the ANSI code page (CharUpperBuffA), as file names take it.
 [[nodiscard]] NameFold PlatformFold();
+
+// The letter case by which the profile reader compares section and entry names, asked of the
+// reader itself: a scratch profile file of the temporary directory lists one entry per
+// character, each is looked up, and the data that comes back names the first entry that the
+// reader takes for the same name. The file is deleted at once. Folds nothing when the file
+// cannot be made (the names then count as different unless their bytes are the same).
+[[nodiscard]] NameFold ReaderFold();
+
+// The letter case by which the registry compares key and value names: each character of the
+// ANSI code page upcased in UTF-16 by the platform's own rule (RtlUpcaseUnicodeChar), as the
+// registry compares them.
+[[nodiscard]] NameFold RegistryFold();
 
 }  // namespace qnd
