@@ -17,7 +17,7 @@ constexpr FindingKind kCatalogue[] = {
     {F::CannotRead, "Q001", kError, nullptr, "the file is there but cannot be read",
      "cannot read this file"},
     {F::FileMissing, "Q002", kWarning, nullptr, "the file is not there: the export does nothing",
-     "there is no such file ({}): {} and does nothing"},
+     "there is no such file ({}): {}, and does nothing"},
 
     {F::NoMemory, "Q101", kError, nullptr, "no memory for a name list",
      "no memory for a name list"},

@@ -1,11 +1,12 @@
 // The registry keys that Windows and other programs share. A removal entry that deletes one of
 // them whole takes what other programs keep below it, on every machine the script runs on, so
 // the checker calls it an error whatever this machine holds. Plain data, one key per row, each
-// tested.
+// tested. The keys of Office that the library itself uses are checked against its own names
+// where the list is used (script_check.cpp).
 // Portable: no platform headers.
 #pragma once
 
-#include "office/office_rules.h"
+#include <cstddef>
 
 namespace qnd {
 
@@ -14,7 +15,7 @@ struct SharedKey {
   const char* path;  // the sub-key path below it
 };
 
-inline constexpr SharedKey kSharedKeys[] = {
+constexpr SharedKey kSharedKeys[] = {
     {"HKEY_LOCAL_MACHINE", "Software"},
     {"HKEY_LOCAL_MACHINE", "Software\\Microsoft"},
     {"HKEY_LOCAL_MACHINE", "Software\\Microsoft\\Windows"},
@@ -36,10 +37,20 @@ inline constexpr SharedKey kSharedKeys[] = {
     {"HKEY_CURRENT_USER", "Software\\Microsoft\\Office"},
     {"HKEY_CURRENT_USER", "Software\\Microsoft\\Word"},
     {"HKEY_CURRENT_USER", "Software\\Microsoft\\Word\\7.0"},
-    {"HKEY_CURRENT_USER", kWordOptionsKey},
+    {"HKEY_CURRENT_USER", "Software\\Microsoft\\Word\\7.0\\Options"},
     {"HKEY_CURRENT_USER", "Software\\Microsoft\\Excel"},
-    {"HKEY_CURRENT_USER", kExcelKey},
-    {"HKEY_CURRENT_USER", kExcelOptionsKey},
+    {"HKEY_CURRENT_USER", "Software\\Microsoft\\Excel\\7.0"},
+    {"HKEY_CURRENT_USER", "Software\\Microsoft\\Excel\\7.0\\Microsoft Excel"},
 };
+
+// True when the list holds `path` (below any root).
+[[nodiscard]] constexpr bool ListsSharedKey(const char* path) {
+  for (const SharedKey& key : kSharedKeys) {
+    std::size_t i = 0;
+    while (key.path[i] && key.path[i] == path[i]) ++i;
+    if (key.path[i] == path[i]) return true;
+  }
+  return false;
+}
 
 }  // namespace qnd

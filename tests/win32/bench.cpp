@@ -492,6 +492,13 @@ static std::wstring KeyName(HKEY key) {
   return status ? L"" : std::wstring(reinterpret_cast<wchar_t*>(info + 1), info[0] / 2);
 }
 
+std::string UserSid() {
+  const std::wstring name = RegistryName(HKEY_CURRENT_USER, "Software");  // \REGISTRY\User\SID\...
+  const size_t from = name.find(L'\\', name.find(L'\\', 1) + 1) + 1;
+  return std::string(name.begin() + (std::ptrdiff_t)from,
+                     name.begin() + (std::ptrdiff_t)name.find(L'\\', from));
+}
+
 bool IsLink(HKEY root, const std::string& path) {
   HKEY itself, reached;
   if (RegOpenKeyExA(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, &itself)) return false;

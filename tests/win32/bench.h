@@ -137,6 +137,9 @@ LONG MakeLink(HKEY root, const std::string& path, const std::wstring& target);
 // The registry's own name of the key `root`\`path` (a link as the link); "" when it cannot be
 // opened.
 std::wstring RegistryName(HKEY root, const std::string& path);
+// The current user's own key below HKEY_USERS ("S-1-5-21-..."), as the platform names
+// HKEY_CURRENT_USER.
+std::string UserSid();
 // True when the key `root`\`path` is a registry link, as the platform has it: opened as every
 // call opens it, it reaches another key, or none (whatever values it holds).
 bool IsLink(HKEY root, const std::string& path);

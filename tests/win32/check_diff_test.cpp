@@ -30,14 +30,6 @@ struct Base {
   bool own;  // false: another base's key under another name, or a root that takes no keys
 };
 
-// The current user's own key below HKEY_USERS ("S-1-5-21-..."), as the platform names it.
-std::string UserKey() {
-  const std::wstring name = bench::RegistryName(HKEY_CURRENT_USER, "Software");
-  const size_t from = name.find(L'\\', 1 + name.find(L'\\', 1)) + 1;
-  return std::string(name.begin() + (std::ptrdiff_t)from,
-                     name.begin() + (std::ptrdiff_t)name.find(L'\\', from));
-}
-
 const std::vector<Base>& Bases() {
   static const std::vector<Base> bases = {
       {"CU", HKEY_CURRENT_USER, "HKEY_CURRENT_USER", "Software\\QndDiff", true},
@@ -46,7 +38,7 @@ const std::vector<Base>& Bases() {
       {"U", HKEY_USERS, "HKEY_USERS", ".Default\\Software\\QndDiff", true},
       {"CC", HKEY_CURRENT_CONFIG, "HKEY_CURRENT_CONFIG", "Software\\QndDiff", true},
       {"DD", HKEY_DYN_DATA, "HKEY_DYN_DATA", "QndDiff", true},
-      {"US", HKEY_USERS, "HKEY_USERS", UserKey() + "\\Software\\QndDiff", false},
+      {"US", HKEY_USERS, "HKEY_USERS", bench::UserSid() + "\\Software\\QndDiff", false},
       {"LC", HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "Software\\Classes\\QndDiff", false},
       {"PD", HKEY_PERFORMANCE_DATA, "HKEY_PERFORMANCE_DATA", "QndDiff", false},  // takes no keys
   };
