@@ -492,6 +492,25 @@ static std::wstring KeyName(HKEY key) {
   return status ? L"" : std::wstring(reinterpret_cast<wchar_t*>(info + 1), info[0] / 2);
 }
 
+std::string ReadBack(const std::string& shown) {
+  std::string out;
+  for (size_t i = 0; i < shown.size(); ++i) {
+    const char next = i + 1 < shown.size() ? shown[i + 1] : '\0';
+    if (shown[i] != '\\' || !next || !std::strchr("\\\"nrtx", next)) {
+      out += shown[i];
+      continue;
+    }
+    ++i;
+    if (next == 'x') {
+      out += (char)std::strtoul(shown.substr(i + 1, 2).c_str(), nullptr, 16);
+      i += 2;
+    } else {
+      out += next == 'n' ? '\n' : next == 'r' ? '\r' : next == 't' ? '\t' : next;
+    }
+  }
+  return out;
+}
+
 std::string UserSid() {
   const std::wstring name = RegistryName(HKEY_CURRENT_USER, "Software");  // \REGISTRY\User\SID\...
   const size_t from = name.find(L'\\', name.find(L'\\', 1) + 1) + 1;

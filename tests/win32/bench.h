@@ -137,6 +137,11 @@ LONG MakeLink(HKEY root, const std::string& path, const std::wstring& target);
 // The registry's own name of the key `root`\`path` (a link as the link); "" when it cannot be
 // opened.
 std::wstring RegistryName(HKEY root, const std::string& path);
+// Text as qndcheck shows it, read back to what it stands for: "\\" a backslash, "\"" a
+// quotation mark, "\n" "\r" "\t" "\xHH" those characters, a backslash before anything else
+// itself.
+std::string ReadBack(const std::string& shown);
+
 // The current user's own key below HKEY_USERS ("S-1-5-21-..."), as the platform names
 // HKEY_CURRENT_USER.
 std::string UserSid();

@@ -158,7 +158,8 @@ TEST(CheckOffice, AgreesWithInstallOfficeSupport) {
     const char* window;   // the class of an open window, or null
     const char* source;   // as given, "@" the row's folder
     int result;
-    const char* codes;  // findings that must be there
+    const char* codes;       // findings that must be there
+    const char* shows = "";  // a text the listing holds
   } rows[] = {
       /* 0: the older parts go, one of them outside the source directory */
       {"@\\Startup", "0=SOLVER.XLA;1=\"C:\\Old\\QND_XL7.XLA\";", old, nullptr, "@\\src", 1, "Q415"},
@@ -184,6 +185,9 @@ TEST(CheckOffice, AgreesWithInstallOfficeSupport) {
       {nullptr, "*", all, nullptr, "@\\src", 0, "Q407"},
       /* 13: neither application */
       {nullptr, nullptr, all, nullptr, "@\\src", 1, ""},
+      /* 14: a number in an add-in value ("&" a REG_DWORD): taken, shown by its type */
+      {nullptr, "0=A.XLA;1=&5;", all, nullptr, "@\\src", 1, "",
+       "OPEN1: taken: REG_DWORD 0x00000005"},
   };
   int i = 0;
   for (const Row& r : rows) {
@@ -214,8 +218,13 @@ TEST(CheckOffice, AgreesWithInstallOfficeSupport) {
       for (int n = slot; n <= (text == "*" ? 100 : slot); ++n) {
         HKEY key;
         RegCreateKeyA(kUser, kExcelOptions, &key);
-        RegSetValueExA(key, OpenName(n).c_str(), 0, REG_SZ, (const BYTE*)text.c_str(),
-                       text == "#" ? 0 : (DWORD)text.size() + 1);
+        const DWORD number = text[0] == '&' ? (DWORD)std::stoul(text.substr(1)) : 0;
+        if (text[0] == '&') {
+          RegSetValueExA(key, OpenName(n).c_str(), 0, REG_DWORD, (const BYTE*)&number, 4);
+        } else {
+          RegSetValueExA(key, OpenName(n).c_str(), 0, REG_SZ, (const BYTE*)text.c_str(),
+                         text == "#" ? 0 : (DWORD)text.size() + 1);
+        }
         RegCloseKey(key);
       }
     }
@@ -227,6 +236,7 @@ TEST(CheckOffice, AgreesWithInstallOfficeSupport) {
         [&] { return OfficeState(dir); }, ApplySteps,
         [&] { return bench::Qnd().InstallOfficeSupport(source.c_str()); });
     EXPECT_NE(std::string::npos, out.find("office: source directory: " + dir + "\\src\n"));
+    EXPECT_NE(std::string::npos, out.find(r.shows)) << r.shows;
   }
   CleanOffice();
 }
@@ -261,16 +271,16 @@ int ApplyEntries(const Lines& lines, State& state) {
     const size_t built = line.find(": builds "), fonts = line.find("; WIN.INI [Fonts] \"");
     const size_t sub = line.find(": FontSubstitutes \""), into = line.rfind("\" into WIN.INI");
     if (built != std::string::npos) {
-      state[Item(line.substr(built + 9, line.find(" for ") - built - 9))];
+      state[Item(bench::ReadBack(line.substr(built + 9, line.find(" for ") - built - 9)))];
     }
     if (fonts != std::string::npos) {
       const size_t eq = line.find("\" = \"", fonts);
-      state["Fonts|" + Item(line.substr(fonts + 19, eq - fonts - 19))] =
-          line.substr(eq + 5, line.size() - eq - 6);
+      state["Fonts|" + Item(bench::ReadBack(line.substr(fonts + 19, eq - fonts - 19)))] =
+          bench::ReadBack(line.substr(eq + 5, line.size() - eq - 6));
     } else if (sub != std::string::npos && into != std::string::npos) {
       const size_t eq = line.find("\" = \"", sub);
-      state["FontSubstitutes|" + Item(line.substr(sub + 19, eq - sub - 19))] =
-          line.substr(eq + 5, into - eq - 5);
+      state["FontSubstitutes|" + Item(bench::ReadBack(line.substr(sub + 19, eq - sub - 19)))] =
+          bench::ReadBack(line.substr(eq + 5, into - eq - 5));
     }
   }
   return result;
@@ -303,6 +313,7 @@ TEST_F(CheckFonts, AgreesWithInternal007) {
     std::string list;   // {R}, {T}, {O}: a raster font, a TrueType font, and another program's
                         // TrueType font with its .FOT built and loaded, under fresh names
     const char* entry;  // a WIN.INI [Fonts] entry there before, "description=file"; "" none
+                        // ({N}: a program under a font's name)
     bool bare;  // the list given by its bare name: the Windows directory's, while the current
                 // directory holds another of that name
     int skip_fonts, result;
@@ -318,7 +329,9 @@ TEST_F(CheckFonts, AgreesWithInternal007) {
       {"[TrueTypes]\r\n{O}.TTF=Qnd Again\r\n", "Qnd Again={O}.TTF", false, 0, 1, "Q306 Q309"},
       /* 4: names beyond the room of the reader's list */
       {"[FontSubstitutes]\r\n" + padding + "Past=Arial\r\n", "", false, 1, 1, "Q311"},
-      /* 5: a directory part, a file twice, a missing font, an empty value after the stop */
+      /* 5: a program under a raster font's name: the platform adds no font from it */
+      {"[Fonts]\r\n{N}.FON=Qnd Notepad\r\n", "", false, 0, 0, "Q302"},
+      /* 6: a directory part, a file twice, a missing font, an empty value after the stop */
       {"[Fonts]\r\n{R}.FON=Qnd Raster\r\nC:\\x\\{R}.FON=Again\r\n[TrueTypes]\r\n"
        "QMISSING.TTF=Missing\r\n[FontSubstitutes]\r\nQnd Face=Arial\r\nEmpty=\r\n",
        "", false, 0, 0, "Q303 Q304 Q302"},
@@ -330,11 +343,13 @@ TEST_F(CheckFonts, AgreesWithInternal007) {
     const bench::TempDir dir("areas-fonts");
     const std::string n = std::to_string(GetCurrentProcessId()) + "_" + std::to_string(i);
     std::string list = r.list, entry = r.entry;
-    for (const char* name : {"R", "T", "O"}) {
+    for (const char* name : {"R", "T", "O", "N"}) {
       list = Fill(list, "{" + std::string(name) + "}", "QA" + (name + n));
       entry = Fill(entry, "{" + std::string(name) + "}", "QA" + (name + n));
     }
     CopyFileA((fixtures + "SSERIFE.FON").c_str(), (fonts + "QAR" + n + ".FON").c_str(), FALSE);
+    CopyFileA((bench::ProgramDir() + "\\qndrun.exe").c_str(), (fonts + "QAN" + n + ".FON").c_str(),
+              FALSE);
     for (const char* ttf : {"QAT", "QAO"}) {
       CopyFileA((fixtures + "QEJAVU.TTF").c_str(), (fonts + ttf + n + ".TTF").c_str(), FALSE);
     }

@@ -290,28 +290,6 @@ struct Listing {
   size_t more_left = 0, more_removed = 0;
 };
 
-// Text as qndcheck shows it, read back to what it stands for: "\\" a backslash, "\"" a
-// quotation mark, "\n" "\r" "\t" "\xHH" those characters, a backslash before anything else
-// itself.
-std::string Decode(const std::string& shown) {
-  std::string out;
-  for (size_t i = 0; i < shown.size(); ++i) {
-    const char next = i + 1 < shown.size() ? shown[i + 1] : '\0';
-    if (shown[i] != '\\' || !next || !std::strchr("\\\"nrtx", next)) {
-      out += shown[i];
-      continue;
-    }
-    ++i;
-    if (next == 'x') {
-      out += (char)std::strtoul(shown.substr(i + 1, 2).c_str(), nullptr, 16);
-      i += 2;
-    } else {
-      out += next == 'n' ? '\n' : next == 'r' ? '\r' : next == 't' ? '\t' : next;
-    }
-  }
-  return out;
-}
-
 // The end of the quoted text that begins after `at`: its closing quotation mark.
 size_t QuoteEnd(const std::string& text, size_t at) {
   size_t i = at;
@@ -321,7 +299,7 @@ size_t QuoteEnd(const std::string& text, size_t at) {
 
 // The quoted text that begins after `at`, read back.
 std::string Unquote(const std::string& text, size_t at) {
-  return Decode(text.substr(at, QuoteEnd(text, at) - at));
+  return bench::ReadBack(text.substr(at, QuoteEnd(text, at) - at));
 }
 
 // An explain line "KEY: "NAME" = REG_SZ "DATA"" (or "KEY: @ = REG_DWORD 0x0000001f"), with
@@ -332,7 +310,7 @@ std::string WrittenLine(const std::string& text) {
   const bool named = text[at + 2] == '"';
   const size_t name_end = named ? QuoteEnd(text, at + 3) : at + 2;
   const std::string identity =
-      Upper(Decode(text.substr(0, at)) + ": " +
+      Upper(bench::ReadBack(text.substr(0, at)) + ": " +
             (named ? "\"" + Unquote(text, at + 3) + "\"" : std::string("@")));
   const size_t data = name_end + 4;  // after " = "
   if (text.compare(name_end + 1, 3, " = ") != 0) return "";
@@ -352,10 +330,11 @@ std::string ItemOf(const std::string& words) {
     }
     return end;
   };
-  if (words.compare(0, 4, "key ") == 0) return Upper(Decode(words.substr(4, key_end(4) - 4)));
+  if (words.compare(0, 4, "key ") == 0)
+    return Upper(bench::ReadBack(words.substr(4, key_end(4) - 4)));
   const bool value = words[0] == 'v';
   const size_t of = words.find(" of ", value ? QuoteEnd(words, 7) : 0) + 4;
-  const std::string key = Decode(words.substr(of, key_end(of) - of));
+  const std::string key = bench::ReadBack(words.substr(of, key_end(of) - of));
   return Upper(key + ": " + (value ? "\"" + Unquote(words, 7) + "\"" : std::string("@")));
 }
 
