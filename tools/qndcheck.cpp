@@ -25,7 +25,9 @@ const char kHelp[] =
     "\n"
     "Options may stand anywhere on the command line, before or after the command.\n"
     "Checks what the setup library (qndsetup.dll) will do on this machine, with its own code,\n"
-    "and changes nothing: not the registry, not a profile file, not a directory.\n"
+    "and changes nothing: not the registry, not a profile file, not a directory (a scratch\n"
+    "file of its own in the temporary directory, deleted at once, asks the profile reader\n"
+    "its letter case).\n"
     "\n"
     "  qndcheck script FILE [--dir0 DIR] [--dir4 DIR]\n"
     "      A registry script, as DoReg applies it and UndoReg reverses it. $0 is DIR of --dir0,\n"
@@ -38,11 +40,14 @@ const char kHelp[] =
     "      lint      the traps of the format: \"DWORD:\" in another case, \"dword:\" inside\n"
     "                text, sections that look like keys but begin with no root name, repeated\n"
     "                entry names and sections, unknown \"$\" codes, \"$4\" under RegisterQuindo,\n"
-    "                UNINSTALL entries without a root name, texts near or over their limits,\n"
-    "                and every entry that fails.\n"
+    "                UNINSTALL entries without a root name, removal of a key that Windows\n"
+    "                and other programs share, texts near or over their limits, and every\n"
+    "                entry that fails.\n"
     "      coverage  an install followed by the uninstall, on a model of this machine's\n"
     "                registry (read, never written): what it leaves behind, and what the\n"
     "                uninstall removes that was there before and the script never writes.\n"
+    "                HKEY_CLASSES_ROOT and HKEY_CURRENT_USER are the keys the platform\n"
+    "                names them, and links are what the platform says they are.\n"
     "\n"
     "  qndcheck office [--source DIR]\n"
     "      The plan InstallOfficeSupport carries out for the current user: the Office 7.0\n"
@@ -55,7 +60,8 @@ const char kHelp[] =
     "  qndcheck fonts LIST [--skip-fonts]\n"
     "      What Internal007 would do with each entry of a font list, in order, and whether it\n"
     "      would succeed on this machine: the file it reads (a bare name is the Windows\n"
-    "      directory's), the font file in the FONTS directory, empty values, the name limits,\n"
+    "      directory's), the font file in the FONTS directory (whether the platform can add a\n"
+    "      raster font is asked of it), empty values, the name limits,\n"
     "      a directory part that is ignored, repeated entries, entries written over; and the\n"
     "      substitutes it would merge into WIN.INI. --skip-fonts: as Internal007(LIST, 1).\n"
     "\n"
@@ -64,7 +70,9 @@ const char kHelp[] =
     "\n"
     "Findings read FILE:LINE: warning: ... [CODE] or FILE:LINE: error: ... [CODE], as a\n"
     "compiler's do. Exit status: 0 no finding, 1 warnings only, 2 an error (the library would\n"
-    "fail) or bad usage. The findings:\n";
+    "fail) or bad usage. Text from the machine or a file reads back one-to-one: \\\\ a\n"
+    "backslash, \\\" a quotation mark, \\n \\r \\t \\xHH those characters (\\x3a a colon\n"
+    "before a digit), a backslash before anything else itself. The findings:\n";
 
 [[nodiscard]] int Usage(const char* problem) {
   std::fprintf(stderr, "qndcheck: %s (qndcheck --help explains the commands)\n", problem);
