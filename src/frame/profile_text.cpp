@@ -106,7 +106,7 @@ NameFold ReaderFold() {
     if (!Probed(c)) continue;
     char found[8] = "";
     (void)GetPrivateProfileStringA("case", ProbeName(c).c_str(), "", found, sizeof found, path);
-    const int first = std::atoi(found);
+    const long first = std::strtol(found, nullptr, 10);
     if (first > 0 && first < c) fold.upper[c] = fold.upper[first];
   }
   (void)DeleteFileA(path);  // our own scratch file; nothing to tell if it stays
