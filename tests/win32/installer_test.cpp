@@ -343,6 +343,16 @@ TEST_F(Setup, InstallsUpgradesAndUninstalls) {
   EXPECT_TRUE(bench::FileExists(dir + "uninstall.exe"));
   EXPECT_TRUE(bench::FileExists(dir + "quindo.exe"));
 
+  // one installation per machine: a setup for another directory (even one that holds what would
+  // make it fail) ends with exit code 4 and changes nothing
+  CreateDirectoryA("C:\\Second", nullptr);
+  CreateDirectoryA("C:\\Second\\Quindo32.uni", nullptr);
+  const std::set<std::string> installed = Machine();
+  EXPECT_EQ(4u, Install(" /D=C:\\Second"));
+  ExpectOnlyListedLeftovers(installed, Machine(), false);
+  RemoveDirectoryA("C:\\Second\\Quindo32.uni");
+  RemoveDirectoryA("C:\\Second");
+
   // other add-ins, written after ours (the library's own rule takes the first value that names
   // a QND_OF7.XLA for the installed add-in), and one that the user added for ours
   const std::string others[] = {"\"C:\\Other\\Office\\QND_OF7.XLA\"",
@@ -383,27 +393,27 @@ TEST_F(Setup, InstallsUpgradesAndUninstalls) {
 // takes the library, and the empty vendor keys go.
 TEST_F(Setup, FailedFirstInstallIsUndone) {
   ASSERT_FALSE(bench::FileExists(SupportLibrary()));
-  const std::string fot = bench::WindowsDir() + "\\Fonts\\QEJAVU.FOT";
+  const std::set<std::string> clean = Machine();
   const std::string srg = std::string(kInstallDir) + "\\QUINDO.SRG";
   const struct {
-    std::string in_the_way;  // a folder where the setup or Internal007 writes a file
+    std::string in_the_way;  // a folder where the setup or the export writes a file
     const char* export_name;
     const char* result;    // what it gave, "(none)" when it never ran
     const char* rollback;  // UnregisterQuindo's result in the rollback
   } rows[] = {
       /* 0 */ {srg, "RegisterQuindo", "(none)", "(none)"},
-      /* 1 */ {fot, "Internal007", "0", "1"},
-      /* 2 */ {"", "InstallOfficeSupport", "0", "1"},
+      /* 1 */ {bench::WindowsDir() + "\\Fonts\\QEJAVU.FOT", "Internal007", "0", "1"},
+      /* 2 */ {std::string(kStartup) + "\\QND_OF7.DOT", "InstallOfficeSupport", "0", "1"},
   };
   int i = 0;
   for (const auto& row : rows) {
     SCOPED_TRACE("row " + std::to_string(i++));
-    if (row.in_the_way == srg) CreateDirectoryA(kInstallDir, nullptr);
-    if (!row.in_the_way.empty()) {
-      ASSERT_TRUE(CreateDirectoryA(row.in_the_way.c_str(), nullptr));
+    std::set<std::string> before = clean;
+    for (const std::string& folder : {std::string(kInstallDir), row.in_the_way}) {
+      if (folder == kInstallDir && row.in_the_way != srg) continue;
+      ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder;
+      before.insert("folder " + folder);
     }
-    bench::WriteString(kUser, kWordOptions, "Startup-Path", "C:\\No such folder\\Startup");
-    const std::set<std::string> before = Machine();
     DeleteFileA(results_.c_str());
     EXPECT_EQ(2u, Install());
     EXPECT_EQ(row.result, Result("Install", row.export_name));
@@ -412,8 +422,6 @@ TEST_F(Setup, FailedFirstInstallIsUndone) {
     RemoveDirectoryA(row.in_the_way.c_str());
     RemoveDirectoryA(kInstallDir);
   }
-  bench::WriteString(kUser, kWordOptions, "Startup-Path", kStartup);
-  const std::set<std::string> clean = Machine();
 
   ASSERT_EQ(0u, Install());
   EXPECT_EQ(1u, SharedCount());
@@ -423,13 +431,11 @@ TEST_F(Setup, FailedFirstInstallIsUndone) {
   ExpectOnlyListedLeftovers(clean, Machine());
 }
 
-// One installation per machine: with the product installed, a setup for another directory
-// (even one that holds what would make it fail) ends with exit code 4 and changes nothing. The
-// directory: /D= wins over the earlier installation that Internal015 finds; without it, the
-// record's path up to its last backslash when that is a directory; a record without a backslash
-// names none. The /D= row installs into a folder with a blank and Cyrillic letters, which this
-// host must be able to make (Wine needs the locale ru_RU.UTF-8 for that).
-TEST_F(Setup, OneDirectoryPerMachine) {
+// The directory of an install: /D= wins over the earlier installation that Internal015 finds;
+// without it, the record's path up to its last backslash when that is a directory; a record
+// without a backslash names none. The /D= row installs into a folder with a blank and Cyrillic
+// letters, which this host must be able to make (Wine needs the locale ru_RU.UTF-8 for that).
+TEST_F(Setup, ChoosesTheDirectory) {
   const std::string cyrillic =
       "C:\\\xCC\xEE\xE8 \xEF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xFB";  // "Мои программы"
   ASSERT_TRUE(CreateDirectoryA(cyrillic.c_str(), nullptr));
@@ -439,16 +445,6 @@ TEST_F(Setup, OneDirectoryPerMachine) {
       << "a folder with a Cyrillic name cannot be made: generate the locale ru_RU.UTF-8 "
          "(scripts/bootstrap does)";
   RemoveDirectoryA(cyrillic.c_str());
-
-  ASSERT_EQ(0u, Install());
-  CreateDirectoryA("C:\\Second", nullptr);
-  CreateDirectoryA("C:\\Second\\Quindo32.uni", nullptr);
-  const std::set<std::string> installed = Machine();
-  EXPECT_EQ(4u, Install(" /D=C:\\Second"));
-  ExpectOnlyListedLeftovers(installed, Machine(), false);
-  RemoveDirectoryA("C:\\Second\\Quindo32.uni");
-  RemoveDirectoryA("C:\\Second");
-  ASSERT_EQ(0u, QuietUninstall());
 
   const std::string ini = bench::WindowsDir() + "\\quindo.ini";
   CreateDirectoryA("C:\\Earlier", nullptr);
