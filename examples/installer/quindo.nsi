@@ -374,7 +374,7 @@ Function .onInit
 FunctionEnd
 
 ; One installation per machine: with the product installed in another directory than $INSTDIR,
-; a silent setup ends with exit code 4 and the directory page stays, changing nothing.
+; a silent setup ends with exit code 4, and the directory page says so and stays. Nothing changes.
 Function RefuseSecondDirectory
   ReadRegStr $R0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
   Push $INSTDIR
@@ -470,7 +470,7 @@ Section "Quindo"
   ; Internal015 found lies here. A failed upgrade is not undone: the rollback takes only what a
   ; first installation owns.
   ReadRegStr $R0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
-  ${IfThen} $R0 != "" ${|} StrCpy $Upgrade 1 ${|}  ; here: another directory was refused
+  ${IfThen} $R0 != "" ${|} StrCpy $Upgrade 1 ${|}  ; it is $INSTDIR: another was refused
   ${IfThen} ${FileExists} "$INSTDIR\uninstall.exe" ${|} StrCpy $Upgrade 1 ${|}
   ${If} $Earlier != ""
     Push $INSTDIR
@@ -550,9 +550,9 @@ Function un.onUserAbort
   SetErrorLevel 2
 FunctionEnd
 
-; The uninstaller run in place (QuietUninstallString, _?=) cannot delete its own file: a copy of
-; it (NSIS starts one in the temporary folder, /CLEANUP) deletes the file and $INSTDIR once this
-; process has ended, within 10 s, and ends.
+; The uninstaller run in place (QuietUninstallString, _?=) cannot delete its own file, so it
+; starts itself with /CLEANUP (NSIS runs a copy in the temporary folder): the copy deletes the file
+; and the emptied $INSTDIR as soon as the uninstaller has ended (waiting 10 s at most), and ends.
 Function un.CleanUp
   ${For} $R0 1 100
     Delete "$INSTDIR\uninstall.exe"
