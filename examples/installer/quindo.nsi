@@ -23,7 +23,8 @@
 ;
 ; Exit codes, of the setup and of the uninstaller:
 ;   0  done
-;   2  failed or cancelled (a failed first installation is undone first)
+;   2  failed (an export gave 0, a file could not be written) or cancelled; a failed first
+;      installation is undone first
 ;   3  silent (/S), and an application that must be closed runs: nothing was changed
 ;   4  the product is installed in another directory: nothing was changed (setup only)
 ; /RESULTS=FILE records each export's result in FILE (sections [Install], [Rollback], [Uninstall]).
