@@ -553,9 +553,9 @@ FunctionEnd
 
 ; The uninstaller run in place (QuietUninstallString, _?=) cannot delete its own file, so it
 ; starts itself with /CLEANUP (NSIS runs a copy in the temporary folder): the copy deletes the file
-; and the emptied $INSTDIR as soon as the uninstaller has ended (waiting 10 s at most), and ends.
+; and the emptied $INSTDIR as soon as the uninstaller has ended (waiting 30 s at most), and ends.
 Function un.CleanUp
-  ${For} $R0 1 100
+  ${For} $R0 1 300
     Delete "$INSTDIR\uninstall.exe"
     ${IfNot} ${FileExists} "$INSTDIR\uninstall.exe"
       ${Break}

@@ -118,10 +118,10 @@ void ExpectOnlyListedLeftovers(const std::set<std::string>& before,
   }
 }
 
-// Waits, at most 20 s, until `path` is gone (the uninstaller's own file, deleted by the copy it
+// Waits, at most 60 s, until `path` is gone (the uninstaller's own file, deleted by the copy it
 // starts once it has ended); whether it went.
 bool Gone(const std::string& path) {
-  for (int i = 0; i < 200 && bench::FileExists(path); ++i) Sleep(100);
+  for (int i = 0; i < 600 && bench::FileExists(path); ++i) Sleep(100);
   return !bench::FileExists(path);
 }
 
