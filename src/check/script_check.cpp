@@ -10,17 +10,12 @@
 #include "check/shared_keys.h"
 #include "frame/path_join.h"
 #include "frame/profile_text.h"
-#include "office/office_rules.h"
 #include "regscript/script_io.h"
 
 namespace qnd {
 namespace {
 
 constexpr std::size_t kListedItems = 20;  // notes under one finding, at most
-
-static_assert(ListsSharedKey(kExcelKey) && ListsSharedKey(kExcelOptionsKey) &&
-                  ListsSharedKey(kWordOptionsKey),
-              "the keys of Office that the library uses are shared keys");
 
 // "HKEY_CURRENT_USER\\Software\\X" from a root's handle value and a sub-key path.
 [[nodiscard]] std::string KeyName(std::uint32_t root, const std::string& sub_key) {

@@ -1,12 +1,11 @@
 // The registry keys that Windows and other programs share. A removal entry that deletes one of
 // them whole takes what other programs keep below it, on every machine the script runs on, so
 // the checker calls it an error whatever this machine holds. Plain data, one key per row, each
-// tested. The keys of Office that the library itself uses are checked against its own names
-// where the list is used (script_check.cpp).
+// tested. The keys of Office that the library itself uses are its own constants.
 // Portable: no platform headers.
 #pragma once
 
-#include <cstddef>
+#include "office/office_keys.h"
 
 namespace qnd {
 
@@ -37,20 +36,10 @@ constexpr SharedKey kSharedKeys[] = {
     {"HKEY_CURRENT_USER", "Software\\Microsoft\\Office"},
     {"HKEY_CURRENT_USER", "Software\\Microsoft\\Word"},
     {"HKEY_CURRENT_USER", "Software\\Microsoft\\Word\\7.0"},
-    {"HKEY_CURRENT_USER", "Software\\Microsoft\\Word\\7.0\\Options"},
+    {"HKEY_CURRENT_USER", kWordOptionsKey},
     {"HKEY_CURRENT_USER", "Software\\Microsoft\\Excel"},
-    {"HKEY_CURRENT_USER", "Software\\Microsoft\\Excel\\7.0"},
-    {"HKEY_CURRENT_USER", "Software\\Microsoft\\Excel\\7.0\\Microsoft Excel"},
+    {"HKEY_CURRENT_USER", kExcelKey},
+    {"HKEY_CURRENT_USER", kExcelOptionsKey},
 };
-
-// True when the list holds `path` (below any root).
-[[nodiscard]] constexpr bool ListsSharedKey(const char* path) {
-  for (const SharedKey& key : kSharedKeys) {
-    std::size_t i = 0;
-    while (key.path[i] && key.path[i] == path[i]) ++i;
-    if (key.path[i] == path[i]) return true;
-  }
-  return false;
-}
 
 }  // namespace qnd
