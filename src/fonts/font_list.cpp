@@ -46,7 +46,7 @@ void DeleteFresh(const char* fresh, Trace& trace) {
   char backup[MAX_PATH];
   if (!FreeName(plan, "fob", backup, trace)) return false;
   if (!MoveFileA(resource, backup)) {
-    trace.Refusal(LastError{"MoveFileA"}, "the .FOT file \"%s\" cannot be moved aside", resource);
+    trace.Refusal(LastError{"MoveFileA"}, "the .FOT file \"%s\" cannot be replaced", resource);
     return false;
   }
   trace.Step(".FOT file moved aside \"%s\" to \"%s\"", resource, backup);

@@ -8,6 +8,8 @@
 
 #include "frame/win.h"
 
+// The C library's headers name the parameters otherwise, with names reserved to it.
+// NOLINTBEGIN(readability-inconsistent-declaration-parameter-name)
 extern "C" {
 
 void* malloc(std::size_t size) { return HeapAlloc(GetProcessHeap(), 0, size); }
@@ -60,7 +62,7 @@ int strcmp(const char* a, const char* b) {
 
 char* strchr(const char* s, int c) {
   for (;; ++s) {
-    if (*s == static_cast<char>(c)) return const_cast<char*>(s);  // NOLINT: the C signature
+    if (*s == static_cast<char>(c)) return const_cast<char*>(s);
     if (!*s) return nullptr;
   }
 }
@@ -69,7 +71,7 @@ char* strrchr(const char* s, int c) {
   const char* found = nullptr;
   for (;; ++s) {
     if (*s == static_cast<char>(c)) found = s;
-    if (!*s) return const_cast<char*>(found);  // NOLINT: the C signature
+    if (!*s) return const_cast<char*>(found);
   }
 }
 
@@ -81,7 +83,7 @@ std::size_t strspn(const char* s, const char* accept) {
 
 char* strpbrk(const char* s, const char* accept) {
   for (; *s; ++s) {
-    if (strchr(accept, *s)) return const_cast<char*>(s);  // NOLINT: the C signature
+    if (strchr(accept, *s)) return const_cast<char*>(s);
   }
   return nullptr;
 }
@@ -89,9 +91,10 @@ char* strpbrk(const char* s, const char* accept) {
 char* strstr(const char* s, const char* find) {
   const std::size_t n = strlen(find);
   for (; *s; ++s) {
-    if (memcmp(s, find, n) == 0) return const_cast<char*>(s);  // NOLINT: the C signature
+    if (memcmp(s, find, n) == 0) return const_cast<char*>(s);
   }
-  return n == 0 ? const_cast<char*>(s) : nullptr;  // NOLINT: the C signature
+  return n == 0 ? const_cast<char*>(s) : nullptr;
 }
 
 }  // extern "C"
+// NOLINTEND(readability-inconsistent-declaration-parameter-name)

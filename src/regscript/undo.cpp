@@ -65,17 +65,6 @@ class TreeTrail {
     return true;
   }
 
-  // After Windows 9x's deletion of the whole tree by name.
-  [[nodiscard]] bool TreeDeleted(LONG status) {
-    if (status != ERROR_SUCCESS) {
-      trace_.Refusal(CallError{"RegDeleteKeyA", static_cast<DWORD>(status)},
-                     "key tree \"%s\\\\%s\" not deleted", root_, path_.c_str());
-      return false;
-    }
-    trace_.Step("key tree deleted \"%s\\\\%s\"", root_, path_.c_str());
-    return true;
-  }
-
   // The named key cannot be opened: it counts as gone, or the entry fails.
   [[nodiscard]] bool Unopened(TreeKeyOpen opened, LONG status) {
     const CallError error = {"RegOpenKeyExA", static_cast<DWORD>(status)};
@@ -181,7 +170,7 @@ bool DeleteKeyTree(RootKey parent, const char* sub_key, Trace& trace) {
   if (named.open != TreeKeyOpen::Opened) return trail.Unopened(named.open, named.status);
   if (OnWindows9x()) {
     named.key.reset();  // a key still open may not be deleted
-    return trail.TreeDeleted(RegDeleteKeyA(parent.get(), sub_key));
+    return trail.Deleted(false, RegDeleteKeyA(parent.get(), sub_key));
   }
   UniqueKey path[kMaxTreeDepth];  // path[i] is open while the walk is below it
   path[0] = std::move(named.key);

@@ -93,7 +93,7 @@ TEST_F(Undo, Windows9xDeletesTreesByName) {
   }
   EXPECT_EQ(ERROR_FILE_NOT_FOUND, ReadValue(kUser, key_.Sub("Demo\\Tool"), "Path").status);
   const std::string trace = bench::ReadTextFile(log);
-  EXPECT_NE(std::string::npos, trace.find("key tree deleted")) << trace;
+  EXPECT_NE(std::string::npos, trace.find("key deleted")) << trace;
   EXPECT_EQ(std::string::npos, trace.find("! ")) << trace;
 }
 
