@@ -75,7 +75,7 @@ void OfficeCheck::Applications() {
   for (const ComponentPlan& c : plan_.components) {
     Say(Format("%s: %s (HKEY_CURRENT_USER\\%s), %s", c.component->application,
                c.present ? "present" : "not present", c.component->presence_key,
-               IsOfficeAppRunning(*c.component) ? "counts as running" : "not running"));
+               c.running ? "counts as running" : "not running"));
   }
 }
 
@@ -161,6 +161,12 @@ void OfficeCheck::Components() {
 std::string OfficeCheck::Describe(const OfficeStep& step) {
   const std::string path = step.path;
   switch (step.kind) {
+    case StepKind::LookForWindows: {
+      std::string look =
+          path + " must not be running here: no window of class \"" + step.windows[0] + "\"";
+      if (step.windows[1]) look += std::string(" or \"") + step.windows[1] + "\"";
+      return look + (step.scope == StepScope::Removal ? " (else its installed part stays)" : "");
+    }
     case StepKind::DeleteOldTemplate: return "deletes the older Word template " + path;
     case StepKind::DeleteOldAddIn: return "deletes the older add-in value " + SlotName(step.slot);
     case StepKind::CreateStartupDir:
@@ -253,6 +259,7 @@ void OfficeCheck::Steps() {
 int CheckOffice(const OfficeOptions& options, Report& report) {
   report.Heading("office: what InstallOfficeSupport would find and do for this user");
   OfficePlan plan;
+  plan.foresee = true;
   const bool known = options.source_dir != nullptr;
   PlanOfficeSupport(known ? options.source_dir : kUnknownSource, known, plan);
   OfficeCheck check(plan, options, report);

@@ -91,6 +91,23 @@ void TraceFault(const OfficeStep& step, Trace& trace) {
   return done;
 }
 
+// Looks for the windows of `step` now: false, with why in the trace, when one is open.
+[[nodiscard]] bool LookForWindows(const OfficeStep& step, Trace& trace) {
+  for (const char* window_class : step.windows) {
+    if (!window_class || !WindowClassOpen(window_class)) continue;
+    if (step.scope == StepScope::Removal) {
+      trace.Step(
+          "%s counts as running (a window of class \"%s\" is open): its installed part stays",
+          step.path, window_class);
+    } else {
+      trace.Refusal("%s counts as running: a window of class \"%s\" is open", step.path,
+                    window_class);
+    }
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool WindowClassOpen(const char* window_class) {
@@ -117,6 +134,7 @@ bool CarryOutStep(const OfficeStep& step, Trace& trace) {
   OpenName name;
   (void)OpenValueName(step.slot, name);  // a value step names its slot; others have none: ""
   switch (step.kind) {
+    case StepKind::LookForWindows: return LookForWindows(step, trace);
     case StepKind::DeleteOldTemplate:
     case StepKind::DeleteTemplate:
       return TraceFile(trace, step, DeleteFileA(step.path), "DeleteFileA", "file", "deleted");
@@ -151,7 +169,10 @@ extern "C" int __stdcall InstallOfficeSupport(const char* source_dir) {
   OfficePlan plan;
   PlanOfficeSupport(source_dir, true, plan);
   return trace.Return(RunOfficePlan(plan, [&trace](const OfficeStep& step) {
-    if (step.fault == OfficeFault::None) return CarryOutStep(step, trace);
+    // A look asks when it comes, whatever the plan saw.
+    if (step.fault == OfficeFault::None || step.kind == StepKind::LookForWindows) {
+      return CarryOutStep(step, trace);
+    }
     TraceFault(step, trace);
     return false;
   }));

@@ -31,6 +31,7 @@ enum class StepScope : std::uint8_t {
   Call,       // the whole call: it gives 0 at once
   Component,  // the rest of its component; the call goes on, and gives 0 at its end
   Nothing,    // nothing: the removal of an installed part, which the installation follows anyway
+  Removal,    // the removal of the installed part that follows it, which is not made
 };
 
 struct OfficeStep {
@@ -38,9 +39,11 @@ struct OfficeStep {
   StepScope scope = StepScope::Call;
   OfficeFault fault = OfficeFault::None;       // the failure foreseen; None: it succeeds
   const OfficeComponent* component = nullptr;  // null for the phases before the components
-  const char* path = "";  // the file or directory worked on; the text of an add-in value
-  const char* from = "";  // the file a copy takes
-  int slot = kNoSlot;     // the add-in value worked on (as foreseen, for one written)
+  const char* path = "";        // the file or directory worked on; the text of an add-in value;
+                                // the application a look is for
+  const char* from = "";        // the file a copy takes
+  int slot = kNoSlot;           // the add-in value worked on (as foreseen, for one written)
+  const char* windows[2] = {};  // the classes a look looks for (null: none)
 };
 
 // Word's start-up directory as "Startup-Path" gives it (1024-byte read).
@@ -57,7 +60,7 @@ enum class StartupDirState : std::uint8_t { Ok, NoParent, FileInTheWay };
 struct ComponentPlan {
   const OfficeComponent* component = nullptr;
   bool present = false;       // skipped when not
-  bool running = false;       // a window of its classes is open (a phase before has stopped)
+  bool running = false;       // a window of its classes is open now (when the plan foresees)
   bool own_in_place = false;  // its own part: the add-in value, or the template
   bool installed = false;     // own part and support library in place: removed, then installed
   bool sources_fit = true;    // the paths built from the source directory fit
@@ -72,7 +75,7 @@ struct ComponentPlan {
   StartupDirState dir_state = StartupDirState::Ok;
 };
 
-constexpr int kMaxOfficeSteps = 24;  // the phases take 5 steps at most, a component 6
+constexpr int kMaxOfficeSteps = 24;  // the phases take 6 steps at most, a component 8
 
 struct OfficePlan {
   OfficePlan() = default;
@@ -84,6 +87,9 @@ struct OfficePlan {
   // a name to show, and the source files are not looked at: they count as there.
   const char* source_dir = nullptr;
   LongPathStr source_buffer;
+  // Set by a checker before planning: the windows open now are looked for too, to foresee the
+  // looks' failures. The library's own plan looks for a window only when a look runs.
+  bool foresee = false;
   bool sources_known = true;
   // Phase 1: the older template, where it is looked for.
   OfficeResult old_template_found = OfficeResult::NoWordOptions;  // Ok: `old_template` is set
@@ -116,8 +122,8 @@ OfficeStep& AddStep(OfficePlan& plan, StepKind kind, StepScope scope,
 
 // Goes through the steps of `plan` in order, as InstallOfficeSupport carries them out:
 // `run(step)` gives whether a step succeeded. A failed step ends the call, skips the rest of its
-// component (the call then gives 0 at its end), or is of no consequence, as its scope says.
-// Gives the call's result, 1 or 0.
+// component (the call then gives 0 at its end), skips the removal that follows it, or is of no
+// consequence, as its scope says. Gives the call's result, 1 or 0.
 template <typename Run>
 [[nodiscard]] int RunOfficePlan(const OfficePlan& plan, Run&& run) {
   bool all = true;
@@ -127,6 +133,10 @@ template <typename Run>
     if (step.component && step.component == failed) continue;
     if (run(step) || step.scope == StepScope::Nothing) continue;
     if (step.scope == StepScope::Call) return 0;
+    if (step.scope == StepScope::Removal) {
+      ++i;  // the removal it guards is not made
+      continue;
+    }
     all = false;
     failed = step.component;
   }
