@@ -125,7 +125,8 @@ void OfficeCheck::Slots() {
         line += Format("too long to read (over %u bytes), counts as taken",
                        static_cast<unsigned>(kLongPathChars));
         break;
-      default: line += "cannot be read, counts as taken"; break;
+      case SlotState::Unreadable: line += "cannot be read, counts as taken"; break;
+      case SlotState::Missing: break;  // listed as free above
     }
     if (i == plan_.old_slot) line += " (the older add-in)";
     if (i == ours) line += " (this add-in)";
@@ -179,41 +180,40 @@ std::string OfficeCheck::Describe(const OfficeStep& step) {
     case StepKind::WriteMarker:
       return std::string("writes \"") + kMarkerValue + "\" = \"" + kMarkerData +
              "\" in HKEY_CURRENT_USER\\" + kMarkerKey;
-    default: return "stops";
+    case StepKind::Stop: break;
   }
+  return "stops";
 }
 
-// The finding of a failure the plan foresees for `step`.
+// The finding of a failure the plan foresees for `step`, filled with what it names.
 void OfficeCheck::Foreseen(const OfficeStep& step) {
   const std::string long_chars = std::to_string(kLongPathChars - 1);
   const std::string source = plan_.source_dir ? plan_.source_dir : "";
+  const FindingId id = Words(step.fault).finding;
   switch (step.fault) {
-    case OfficeFault::SourceNotAbsolute:
-      return Find(FindingId::SourceNotAbsolute, {options_.source_dir, long_chars});
-    case OfficeFault::WordRunning: return Find(FindingId::WordRunning, {kWordWindow});
-    case OfficeFault::OldTemplatePathTooLong:
-      return Find(FindingId::OldTemplatePathTooLong, {std::to_string(kPathChars - 1)});
-    case OfficeFault::OldTemplateReadOnly: return Find(FindingId::OldTemplateReadOnly, {step.path});
-    case OfficeFault::ExcelRunning: return Find(FindingId::ExcelRunning, {kExcelWindow});
+    case OfficeFault::None:
+    case OfficeFault::Count: return;
+    case OfficeFault::SourceNotAbsolute: return Find(id, {options_.source_dir, long_chars});
+    case OfficeFault::WordRunning: return Find(id, {kWordWindow});
+    case OfficeFault::OldTemplatePathTooLong: return Find(id, {std::to_string(kPathChars - 1)});
+    case OfficeFault::OldTemplateReadOnly: return Find(id, {step.path});
+    case OfficeFault::ExcelRunning: return Find(id, {kExcelWindow});
     case OfficeFault::NoStartupPath:
-      return Find(FindingId::NoStartupPath, {kStartupPathValue, std::to_string(kLongPathChars)});
-    case OfficeFault::StartupPathTooLong:
-      return Find(FindingId::StartupPathTooLong, {kWordTemplate, long_chars});
+      return Find(id, {kStartupPathValue, std::to_string(kLongPathChars)});
+    case OfficeFault::StartupPathTooLong: return Find(id, {kWordTemplate, long_chars});
     case OfficeFault::StartupDirNotCreated: {
       bool file = false;
       for (const ComponentPlan& c : plan_.components) {
         file |= c.component == step.component && c.dir_state == StartupDirState::FileInTheWay;
       }
-      return Find(FindingId::StartupDirNotCreated,
-                  {step.path, file ? "a file of that name is in the way"
-                                   : "the folder that would hold it is missing"});
+      return Find(id, {step.path, file ? "a file of that name is in the way"
+                                       : "the folder that would hold it is missing"});
     }
-    case OfficeFault::SourcePathsTooLong: return Find(FindingId::SourcePathsTooLong, {source});
-    case OfficeFault::NoExcelOptions: return Find(FindingId::NoExcelOptions, {kExcelOptionsKey});
-    case OfficeFault::NoFreeSlot:
-      return Find(FindingId::NoFreeSlot, {SlotName(0), SlotName(kOpenSlots - 1)});
-    case OfficeFault::SourceFileMissing: return Find(FindingId::ComponentFileMissing, {step.from});
-    default: return Find(FindingId::NoSystemDirectory, {});
+    case OfficeFault::SourcePathsTooLong: return Find(id, {source});
+    case OfficeFault::NoExcelOptions: return Find(id, {kExcelOptionsKey});
+    case OfficeFault::NoFreeSlot: return Find(id, {SlotName(0), SlotName(kOpenSlots - 1)});
+    case OfficeFault::SourceFileMissing: return Find(id, {step.from});
+    case OfficeFault::NoSystemDirectory: return Find(id, {});
   }
 }
 

@@ -80,8 +80,10 @@ constexpr char kDataLost[] =
     case RemovalResult::WholeRoot:
       return "a key-tree entry that names a whole root key: UndoReg refuses it";
     case RemovalResult::Fail: return DescribeFault(e.fault);
-    default: return RefusalWords(e.refusal, e.root, e.sub_key);
+    case RemovalResult::Value:
+    case RemovalResult::Tree: break;  // the platform refuses its key
   }
+  return RefusalWords(e.refusal, e.root, e.sub_key);
 }
 
 // Why a route through registry links reaches no key, in words.
@@ -249,7 +251,7 @@ void ScriptCheck::LintData(const KeyEntry& e) {
     case DataTrap::DefaultDword: Find(FindingId::DefaultDword, e.line, {}); break;
     case DataTrap::DwordInText: Find(FindingId::DwordInText, e.line, {number}); break;
     case DataTrap::DwordNotNumber: Find(FindingId::DwordNotNumber, e.line, {number}); break;
-    default: break;
+    case DataTrap::None: break;
   }
 }
 

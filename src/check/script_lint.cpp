@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "check/findings.h"
 #include "frame/ascii.h"
 #include "frame/folder_codes.h"
 
@@ -114,34 +115,18 @@ bool NearTextLimit(std::size_t chars) { return chars >= kNearTextChars; }
 std::string DescribeFault(const PlanFault& fault) {
   const std::string part = PartName(fault.part);
   const ExpandFault& why = fault.text;
-  switch (why.fault) {
-    case TextFault::TooLong:
-      return part + " is over " + std::to_string(kTextChars - 1) +
-             " characters (after its quotation marks are dropped and its macros expanded)";
-    case TextFault::MacroAtEnd:
-      return part + " ends in \"$\": every \"$\" starts a macro, and there is no escape for it";
-    case TextFault::NoDirectory:
-      if (why.code == '4') {
-        return MacroText(why) + " in " + part + " has no directory: RegisterQuindo and " +
-               "UnregisterQuindo give none, so the entry always fails there (--dir4 sets one)";
-      }
-      return MacroText(why) + " in " + part + " has no directory";
-    case TextFault::FolderUnresolved:
-      if (LookupFolderCode(static_cast<unsigned char>(why.code)).source ==
-          FolderSource::Unassigned) {
-        return MacroText(why) + " in " + part + ": \"" + why.code +
-               "\" is no folder code (every \"$\" starts a macro)";
-      }
-      return MacroText(why) + " in " + part + ": folder code \"" + why.code +
-             "\" gives no directory on this machine";
-    case TextFault::DirectoryTooLong:
-      return MacroText(why) + " in " + part + ": its directory with a backslash is over " +
-             std::to_string(kPathChars - 1) + " characters";
-    case TextFault::NoShortForm:
-      return MacroText(why) + " in " + part +
-             ": the directory has no short (8.3) form on this machine (does it exist?)";
-    default: return part + " cannot be expanded";
+  if (why.fault == TextFault::NoDirectory && why.code == '4') {
+    return MacroText(why) + " in " + part + " has no directory: RegisterQuindo and " +
+           "UnregisterQuindo give none, so the entry always fails there (--dir4 sets one)";
   }
+  if (why.fault == TextFault::FolderUnresolved &&
+      LookupFolderCode(static_cast<unsigned char>(why.code)).source == FolderSource::Unassigned) {
+    return MacroText(why) + " in " + part + ": \"" + why.code +
+           "\" is no folder code (every \"$\" starts a macro)";
+  }
+  const TextFaultWords& words = Words(why.fault);
+  return FillText(words.checker, {words.of_macro ? MacroText(why) + " in " + part : part,
+                                  std::string(1, why.code)});
 }
 
 }  // namespace qnd

@@ -4,6 +4,8 @@
 // Portable: no platform headers (PlanOfficeSupport itself is the platform side's).
 #pragma once
 
+#include "frame/finding_id.h"
+#include "frame/outcome_table.h"
 #include "office/office_rules.h"
 
 namespace qnd {
@@ -24,7 +26,52 @@ enum class OfficeFault : std::uint8_t {
   NoFreeSlot,              // every add-in value, "OPEN" to OPEN100, is taken
   SourceFileMissing,       // the file to copy is not in the source directory
   NoSystemDirectory,       // the system directory cannot be had
+  Count
 };
+
+// How each failure is told: the trace's words for the rule it breaks, and the checker's finding.
+// One row per failure, in the enum's order: a new one fails the build until it has both.
+struct OfficeFaultWords {
+  OfficeFault fault;
+  const char* trace;
+  FindingId finding;  // FindingId::Count: none
+};
+constexpr OfficeFaultWords kOfficeFaultWords[] = {
+    {OfficeFault::None, "no failure", FindingId::Count},
+    {OfficeFault::SourceNotAbsolute,
+     "the source directory cannot be made absolute in 1023 characters",
+     FindingId::SourceNotAbsolute},
+    {OfficeFault::WordRunning, "a Word window is open", FindingId::WordRunning},
+    {OfficeFault::OldTemplatePathTooLong, "the older template's path does not fit 259 characters",
+     FindingId::OldTemplatePathTooLong},
+    {OfficeFault::OldTemplateReadOnly, "the older template is read-only",
+     FindingId::OldTemplateReadOnly},
+    {OfficeFault::ExcelRunning, "an Excel window is open", FindingId::ExcelRunning},
+    {OfficeFault::NoStartupPath,
+     "Word's \"Startup-Path\" cannot be read or names no usable directory",
+     FindingId::NoStartupPath},
+    {OfficeFault::StartupPathTooLong,
+     "Word's start-up directory with the template's name does not fit 1023 characters",
+     FindingId::StartupPathTooLong},
+    {OfficeFault::StartupDirNotCreated,
+     "Word's start-up directory is missing and cannot be created", FindingId::StartupDirNotCreated},
+    {OfficeFault::SourcePathsTooLong, "the paths built from the source directory do not fit",
+     FindingId::SourcePathsTooLong},
+    {OfficeFault::NoExcelOptions, "Excel's options key cannot be opened",
+     FindingId::NoExcelOptions},
+    {OfficeFault::NoFreeSlot, "every add-in value, OPEN to OPEN100, is taken",
+     FindingId::NoFreeSlot},
+    {OfficeFault::SourceFileMissing, "the file to copy is not in the source directory",
+     FindingId::ComponentFileMissing},
+    {OfficeFault::NoSystemDirectory, "the system directory cannot be had",
+     FindingId::NoSystemDirectory},
+};
+static_assert(RowsInOrder(kOfficeFaultWords, &OfficeFaultWords::fault, OfficeFault::Count),
+              "one row per failure, in the enum's order");
+
+[[nodiscard]] constexpr const OfficeFaultWords& Words(OfficeFault fault) {
+  return kOfficeFaultWords[static_cast<int>(fault)];
+}
 
 // What a failed step stops.
 enum class StepScope : std::uint8_t {

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "frame/fixed_str.h"
+#include "frame/outcome_table.h"
 #include "qndsetup.h"
 
 namespace qnd {
@@ -51,7 +52,42 @@ enum class TextFault : std::uint8_t {
   FolderUnresolved,  // the folder code gives no directory (unknown, or not on this machine)
   DirectoryTooLong,  // the directory with its backslash is over 259 characters
   NoShortForm,       // "$*": the directory has no short form that fits (does it exist?)
+  Count
 };
+
+// How each fault is told: the trace's words for the rule it breaks, which follow the name of the
+// text ("the data is over 511 characters"), and the checker's, whose first "{}" takes the text
+// or, for a fault of a macro, the macro and the text ("\"$*X\" in the data"), the second the
+// macro's code. One row per fault, in the enum's order: a new one fails the build until it has
+// both.
+struct TextFaultWords {
+  TextFault fault;
+  const char* trace;
+  const char* checker;
+  bool of_macro;  // a fault of one macro
+};
+constexpr TextFaultWords kTextFaultWords[] = {
+    {TextFault::None, "cannot be expanded", "{} cannot be expanded", false},
+    {TextFault::TooLong, "is over 511 characters",
+     "{} is over 511 characters (after its quotation marks are dropped and its macros expanded)",
+     false},
+    {TextFault::MacroAtEnd, "ends in a macro without its code",
+     "{} ends in \"$\": every \"$\" starts a macro, and there is no escape for it", false},
+    {TextFault::NoDirectory, "has a macro that has no directory", "{} has no directory", true},
+    {TextFault::FolderUnresolved, "has a folder code that gives no directory",
+     "{}: folder code \"{}\" gives no directory on this machine", true},
+    {TextFault::DirectoryTooLong,
+     "has a macro whose directory with its backslash is over 259 characters",
+     "{}: its directory with a backslash is over 259 characters", true},
+    {TextFault::NoShortForm, "has a macro whose directory has no short form",
+     "{}: the directory has no short (8.3) form on this machine (does it exist?)", true},
+};
+static_assert(RowsInOrder(kTextFaultWords, &TextFaultWords::fault, TextFault::Count),
+              "one row per fault, in the enum's order");
+
+[[nodiscard]] constexpr const TextFaultWords& Words(TextFault fault) {
+  return kTextFaultWords[static_cast<int>(fault)];
+}
 
 struct ExpandFault {
   TextFault fault = TextFault::None;
@@ -62,7 +98,7 @@ struct ExpandFault {
 
 // The rule a fault breaks, in a few words that follow the name of the text ("the data is over
 // 511 characters"); the trace shows it.
-[[nodiscard]] const char* TextFaultRule(TextFault fault);
+[[nodiscard]] constexpr const char* TextFaultRule(TextFault fault) { return Words(fault).trace; }
 
 // Copies `text` into `out`, expanding `$c` and `$*c` macros to directories that end in a
 // backslash, collapsing a backslash that directly follows a copied one, and turning a grave
