@@ -4,11 +4,10 @@
 #include "check/office_check.h"
 
 #include <string>
+#include <vector>
 
-#include "frame/files.h"
 #include "frame/profile_text.h"
-#include "office/office_install.h"
-#include "office/office_registry.h"
+#include "office/office_plan.h"
 
 namespace qnd {
 namespace {
@@ -29,10 +28,18 @@ constexpr char kUnknownSource[] = "SOURCE";  // stands for the directory when no
   return fold.Fold(path);
 }
 
+// The text of each add-in value as the plan read it ("" for one it found no text in).
+using SlotTexts = std::vector<std::string>;
+
+void KeepText(void* texts, int slot, const char* text) {
+  (*static_cast<SlotTexts*>(texts))[static_cast<std::size_t>(slot)] = text;
+}
+
 class OfficeCheck {
  public:
-  OfficeCheck(const OfficePlan& plan, const OfficeOptions& options, Report& report)
-      : plan_(plan), options_(options), report_(report), fold_(PlatformFold()) {}
+  OfficeCheck(const OfficePlan& plan, const SlotTexts& texts, const OfficeOptions& options,
+              Report& report)
+      : plan_(plan), texts_(texts), options_(options), report_(report), fold_(PlatformFold()) {}
 
   void Found();
   void Steps();
@@ -52,6 +59,7 @@ class OfficeCheck {
   void Outside(int slot);
 
   const OfficePlan& plan_;
+  const SlotTexts& texts_;
   const OfficeOptions& options_;
   Report& report_;
   const NameFold fold_;
@@ -102,7 +110,6 @@ void OfficeCheck::OldParts() {
 // Every add-in value, "OPEN" to OPEN100, as phase 2 finds them: free ones as ranges, the others
 // with what they hold.
 void OfficeCheck::Slots() {
-  const UniqueKey excel = OpenUserKey(kExcelOptionsKey);  // the plan found it opens
   Say(std::string("Excel's add-in values (HKEY_CURRENT_USER\\") + kExcelOptionsKey + "):");
   int ours = kNoSlot;
   for (const ComponentPlan& c : plan_.components) ours = c.own_slot != kNoSlot ? c.own_slot : ours;
@@ -115,11 +122,9 @@ void OfficeCheck::Slots() {
       i = last;
       continue;
     }
-    AddInText text;
-    (void)ReadAddInValue(excel.get(), i, text);  // for its text: the state is the plan's
     std::string line = "  " + SlotName(i) + ": ";
     switch (state) {
-      case SlotState::Taken: line += std::string("taken: ") + text.c_str(); break;
+      case SlotState::Taken: line += "taken: " + texts_[static_cast<std::size_t>(i)]; break;
       case SlotState::Empty: line += "empty (no data), counts as taken"; break;
       case SlotState::TooLong:
         line += Format("too long to read (over %u bytes), counts as taken",
@@ -154,7 +159,7 @@ void OfficeCheck::Components() {
   }
   if (!plan_.library.empty()) {
     Say(std::string("support library ") + plan_.library.c_str() +
-        (FileExistsQuiet(plan_.library.c_str()) ? ": there" : ": not there"));
+        (plan_.library_found ? ": there" : ": not there"));
   }
 }
 
@@ -221,11 +226,9 @@ void OfficeCheck::Foreseen(const OfficeStep& step) {
 // source directory.
 void OfficeCheck::Outside(int slot) {
   if (!options_.source_dir || !plan_.source_dir) return;
-  const UniqueKey excel = OpenUserKey(kExcelOptionsKey);
-  AddInText text;
   LongPathStr dir;
-  if (!excel || ReadAddInValue(excel.get(), slot, text) != SlotState::Taken ||
-      !AddInDirectory(text.c_str(), dir) ||
+  if (slot == kNoSlot || plan_.slots.state[slot] != SlotState::Taken ||
+      !AddInDirectory(texts_[static_cast<std::size_t>(slot)].c_str(), dir) ||
       FoldedDir(dir.c_str(), fold_) == FoldedDir(plan_.source_dir, fold_)) {
     return;
   }
@@ -249,6 +252,10 @@ bool OfficeCheck::Step(int n, const OfficeStep& step) {
 
 // The steps in the library's order, up to where it stops; the result it foresees.
 void OfficeCheck::Steps() {
+  if (plan_.full) {
+    Say(Format("the plan does not fit its %d steps: InstallOfficeSupport changes nothing",
+               kMaxOfficeSteps));
+  }
   int n = 0;
   const int result = RunOfficePlan(plan_, [&](const OfficeStep& step) { return Step(++n, step); });
   Say(Format("InstallOfficeSupport gives %d", result));
@@ -260,9 +267,11 @@ int CheckOffice(const OfficeOptions& options, Report& report) {
   report.Heading("office: what InstallOfficeSupport would find and do for this user");
   OfficePlan plan;
   plan.foresee = true;
+  SlotTexts texts(kOpenSlots);
+  plan.seen = {KeepText, &texts};
   const bool known = options.source_dir != nullptr;
   PlanOfficeSupport(known ? options.source_dir : kUnknownSource, known, plan);
-  OfficeCheck check(plan, options, report);
+  OfficeCheck check(plan, texts, options, report);
   check.Found();
   check.Steps();
   report.Summary();

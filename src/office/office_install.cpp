@@ -143,6 +143,7 @@ extern "C" int __stdcall InstallOfficeSupport(const char* source_dir) {
   Trace trace("InstallOfficeSupport", {source_dir});
   OfficePlan plan;
   PlanOfficeSupport(source_dir, true, plan);
+  if (plan.full) trace.Refusal("the plan does not fit its %d steps", kMaxOfficeSteps);
   return trace.Return(RunOfficePlan(plan, [&trace](const OfficeStep& step) {
     // A look asks when it comes, whatever the plan saw.
     if (step.fault == OfficeFault::None || step.kind == StepKind::LookForWindows) {

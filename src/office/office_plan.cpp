@@ -83,7 +83,7 @@ void PlanOldAddIn(OfficePlan& plan) {
   const UniqueKey excel = OpenUserKey(kExcelOptionsKey);
   plan.excel_options = static_cast<bool>(excel);
   if (!plan.excel_options) return;
-  SurveyOpenSlots(excel.get(), plan.slots);
+  SurveyOpenSlots(excel.get(), plan.slots, plan.seen);
   plan.old_slot = FindOldAddInValue(excel.get());
   if (plan.old_slot == kNoSlot) return;
   AddStep(plan, StepKind::DeleteOldAddIn, StepScope::Call, nullptr).slot = plan.old_slot;
@@ -92,7 +92,8 @@ void PlanOldAddIn(OfficePlan& plan) {
 // The support library: its place, and its file in the source directory.
 void PlanLibrary(OfficePlan& plan) {
   if (!SupportLibraryPath(plan.library)) plan.library.clear();
-  plan.library_there = !plan.library.empty() && FileExistsQuiet(plan.library.c_str());
+  plan.library_found = !plan.library.empty() && FileExistsQuiet(plan.library.c_str());
+  plan.library_there = plan.library_found;
   if (!BuildSourcePath(plan.source_dir, kSupportLibrary, plan.library_source)) {
     plan.library_source.clear();
   }
@@ -168,18 +169,6 @@ void PlanComponent(const OfficeComponent& component, OfficePlan& plan, Component
 }
 
 }  // namespace
-
-OfficeStep& AddStep(OfficePlan& plan, StepKind kind, StepScope scope,
-                    const OfficeComponent* component) {
-  // The phases add 6 steps at most and each component 8, so the last slot is never reused.
-  OfficeStep& step =
-      plan.steps[plan.step_count < kMaxOfficeSteps ? plan.step_count++ : kMaxOfficeSteps - 1];
-  step = OfficeStep();
-  step.kind = kind;
-  step.scope = scope;
-  step.component = component;
-  return step;
-}
 
 void PlanOfficeSupport(const char* source_dir, bool sources_known, OfficePlan& plan) {
   plan.sources_known = sources_known;

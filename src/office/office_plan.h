@@ -124,6 +124,13 @@ struct ComponentPlan {
 
 constexpr int kMaxOfficeSteps = 24;  // the phases take 6 steps at most, a component 8
 
+// Where a checker that shows the plan gets the text of each add-in value the plan reads, as it
+// reads it. The library's own plan tells no one.
+struct OfficeSeen {
+  void (*add_in_value)(void* context, int slot, const char* text) = nullptr;
+  void* context = nullptr;
+};
+
 struct OfficePlan {
   OfficePlan() = default;
   OfficePlan(const OfficePlan&) = delete;  // the steps point into it
@@ -137,6 +144,7 @@ struct OfficePlan {
   // Set by a checker before planning: the windows open now are looked for too, to foresee the
   // looks' failures. The library's own plan looks for a window only when a look runs.
   bool foresee = false;
+  OfficeSeen seen;
   bool sources_known = true;
   // Phase 1: the older template, where it is looked for.
   OfficeResult old_template_found = OfficeResult::NoWordOptions;  // Ok: `old_template` is set
@@ -146,16 +154,19 @@ struct OfficePlan {
   bool excel_options = false;  // the options key opens
   OpenSlotSurvey slots = {};
   int old_slot = kNoSlot;
-  // Phase 3: the support library's place in the system directory ("" when there is none), and
-  // whether it will be there for the next component.
+  // Phase 3: the support library's place in the system directory ("" when there is none),
+  // whether it is there now, and whether it will be there for the next component.
   LongPathStr library;
   LongPathStr library_source;
+  bool library_found = false;
   bool library_there = false;
   bool library_source_there = true;
   ComponentPlan components[sizeof kOfficeComponents / sizeof kOfficeComponents[0]];
 
   OfficeStep steps[kMaxOfficeSteps];
   int step_count = 0;
+  bool full = false;  // a step did not fit: the plan fails as a whole
+  OfficeStep spare;   // where a step that does not fit is made, outside the plan
 };
 
 // Works out what InstallOfficeSupport(`source_dir`) will do for the current user: null is the
@@ -164,15 +175,27 @@ struct OfficePlan {
 void PlanOfficeSupport(const char* source_dir, bool sources_known, OfficePlan& plan);
 
 // Adds a step to the plan (for the planning code, office_plan.cpp and the components' `find`).
-OfficeStep& AddStep(OfficePlan& plan, StepKind kind, StepScope scope,
-                    const OfficeComponent* component);
+// When the plan is full it is marked so, and the step is made outside it: no step is ever
+// written over.
+inline OfficeStep& AddStep(OfficePlan& plan, StepKind kind, StepScope scope,
+                           const OfficeComponent* component) {
+  OfficeStep& step = plan.step_count < kMaxOfficeSteps ? plan.steps[plan.step_count++] : plan.spare;
+  plan.full |= &step == &plan.spare;
+  step = OfficeStep();
+  step.kind = kind;
+  step.scope = scope;
+  step.component = component;
+  return step;
+}
 
 // Goes through the steps of `plan` in order, as InstallOfficeSupport carries them out:
 // `run(step)` gives whether a step succeeded. A failed step ends the call, skips the rest of its
 // component (the call then gives 0 at its end), skips the removal that follows it, or is of no
-// consequence, as its scope says. Gives the call's result, 1 or 0.
+// consequence, as its scope says. Gives the call's result, 1 or 0; a full plan gives 0 without
+// a step.
 template <typename Run>
 [[nodiscard]] int RunOfficePlan(const OfficePlan& plan, Run&& run) {
+  if (plan.full) return 0;  // what it would do is not known
   bool all = true;
   const OfficeComponent* failed = nullptr;
   for (int i = 0; i < plan.step_count; ++i) {
