@@ -169,8 +169,10 @@ int CheckFonts(const FontsOptions& options, Report& report) {
   report.Heading(options.skip_fonts ? "fonts: what Internal007 (list, 1) would do"
                                     : "fonts: what Internal007 (list, 0) would do, in order");
   if (options.file != full.c_str()) {
-    report.Line(options.file, 0, std::string("the list Internal007 reads: ") + full.c_str());
+    report.Line(options.file, 0, std::string("the list: ") + full.c_str());
   }
+  const std::string note = BareNameNote(options.file, "Internal007");
+  if (!note.empty()) report.Line(options.file, 0, note);
   const NameFold fold = PlatformFold();
   const ScriptLines lines(text, fold);
   FontsCheck check(options.file, full.c_str(), lines, fold, report);

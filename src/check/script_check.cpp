@@ -156,9 +156,9 @@ class ScriptCheck {
 void ScriptCheck::Explain(const PathContext& context, const char* read) {
   report_.Heading(Format("explain: what DoReg writes, in order ($0 = %s, $4 = %s)", context.dir0,
                          context.dir4 ? context.dir4 : "none"));
-  if (options_.file != read) {
-    report_.Line(options_.file, 0, std::string("the script DoReg reads: ") + read);
-  }
+  if (options_.file != read) report_.Line(options_.file, 0, std::string("the script: ") + read);
+  const std::string note = BareNameNote(options_.file, "DoReg");
+  if (!note.empty()) report_.Line(options_.file, 0, note);
   for (std::size_t i = 0; i < survey_.writes.size(); ++i) {
     const KeyEntry& e = survey_.writes[i];
     KeyRoute route;

@@ -16,7 +16,10 @@ constexpr DWORD kWholeListChars = 1u << 20;
 }  // namespace
 
 bool ReadProfileFile(const std::string& file, PathStr& full, PathStr& dir, std::string& text) {
-  if (!ProfileFilePath(file.c_str(), full)) return false;
+  const auto made = [&file](char* to, unsigned room) {
+    return GetFullPathNameA(file.c_str(), room, to, nullptr);
+  };
+  if (file.empty() || !FillSized(full, made)) return false;
   dir = full;
   (void)CutAfterLastBackslash(dir);  // a full path has one: the profile reader's paths do
   UniqueFile in(CreateFileA(full.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -26,6 +29,14 @@ bool ReadProfileFile(const std::string& file, PathStr& full, PathStr& dir, std::
   DWORD got = 0;
   while (ReadFile(in.get(), buffer, sizeof buffer, &got, nullptr) && got) text.append(buffer, got);
   return true;
+}
+
+std::string BareNameNote(const std::string& file, const char* reader) {
+  PathStr windows;
+  if (!IsBareName(file.c_str()) || !ProfileFilePath(file.c_str(), windows)) return "";
+  return std::string("note: ") + reader + " given the bare name \"" + file +
+         "\" reads the Windows directory's file " + windows.c_str() +
+         ", not this one; give it a full path";
 }
 
 NameListUse MeasureNameList(const char* path, const char* section) {
