@@ -16,6 +16,7 @@
 #include "check/office_check.h"
 #include "check/report.h"
 #include "check/script_check.h"
+#include "frame/profile_text.h"
 
 namespace {
 
@@ -63,6 +64,10 @@ const char kHelp[] =
     "\n"
     "  --ignore CODE (with any command, repeatable)\n"
     "      Silences the findings of CODE, such as Q201, and the notes listed under them.\n"
+    "  --format sarif (with any command)\n"
+    "      The report as one SARIF 2.1.0 log, as CI code scanning takes it in: each finding a\n"
+    "      result with its code as ruleId, its level, file, line and wording; each line of\n"
+    "      the listing a result of kind \"informational\"; the catalogue as the rules.\n"
     "\n"
     "Findings read FILE:LINE: warning: ... [CODE] or FILE:LINE: error: ... [CODE], as a\n"
     "compiler's do. Exit status: 0 no finding, 1 warnings only, 2 an error (the library would\n"
@@ -135,10 +140,21 @@ int main(int argc, char** argv) {
     std::printf("qndcheck %s\n", QND_VERSION);
     return qnd::kExitClean;
   }
-  qnd::Report report(stdout);
-  std::vector<char*> args;  // the command line without its --ignore options
+  // --format anywhere on the command line: the report's form.
+  qnd::ReportFormat format = qnd::ReportFormat::Text;
+  for (int i = 0; i < argc; ++i) {
+    const char* name = nullptr;
+    if (!TakeOption(argc, argv, &i, "--format", &name)) continue;
+    if (std::strcmp(name, "sarif") != 0 && std::strcmp(name, "text") != 0) {
+      return Usage("--format takes text or sarif");
+    }
+    format = std::strcmp(name, "sarif") == 0 ? qnd::ReportFormat::Sarif : qnd::ReportFormat::Text;
+  }
+  qnd::Report report(stdout, format);
+  std::vector<char*> args;  // the command line without its --ignore and --format options
   for (int i = 0; i < argc; ++i) {
     const char* code = nullptr;
+    if (TakeOption(argc, argv, &i, "--format", &code)) continue;
     if (!TakeOption(argc, argv, &i, "--ignore", &code)) {
       args.push_back(argv[i]);
     } else if (!report.Ignore(code)) {
@@ -146,8 +162,18 @@ int main(int argc, char** argv) {
     }
   }
   const int n = static_cast<int>(args.size());
-  if (!std::strcmp(command, "script")) return Script(n, args.data(), report);
-  if (!std::strcmp(command, "office")) return Office(n, args.data(), report);
-  if (!std::strcmp(command, "fonts")) return Fonts(n, args.data(), report);
-  return Usage("unknown command");
+  if (n < 2) return Usage("no command");
+  command = args[1];
+  int status = qnd::kExitErrors;
+  if (!std::strcmp(command, "script")) {
+    status = Script(n, args.data(), report);
+  } else if (!std::strcmp(command, "office")) {
+    status = Office(n, args.data(), report);
+  } else if (!std::strcmp(command, "fonts")) {
+    status = Fonts(n, args.data(), report);
+  } else {
+    return Usage("unknown command");
+  }
+  report.Finish(QND_VERSION, qnd::AnsiToUtf8);
+  return status;
 }

@@ -50,6 +50,19 @@ NameListUse MeasureNameList(const char* path, const char* section) {
   return use;
 }
 
+std::string AnsiToUtf8(const std::string& text) {
+  if (text.empty()) return text;
+  const int n = static_cast<int>(text.size());
+  const int wide = MultiByteToWideChar(CP_ACP, 0, text.data(), n, nullptr, 0);
+  std::unique_ptr<wchar_t[]> units(new wchar_t[static_cast<std::size_t>(wide) + 1]);
+  (void)MultiByteToWideChar(CP_ACP, 0, text.data(), n, units.get(), wide);  // measured: it fits
+  const int bytes =
+      WideCharToMultiByte(CP_UTF8, 0, units.get(), wide, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(bytes), '\0');
+  (void)WideCharToMultiByte(CP_UTF8, 0, units.get(), wide, &out[0], bytes, nullptr, nullptr);
+  return out;  // measured above: it fits
+}
+
 NameFold PlatformFold() {
   NameFold fold;
   for (int c = 0; c < 256; ++c) {

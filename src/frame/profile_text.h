@@ -33,6 +33,9 @@ struct NameListUse {
 // for all of it.
 [[nodiscard]] NameListUse MeasureNameList(const char* path, const char* section);
 
+// `text` of the ANSI code page in UTF-8 (for the tools' machine-readable output).
+[[nodiscard]] std::string AnsiToUtf8(const std::string& text);
+
 // This system's case mapping of the ANSI code page, as the registry and the reader apply it.
 [[nodiscard]] NameFold PlatformFold();
 
