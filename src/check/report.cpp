@@ -33,8 +33,10 @@ void Report::Prefix(const std::string& where, int line) {
 }
 
 void Report::Line(const std::string& where, int line, const std::string& text) {
-  if (format_ == ReportFormat::Sarif)
-    return items_.push_back({nullptr, where, line, text, section_});
+  if (format_ == ReportFormat::Sarif) {
+    items_.push_back({nullptr, where, line, text, section_, {}});
+    return;
+  }
   Prefix(where, line);
   std::fprintf(out_, "%s\n", Escaped(text).c_str());
 }
@@ -48,7 +50,7 @@ void Report::Finding(FindingId id, const std::string& where, int line,
     return;
   }
   if (format_ == ReportFormat::Sarif) {
-    items_.push_back({&kind, where, line, FillText(kind.text, args), section_});
+    items_.push_back({&kind, where, line, FillText(kind.text, args), section_, args});
   } else {
     Prefix(where, line);
     std::fprintf(out_, "%s: %s [%s]\n", kNames[static_cast<int>(kind.severity)],

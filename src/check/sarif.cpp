@@ -63,7 +63,15 @@ void WriteResult(std::FILE* out, const ReportItem& item, const SarifRun& run) {
                "\"locations\": [{\"physicalLocation\": {\"artifactLocation\": {\"uri\": \"%s\"}",
                JsonEscaped(UriOf(run.to_utf8 ? run.to_utf8(item.where) : item.where)).c_str());
   if (item.line > 0) std::fprintf(out, ", \"region\": {\"startLine\": %d}", item.line);
-  std::fprintf(out, "}}], \"properties\": {\"section\": %s}}", Quoted(item.section, run).c_str());
+  std::fprintf(out, "}}], \"properties\": {\"section\": %s", Quoted(item.section, run).c_str());
+  if (item.kind) {
+    std::fputs(", \"arguments\": [", out);
+    for (std::size_t i = 0; i < item.args.size(); ++i) {
+      std::fprintf(out, "%s%s", i ? ", " : "", Quoted(item.args[i], run).c_str());
+    }
+    std::fputs("]", out);
+  }
+  std::fputs("}}", out);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // The checker's report as a SARIF 2.1.0 log (the Static Analysis Results Interchange Format
 // that CI code scanning takes in): each finding a result with its code as ruleId, its level,
 // its file and line and its wording; each line of a listing (explain, coverage, the plan) a
-// result of kind "informational"; every finding of the catalogue a rule.
+// result of kind "informational"; every finding of the catalogue a rule. A result's properties
+// hold its heading ("section") and a finding's the texts that fill its wording ("arguments").
 // Portable: no platform headers.
 #pragma once
 
@@ -16,10 +17,11 @@ namespace qnd {
 // One thing the report said: a finding (`kind` set) or a line of a listing (`kind` null).
 struct ReportItem {
   const FindingKind* kind = nullptr;
-  std::string where;    // the file (as given) or the command ("office")
-  int line = 0;         // 0: none
-  std::string text;     // the wording, not escaped
-  std::string section;  // the heading it stands under
+  std::string where;              // the file (as given) or the command ("office")
+  int line = 0;                   // 0: none
+  std::string text;               // the wording, not escaped
+  std::string section;            // the heading it stands under
+  std::vector<std::string> args;  // a finding's: what fills its wording, in order
 };
 
 // What the log says about the run as a whole.

@@ -409,6 +409,7 @@ bool ReadSarif(const std::string& json, std::vector<SarifResult>& results, std::
     out.level = r["level"].text;
     out.text = Ansi(r["message"]["text"].text);
     out.section = Ansi(r["properties"]["section"].text);
+    for (const Json& arg : r["properties"]["arguments"].items) out.args.push_back(Ansi(arg.text));
     if (!r["locations"].items.empty()) {
       const Json& where = r["locations"].items[0]["physicalLocation"];
       out.uri = Ansi(where["artifactLocation"]["uri"].text);

@@ -104,6 +104,7 @@ std::string WindowsDir();
 struct SarifResult {
   std::string rule, level, text, uri, section;
   int line = 0;
+  std::vector<std::string> args;  // a finding's: the texts that fill its wording
 };
 // The results of SARIF log `json`, in order; false when it is no JSON or lacks a results array
 // (`*error` says where).

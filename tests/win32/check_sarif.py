@@ -23,6 +23,8 @@ def faults_of(log, status):
         yield "exitCode %s, but the program gave %s" % (run["invocations"][0]["exitCode"], status)
     for n, result in enumerate(run.get("results") or []):
         where = "result %d (%s)" % (n, result["message"]["text"][:60])
+        if "ruleId" in result and not isinstance(result["properties"].get("arguments"), list):
+            yield "%s: a finding without its arguments" % where
         if "ruleId" in result:
             rule = rules[result["ruleIndex"]]
             if rule["id"] != result["ruleId"]:
