@@ -198,7 +198,8 @@ void OfficeCheck::Foreseen(const OfficeStep& step) {
   switch (step.fault) {
     case OfficeFault::None:
     case OfficeFault::Count: return;
-    case OfficeFault::SourceNotAbsolute: return Find(id, {options_.source_dir, long_chars});
+    case OfficeFault::SourceNotAbsolute:
+      return Find(id, {options_.source_dir ? options_.source_dir : "", long_chars});
     case OfficeFault::WordRunning: return Find(id, {kWordWindow});
     case OfficeFault::OldTemplatePathTooLong: return Find(id, {std::to_string(kPathChars - 1)});
     case OfficeFault::OldTemplateReadOnly: return Find(id, {step.path});
