@@ -59,7 +59,7 @@ std::string AnsiToUtf8(const std::string& text) {
   const int bytes =
       WideCharToMultiByte(CP_UTF8, 0, units.get(), wide, nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<std::size_t>(bytes), '\0');
-  (void)WideCharToMultiByte(CP_UTF8, 0, units.get(), wide, &out[0], bytes, nullptr, nullptr);
+  (void)WideCharToMultiByte(CP_UTF8, 0, units.get(), wide, out.data(), bytes, nullptr, nullptr);
   return out;  // measured above: it fits
 }
 
