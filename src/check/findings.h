@@ -8,11 +8,73 @@
 #include <initializer_list>
 #include <string>
 
-#include "frame/finding_id.h"
-
 namespace qnd {
 
 enum class Severity { Note, Warning, Error };
+
+// One per finding, in the catalogue's order.
+enum class FindingId : int {
+  CannotRead,
+  // the script command
+  NoMemory,
+  SectionRepeats,
+  SectionLooksLikeKey,
+  ListNearLimit,
+  ListOverLimit,
+  KeyEntryFails,
+  RemovalEntryFails,
+  EntryRepeats,
+  Dir4UnderRegister,
+  TextNearLimit,
+  DwordOtherCase,
+  DefaultDword,
+  DwordInText,
+  DwordNotNumber,
+  ValueNeverRemoved,
+  KeyCountsAsGone,
+  ThroughLink,
+  // coverage
+  LeavesValue,
+  LeavesKey,
+  LeftBehindToo,
+  MoreLeftBehind,
+  TreeTooDeep,
+  RemovesNothing,
+  RemovesForeign,
+  RemovedToo,
+  MoreRemoved,
+  LeftEmpty,
+  // the fonts command
+  FontEntryRepeats,
+  FontEntryFails,
+  DirectoryPartIgnored,
+  FontFileTwice,
+  DescriptionTwice,
+  FontsEntryRewritten,
+  NotTrueType,
+  NotRaster,
+  ResourceRebuilt,
+  ForeignFontsEntry,
+  FontsOverLimit,
+  // the office command
+  WordRunning,
+  ExcelRunning,
+  OldTemplatePathTooLong,
+  OldTemplateReadOnly,
+  NoExcelOptions,
+  SecondAddInValue,
+  NoFreeSlot,
+  NoStartupPath,
+  StartupPathTooLong,
+  StartupDirNotCreated,
+  SourcePathsTooLong,
+  ComponentFileMissing,
+  AddInFileMissing,
+  NoSystemDirectory,
+  ForeignValueDeleted,
+  SourceNotAbsolute,
+  Count
+};
 
 struct FindingKind {
   FindingId id;

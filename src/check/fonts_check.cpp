@@ -7,14 +7,57 @@
 #include "check/script_lint.h"
 #include "fonts/font_list.h"
 #include "frame/handles.h"
+#include "frame/outcome_table.h"
 #include "frame/profile_text.h"
 
 namespace qnd {
 namespace {
 
+// The checker's words for each result of planning a font entry (a "{}" takes the file it is
+// about) and its finding, one row per result, in the enum's order: a new one fails the build
+// until it has them.
+struct FontResultText {
+  FontResult result;
+  const char* text;
+  FindingId finding;  // FindingId::Count: none
+};
+constexpr FontResultText kFontResultTexts[] = {
+    {FontResult::Ok, "", FindingId::Count},
+    {FontResult::EmptyValue, "the entry has no value, and every entry needs one",
+     FindingId::FontEntryFails},
+    {FontResult::BadDescription,
+     "the WIN.INI key it writes is blank, holds \"=\" or a line break, or begins with \"[\" or "
+     "\";\"",
+     FindingId::FontEntryFails},
+    {FontResult::ResourceKey, "the key names a .FOT file, which a TrueType entry rebuilds",
+     FindingId::FontEntryFails},
+    {FontResult::KeyTooLong, "the key is over 259 characters", FindingId::FontEntryFails},
+    {FontResult::NoFileName, "the key ends in its directory part: it names no file",
+     FindingId::FontEntryFails},
+    {FontResult::FileNameTooLong, "the file name is over 255 characters",
+     FindingId::FontEntryFails},
+    {FontResult::NoFontsDir, "the FONTS directory does not fit 255 characters here",
+     FindingId::FontEntryFails},
+    {FontResult::PathTooLong,
+     "the FONTS directory with the file name (or with the name and \".FOT\") is over 259 "
+     "characters",
+     FindingId::FontEntryFails},
+    {FontResult::NoFontFile, "{} is not there, so the font cannot be added",
+     FindingId::FontEntryFails},
+    {FontResult::ResourceIsDirectory, "{} is a directory, so the resource file cannot be built",
+     FindingId::FontEntryFails},
+    {FontResult::ResourceFileFailed, "the .FOT file {} cannot be built", FindingId::FontEntryFails},
+    {FontResult::NotAdded, "the system adds no font from {}", FindingId::FontEntryFails},
+    {FontResult::ProfileNotWritten, "the Windows profile refuses the entry",
+     FindingId::FontEntryFails},
+    {FontResult::NoMemory, "no memory for the list of keys", FindingId::FontEntryFails},
+};
+static_assert(RowsInOrder(kFontResultTexts, &FontResultText::result, FontResult::Count),
+              "one row per result, in the enum's order");
+
 // Why a font entry fails, in words.
 [[nodiscard]] std::string DescribeFontResult(FontResult result, const FontPlan& plan) {
-  return FillText(Words(result).checker, {ResultFile(result, plan)});
+  return FillText(kFontResultTexts[static_cast<int>(result)].text, {ResultFile(result, plan)});
 }
 
 // True when the first bytes of file `path` are those of a font of `kind`: a raster font
@@ -78,7 +121,8 @@ class FontsCheck {
 
 // Reports a failing entry; the first one is where Internal007 stops.
 void FontsCheck::Stop(int line, FontResult result, const FontPlan& plan) {
-  Find(Words(result).finding, line, {DescribeFontResult(result, plan)});
+  Find(kFontResultTexts[static_cast<int>(result)].finding, line,
+       {DescribeFontResult(result, plan)});
   if (stopped_) return;
   report_.Line(file_, line, "Internal007 stops here and gives 0; nothing after it is done");
   stopped_ = true;

@@ -15,6 +15,31 @@ namespace {
 constexpr char kWhere[] = "office";
 constexpr char kUnknownSource[] = "SOURCE";  // stands for the directory when none is given
 
+// The finding of each failure the plan foresees (FindingId::Count: none), one row per failure,
+// in the enum's order: a new one fails the build until it has its finding.
+struct OfficeFaultFinding {
+  OfficeFault fault;
+  FindingId finding;
+};
+constexpr OfficeFaultFinding kOfficeFaultFindings[] = {
+    {OfficeFault::None, FindingId::Count},
+    {OfficeFault::SourceNotAbsolute, FindingId::SourceNotAbsolute},
+    {OfficeFault::WordRunning, FindingId::WordRunning},
+    {OfficeFault::OldTemplatePathTooLong, FindingId::OldTemplatePathTooLong},
+    {OfficeFault::OldTemplateReadOnly, FindingId::OldTemplateReadOnly},
+    {OfficeFault::ExcelRunning, FindingId::ExcelRunning},
+    {OfficeFault::NoStartupPath, FindingId::NoStartupPath},
+    {OfficeFault::StartupPathTooLong, FindingId::StartupPathTooLong},
+    {OfficeFault::StartupDirNotCreated, FindingId::StartupDirNotCreated},
+    {OfficeFault::SourcePathsTooLong, FindingId::SourcePathsTooLong},
+    {OfficeFault::NoExcelOptions, FindingId::NoExcelOptions},
+    {OfficeFault::NoFreeSlot, FindingId::NoFreeSlot},
+    {OfficeFault::SourceFileMissing, FindingId::ComponentFileMissing},
+    {OfficeFault::NoSystemDirectory, FindingId::NoSystemDirectory},
+};
+static_assert(RowsInOrder(kOfficeFaultFindings, &OfficeFaultFinding::fault, OfficeFault::Count),
+              "one row per failure, in the enum's order");
+
 // "OPEN", "OPEN1"... for a slot; "(none)" for kNoSlot.
 [[nodiscard]] std::string SlotName(int slot) {
   OpenName name;
@@ -194,7 +219,7 @@ std::string OfficeCheck::Describe(const OfficeStep& step) {
 void OfficeCheck::Foreseen(const OfficeStep& step) {
   const std::string long_chars = std::to_string(kLongPathChars - 1);
   const std::string source = plan_.source_dir ? plan_.source_dir : "";
-  const FindingId id = Words(step.fault).finding;
+  const FindingId id = kOfficeFaultFindings[static_cast<int>(step.fault)].finding;
   switch (step.fault) {
     case OfficeFault::None:
     case OfficeFault::Count: return;

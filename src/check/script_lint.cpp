@@ -6,6 +6,7 @@
 #include "check/findings.h"
 #include "frame/ascii.h"
 #include "frame/folder_codes.h"
+#include "frame/outcome_table.h"
 
 namespace qnd {
 namespace {
@@ -112,6 +113,32 @@ bool UsesDir4(const char* text) {
 
 bool NearTextLimit(std::size_t chars) { return chars >= kNearTextChars; }
 
+// The checker's words for each fault of a text: the first "{}" takes the text or, for a fault of
+// a macro, the macro and the text ("\"$*X\" in the data"), the second the macro's code. One row
+// per fault, in the enum's order: a new one fails the build until it has its words.
+struct TextFaultText {
+  TextFault fault;
+  const char* text;
+  bool of_macro;  // a fault of one macro
+};
+constexpr TextFaultText kTextFaultTexts[] = {
+    {TextFault::None, "{} cannot be expanded", false},
+    {TextFault::TooLong,
+     "{} is over 511 characters (after its quotation marks are dropped and its macros expanded)",
+     false},
+    {TextFault::MacroAtEnd,
+     "{} ends in \"$\": every \"$\" starts a macro, and there is no escape for it", false},
+    {TextFault::NoDirectory, "{} has no directory", true},
+    {TextFault::FolderUnresolved, "{}: folder code \"{}\" gives no directory on this machine",
+     true},
+    {TextFault::DirectoryTooLong, "{}: its directory with a backslash is over 259 characters",
+     true},
+    {TextFault::NoShortForm,
+     "{}: the directory has no short (8.3) form on this machine (does it exist?)", true},
+};
+static_assert(RowsInOrder(kTextFaultTexts, &TextFaultText::fault, TextFault::Count),
+              "one row per fault, in the enum's order");
+
 std::string DescribeFault(const PlanFault& fault) {
   const std::string part = PartName(fault.part);
   const ExpandFault& why = fault.text;
@@ -124,9 +151,9 @@ std::string DescribeFault(const PlanFault& fault) {
     return MacroText(why) + " in " + part + ": \"" + why.code +
            "\" is no folder code (every \"$\" starts a macro)";
   }
-  const TextFaultWords& words = Words(why.fault);
-  return FillText(words.checker, {words.of_macro ? MacroText(why) + " in " + part : part,
-                                  std::string(1, why.code)});
+  const TextFaultText& words = kTextFaultTexts[static_cast<int>(why.fault)];
+  return FillText(words.text, {words.of_macro ? MacroText(why) + " in " + part : part,
+                               std::string(1, why.code)});
 }
 
 }  // namespace qnd

@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "frame/finding_id.h"
 #include "frame/fixed_str.h"
 #include "frame/outcome_table.h"
 
@@ -45,57 +44,34 @@ enum class FontResult {
 // The file a result is about.
 enum class FontResultFile : std::uint8_t { None, Font, Resource };
 
-// How each result is told: the trace's words for the rule it names, the checker's words (a "{}"
-// takes the file it is about), and the checker's finding. One row per result, in the enum's
-// order: a new one fails the build until it has them all.
+// How each result is told in the trace: the rule it names, and the file it is about (the
+// checker's words and finding: fonts_check.cpp). One row per result, in the enum's order: a new
+// one fails the build until it has them.
 struct FontResultWords {
   FontResult result;
   const char* trace;
-  const char* checker;
   FontResultFile file;
-  FindingId finding;  // FindingId::Count: none
 };
 constexpr FontResultWords kFontResultWords[] = {
-    {FontResult::Ok, "done", "", FontResultFile::None, FindingId::Count},
-    {FontResult::EmptyValue, "the value is empty",
-     "the entry has no value, and every entry needs one", FontResultFile::None,
-     FindingId::FontEntryFails},
+    {FontResult::Ok, "done", FontResultFile::None},
+    {FontResult::EmptyValue, "the value is empty", FontResultFile::None},
     {FontResult::BadDescription,
      "the description is blank, holds \"=\" or a line break, or begins with \"[\" or \";\"",
-     "the WIN.INI key it writes is blank, holds \"=\" or a line break, or begins with \"[\" or "
-     "\";\"",
-     FontResultFile::None, FindingId::FontEntryFails},
-    {FontResult::ResourceKey, "a TrueType key names a .FOT file",
-     "the key names a .FOT file, which a TrueType entry rebuilds", FontResultFile::None,
-     FindingId::FontEntryFails},
-    {FontResult::KeyTooLong, "the key is over 259 characters", "the key is over 259 characters",
-     FontResultFile::None, FindingId::FontEntryFails},
-    {FontResult::NoFileName, "the key names no file",
-     "the key ends in its directory part: it names no file", FontResultFile::None,
-     FindingId::FontEntryFails},
-    {FontResult::FileNameTooLong, "the file name is over 255 characters",
-     "the file name is over 255 characters", FontResultFile::None, FindingId::FontEntryFails},
+     FontResultFile::None},
+    {FontResult::ResourceKey, "a TrueType key names a .FOT file", FontResultFile::None},
+    {FontResult::KeyTooLong, "the key is over 259 characters", FontResultFile::None},
+    {FontResult::NoFileName, "the key names no file", FontResultFile::None},
+    {FontResult::FileNameTooLong, "the file name is over 255 characters", FontResultFile::None},
     {FontResult::NoFontsDir, "the FONTS directory does not fit 255 characters",
-     "the FONTS directory does not fit 255 characters here", FontResultFile::None,
-     FindingId::FontEntryFails},
-    {FontResult::PathTooLong, "the font or .FOT path is over 259 characters",
-     "the FONTS directory with the file name (or with the name and \".FOT\") is over 259 "
-     "characters",
-     FontResultFile::None, FindingId::FontEntryFails},
-    {FontResult::NoFontFile, "the font file is not in the FONTS directory",
-     "{} is not there, so the font cannot be added", FontResultFile::Font,
-     FindingId::FontEntryFails},
+     FontResultFile::None},
+    {FontResult::PathTooLong, "the font or .FOT path is over 259 characters", FontResultFile::None},
+    {FontResult::NoFontFile, "the font file is not in the FONTS directory", FontResultFile::Font},
     {FontResult::ResourceIsDirectory, "a directory stands where the .FOT file goes",
-     "{} is a directory, so the resource file cannot be built", FontResultFile::Resource,
-     FindingId::FontEntryFails},
-    {FontResult::ResourceFileFailed, "the .FOT file cannot be built",
-     "the .FOT file {} cannot be built", FontResultFile::Resource, FindingId::FontEntryFails},
-    {FontResult::NotAdded, "the system adds no font from the file",
-     "the system adds no font from {}", FontResultFile::Font, FindingId::FontEntryFails},
-    {FontResult::ProfileNotWritten, "the Windows profile refuses the entry",
-     "the Windows profile refuses the entry", FontResultFile::None, FindingId::FontEntryFails},
-    {FontResult::NoMemory, "no memory for the keys of a section", "no memory for the list of keys",
-     FontResultFile::None, FindingId::FontEntryFails},
+     FontResultFile::Resource},
+    {FontResult::ResourceFileFailed, ".FOT file not built", FontResultFile::Resource},
+    {FontResult::NotAdded, "no font added", FontResultFile::Font},
+    {FontResult::ProfileNotWritten, "WIN.INI refuses it", FontResultFile::None},
+    {FontResult::NoMemory, "no memory for the keys of a section", FontResultFile::None},
 };
 static_assert(RowsInOrder(kFontResultWords, &FontResultWords::result, FontResult::Count),
               "one row per result, in the enum's order");

@@ -69,10 +69,8 @@ void TraceFault(const OfficeStep& step, Trace& trace) {
 [[nodiscard]] bool LookForWindows(const OfficeStep& step, Trace& trace) {
   for (const char* window_class : step.windows) {
     if (!window_class || !WindowClassOpen(window_class)) continue;
-    if (step.scope == StepScope::Removal) {
-      trace.Step(
-          "%s counts as running (a window of class \"%s\" is open): its installed part stays",
-          step.path, window_class);
+    if (step.scope == StepScope::Removal) {  // the removal it guards is not made
+      trace.Step("%s counts as running: a window of class \"%s\" is open", step.path, window_class);
     } else {
       trace.Refusal("%s counts as running: a window of class \"%s\" is open", step.path,
                     window_class);

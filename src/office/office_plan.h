@@ -4,7 +4,6 @@
 // Portable: no platform headers (PlanOfficeSupport itself is the platform side's).
 #pragma once
 
-#include "frame/finding_id.h"
 #include "frame/outcome_table.h"
 #include "office/office_rules.h"
 
@@ -29,42 +28,32 @@ enum class OfficeFault : std::uint8_t {
   Count
 };
 
-// How each failure is told: the trace's words for the rule it breaks, and the checker's finding.
-// One row per failure, in the enum's order: a new one fails the build until it has both.
+// How each failure is told in the trace: the rule it breaks (the checker's finding of each:
+// office_check.cpp). One row per failure, in the enum's order: a new one fails the build until
+// it has its words.
 struct OfficeFaultWords {
   OfficeFault fault;
   const char* trace;
-  FindingId finding;  // FindingId::Count: none
 };
 constexpr OfficeFaultWords kOfficeFaultWords[] = {
-    {OfficeFault::None, "no failure", FindingId::Count},
+    {OfficeFault::None, "no failure"},
     {OfficeFault::SourceNotAbsolute,
-     "the source directory cannot be made absolute in 1023 characters",
-     FindingId::SourceNotAbsolute},
-    {OfficeFault::WordRunning, "a Word window is open", FindingId::WordRunning},
-    {OfficeFault::OldTemplatePathTooLong, "the older template's path does not fit 259 characters",
-     FindingId::OldTemplatePathTooLong},
-    {OfficeFault::OldTemplateReadOnly, "the older template is read-only",
-     FindingId::OldTemplateReadOnly},
-    {OfficeFault::ExcelRunning, "an Excel window is open", FindingId::ExcelRunning},
+     "the source directory cannot be made absolute in 1023 characters"},
+    {OfficeFault::WordRunning, "a Word window is open"},
+    {OfficeFault::OldTemplatePathTooLong, "the older template's path does not fit 259 characters"},
+    {OfficeFault::OldTemplateReadOnly, "the older template is read-only"},
+    {OfficeFault::ExcelRunning, "an Excel window is open"},
     {OfficeFault::NoStartupPath,
-     "Word's \"Startup-Path\" cannot be read or names no usable directory",
-     FindingId::NoStartupPath},
+     "Word's \"Startup-Path\" cannot be read or names no usable directory"},
     {OfficeFault::StartupPathTooLong,
-     "Word's start-up directory with the template's name does not fit 1023 characters",
-     FindingId::StartupPathTooLong},
+     "Word's start-up directory with the template's name does not fit 1023 characters"},
     {OfficeFault::StartupDirNotCreated,
-     "Word's start-up directory is missing and cannot be created", FindingId::StartupDirNotCreated},
-    {OfficeFault::SourcePathsTooLong, "the paths built from the source directory do not fit",
-     FindingId::SourcePathsTooLong},
-    {OfficeFault::NoExcelOptions, "Excel's options key cannot be opened",
-     FindingId::NoExcelOptions},
-    {OfficeFault::NoFreeSlot, "every add-in value, OPEN to OPEN100, is taken",
-     FindingId::NoFreeSlot},
-    {OfficeFault::SourceFileMissing, "the file to copy is not in the source directory",
-     FindingId::ComponentFileMissing},
-    {OfficeFault::NoSystemDirectory, "the system directory cannot be had",
-     FindingId::NoSystemDirectory},
+     "Word's start-up directory is missing and cannot be created"},
+    {OfficeFault::SourcePathsTooLong, "the paths built from the source directory do not fit"},
+    {OfficeFault::NoExcelOptions, "Excel's options key cannot be opened"},
+    {OfficeFault::NoFreeSlot, "every add-in value, OPEN to OPEN100, is taken"},
+    {OfficeFault::SourceFileMissing, "the file to copy is not in the source directory"},
+    {OfficeFault::NoSystemDirectory, "the system directory cannot be had"},
 };
 static_assert(RowsInOrder(kOfficeFaultWords, &OfficeFaultWords::fault, OfficeFault::Count),
               "one row per failure, in the enum's order");

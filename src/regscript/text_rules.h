@@ -55,32 +55,22 @@ enum class TextFault : std::uint8_t {
   Count
 };
 
-// How each fault is told: the trace's words for the rule it breaks, which follow the name of the
-// text ("the data is over 511 characters"), and the checker's, whose first "{}" takes the text
-// or, for a fault of a macro, the macro and the text ("\"$*X\" in the data"), the second the
-// macro's code. One row per fault, in the enum's order: a new one fails the build until it has
-// both.
+// How each fault is told in the trace: the rule it breaks, in words that follow the name of the
+// text ("the data is over 511 characters"); the checker's own words: script_lint.cpp. One row
+// per fault, in the enum's order: a new one fails the build until it has its words.
 struct TextFaultWords {
   TextFault fault;
   const char* trace;
-  const char* checker;
-  bool of_macro;  // a fault of one macro
 };
 constexpr TextFaultWords kTextFaultWords[] = {
-    {TextFault::None, "cannot be expanded", "{} cannot be expanded", false},
-    {TextFault::TooLong, "is over 511 characters",
-     "{} is over 511 characters (after its quotation marks are dropped and its macros expanded)",
-     false},
-    {TextFault::MacroAtEnd, "ends in a macro without its code",
-     "{} ends in \"$\": every \"$\" starts a macro, and there is no escape for it", false},
-    {TextFault::NoDirectory, "has a macro that has no directory", "{} has no directory", true},
-    {TextFault::FolderUnresolved, "has a folder code that gives no directory",
-     "{}: folder code \"{}\" gives no directory on this machine", true},
+    {TextFault::None, "cannot be expanded"},
+    {TextFault::TooLong, "is over 511 characters"},
+    {TextFault::MacroAtEnd, "ends in a macro without its code"},
+    {TextFault::NoDirectory, "has a macro that has no directory"},
+    {TextFault::FolderUnresolved, "has a folder code that gives no directory"},
     {TextFault::DirectoryTooLong,
-     "has a macro whose directory with its backslash is over 259 characters",
-     "{}: its directory with a backslash is over 259 characters", true},
-    {TextFault::NoShortForm, "has a macro whose directory has no short form",
-     "{}: the directory has no short (8.3) form on this machine (does it exist?)", true},
+     "has a macro whose directory with its backslash is over 259 characters"},
+    {TextFault::NoShortForm, "has a macro whose directory has no short form"},
 };
 static_assert(RowsInOrder(kTextFaultWords, &TextFaultWords::fault, TextFault::Count),
               "one row per fault, in the enum's order");

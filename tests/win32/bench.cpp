@@ -251,52 +251,6 @@ std::string WindowsDir() {
 
 namespace {
 
-// The import address table entry of `function` of `dll` in `module`; null when not imported.
-FARPROC* ImportSlot(HMODULE module, const char* dll, const char* function) {
-  BYTE* base = reinterpret_cast<BYTE*>(module);
-  if (!base) return nullptr;
-  const IMAGE_NT_HEADERS* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
-      base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-  const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  if (!dir.VirtualAddress) return nullptr;
-  for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name;
-       ++d) {
-    if (lstrcmpiA(reinterpret_cast<const char*>(base + d->Name), dll) != 0) continue;
-    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
-    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
-    for (; names->u1.AddressOfData; ++names, ++slots) {
-      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-      const auto* by_name = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-      if (!strcmp(reinterpret_cast<const char*>(by_name->Name), function)) {
-        return reinterpret_cast<FARPROC*>(&slots->u1.Function);
-      }
-    }
-  }
-  return nullptr;
-}
-
-void WriteSlot(FARPROC* slot, FARPROC value) {
-  DWORD was = 0;
-  VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &was);
-  *slot = value;
-  VirtualProtect(slot, sizeof *slot, was, &was);
-}
-
-}  // namespace
-
-ImportPatch::ImportPatch(const char* dll, const char* function, FARPROC by)
-    : slot_(ImportSlot(Library(), dll, function)) {
-  if (!slot_) return;
-  original_ = *slot_;
-  WriteSlot(slot_, by);
-}
-
-ImportPatch::~ImportPatch() {
-  if (slot_) WriteSlot(slot_, original_);
-}
-
-namespace {
-
 // A JSON value, as much of one as a SARIF log needs: objects, arrays, strings (\u escapes of
 // the Basic Multilingual Plane as UTF-8), numbers, true, false, null.
 struct Json {

@@ -66,23 +66,6 @@ void PrintHandles();
 // Runs the command line `command` and returns the program's exit code (259 when it did not end
 // within `ms` milliseconds: it is then ended).
 DWORD RunProgram(std::string command, DWORD ms = 60000);
-// One import of the library bound, in this process, to another function: each call the library
-// makes to `function` of system DLL `dll` (by name, such as "user32.dll" and "FindWindowA") goes
-// to `by` until the object goes. ok() is false when the library does not import it.
-class ImportPatch {
- public:
-  ImportPatch(const char* dll, const char* function, FARPROC by);
-  ~ImportPatch();
-  ImportPatch(const ImportPatch&) = delete;
-  ImportPatch& operator=(const ImportPatch&) = delete;
-  bool ok() const { return slot_ != nullptr; }
-  FARPROC original() const { return original_; }  // the function the library imported
-
- private:
-  FARPROC* slot_ = nullptr;
-  FARPROC original_ = nullptr;
-};
-
 // Runs `command` and waits for it and for every process it starts, as `wineserver -w` would (an
 // NSIS uninstaller hands its work to a copy of itself and ends at once); gives the exit code of
 // the last of them to end. Each wait is bounded by `ms`: a process still running is ended, 259.
@@ -137,6 +120,7 @@ class ImportPatch {
   ImportPatch(const ImportPatch&) = delete;
   ImportPatch& operator=(const ImportPatch&) = delete;
   bool ok() const { return slot_ != nullptr; }
+  FARPROC original() const { return original_; }  // the function the library imported
 
  private:
   FARPROC* slot_ = nullptr;
