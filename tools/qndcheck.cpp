@@ -16,6 +16,7 @@
 #include "check/office_check.h"
 #include "check/report.h"
 #include "check/script_check.h"
+#include "frame/profile_text.h"
 
 namespace {
 
@@ -32,8 +33,7 @@ const char kHelp[] =
     "  qndcheck script FILE [--dir0 DIR] [--dir4 DIR]\n"
     "      A registry script, as DoReg applies it and UndoReg reverses it. $0 is DIR of --dir0,\n"
     "      else the script's own directory (as RegisterQuindo gives it); $4 is DIR of --dir4,\n"
-    "      else none (RegisterQuindo gives none). A bare FILE is the Windows directory's,\n"
-    "      as DoReg reads it. Three parts:\n"
+    "      else none (RegisterQuindo gives none). Three parts:\n"
     "      explain   every value DoReg would write, in order: key, value name (@ for the\n"
     "                default value), type and data with this machine's directories; and the\n"
     "                entry where DoReg would stop.\n"
@@ -59,14 +59,21 @@ const char kHelp[] =
     "\n"
     "  qndcheck fonts LIST [--skip-fonts]\n"
     "      What Internal007 would do with each entry of a font list, in order, and whether it\n"
-    "      would succeed on this machine: the file it reads (a bare name is the Windows\n"
-    "      directory's), the font file in the FONTS directory (whether the platform can add a\n"
-    "      raster font is asked of it), empty values, the name limits,\n"
-    "      a directory part that is ignored, repeated entries, entries written over; and the\n"
+    "      would succeed on this machine: the font file in the FONTS directory (whether the\n"
+    "      platform can add a raster font is asked of it), empty values, the name limits, a\n"
+    "      directory part that is ignored, repeated entries, entries written over; and the\n"
     "      substitutes it would merge into WIN.INI. --skip-fonts: as Internal007(LIST, 1).\n"
+    "\n"
+    "  FILE and LIST are read as every command-line tool reads a file: a relative path from\n"
+    "  the current directory. Given a bare name, the exports read the Windows directory's\n"
+    "  file instead; a note names it.\n"
     "\n"
     "  --ignore CODE (with any command, anywhere on the command line, repeatable)\n"
     "      Silences the findings of CODE, such as Q201, and the notes listed under them.\n"
+    "  --format sarif (with any command, anywhere on the command line)\n"
+    "      The report as one SARIF 2.1.0 log, as CI code scanning takes it in: each finding a\n"
+    "      result with its code as ruleId, its level, file, line and wording; each line of\n"
+    "      the listing a result of kind \"informational\"; the catalogue as the rules.\n"
     "\n"
     "Findings read FILE:LINE: warning: ... [CODE] or FILE:LINE: error: ... [CODE], as a\n"
     "compiler's do. Exit status: 0 no finding, 1 warnings only, 2 an error (the library would\n"
@@ -127,7 +134,7 @@ const char kHelp[] =
 }
 
 // The options that take a value, wherever they stand on the command line.
-constexpr const char* kValueOptions[] = {"--ignore", "--dir0", "--dir4", "--source"};
+constexpr const char* kValueOptions[] = {"--ignore", "--format", "--dir0", "--dir4", "--source"};
 
 [[nodiscard]] bool TakesValue(const char* arg) {
   for (const char* option : kValueOptions) {
@@ -165,13 +172,23 @@ int main(int argc, char** argv) {
   }
   if (!at) return Usage("no command");
   const std::string command = argv[at];
-  qnd::Report report(stdout);
-  // The command line without the command and its --ignore options, options anywhere: the
-  // commands read their own from argv[2] on.
+  // --format anywhere on the command line: the report's form.
+  qnd::ReportFormat format = qnd::ReportFormat::Text;
+  for (int i = 1; i < argc; ++i) {
+    const char* name = nullptr;
+    if (!TakeOption(argc, argv, &i, "--format", &name)) continue;
+    if (std::strcmp(name, "sarif") != 0 && std::strcmp(name, "text") != 0) {
+      return Usage("--format takes text or sarif");
+    }
+    format = std::strcmp(name, "sarif") == 0 ? qnd::ReportFormat::Sarif : qnd::ReportFormat::Text;
+  }
+  qnd::Report report(stdout, format);
+  // The command line without the command and its --ignore and --format options, options
+  // anywhere: the commands read their own from argv[2] on.
   std::vector<char*> args = {argv[0], argv[at]};
   for (int i = 1; i < argc; ++i) {
     const char* code = nullptr;
-    if (i == at) continue;
+    if (i == at || TakeOption(argc, argv, &i, "--format", &code)) continue;
     if (!TakeOption(argc, argv, &i, "--ignore", &code)) {
       args.push_back(argv[i]);
     } else if (!report.Ignore(code)) {
@@ -179,8 +196,16 @@ int main(int argc, char** argv) {
     }
   }
   const int n = static_cast<int>(args.size());
-  if (command == "script") return Script(n, args.data(), report);
-  if (command == "office") return Office(n, args.data(), report);
-  if (command == "fonts") return Fonts(n, args.data(), report);
-  return Usage("unknown command");
+  int status = qnd::kExitErrors;
+  if (command == "script") {
+    status = Script(n, args.data(), report);
+  } else if (command == "office") {
+    status = Office(n, args.data(), report);
+  } else if (command == "fonts") {
+    status = Fonts(n, args.data(), report);
+  } else {
+    return Usage("unknown command");
+  }
+  report.Finish(QND_VERSION, qnd::AnsiToUtf8);
+  return status;
 }

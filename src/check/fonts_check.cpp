@@ -7,38 +7,62 @@
 #include "check/script_lint.h"
 #include "fonts/font_list.h"
 #include "frame/handles.h"
+#include "frame/outcome_table.h"
 #include "frame/profile_text.h"
 
 namespace qnd {
 namespace {
 
+// The checker's words for each result of planning a font entry and its finding, one row per
+// result, in the enum's order: a new one fails the build until it has them. A "{}" takes the
+// limit `number`, or else the file the result is about.
+struct FontResultText {
+  FontResult result;
+  const char* text;
+  FindingId finding;  // FindingId::Count: none
+  std::size_t number;
+};
+constexpr FontResultText kFontResultTexts[] = {
+    {FontResult::Ok, "", FindingId::Count, 0},
+    {FontResult::EmptyValue, "the entry has no value, and every entry needs one",
+     FindingId::FontEntryFails, 0},
+    {FontResult::BadDescription,
+     "the WIN.INI key it writes is blank, holds \"=\" or a line break, or begins with \"[\" or "
+     "\";\"",
+     FindingId::FontEntryFails, 0},
+    {FontResult::ResourceKey, "the key names a .FOT file, which a TrueType entry rebuilds",
+     FindingId::FontEntryFails, 0},
+    {FontResult::KeyTooLong, "the key is over {} characters", FindingId::FontEntryFails,
+     kFontKeyChars},
+    {FontResult::NoFileName, "the key ends in its directory part: it names no file",
+     FindingId::FontEntryFails, 0},
+    {FontResult::FileNameTooLong, "the file name is over {} characters", FindingId::FontEntryFails,
+     kFontFileChars},
+    {FontResult::NoFontsDir, "the FONTS directory does not fit {} characters here",
+     FindingId::FontEntryFails, kFontsDirBytes - 1},
+    {FontResult::PathTooLong,
+     "the FONTS directory with the file name (or with the name and \".FOT\") is over {} "
+     "characters",
+     FindingId::FontEntryFails, kPathChars - 1},
+    {FontResult::NoFontFile, "{} is not there, so the font cannot be added",
+     FindingId::FontEntryFails, 0},
+    {FontResult::ResourceIsDirectory, "{} is a directory, so the resource file cannot be built",
+     FindingId::FontEntryFails, 0},
+    {FontResult::ResourceFileFailed, "the .FOT file {} cannot be built", FindingId::FontEntryFails,
+     0},
+    {FontResult::NotAdded, "the system adds no font from {}", FindingId::FontEntryFails, 0},
+    {FontResult::ProfileNotWritten, "the Windows profile refuses the entry",
+     FindingId::FontEntryFails, 0},
+    {FontResult::NoMemory, "no memory for the list of keys", FindingId::FontEntryFails, 0},
+};
+static_assert(RowsInOrder(kFontResultTexts, &FontResultText::result, FontResult::Count),
+              "one row per result, in the enum's order");
+
 // Why a font entry fails, in words.
 [[nodiscard]] std::string DescribeFontResult(FontResult result, const FontPlan& plan) {
-  switch (result) {
-    case FontResult::EmptyValue: return "the entry has no value, and every entry needs one";
-    case FontResult::BadDescription:
-      return "the WIN.INI key it writes is blank, holds \"=\" or a line break, or begins with "
-             "\"[\" or \";\"";
-    case FontResult::ResourceKey:
-      return "the key names a .FOT file, which a TrueType entry rebuilds";
-    case FontResult::KeyTooLong:
-      return "the key is over " + std::to_string(kFontKeyChars) + " characters";
-    case FontResult::NoFileName: return "the key ends in its directory part: it names no file";
-    case FontResult::FileNameTooLong:
-      return "the file name is over " + std::to_string(kFontFileChars) + " characters";
-    case FontResult::NoFontsDir:
-      return "the FONTS directory does not fit " + std::to_string(kFontsDirBytes - 1) +
-             " characters here";
-    case FontResult::PathTooLong:
-      return "the FONTS directory with the file name (or with the name and \".FOT\") is over " +
-             std::to_string(kPathChars - 1) + " characters";
-    case FontResult::NoFontFile:
-      return Shown(plan.font_path.c_str()) + " is not there, so the font cannot be added";
-    case FontResult::ResourceIsDirectory:
-      return Shown(plan.resource_path.c_str()) +
-             " is a directory, so the resource file cannot be built";
-    default: return "no memory for the list of keys";
-  }
+  const FontResultText& row = kFontResultTexts[static_cast<int>(result)];
+  const char* file = ResultFile(result, plan);
+  return FillText(row.text, {row.number ? std::to_string(row.number) : Shown(file)});
 }
 
 // What the platform says of a raster font library (.FON) before Internal007 adds it.
@@ -100,7 +124,11 @@ class FontsCheck {
   void Font(const FontListEntry& entry, const FontPlan& plan, int line, bool repeated);
   void Repeats(const FontPlan& plan, const char* value, int line);
   void Section(const char* section);
-  void Stop(int line, const std::string& why);
+  void Stop(int line, FontResult result, const FontPlan& plan) {
+    Stop(line, kFontResultTexts[static_cast<int>(result)].finding,
+         DescribeFontResult(result, plan));
+  }
+  void Stop(int line, FindingId id, const std::string& why);
   void Find(FindingId id, int line, std::initializer_list<std::string> args) {
     report_.Finding(id, file_, line, args);
   }
@@ -122,8 +150,8 @@ class FontsCheck {
 };
 
 // Reports a failing entry; the first one is where Internal007 stops.
-void FontsCheck::Stop(int line, const std::string& why) {
-  Find(FindingId::FontEntryFails, line, {why});
+void FontsCheck::Stop(int line, FindingId id, const std::string& why) {
+  Find(id, line, {why});
   if (stopped_) return;
   report_.Line(file_, line, "Internal007 stops here and gives 0; nothing after it is done");
   stopped_ = true;
@@ -151,7 +179,7 @@ void FontsCheck::Entry(const FontListEntry& entry) {
   }
   FontPlan plan;
   const FontResult planned = PlanFontListEntry(entry, plan);
-  if (planned != FontResult::Ok) return Stop(line, DescribeFontResult(planned, plan));
+  if (planned != FontResult::Ok) return Stop(line, planned, plan);
   if (entry.section->fonts) return Font(entry, plan, line, nth > 0);
   const std::string now = ProfileValue(section, entry.key);
   Say(line, Shown(section) + " " + Quoted(entry.key) + " = " + Quoted(entry.value) +
@@ -170,9 +198,10 @@ void FontsCheck::Font(const FontListEntry& entry, const FontPlan& plan, int line
   }
   const RasterAnswer raster = plan.kind == FontKind::Raster ? AskRaster(font) : RasterAnswer::Adds;
   if (raster == RasterAnswer::AddsNothing) {
-    return Stop(line, Shown(font) +
-                          " holds no font the platform can add: AddFontResourceA adds "
-                          "nothing from it");
+    return Stop(line, FindingId::FontEntryFails,
+                Shown(font) +
+                    " holds no font the platform can add: AddFontResourceA adds "
+                    "nothing from it");
   }
   if (raster == RasterAnswer::Unknown) Find(FindingId::NotRaster, line, {Shown(font)});
   if (plan.resource_there) {
@@ -209,7 +238,7 @@ void FontsCheck::Repeats(const FontPlan& plan, const char* value, int line) {
 }
 
 void FontsCheck::End(WalkEnd end) {
-  if (end == WalkEnd::NoMemory) Stop(0, DescribeFontResult(FontResult::NoMemory, FontPlan()));
+  if (end == WalkEnd::NoMemory) Stop(0, FontResult::NoMemory, FontPlan());
   if (!stopped_) report_.Line(file_, 0, "Internal007 gives 1");
 }
 
@@ -232,7 +261,11 @@ int CheckFonts(const FontsOptions& options, Report& report) {
   report.Heading(options.skip_fonts ? "fonts: what Internal007 (list, 1) would do"
                                     : "fonts: what Internal007 (list, 0) would do, in order");
   if (options.file != full.c_str()) {
-    report.Line(options.file, 0, "the list Internal007 reads: " + Shown(full.c_str()));
+    report.Line(options.file, 0, "the list: " + Shown(full.c_str()));
+  }
+  PathStr windows;
+  if (BareNameElsewhere(options.file, windows)) {
+    report.Line(options.file, 0, BareNameNote(options.file, "Internal007", windows.c_str()));
   }
   const NameFold fold = ReaderFold();
   const ScriptLines lines(text, fold);

@@ -20,7 +20,8 @@ bool Report::Ignored(const FindingKind& kind) const {
 }
 
 void Report::Heading(const std::string& text) {
-  std::fprintf(out_, "== %s\n", Escaped(text).c_str());
+  section_ = text;
+  if (format_ == ReportFormat::Text) std::fprintf(out_, "== %s\n", Escaped(text).c_str());
 }
 
 // "WHERE:LINE: ", or "WHERE: " for line 0.
@@ -33,6 +34,10 @@ void Report::Prefix(const std::string& where, int line) {
 }
 
 void Report::Line(const std::string& where, int line, const std::string& text) {
+  if (format_ == ReportFormat::Sarif) {
+    items_.push_back({nullptr, where, line, Escaped(text), Escaped(section_), {}});
+    return;
+  }
   Prefix(where, line);
   std::fprintf(out_, "%s\n", Escaped(text).c_str());
 }
@@ -45,19 +50,32 @@ void Report::Finding(FindingId id, const std::string& where, int line,
     ++silenced_;
     return;
   }
-  Prefix(where, line);
-  std::fprintf(out_, "%s: %s [%s]\n", kNames[static_cast<int>(kind.severity)],
-               Escaped(FillText(kind.text, args)).c_str(), kind.code);
+  if (format_ == ReportFormat::Sarif) {
+    std::vector<std::string> shown;
+    for (const std::string& arg : args) shown.push_back(Escaped(arg));
+    items_.push_back(
+        {&kind, where, line, Escaped(FillText(kind.text, args)), Escaped(section_), shown});
+  } else {
+    Prefix(where, line);
+    std::fprintf(out_, "%s: %s [%s]\n", kNames[static_cast<int>(kind.severity)],
+                 Escaped(FillText(kind.text, args)).c_str(), kind.code);
+  }
   if (kind.severity == Severity::Error) ++errors_;
   if (kind.severity == Severity::Warning) ++warnings_;
 }
 
 void Report::Summary() {
+  if (format_ == ReportFormat::Sarif) return;  // the log's run properties count them
   std::fprintf(out_, "== %d error%s, %d warning%s", errors_, errors_ == 1 ? "" : "s", warnings_,
                warnings_ == 1 ? "" : "s");
   if (silenced_) std::fprintf(out_, " (%d ignored)", silenced_);
   std::fputc('\n', out_);
   (void)std::fflush(out_);  // the console's: when it cannot take the report there is no one to tell
+}
+
+void Report::Finish(const char* version, std::string (*to_utf8)(const std::string& text)) {
+  if (format_ == ReportFormat::Text) return;
+  WriteSarif(out_, items_, {version, errors_, warnings_, silenced_, ExitStatus(), to_utf8});
 }
 
 int Report::ExitStatus() const {
@@ -112,6 +130,13 @@ std::string Shown(const std::string& text) {
 }
 
 std::string Quoted(const std::string& text) { return "\"" + Shown(text) + "\""; }
+
+std::string BareNameNote(const std::string& file, const char* reader,
+                         const std::string& windows_file) {
+  return std::string("note: ") + reader + " given the bare name " + Quoted(file) +
+         " reads the Windows directory's file " + Shown(windows_file) +
+         ", not this one; give it a full path";
+}
 
 std::string Count(std::size_t n, const char* one, const char* many) {
   return Format("%u %s", static_cast<unsigned>(n), n == 1 ? one : many);

@@ -82,8 +82,10 @@ constexpr char kDataLost[] =
     case RemovalResult::WholeRoot:
       return "a key-tree entry that names a whole root key: UndoReg refuses it";
     case RemovalResult::Fail: return DescribeFault(e.fault);
-    default: return RefusalWords(e.refusal, e.root, e.sub_key);
+    case RemovalResult::Value:
+    case RemovalResult::Tree: break;  // the platform refuses its key
   }
+  return RefusalWords(e.refusal, e.root, e.sub_key);
 }
 
 // Why a route through registry links reaches no key, in words.
@@ -168,7 +170,11 @@ void ScriptCheck::Explain(const PathContext& context, const char* read) {
   report_.Heading("explain: what DoReg writes, in order ($0 = " + Quoted(context.dir0) +
                   ", $4 = " + (context.dir4 ? Quoted(context.dir4) : std::string("none")) + ")");
   if (options_.file != read) {
-    report_.Line(options_.file, 0, std::string("the script DoReg reads: ") + Shown(read));
+    report_.Line(options_.file, 0, std::string("the script: ") + Shown(read));
+  }
+  PathStr windows;
+  if (BareNameElsewhere(options_.file, windows)) {
+    report_.Line(options_.file, 0, BareNameNote(options_.file, "DoReg", windows.c_str()));
   }
   for (std::size_t i = 0; i < survey_.writes.size(); ++i) {
     const KeyEntry& e = survey_.writes[i];
@@ -264,7 +270,7 @@ void ScriptCheck::LintData(const KeyEntry& e) {
     case DataTrap::DefaultDword: Find(FindingId::DefaultDword, e.line, {}); break;
     case DataTrap::DwordInText: Find(FindingId::DwordInText, e.line, {number}); break;
     case DataTrap::DwordNotNumber: Find(FindingId::DwordNotNumber, e.line, {number}); break;
-    default: break;
+    case DataTrap::None: break;
   }
 }
 

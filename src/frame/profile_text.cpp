@@ -40,7 +40,10 @@ void FoldByFirst(NameFold& fold, Same same) {
 }  // namespace
 
 FileRead ReadProfileFile(const std::string& file, PathStr& full, PathStr& dir, std::string& text) {
-  if (!ProfileFilePath(file.c_str(), full)) return FileRead::Unreadable;
+  const auto made = [&file](char* to, unsigned room) {
+    return GetFullPathNameA(file.c_str(), room, to, nullptr);
+  };
+  if (file.empty() || !FillSized(full, made)) return FileRead::Unreadable;
   dir = full;
   (void)CutAfterLastBackslash(dir);  // a full path has one: the profile reader's paths do
   UniqueFile in(CreateFileA(full.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -59,6 +62,10 @@ FileRead ReadProfileFile(const std::string& file, PathStr& full, PathStr& dir, s
   return read ? FileRead::Read : FileRead::Unreadable;
 }
 
+bool BareNameElsewhere(const std::string& file, PathStr& windows) {
+  return IsBareName(file.c_str()) && ProfileFilePath(file.c_str(), windows);
+}
+
 NameListUse MeasureNameList(const char* path, const char* section) {
   NameListUse use;
   std::unique_ptr<char[]> names(new char[kWholeListChars]);
@@ -68,6 +75,19 @@ NameListUse MeasureNameList(const char* path, const char* section) {
   const std::size_t kept = WholeNamesLength(names.get(), n, NameList::kChars);
   if (kept < n) use.first_unseen = names.get() + kept;
   return use;
+}
+
+std::string AnsiToUtf8(const std::string& text) {
+  if (text.empty()) return text;
+  const int n = static_cast<int>(text.size());
+  const int wide = MultiByteToWideChar(CP_ACP, 0, text.data(), n, nullptr, 0);
+  std::unique_ptr<wchar_t[]> units(new wchar_t[static_cast<std::size_t>(wide) + 1]);
+  (void)MultiByteToWideChar(CP_ACP, 0, text.data(), n, units.get(), wide);  // measured: it fits
+  const int bytes =
+      WideCharToMultiByte(CP_UTF8, 0, units.get(), wide, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(bytes), '\0');
+  (void)WideCharToMultiByte(CP_UTF8, 0, units.get(), wide, out.data(), bytes, nullptr, nullptr);
+  return out;  // measured above: it fits
 }
 
 NameFold PlatformFold() {

@@ -338,25 +338,24 @@ std::string ItemOf(const std::string& words) {
   return Upper(key + ": " + (value ? "\"" + Unquote(words, 7) + "\"" : std::string("@")));
 }
 
-Listing Read(const std::vector<std::string>& lines, const std::string& script) {
+// What qndcheck's SARIF log says: the values explain lists, both results, and the items of the
+// coverage findings, taken from the texts that fill their wording.
+Listing Read(const std::vector<bench::SarifResult>& results) {
   Listing l;
-  for (const std::string& line : lines) {
-    if (line.compare(0, script.size() + 1, script + ":") != 0) continue;
-    std::string text = line.substr(line.find(": ", script.size()) + 2);
-    const size_t code = text.rfind(" [Q");
-    const std::string id = code == std::string::npos ? "" : text.substr(code + 2, 4);
-    if (!id.empty()) text = text.substr(text.find(": ") + 2, code - text.find(": ") - 2);
-    const std::string written = id.empty() ? WrittenLine(text) : "";
+  for (const bench::SarifResult& r : results) {
+    const std::string& text = r.text;  // as the listing shows it
+    const std::string written = r.rule.empty() ? WrittenLine(text) : "";
     if (!written.empty()) l.written[Identity(written)] = written;
     l.reg_gives_1 |= text.find("DoReg writes ") == 0;
     l.undo_gives_1 |= text.find("UndoReg carries out ") == 0;
-    const std::string listed = text.substr(text.find(": ") + 2);  // after "removed too: "
-    if (id == "Q201" || id == "Q202" || id == "Q210") l.left.insert(ItemOf(text.substr(21)));
-    if (id == "Q203") l.left.insert(ItemOf(listed));
-    if (id == "Q207") l.removed.insert(ItemOf(text.substr(22)));
-    if (id == "Q208") l.removed.insert(ItemOf(listed));
-    if (id == "Q204") l.more_left += std::strtoul(text.c_str() + 8, nullptr, 10);  // "... and "
-    if (id == "Q209") l.more_removed += std::strtoul(text.c_str() + 8, nullptr, 10);
+    if (r.rule.empty() || r.args.empty()) continue;
+    const std::string& item = r.args[0];  // as shown
+    if (r.rule == "Q201" || r.rule == "Q202" || r.rule == "Q210" || r.rule == "Q203") {
+      l.left.insert(ItemOf(item));
+    }
+    if (r.rule == "Q207" || r.rule == "Q208") l.removed.insert(ItemOf(item));
+    if (r.rule == "Q204") l.more_left += std::strtoul(item.c_str(), nullptr, 10);
+    if (r.rule == "Q209") l.more_removed += std::strtoul(item.c_str(), nullptr, 10);
   }
   return l;
 }
@@ -400,8 +399,9 @@ class CheckDiff : public testing::Test {
   ~CheckDiff() override { Clean(); }
 
   // Runs qndcheck, then DoReg and UndoReg, on `body` over the registry `world`, and compares.
-  // Gives qndcheck's lines.
-  std::vector<std::string> Case(const std::string& world, const std::string& body) {
+  // Gives qndcheck's results; its listing in text too into `text` when given.
+  std::vector<bench::SarifResult> Case(const std::string& world, const std::string& body,
+                                       std::vector<std::string>* text = nullptr) {
     const testing::TestResult& result =
         *testing::UnitTest::GetInstance()->current_test_info()->result();
     const int failures = result.total_part_count();
@@ -411,28 +411,38 @@ class CheckDiff : public testing::Test {
     bench::WriteTextFile(script, Expand(body));
     const QndPathContext context = {dir_.path().c_str(), nullptr};
     const std::set<std::string> before = Snapshot();
+    const std::string command = "\"" + bench::ProgramDir() + "\\qndcheck.exe\" script \"" + script +
+                                "\" --dir0 \"" + dir_.path() + "\"";
+    const std::regex finding(":[0-9]+: (error|warning|note): ");  // as CI's matchers read them
+    if (text) {
+      const bench::ProgramRun run = bench::RunWithOutput(command, dir_.File("qndcheck.txt"), 30000);
+      EXPECT_NE(259u, run.status) << "qndcheck did not finish";
+      for (const std::string& line : run.lines) {
+        for (std::sregex_iterator m(line.begin(), line.end(), finding), end; m != end; ++m) {
+          EXPECT_EQ(script.size(), (size_t)m->position()) << "a finding in the text: " << line;
+        }
+      }
+      *text = run.lines;
+    }
     const bench::ProgramRun run =
-        bench::RunWithOutput("\"" + bench::ProgramDir() + "\\qndcheck.exe\" script \"" + script +
-                                 "\" --dir0 \"" + dir_.path() + "\"",
-                             dir_.File("qndcheck.out"), 30000);
+        bench::RunWithOutput(command + " --format sarif", dir_.File("qndcheck.out"), 30000);
     EXPECT_NE(259u, run.status) << "qndcheck did not finish";
     EXPECT_EQ(before, Snapshot()) << "qndcheck changed the registry";
-    const std::regex finding(":[0-9]+: (error|warning|note): ");  // as CI's matchers read them
-    for (const std::string& line : run.lines) {
-      for (std::sregex_iterator m(line.begin(), line.end(), finding), end; m != end; ++m) {
-        EXPECT_EQ(script.size(), (size_t)m->position()) << "a finding in the text: " << line;
-      }
-    }
     const int installed = bench::Qnd().DoReg(script.c_str(), &context, 0);
     const std::set<std::string> after_install = Snapshot();
     const int undone = bench::Qnd().UndoReg(script.c_str(), &context, 0);
-    Compare(Read(run.lines, script), installed, undone, before, after_install, Snapshot());
-    if (result.total_part_count() > failures) {
-      std::string out;
-      for (const std::string& l : run.lines) out += l + "\n";
-      ADD_FAILURE() << "registry:\n" << world << "script:\n" << body << "qndcheck:\n" << out;
+    std::string log, error;
+    for (const std::string& l : run.lines) log += l + "\n";
+    std::vector<bench::SarifResult> results;
+    EXPECT_TRUE(bench::ReadSarif(log, results, &error)) << error;
+    for (const bench::SarifResult& r : results) {  // shown text reads like no finding
+      EXPECT_FALSE(std::regex_search(r.text, finding)) << "a finding in the text: " << r.text;
     }
-    return run.lines;
+    Compare(Read(results), installed, undone, before, after_install, Snapshot());
+    if (result.total_part_count() > failures) {
+      ADD_FAILURE() << "registry:\n" << world << "script:\n" << body << "qndcheck:\n" << log;
+    }
+    return results;
   }
 
   bench::TempDir dir_;
@@ -531,7 +541,9 @@ TEST_F(CheckDiff, KnownTraps) {
   int i = 0;
   for (const auto& row : rows) {
     SCOPED_TRACE("row " + std::to_string(i++));
-    const std::vector<std::string> lines = Case(row.world, row.body);
+    std::vector<std::string> lines;
+    const std::vector<bench::SarifResult> results = Case(row.world, row.body, &lines);
+    EXPECT_FALSE(results.empty()) << "a log with its results";
     EXPECT_EQ(1, std::count_if(lines.begin(), lines.end(),
                                [](const std::string& l) {
                                  return l.compare(0, 3, "== ") == 0 && l.find(" error") != l.npos;
@@ -544,6 +556,11 @@ TEST_F(CheckDiff, KnownTraps) {
     EXPECT_TRUE(!*row.must || holds(row.must)) << row.must;
     EXPECT_TRUE(!*row.never || !holds(row.never)) << row.never;
   }
+  // Text that would forge a line of a report comes back as it is.
+  const std::vector<bench::SarifResult> results = Case("k CU .\n", "[@CU@\\T]\r\nbell=a\x07z\r\n");
+  EXPECT_EQ(1, std::count_if(results.begin(), results.end(), [](const bench::SarifResult& r) {
+              return bench::ReadBack(r.text).find("\"a\x07z\"") != std::string::npos;
+            }));
 }
 
 // A file that is not there: DoReg and UndoReg give 1 and do nothing, and qndcheck warns so; a
@@ -554,19 +571,23 @@ TEST_F(CheckDiff, MissingOrUnreadableFile) {
     DWORD status;
     const char* code;
   } rows[] = {
-      /* 0 */ {dir_.File("none.srg"), 1, "[Q002]"},
-      /* 1 */ {dir_.path(), 2, "[Q001]"},
+      /* 0 */ {dir_.File("none.srg"), 1, "Q002"},
+      /* 1 */ {dir_.path(), 2, "Q001"},
   };
   int i = 0;
   for (const auto& row : rows) {
     SCOPED_TRACE("row " + std::to_string(i++));
     const std::set<std::string> before = Snapshot();
     const bench::ProgramRun run = bench::RunWithOutput(
-        "\"" + bench::ProgramDir() + "\\qndcheck.exe\" script \"" + row.file + "\"",
+        "\"" + bench::ProgramDir() + "\\qndcheck.exe\" --format sarif script \"" + row.file + "\"",
         dir_.File("..\\qndcheck-missing.out"), 30000);
     EXPECT_EQ(row.status, run.status);
-    EXPECT_EQ(1, std::count_if(run.lines.begin(), run.lines.end(),
-                               [&](const std::string& l) { return l.find(row.code) != l.npos; }));
+    std::string log, error;
+    for (const std::string& l : run.lines) log += l + "\n";
+    std::vector<bench::SarifResult> results;
+    EXPECT_TRUE(bench::ReadSarif(log, results, &error)) << error;
+    EXPECT_EQ(1, std::count_if(results.begin(), results.end(),
+                               [&](const bench::SarifResult& r) { return r.rule == row.code; }));
     if (row.status == 1) {
       const QndPathContext context = {dir_.path().c_str(), nullptr};
       EXPECT_EQ(1, bench::Qnd().DoReg(row.file.c_str(), &context, 0));
