@@ -153,35 +153,47 @@ constexpr const char* kValueOptions[] = {"--ignore", "--format", "--dir0", "--di
   return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  const int at = CommandAt(argc, argv);
+// --help or --version anywhere on the command line (the command "help" too): prints it and
+// gives true.
+[[nodiscard]] bool HelpOrVersion(int argc, char** argv, int at) {
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h") ||
         (i == at && !std::strcmp(argv[i], "help"))) {
       std::fputs(kHelp, stdout);
       std::fputs(qnd::FindingsHelp().c_str(), stdout);
-      return qnd::kExitClean;
+      return true;
     }
     if (!std::strcmp(argv[i], "--version")) {
       std::printf("qndcheck %s\n", QND_VERSION);
-      return qnd::kExitClean;
+      return true;
     }
     if (TakesValue(argv[i])) ++i;
   }
-  if (!at) return Usage("no command");
-  const std::string command = argv[at];
-  // --format anywhere on the command line: the report's form.
-  qnd::ReportFormat format = qnd::ReportFormat::Text;
+  return false;
+}
+
+// The report's form, from --format anywhere on the command line; false for a form it does not
+// know.
+[[nodiscard]] bool FormatOf(int argc, char** argv, qnd::ReportFormat& format) {
+  format = qnd::ReportFormat::Text;
   for (int i = 1; i < argc; ++i) {
     const char* name = nullptr;
     if (!TakeOption(argc, argv, &i, "--format", &name)) continue;
-    if (std::strcmp(name, "sarif") != 0 && std::strcmp(name, "text") != 0) {
-      return Usage("--format takes text or sarif");
-    }
+    if (std::strcmp(name, "sarif") != 0 && std::strcmp(name, "text") != 0) return false;
     format = std::strcmp(name, "sarif") == 0 ? qnd::ReportFormat::Sarif : qnd::ReportFormat::Text;
   }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int at = CommandAt(argc, argv);
+  if (HelpOrVersion(argc, argv, at)) return qnd::kExitClean;
+  if (!at) return Usage("no command");
+  const std::string command = argv[at];
+  qnd::ReportFormat format = qnd::ReportFormat::Text;
+  if (!FormatOf(argc, argv, format)) return Usage("--format takes text or sarif");
   qnd::Report report(stdout, format);
   // The command line without the command and its --ignore and --format options, options
   // anywhere: the commands read their own from argv[2] on.
