@@ -17,8 +17,8 @@ namespace {
   switch (result) {
     case FontResult::EmptyValue: return "the entry has no value, and every entry needs one";
     case FontResult::BadDescription:
-      return "the WIN.INI key it writes is blank, holds \"=\" or a line break, or begins with "
-             "\"[\" or \";\"";
+      return "the WIN.INI key it writes is blank, holds \"=\" or a control character (the "
+             "profile writer may drop it), or begins with \"[\" or \";\"";
     case FontResult::ResourceKey:
       return "the key names a .FOT file, which a TrueType entry rebuilds";
     case FontResult::KeyTooLong:

@@ -140,6 +140,10 @@ std::string DescribeFault(const PlanFault& fault) {
     case TextFault::NoShortForm:
       return MacroText(why) + " in " + part +
              ": the directory has no short (8.3) form on this machine (does it exist?)";
+    case TextFault::EmptyLevel:
+      return part + " has an empty level (two backslashes in a row) once its macros are " +
+             "expanded, at " + std::to_string(why.at) +
+             ": the platform would read it as another key, so the entry fails";
     default: return part + " cannot be expanded";
   }
 }

@@ -43,9 +43,14 @@ bool MakeFontsDir(const char* windows_dir, FontsDirStr& dir) {
 }
 
 bool IsProfileKeySafe(const char* text) {
-  while (IsBlank(*text)) ++text;
+  while (*text == ' ') ++text;
   if (!*text || *text == '[' || *text == ';') return false;
-  return std::strpbrk(text, "=\r\n") == nullptr;
+  for (; *text; ++text) {
+    // A control character can be dropped by the profile writer, and what follows it then
+    // begins the key: a "[" or ";" there makes a section or a comment of it.
+    if (*text == '=' || IsControl(*text)) return false;
+  }
+  return true;
 }
 
 bool NamesResourceFile(const FontKeyParts& parts) {
@@ -63,8 +68,8 @@ const char* FontResultRule(FontResult result) {
   switch (result) {
     case FontResult::EmptyValue: return "the value is empty";
     case FontResult::BadDescription:
-      return "the description is blank, holds \"=\" or a line break, or begins with \"[\" or "
-             "\";\"";
+      return "the description is blank, holds \"=\" or a control character, or begins with \"[\" "
+             "or \";\"";
     case FontResult::ResourceKey: return "a TrueType key names a .FOT file";
     case FontResult::KeyTooLong: return "the key is over 259 characters";
     case FontResult::NoFileName: return "the key names no file";

@@ -66,8 +66,9 @@ struct FontPlan {
 };
 
 // True when `text` can be written as the key of a WIN.INI entry and found again as that one
-// entry: not empty or only blanks, no "=", CR or LF (they would end the key or the line), and
-// not beginning, after blanks, with "[" (a section header) or ";" (a comment).
+// entry: not empty or only spaces, no "=" (it would end the key), no control character (0x01
+// to 0x1F, 0x7F: a line break ends the line, and the profile writer may drop the others), and
+// not beginning, after spaces, with "[" (a section header) or ";" (a comment).
 [[nodiscard]] bool IsProfileKeySafe(const char* text);
 
 // True when the file name of `parts` names a ".FOT" file (in any case, trailing dots and blanks

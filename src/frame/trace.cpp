@@ -21,13 +21,10 @@ void TraceArg::Show(TraceText& text) const {
       const char c = static_cast<char>(number_);  // the low 8 bits, as GetFolder reads them
       return text.Append("%d \"%.*s\"", number_, 1, &c);
     }
-    case Kind::Context:
+    case Kind::Context:  // its directories are shown where a macro reads them, not here
       if (!context_) return text.Append("null");
-      text.Append("{");
-      TraceArg(context_->dir0).Show(text);
-      text.Append(", ");
-      TraceArg(context_->dir4).Show(text);
-      return text.Append("}");
+      return text.Append("0x%08lx",
+                         static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(context_)));
   }
 }
 

@@ -11,7 +11,8 @@
 //         return trace.Return(written ? 1 : 0);
 //       }
 //     Strings are shown quoted (null as null), a `char*` output buffer by its address, an int as
-//     a number, a QndPathContext* as its two directories. The Trace writes the call line at
+//     a number, a QndPathContext* by its address (the record is read only where a macro reads
+//     it: the registry script code shows its directories there). The Trace writes the call line at
 //     once and the return line when it goes out of scope, after every other local of the export.
 //   - The code below the export takes the Trace by reference (an area's functions get a
 //     `Trace& trace` parameter) and writes one line per call, with a printf-style format that

@@ -67,10 +67,13 @@ void TraceValueSet(const EntryPlan& plan, Trace& trace) {
 }  // namespace
 
 bool ApplyEntry(const char* section_name, const char* entry_name, const char* data,
-                const PathContext* context, Trace& trace) {
+                PathRecord& record, Trace& trace) {
   EntryPlan plan;
   PlanFault fault;
-  switch (PlanEntry(section_name, entry_name, data, context, PlatformLookups(), plan, &fault)) {
+  const PlanResult planned =
+      PlanEntry(section_name, entry_name, data, record.context(), PlatformLookups(), plan, &fault);
+  record.Show(plan.reads, trace);
+  switch (planned) {
     case PlanResult::Skip: return true;
     case PlanResult::Fail: RefuseEntry(trace, section_name, entry_name, fault); return false;
     case PlanResult::Write: break;
@@ -93,11 +96,14 @@ extern "C" int __stdcall DoReg(const char* script, const QndPathContext* context
     trace.Refusal("no script path");
     return trace.Return(0);
   }
-  const auto apply = [context, &trace](const ProfileEntry& entry) {
+  PathStr path;
+  if (!ProfileFileToRead("script", script, path, trace)) return trace.Return(0);
+  PathRecord record(context);
+  const auto apply = [&record, &trace](const ProfileEntry& entry) {
     return EntryFound(entry, trace) &&
-           ApplyEntry(entry.section, entry.name, entry.data, context, trace);
+           ApplyEntry(entry.section, entry.name, entry.data, record, trace);
   };
-  return trace.Return(WalkResult(WalkKeySections(script, apply), trace));
+  return trace.Return(WalkResult(WalkKeySections(path.c_str(), apply), trace));
 }
 
 // RegisterQuindo: see qndsetup.h.

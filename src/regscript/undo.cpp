@@ -181,12 +181,13 @@ bool DeleteKeyTree(RootKey parent, const char* sub_key, Trace& trace) {
   return true;
 }
 
-bool UndoEntry(const ProfileEntry& entry, const PathContext* context, Trace& trace) {
+bool UndoEntry(const ProfileEntry& entry, PathRecord& record, Trace& trace) {
   if (!EntryFound(entry, trace)) return false;
   RemovalPlan plan;
   PlanFault fault;
-  const RemovalResult result =
-      PlanRemoval(entry.name, entry.data, entry.length, context, PlatformLookups(), plan, &fault);
+  const RemovalResult result = PlanRemoval(entry.name, entry.data, entry.length, record.context(),
+                                           PlatformLookups(), plan, &fault);
+  record.Show(plan.reads, trace);
   switch (result) {
     case RemovalResult::Value:
       DeleteValue(RootKey(plan.root), plan.sub_key, plan.value_name.c_str(), trace);
@@ -213,10 +214,13 @@ extern "C" int __stdcall UndoReg(const char* script, const QndPathContext* conte
     trace.Refusal("no script path");
     return trace.Return(0);
   }
-  const auto undo = [context, &trace](const ProfileEntry& entry) {
-    return UndoEntry(entry, context, trace);
+  PathStr path;
+  if (!ProfileFileToRead("script", script, path, trace)) return trace.Return(0);
+  PathRecord record(context);
+  const auto undo = [&record, &trace](const ProfileEntry& entry) {
+    return UndoEntry(entry, record, trace);
   };
-  return trace.Return(WalkResult(WalkRemovalList(script, undo), trace));
+  return trace.Return(WalkResult(WalkRemovalList(path.c_str(), undo), trace));
 }
 
 // UnregisterQuindo: see qndsetup.h.
