@@ -26,6 +26,13 @@
 
 namespace qnd {
 
+// True when `path`, a name of the trace's log, names a device or a pipe rather than a disk
+// file, so that it must not even be opened: a name that begins "\\\\.\\" or "\\\\?\\" (either
+// slash), a pipe of another machine ("\\\\server\\pipe\\..."), or a file name (with any
+// extension, trailing blanks or colon) that is a DOS device: NUL, CON, PRN, AUX, CONIN$,
+// CONOUT$, CLOCK$, COM1 to COM9, LPT1 to LPT9, in any case, in any directory.
+[[nodiscard]] bool NamesDevice(const char* path);
+
 constexpr std::size_t kTraceLineChars = 2048;  // the buffer of a line and its terminator
 constexpr char kTraceCut[] = "...[cut]";       // ends a line that did not fit
 
@@ -44,6 +51,8 @@ class TraceText {
   // Ends the line: the cut marker if something was left out, then CR LF. Gives the whole line.
   [[nodiscard]] const char* Finish(std::size_t* size);
   [[nodiscard]] bool cut() const { return cut_; }
+  // The text so far, without a line end.
+  [[nodiscard]] const char* text() const { return text_.c_str(); }
 
  private:
   // The room for the text: the marker and CR LF always fit after it.

@@ -88,22 +88,34 @@ bool ApplyEntry(const char* section_name, const char* entry_name, const char* da
 
 }  // namespace qnd
 
-// DoReg: see qndsetup.h.
-extern "C" int __stdcall DoReg(const char* script, const QndPathContext* context, int reserved) {
-  using namespace qnd;
-  Trace trace("DoReg", {script, context, reserved});
+namespace qnd {
+namespace {
+
+// DoReg's work, traced by `trace`.
+[[nodiscard]] int ApplyScript(const char* script, const QndPathContext* context, Trace& trace) {
   if (!script) {  // the profile reader would read WIN.INI instead
     trace.Refusal("no script path");
-    return trace.Return(0);
+    return 0;
   }
   PathStr path;
-  if (!ProfileFileToRead("script", script, path, trace)) return trace.Return(0);
+  if (!ProfileFileToRead("script", script, path, trace)) return 0;
   PathRecord record(context);
   const auto apply = [&record, &trace](const ProfileEntry& entry) {
     return EntryFound(entry, trace) &&
            ApplyEntry(entry.section, entry.name, entry.data, record, trace);
   };
-  return trace.Return(WalkResult(WalkKeySections(path.c_str(), apply), trace));
+  const Trace::Burst burst(trace);
+  return WalkResult(WalkKeySections(path.c_str(), apply), trace);
+}
+
+}  // namespace
+}  // namespace qnd
+
+// DoReg: see qndsetup.h.
+extern "C" int __stdcall DoReg(const char* script, const QndPathContext* context, int reserved) {
+  using namespace qnd;
+  Trace trace("DoReg", {script, context, reserved});
+  return trace.Return(ApplyScript(script, context, trace));
 }
 
 // RegisterQuindo: see qndsetup.h.
@@ -113,5 +125,6 @@ extern "C" int __stdcall RegisterQuindo(const char* directory) {
   PathStr dir, script;
   if (!ProductScript(directory, dir, script, trace)) return trace.Return(0);
   const QndPathContext context = {dir.c_str(), nullptr};
-  return trace.Return(DoReg(script.c_str(), &context, 1));
+  Trace do_reg(trace, "DoReg", {script.c_str(), &context, 1});
+  return trace.Return(do_reg.Return(ApplyScript(script.c_str(), &context, do_reg)));
 }

@@ -206,21 +206,33 @@ bool UndoEntry(const ProfileEntry& entry, PathRecord& record, Trace& trace) {
 
 }  // namespace qnd
 
-// UndoReg: see qndsetup.h.
-extern "C" int __stdcall UndoReg(const char* script, const QndPathContext* context, int reserved) {
-  using namespace qnd;
-  Trace trace("UndoReg", {script, context, reserved});
+namespace qnd {
+namespace {
+
+// UndoReg's work, traced by `trace`.
+[[nodiscard]] int UndoScript(const char* script, const QndPathContext* context, Trace& trace) {
   if (!script) {  // the profile reader would read WIN.INI instead
     trace.Refusal("no script path");
-    return trace.Return(0);
+    return 0;
   }
   PathStr path;
-  if (!ProfileFileToRead("script", script, path, trace)) return trace.Return(0);
+  if (!ProfileFileToRead("script", script, path, trace)) return 0;
   PathRecord record(context);
   const auto undo = [&record, &trace](const ProfileEntry& entry) {
     return UndoEntry(entry, record, trace);
   };
-  return trace.Return(WalkResult(WalkRemovalList(path.c_str(), undo), trace));
+  const Trace::Burst burst(trace);
+  return WalkResult(WalkRemovalList(path.c_str(), undo), trace);
+}
+
+}  // namespace
+}  // namespace qnd
+
+// UndoReg: see qndsetup.h.
+extern "C" int __stdcall UndoReg(const char* script, const QndPathContext* context, int reserved) {
+  using namespace qnd;
+  Trace trace("UndoReg", {script, context, reserved});
+  return trace.Return(UndoScript(script, context, trace));
 }
 
 // UnregisterQuindo: see qndsetup.h.
@@ -230,5 +242,6 @@ extern "C" int __stdcall UnregisterQuindo(const char* directory) {
   PathStr dir, script;
   if (!ProductScript(directory, dir, script, trace)) return trace.Return(0);
   const QndPathContext context = {dir.c_str(), nullptr};
-  return trace.Return(UndoReg(script.c_str(), &context, 1));
+  Trace undo_reg(trace, "UndoReg", {script.c_str(), &context, 1});
+  return trace.Return(undo_reg.Return(UndoScript(script.c_str(), &context, undo_reg)));
 }

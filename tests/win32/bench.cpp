@@ -214,6 +214,28 @@ std::string WindowsDir() {
 
 DWORD RunChild(const char* name, DWORD ms) { return RunProgram(ChildCommand(name), ms); }
 
+Child::Child(const char* name, const std::string& args) : process_(nullptr) {
+  PROCESS_INFORMATION pi = {};
+  if (StartProgram(ChildCommand(name) + " " + args, &pi)) {
+    CloseHandle(pi.hThread);
+    process_ = pi.hProcess;
+  }
+}
+
+Child::~Child() { Wait(); }
+
+std::string TraceLockName(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  BY_HANDLE_FILE_INFORMATION identity = {};
+  GetFileInformationByHandle(file, &identity);
+  CloseHandle(file);
+  char name[64];
+  std::snprintf(name, sizeof name, "qndsetup.trace.%08lx.%08lx%08lx", identity.dwVolumeSerialNumber,
+                identity.nFileIndexHigh, identity.nFileIndexLow);
+  return name;
+}
+
 namespace {
 // Starts `command`; its process handle, or null with the error in `error`.
 HANDLE StartProcess(const std::string& command, DWORD* error) {
@@ -235,6 +257,16 @@ DWORD AwaitProgram(HANDLE process, DWORD ms) {
   CloseHandle(process);
   return code;
 }
+
+}  // namespace
+
+DWORD Child::Wait(DWORD ms) {
+  const DWORD code = process_ ? AwaitProgram(process_, ms) : 259;
+  process_ = nullptr;
+  return code;
+}
+
+namespace {
 
 // A running process whose parent is in `tree`, added to it; null when there is none.
 HANDLE NextDescendant(std::vector<DWORD>& tree) {

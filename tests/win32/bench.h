@@ -96,6 +96,24 @@ struct ChildScenario {
   static ::bench::ChildScenario child_##name(#name, Child_##name); \
   static int Child_##name()
 
+// This test program run again as child NAME with `args` (ChildArgs), while the object lives.
+class Child {
+ public:
+  Child(const char* name, const std::string& args);
+  ~Child();  // waits for it as Wait does
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+  // Waits up to `ms` for it to end (ends it then, 259); its exit code.
+  DWORD Wait(DWORD ms = 30000);
+
+ private:
+  HANDLE process_;
+};
+
+// The name of the lock of the trace's log `path`, as the library names it from the file's
+// identity (the file must be there).
+std::string TraceLockName(const std::string& path);
+
 // ---- registry ----
 // HKCU\Software\QndTest\<name>, deleted with everything below it before and after the test.
 class TestKey {
