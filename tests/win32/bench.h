@@ -110,6 +110,28 @@ class Child {
   HANDLE process_;
 };
 
+// File `path` held open by another process without sharing while the object lives, as a virus
+// scanner or an editor may hold it: nobody else can open it.
+class HeldFile {
+ public:
+  explicit HeldFile(const std::string& path);
+  ~HeldFile();
+  HeldFile(const HeldFile&) = delete;
+  HeldFile& operator=(const HeldFile&) = delete;
+  bool held() const { return held_; }
+
+ private:
+  HANDLE ready_, done_;
+  Child child_;
+  bool held_;
+};
+
+// A file at a path of exactly `chars` characters below `dir`, in folders made for it, written
+// through the platform's long-path form ("\\?\"): its path, which does not fit 259 characters
+// when `chars` is more. Removed with its folders by RemoveLongPath.
+std::string WriteLongPathFile(const std::string& dir, std::size_t chars, const std::string& text);
+void RemoveLongPath(const std::string& dir, const std::string& path);
+
 // The name of the lock of the trace's log `path`, as the library names it from the file's
 // identity (the file must be there).
 std::string TraceLockName(const std::string& path);
