@@ -110,6 +110,12 @@ struct Row {
   std::vector<std::string> says;      // what the trace holds, in this order
 };
 
+// Path records that cannot be read, whole or in part.
+const QndPathContext* const kUnreadable = reinterpret_cast<const QndPathContext*>(4);
+const char* const kNowhere = reinterpret_cast<const char*>(4);
+const QndPathContext kUnreadableDirs = {kNowhere, kNowhere};
+const QndPathContext kUnreadableDir4 = {"C:\\Prog", kNowhere};
+
 // The test key as the trace shows it: quoted, its backslashes escaped.
 const std::string kKey = "\"HKEY_CURRENT_USER\\\\Software\\\\QndTest\\\\Trace\\\\";
 
@@ -246,6 +252,28 @@ std::vector<Row> Rows() {
       {"InstallOfficeSupport",
        [=](Machine& m) { return office(m, true); },
        {"! Word 7.0: Word's start-up directory is missing and cannot be created \""}},
+      // A path record that cannot be read, or holds a directory that cannot: read only where
+      // a macro reads it, by the export and by the trace alike.
+      /* 18 */
+      {"DoReg",
+       [=](Machine& m) {
+         return bench::Qnd().DoReg(m.Script("[@KEY@\\R]\r\nv=1\r\n").c_str(), kUnreadable, 0);
+       },
+       {"\", 0x00000004, 0)", "\"v\" = REG_SZ \"1\""}},
+      /* 19 */
+      {"UndoReg",
+       [=](Machine& m) {
+         return bench::Qnd().UndoReg(m.Script("[UNINSTALL]\r\n@KEY@\\R=\r\n").c_str(),
+                                     &kUnreadableDirs, 0);
+       },
+       {"key \"HKEY_CURRENT_USER", "R\" is not there, counts as removed"}},
+      /* 20 */
+      {"DoReg",
+       [=](Machine& m) {
+         return bench::Qnd().DoReg(m.Script("[@KEY@\\R]\r\nv=$0\r\nw=$0\r\n").c_str(),
+                                   &kUnreadableDir4, 0);
+       },
+       {"  $0 is \"C:\\\\Prog\" (path record 0x", "\"w\" = REG_SZ \"C:\\\\Prog\\\\\""}},
   };
 }
 
@@ -285,6 +313,7 @@ TEST(Trace, SameRunWithAndWithoutTheTraceAndItNamesEachStep) {
   std::vector<Outcome> plain;
   NoLog();
   for (const Row& row : rows) plain.push_back(RunRow(m, row));
+  m.Reset();  // the last row's own files go
   bench::ListFiles("C:", "", after);
   EXPECT_EQ(before, after) << "without the variable no file appears anywhere";
 
