@@ -104,7 +104,7 @@ QND_API int QND_CALL Internal010(void);
  * earlier installation: the data of entry "English-Russian", or else "Russian-English", of
  * section "Application" in the first of "quindo.ini" and "quindohr.ini" of the Windows
  * directory that exists, cut after its last backslash (data without one is kept whole);
- * "C:" when there is none. Always 1. */
+ * "C:\" when there is none. Always 1. */
 QND_API int QND_CALL Internal015(char* buffer);
 
 /* Writes `value` as entry "Path" of section "Setup" of directory\Quindo32.uni (the directory
