@@ -9,9 +9,11 @@ namespace qnd {
 namespace {
 
 // True when the key `sub_key` of `root` is not there, so that writing the entry creates it.
-// Asked only while the trace is on, with a read-only open, to name the step "key created".
-[[nodiscard]] bool KeyMissing(RootKey root, const TextStr& sub_key, Trace& trace) {
-  if (!trace || sub_key.empty()) return false;
+// Asked only while the trace is on, with a read-only open, to name the step "key created"; not
+// for the key the last entry wrote.
+[[nodiscard]] bool KeyMissing(RootKey root, const TextStr& sub_key, const LastKey& last,
+                              Trace& trace) {
+  if (!trace || sub_key.empty() || last.Is(root.value(), sub_key)) return false;
   UniqueKey key;
   return RegOpenKeyExA(root.get(), sub_key.c_str(), 0, KEY_QUERY_VALUE, key.put()) ==
          ERROR_FILE_NOT_FOUND;
@@ -40,9 +42,9 @@ void TraceValueSet(const EntryPlan& plan, Trace& trace) {
 // Writes what `plan` says. The default value goes through RegSetValueA, which creates a missing
 // sub-key itself, and is not flushed; a named value's key is created, flushed and closed on
 // every path. Gives the platform call that refused it, or none (a null function).
-[[nodiscard]] CallError WriteEntry(const EntryPlan& plan, Trace& trace) {
+[[nodiscard]] CallError WriteEntry(const EntryPlan& plan, const LastKey& last, Trace& trace) {
   const RootKey root(plan.root);
-  const bool creates = KeyMissing(root, plan.sub_key, trace);
+  const bool creates = KeyMissing(root, plan.sub_key, last, trace);
   if (plan.is_default) {
     const LONG set = RegSetValueA(root.get(), plan.sub_key.c_str(), REG_SZ, plan.data.c_str(),
                                   static_cast<DWORD>(plan.data.size()) + 1);
@@ -67,7 +69,7 @@ void TraceValueSet(const EntryPlan& plan, Trace& trace) {
 }  // namespace
 
 bool ApplyEntry(const char* section_name, const char* entry_name, const char* data,
-                PathRecord& record, Trace& trace) {
+                PathRecord& record, LastKey& last, Trace& trace) {
   EntryPlan plan;
   PlanFault fault;
   const PlanResult planned =
@@ -78,7 +80,8 @@ bool ApplyEntry(const char* section_name, const char* entry_name, const char* da
     case PlanResult::Fail: RefuseEntry(trace, section_name, entry_name, fault); return false;
     case PlanResult::Write: break;
   }
-  const CallError refused = WriteEntry(plan, trace);
+  const CallError refused = WriteEntry(plan, last, trace);
+  if (!refused.function && trace) last.Set(plan.root, plan.sub_key);
   if (refused.function) {
     trace.Refusal(refused, "entry \"%s\" of section \"%s\": the registry refused \"%s\\\\%s\"",
                   entry_name, section_name, RootKeyName(plan.root), plan.sub_key.c_str());
@@ -100,9 +103,10 @@ namespace {
   PathStr path;
   if (!ProfileFileToRead("script", script, path, trace)) return 0;
   PathRecord record(context);
-  const auto apply = [&record, &trace](const ProfileEntry& entry) {
+  LastKey last;
+  const auto apply = [&record, &last, &trace](const ProfileEntry& entry) {
     return EntryFound(entry, trace) &&
-           ApplyEntry(entry.section, entry.name, entry.data, record, trace);
+           ApplyEntry(entry.section, entry.name, entry.data, record, last, trace);
   };
   const Trace::Burst burst(trace);
   return WalkResult(WalkKeySections(path.c_str(), apply), trace);
