@@ -13,7 +13,9 @@ TraceArg TraceArg::Code(int code) {
 
 void TraceArg::Show(TraceText& text) const {
   switch (kind_) {
-    case Kind::Text: return text.Append(text_ ? "\"%s\"" : "null", text_);
+    case Kind::Text:
+      if (!text_) return text.Append("null");
+      return text.Append("\"%s\"", text_);
     case Kind::Buffer:
       return text.Append("0x%08lx", static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(text_)));
     case Kind::Number: return text.Append("%d", number_);
@@ -105,35 +107,10 @@ int Trace::Return(int result, const char* output) {
   return result;
 }
 
-void Trace::Step(const char* format, ...) {
-  if (!*this) return;
+void Trace::Emit(const char* marker, TraceError* error, const char* format, ...) {
   std::va_list args;
   va_start(args, format);
-  Line("  ", nullptr, format, args);
-  va_end(args);
-}
-
-void Trace::Step(TraceError error, const char* format, ...) {
-  if (!*this) return;
-  std::va_list args;
-  va_start(args, format);
-  Line("  ", &error, format, args);
-  va_end(args);
-}
-
-void Trace::Refusal(const char* format, ...) {
-  if (!*this) return;
-  std::va_list args;
-  va_start(args, format);
-  Line("! ", nullptr, format, args);
-  va_end(args);
-}
-
-void Trace::Refusal(TraceError error, const char* format, ...) {
-  if (!*this) return;
-  std::va_list args;
-  va_start(args, format);
-  Line("! ", &error, format, args);
+  Line(marker, error, format, args);
   va_end(args);
 }
 
@@ -145,8 +122,11 @@ void Trace::Line(const char* marker, TraceError* error, const char* format, std:
   text.Format(format, args);
   // Small codes are the platform's error numbers; large ones (HRESULTs) read better in hex.
   if (error) {
-    text.Append(error->code > 0xFFFF ? " (%s: error 0x%08lx)" : " (%s: error %lu)", error->function,
-                error->code);
+    if (error->code > 0xFFFF) {
+      text.Append(" (%s: error 0x%08lx)", error->function, error->code);
+    } else {
+      text.Append(" (%s: error %lu)", error->function, error->code);
+    }
   }
   Write(text);
   SetLastError(last_error);

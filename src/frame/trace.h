@@ -16,7 +16,8 @@
 //     once and the return line when it goes out of scope, after every other local of the export.
 //   - The code below the export takes the Trace by reference (an area's functions get a
 //     `Trace& trace` parameter) and writes one line per call, with a printf-style format that
-//     the compiler checks (trace_text.h: %s, %.*s, %d, %u, %x):
+//     the compiler checks, refusing any conversion it does not implement (trace_text.h: %s, %.*s,
+//     %d, %u, %x):
 //       trace.Step("value set \"%s\\\\%s\" \"%s\" = REG_SZ \"%s\"", root, sub_key, name, data);
 //       trace.Step(CallError{"RegDeleteValueA", status}, "value \"%s\" counts as removed", name);
 //       trace.Refusal("the font file \"%s\" is not there", path);
@@ -147,12 +148,24 @@ class Trace {
     Trace& trace_;
   };
 
-  // A step: "  what was done".
-  void Step(const char* format, ...) QND_TRACE_FORMAT(2, 3);
-  void Step(TraceError error, const char* format, ...) QND_TRACE_FORMAT(3, 4);
+  // A step: "  what was done". The format is checked as it compiles (TraceFormat).
+  template <typename... Args>
+  void Step(TraceFormatOf<Args...> format, Args... args) {
+    if (*this) Emit("  ", nullptr, format.c_str(), args...);
+  }
+  template <typename... Args>
+  void Step(TraceError error, TraceFormatOf<Args...> format, Args... args) {
+    if (*this) Emit("  ", &error, format.c_str(), args...);
+  }
   // Why the export gives 0: "! what, and the rule".
-  void Refusal(const char* format, ...) QND_TRACE_FORMAT(2, 3);
-  void Refusal(TraceError error, const char* format, ...) QND_TRACE_FORMAT(3, 4);
+  template <typename... Args>
+  void Refusal(TraceFormatOf<Args...> format, Args... args) {
+    if (*this) Emit("! ", nullptr, format.c_str(), args...);
+  }
+  template <typename... Args>
+  void Refusal(TraceError error, TraceFormatOf<Args...> format, Args... args) {
+    if (*this) Emit("! ", &error, format.c_str(), args...);
+  }
 
   // Notes the export's result and gives it back; `output`, when given, is a caller's buffer of
   // 260 characters that the return line shows when the result is 1 (it was written then).
@@ -172,6 +185,8 @@ class Trace {
   void CallLine(std::initializer_list<TraceArg> args);
   [[nodiscard]] bool Open();
   void Close();
+  // A line of a format already checked, and its arguments.
+  void Emit(const char* marker, TraceError* error, const char* format, ...);
   // Writes one line: the time, process and thread, `marker`, the format, the error if any.
   void Line(const char* marker, TraceError* error, const char* format, std::va_list args);
   void Write(TraceText& text);

@@ -125,7 +125,7 @@ void TraceText::Format(const char* format, std::va_list args) {
   va_end(rest);
 }
 
-void TraceText::Append(const char* format, ...) {
+void TraceText::AppendChecked(const char* format, ...) {
   std::va_list args;
   va_start(args, format);
   Format(format, args);

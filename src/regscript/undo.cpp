@@ -50,8 +50,11 @@ class TreeTrail {
                      "key \"%s\\\\%s%s\" not deleted", root_, path_.c_str(), More());
       return false;
     }
-    trace_.Step(link ? "link deleted as a link \"%s\\\\%s%s\"" : "key deleted \"%s\\\\%s%s\"",
-                root_, path_.c_str(), More());
+    if (link) {
+      trace_.Step("link deleted as a link \"%s\\\\%s%s\"", root_, path_.c_str(), More());
+    } else {
+      trace_.Step("key deleted \"%s\\\\%s%s\"", root_, path_.c_str(), More());
+    }
     if (hidden_) {
       --hidden_;
     } else {
