@@ -160,13 +160,13 @@ void FontsCheck::Font(const FontListEntry& entry, const FontPlan& plan, int line
 // same font file written anew, or another one written over.
 void FontsCheck::Repeats(const FontPlan& plan, const char* value, int line) {
   const std::string file = fold_.Fold(plan.font_file.c_str());
-  if (files_.count(file)) {
+  if (files_.contains(file)) {
     Find(FindingId::FontFileTwice, line, {plan.font_file.c_str(), std::to_string(files_[file])});
   }
   files_[file] = line;
   const std::string description = fold_.Fold(value);
   const std::string now = ProfileValue(kFontsProfileSection, value);
-  if (descriptions_.count(description)) {
+  if (descriptions_.contains(description)) {
     Find(FindingId::DescriptionTwice, line, {value, std::to_string(descriptions_[description])});
   } else if (!now.empty() && fold_.Fold(SplitFontKey(now.c_str()).file) == file) {
     Find(FindingId::FontsEntryRewritten, line, {value, now});

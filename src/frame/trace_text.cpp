@@ -11,39 +11,41 @@ namespace {
 
 [[nodiscard]] bool IsSlash(char c) { return c == '\\' || c == '/'; }
 
-// True when the `n` characters at `text` are `name` (upper case) in any case.
-[[nodiscard]] bool SameNoCase(const char* text, std::size_t n, const char* name) {
+// True when the `n` characters at `text` are `upper` (in upper case) in any case.
+[[nodiscard]] bool SameNoCase(const char* text, std::size_t n, const char* upper) {
   std::size_t i = 0;
-  for (; i < n && name[i]; ++i) {
-    if (AsciiUpper(text[i]) != name[i]) return false;
+  for (; i < n && upper[i]; ++i) {
+    if (AsciiUpper(text[i]) != upper[i]) return false;
   }
-  return i == n && !name[i];
+  return i == n && !upper[i];
+}
+
+// True for a name in the device namespace (\\.\ or \\?\) or a pipe of another machine.
+[[nodiscard]] bool DeviceOrPipePath(const char* path) {
+  if (!IsSlash(path[0]) || !IsSlash(path[1])) return false;
+  if ((path[2] == '.' || path[2] == '?') && IsSlash(path[3])) return true;
+  const char* server_end = path + 2;
+  while (*server_end && !IsSlash(*server_end)) ++server_end;
+  return *server_end && SameNoCase(server_end + 1, 4, "PIPE") && IsSlash(server_end[5]);
 }
 
 }  // namespace
 
 bool NamesDevice(const char* path) {
-  if (IsSlash(path[0]) && IsSlash(path[1])) {
-    if ((path[2] == '.' || path[2] == '?') && IsSlash(path[3])) return true;
-    const char* server_end = path + 2;
-    while (*server_end && !IsSlash(*server_end)) ++server_end;
-    if (*server_end && SameNoCase(server_end + 1, 4, "PIPE") && IsSlash(server_end[5])) {
-      return true;
-    }
-  }
-  const char* name = path;
+  if (DeviceOrPipePath(path)) return true;
+  const char* base = path;
   for (const char* p = path; *p; ++p) {
-    if (IsSlash(*p)) name = p + 1;
+    if (IsSlash(*p)) base = p + 1;
   }
-  if (IsAsciiLetter(name[0]) && name[1] == ':') name += 2;  // "C:NUL"
+  if (IsAsciiLetter(base[0]) && base[1] == ':') base += 2;  // "C:NUL"
   std::size_t n = 0;  // the name up to its extension or a colon ("NUL.TXT", "COM1:")
-  while (name[n] && name[n] != '.' && name[n] != ':') ++n;
-  while (n > 0 && name[n - 1] == ' ') --n;
+  while (base[n] && base[n] != '.' && base[n] != ':') ++n;
+  while (n > 0 && base[n - 1] == ' ') --n;
   for (const char* device : {"NUL", "CON", "PRN", "AUX", "CONIN$", "CONOUT$", "CLOCK$"}) {
-    if (SameNoCase(name, n, device)) return true;
+    if (SameNoCase(base, n, device)) return true;
   }
-  return n == 4 && (SameNoCase(name, 3, "COM") || SameNoCase(name, 3, "LPT")) && name[3] >= '1' &&
-         name[3] <= '9';
+  return n == 4 && (SameNoCase(base, 3, "COM") || SameNoCase(base, 3, "LPT")) && base[3] >= '1' &&
+         base[3] <= '9';
 }
 
 void TraceText::Put(const char* piece, std::size_t n) {

@@ -67,34 +67,45 @@ class TraceFormat {
   [[nodiscard]] const char* c_str() const { return text_; }
 
  private:
+  // The kinds of arguments of the conversion at `p` (just after its "%"), into `kinds`, and
+  // how many; `*end` gets the character after it. A conversion not implemented fails there.
+  static constexpr std::size_t Conversion(const char* p, TraceArgKind (&kinds)[2],
+                                          const char** end) {
+    if (p[0] == '.' && p[1] == '*' && p[2] == 's') {
+      kinds[0] = TraceArgKind::Int;
+      kinds[1] = TraceArgKind::Text;
+      *end = p + 3;
+      return 2;
+    }
+    const char* digits = p;
+    while (*p >= '0' && *p <= '9') ++p;
+    const bool width = p != digits;
+    // A width must begin with its zero: blanks are not implemented ("%5d" would show zeros).
+    if (width && *digits != '0') TraceFormatHasAConversionThatIsNotImplemented();
+    const bool is_long = *p == 'l';
+    if (is_long) ++p;
+    *end = p + 1;
+    const bool number = *p == 'd' || *p == 'u' || *p == 'x';
+    const bool text = *p == 's' && !is_long && !width;
+    if (!number && !text) TraceFormatHasAConversionThatIsNotImplemented();
+    kinds[0] = number ? (is_long ? TraceArgKind::Long : TraceArgKind::Int) : TraceArgKind::Text;
+    return 1;
+  }
+
   static consteval void Check(const char* format) {
     constexpr TraceArgKind kKinds[] = {KindOfTraceArg<Args>()..., TraceArgKind::Other};
     std::size_t next = 0;
-    const auto take = [&](TraceArgKind kind) {
-      if (next == sizeof...(Args)) TraceFormatHasNotAsManyArgumentsAsConversions();
-      if (kKinds[next++] != kind) TraceFormatArgumentIsNotOfItsConversionsKind();
-    };
-    for (const char* p = format; *p; ++p) {
-      if (*p != '%' || *++p == '%') continue;
-      if (p[0] == '.' && p[1] == '*' && p[2] == 's') {
-        take(TraceArgKind::Int);
-        take(TraceArgKind::Text);
-        p += 2;
+    for (const char* p = format; *p;) {
+      if (*p++ != '%') continue;
+      if (*p == '%') {
+        ++p;
         continue;
       }
-      const bool padded = *p == '0';
-      while (*p >= '0' && *p <= '9') {
-        if (!padded) TraceFormatHasAConversionThatIsNotImplemented();  // %5d: no blanks
-        ++p;
-      }
-      const bool is_long = *p == 'l';
-      if (is_long) ++p;
-      if (*p == 'd' || *p == 'u' || *p == 'x') {
-        take(is_long ? TraceArgKind::Long : TraceArgKind::Int);
-      } else if (*p == 's' && !is_long && !padded) {
-        take(TraceArgKind::Text);
-      } else {
-        TraceFormatHasAConversionThatIsNotImplemented();
+      TraceArgKind kinds[2] = {};
+      const std::size_t n = Conversion(p, kinds, &p);
+      for (std::size_t i = 0; i < n; ++i) {
+        if (next == sizeof...(Args)) TraceFormatHasNotAsManyArgumentsAsConversions();
+        if (kKinds[next++] != kinds[i]) TraceFormatArgumentIsNotOfItsConversionsKind();
       }
     }
     if (next != sizeof...(Args)) TraceFormatHasNotAsManyArgumentsAsConversions();

@@ -29,6 +29,11 @@ constexpr RootName kRoots[] = {
   return true;
 }
 
+// Notes in `*reads`, when given, that a "$0" or "$4" macro (`code`) read `context`'s directory.
+void NoteRead(const PathContext* context, char code, ContextReads* reads) {
+  if (context && reads) (code == '0' ? reads->dir0 : reads->dir4) = true;
+}
+
 // The directory of the macro whose text starts at `p` (just after its "$"), ending in a
 // backslash, appended to `out`; `p` is moved past the macro. TextFault::None on success.
 [[nodiscard]] TextFault ExpandOneMacro(const char*& p, TextStr& out, const PathContext* context,
@@ -41,7 +46,7 @@ constexpr RootName kRoots[] = {
   PathStr dir;
   if (code == '0' || code == '4') {
     const char* given = !context ? nullptr : code == '0' ? context->dir0 : context->dir4;
-    if (context && reads) (code == '0' ? reads->dir0 : reads->dir4) = true;
+    NoteRead(context, code, reads);
     if (!given) return TextFault::NoDirectory;
     if (!dir.assign(given)) return TextFault::DirectoryTooLong;
   } else if (!lookups.folder(code, dir)) {
