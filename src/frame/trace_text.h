@@ -104,7 +104,7 @@ class TraceFormat {
       TraceArgKind kinds[2] = {};
       const std::size_t n = Conversion(p, kinds, &p);
       for (std::size_t i = 0; i < n; ++i) {
-        if (next == sizeof...(Args)) TraceFormatHasNotAsManyArgumentsAsConversions();
+        if (next == sizeof...(Args)) return TraceFormatHasNotAsManyArgumentsAsConversions();
         if (kKinds[next++] != kinds[i]) TraceFormatArgumentIsNotOfItsConversionsKind();
       }
     }
