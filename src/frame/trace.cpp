@@ -2,6 +2,7 @@
 #include "frame/trace.h"
 
 #include "frame/files.h"
+#include "frame/windows_family.h"
 
 namespace qnd {
 
@@ -108,6 +109,7 @@ int Trace::Return(int result, const char* output) {
 }
 
 void Trace::Emit(const char* marker, TraceError* error, const char* format, ...) {
+  if (!*this) return;
   std::va_list args;
   va_start(args, format);
   Line(marker, error, format, args);
@@ -142,10 +144,13 @@ bool Trace::Open() {
   };
   if (!FillSized(path, read) || NamesDevice(path.c_str())) return false;
   {
+    // Windows 9x knows neither the append right nor shared deletion: there the file opens
+    // for writing, and each line goes to its end (Write).
+    const bool nt = !OnWindows9x();
     const QuietErrorMode quiet;
-    own_.file.reset(CreateFileA(path.c_str(), FILE_APPEND_DATA,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    own_.file.reset(CreateFileA(path.c_str(), nt ? FILE_APPEND_DATA : GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | (nt ? FILE_SHARE_DELETE : 0),
+                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   }
   BY_HANDLE_FILE_INFORMATION identity;
   if (own_.file && GetFileType(own_.file.get()) == FILE_TYPE_DISK &&
@@ -190,6 +195,7 @@ void Trace::Write(TraceText& text) {
   const char* line = text.Finish(&size);
   if (!log_->held && !Acquire()) return Close();  // the rest would wait as long and fail as well
   DWORD bytes = 0;
+  if (OnWindows9x()) SetFilePointer(log_->file.get(), 0, nullptr, FILE_END);  // opened to write
   if (!WriteFile(log_->file.get(), line, static_cast<DWORD>(size), &bytes, nullptr) ||
       bytes != size) {
     return Close();

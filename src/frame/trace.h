@@ -150,21 +150,22 @@ class Trace {
 
   // A step: "  what was done". The format is checked as it compiles (TraceFormat).
   template <typename... Args>
-  void Step(TraceFormatOf<Args...> format, Args... args) {
-    if (*this) Emit("  ", nullptr, format.c_str(), args...);
+  [[gnu::always_inline]] void Step(TraceFormatOf<Args...> format, Args... args) {
+    Emit("  ", nullptr, format.c_str(), args...);
   }
   template <typename... Args>
-  void Step(TraceError error, TraceFormatOf<Args...> format, Args... args) {
-    if (*this) Emit("  ", &error, format.c_str(), args...);
+  [[gnu::always_inline]] void Step(TraceError error, TraceFormatOf<Args...> format, Args... args) {
+    Emit("  ", &error, format.c_str(), args...);
   }
   // Why the export gives 0: "! what, and the rule".
   template <typename... Args>
-  void Refusal(TraceFormatOf<Args...> format, Args... args) {
-    if (*this) Emit("! ", nullptr, format.c_str(), args...);
+  [[gnu::always_inline]] void Refusal(TraceFormatOf<Args...> format, Args... args) {
+    Emit("! ", nullptr, format.c_str(), args...);
   }
   template <typename... Args>
-  void Refusal(TraceError error, TraceFormatOf<Args...> format, Args... args) {
-    if (*this) Emit("! ", &error, format.c_str(), args...);
+  [[gnu::always_inline]] void Refusal(TraceError error, TraceFormatOf<Args...> format,
+                                      Args... args) {
+    Emit("! ", &error, format.c_str(), args...);
   }
 
   // Notes the export's result and gives it back; `output`, when given, is a caller's buffer of

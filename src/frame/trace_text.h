@@ -132,7 +132,7 @@ class TraceText {
   // and with a width padded by zeros (%08x), are numbers; %% is "%". The format is checked as
   // it compiles (TraceFormat).
   template <typename... Args>
-  void Append(TraceFormatOf<Args...> format, Args... args) {
+  [[gnu::always_inline]] void Append(TraceFormatOf<Args...> format, Args... args) {
     AppendChecked(format.c_str(), args...);
   }
   // The same for a format already checked, and its arguments.

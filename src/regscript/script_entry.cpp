@@ -44,8 +44,9 @@ const char* PartName(EntryPart part) {
   switch (part) {
     case EntryPart::SubKey: return "the sub-key path";
     case EntryPart::ValueName: return "the value name";
-    default: return "the data";
+    case EntryPart::Data: return "the data";
   }
+  return "the data";
 }
 
 PlanResult PlanEntry(const char* section_name, const char* entry_name, const char* data,
@@ -86,7 +87,11 @@ RemovalResult PlanRemoval(const char* entry_name, const char* data, unsigned dat
   // A value name holds at most 511 characters, so data that filled the reader's buffer was
   // cut: it fails rather than name another value.
   if (data_length >= kEntryDataChars - 1) {
-    if (fault) *fault = {EntryPart::Data, {TextFault::TooLong, 0, '\0'}};
+    if (fault) {  // set field by field: an aggregate here would cost the DLL a data section
+      *fault = PlanFault{};
+      fault->part = EntryPart::Data;
+      fault->text.fault = TextFault::TooLong;
+    }
     return RemovalResult::Fail;
   }
   if (!StripThenExpand(data, plan.value_name, context, lookups, EntryPart::Data, fault,

@@ -82,6 +82,17 @@ ProgramRun RunWithOutput(std::string command, const std::string& out_file, DWORD
 std::string ProgramDir();
 std::string WindowsDir();
 
+// One result of a SARIF log that qndcheck --format sarif wrote: a finding (its code in `rule`)
+// or a line of the listing (`rule` empty), its wording, file and line, and its heading.
+struct SarifResult {
+  std::string rule, level, text, uri, section;
+  int line = 0;
+  std::vector<std::string> args;  // a finding's: the texts that fill its wording
+};
+// The results of SARIF log `json`, in order; false when it is no JSON or lacks a results array
+// (`*error` says where).
+bool ReadSarif(const std::string& json, std::vector<SarifResult>& results, std::string* error);
+
 // Runs this test program again as `program --child NAME` and returns its exit code
 // (0xC0000005 for an access violation; 259 when it did not end within `ms` milliseconds).
 DWORD RunChild(const char* name, DWORD ms = 60000);
@@ -135,6 +146,26 @@ void RemoveLongPath(const std::string& dir, const std::string& path);
 // The name of the lock of the trace's log `path`, as the library names it from the file's
 // identity (the file must be there).
 std::string TraceLockName(const std::string& path);
+
+// ---- older Windows, simulated ----
+// Binds the library's import `function` of `dll` ("KERNEL32.dll"...) to `stub` for the object's
+// lifetime, by writing the library's import address table in this process: the library then
+// meets the documented behaviour of an older Windows (Windows 95's MoveFileExA, which fails with
+// 120) while everything else stays the real platform. ok() is false when the library does not
+// import that function by name.
+class ImportPatch {
+ public:
+  ImportPatch(const char* dll, const char* function, FARPROC stub);
+  ~ImportPatch();
+  ImportPatch(const ImportPatch&) = delete;
+  ImportPatch& operator=(const ImportPatch&) = delete;
+  bool ok() const { return slot_ != nullptr; }
+  FARPROC original() const { return original_; }  // the function the library imported
+
+ private:
+  FARPROC* slot_ = nullptr;
+  FARPROC original_ = nullptr;
+};
 
 // ---- registry ----
 // HKCU\Software\QndTest\<name>, deleted with everything below it before and after the test.
@@ -274,7 +305,8 @@ class ChildWindows {
 // A message box as a watcher found it.
 struct SeenBox {
   std::string caption;
-  std::string text;  // the bytes of its text, as the box holds them (ANSI code page)
+  std::string text;        // the bytes of its text, as the box holds them (ANSI code page)
+  std::wstring wide_text;  // its text read back as Unicode
   HWND owner = nullptr;
   HICON icon = nullptr;      // the icon it shows
   std::vector<int> buttons;  // ids of its buttons, ascending
