@@ -1,5 +1,6 @@
 # make        the library and its tools: build/win32/qndsetup.dll, build/win32/qndrun.exe
 # make test   every test: native unit tests and fuzzing, then the Win32 tests under Wine
+# make fuzz   each fuzz target for FUZZ_SECONDS (600 unless set), from what earlier runs found
 # make fuzz-check SEEDS=N  qndcheck against DoReg and UndoReg on N more random scripts
 # make demo   the library at work in a throwaway Wine prefix
 # make bench  timings under Wine (not a test)
@@ -19,7 +20,7 @@ MINGW   := -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-i686.cmake
 # "(", stands for its parenthesis: make would take that one for the start of a call).
 VERSION := $(shell sed -n 's/^project.qndsetup VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
-.PHONY: all bootstrap native win32-tests installer test fuzz-check demo bench screenshot dist \
+.PHONY: all bootstrap native win32-tests installer test fuzz fuzz-check demo bench screenshot dist \
         format tidy clean
 
 all: bootstrap
@@ -49,6 +50,12 @@ installer: all
 test: native win32-tests
 	@printf 'subdirs("native")\nsubdirs("win32-tests")\n' > $(BUILD)/CTestTestfile.cmake
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+# The fuzz targets of make test, each for FUZZ_SECONDS instead of make test's few, JOBS at a time.
+FUZZ_SECONDS ?= 600
+fuzz: native
+	@cd "$(BUILD)/native" && QND_FUZZ_SECONDS=$(FUZZ_SECONDS) ctest -R '^fuzz\.' -j$(JOBS) \
+	    --timeout $$(( $(FUZZ_SECONDS) + 120 )) --output-on-failure
 
 # Seeds FIRST_SEED to FIRST_SEED + SEEDS - 1 (by default new ones every run; a failure names its
 # seed, and FIRST_SEED=that SEEDS=1 runs it again), in a prefix of their own, about 0.2 s each.
