@@ -74,6 +74,7 @@ demo: installer
 	@scripts/demo $(BUILD)
 
 bench: win32-tests
+	@$(CMAKE) --build "$(BUILD)/win32-tests" -j$(JOBS) --target regscript_bench
 	@scripts/bench $(BUILD)
 
 screenshot: all
