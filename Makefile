@@ -1,5 +1,6 @@
 # make        the library and its tools: build/win32/qndsetup.dll, build/win32/qndrun.exe
 # make test   every test: native unit tests and fuzzing, then the Win32 tests under Wine
+#             (JOBS=N compiles at a time in each build, TEST_JOBS=N tests at a time)
 # make fuzz   each fuzz target for FUZZ_SECONDS (600 unless set), from what earlier runs found
 # make fuzz-check SEEDS=N  qndcheck against DoReg and UndoReg on N more random scripts
 # make demo   the library at work in a throwaway Wine prefix
@@ -36,9 +37,12 @@ native: bootstrap
 	    -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	@$(CMAKE) --build $(BUILD)/native -j$(JOBS)
 
+# The test programs carry line tables only (-g1): a backtrace still names each frame's line, and
+# the build does a ninth less work.
 win32-tests: installer
 	@$(CMAKE) -S . -B $(BUILD)/win32-tests $(MINGW) -DQND_MINGW_THREADS=posix \
-	    -DQND_WIN32_TESTS=ON -DQND_DLL_DIR=$(ROOT)/$(BUILD)/win32 -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	    -DQND_WIN32_TESTS=ON -DQND_DLL_DIR=$(ROOT)/$(BUILD)/win32 -DCMAKE_BUILD_TYPE=Debug \
+	    -DCMAKE_C_FLAGS_DEBUG=-g1 -DCMAKE_CXX_FLAGS_DEBUG=-g1 >/dev/null
 	@$(CMAKE) --build $(BUILD)/win32-tests -j$(JOBS)
 
 installer: all
@@ -46,10 +50,16 @@ installer: all
 	@mkdir -p $(BUILD)/installer
 	@makensis -V2 -DBUILD=$(ROOT)/$(BUILD) -DVERSION=$(VERSION) examples/installer/quindo.nsi
 
-# One CTest run over both builds, so that its summary is the last thing printed.
-test: native win32-tests
+# The native build and the Win32 ones side by side (a make of two jobs): the serial steps of one
+# (configuring, GoogleTest's one large source before any test, links, the example setup) leave a
+# core to the other. Then one CTest run over both builds, so that its summary is the last thing
+# printed, TEST_JOBS tests at a time: most Win32 tests spend their time waiting (for Wine to
+# start, for a window or a box to answer), so twice as many as the cores keep the cores busy.
+TEST_JOBS ?= $(shell echo $$(( $(JOBS) * 2 )))
+test:
+	@$(MAKE) -j2 native win32-tests
 	@printf 'subdirs("native")\nsubdirs("win32-tests")\n' > $(BUILD)/CTestTestfile.cmake
-	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+	@cd $(BUILD) && ctest --output-on-failure -j$(TEST_JOBS)
 
 # The fuzz targets of make test, each for FUZZ_SECONDS instead of make test's few, JOBS at a time.
 FUZZ_SECONDS ?= 600
