@@ -16,7 +16,8 @@ JOBS    ?= 2
 MAKEFLAGS += --no-print-directory
 CMAKE   ?= cmake
 ROOT    := $(CURDIR)
-MINGW   := -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/mingw-i686.cmake
+# Every path is quoted where a shell sees it: the tree may lie in a folder with blanks.
+MINGW   := -DCMAKE_TOOLCHAIN_FILE="$(ROOT)/cmake/mingw-i686.cmake"
 # The version of every release: CMake's project version, the one place it is written (".", not
 # "(", stands for its parenthesis: make would take that one for the start of a call).
 VERSION := $(shell sed -n 's/^project.qndsetup VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
@@ -25,30 +26,30 @@ VERSION := $(shell sed -n 's/^project.qndsetup VERSION \([0-9.]*\).*/\1/p' CMake
         format tidy clean
 
 all: bootstrap
-	@$(CMAKE) -S . -B $(BUILD)/win32 $(MINGW) -DQND_MINGW_THREADS=win32 \
+	@$(CMAKE) -S . -B "$(BUILD)/win32" $(MINGW) -DQND_MINGW_THREADS=win32 \
 	    -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-	@$(CMAKE) --build $(BUILD)/win32 -j$(JOBS)
+	@$(CMAKE) --build "$(BUILD)/win32" -j$(JOBS)
 
 bootstrap:
 	@scripts/bootstrap
 
 native: bootstrap
-	@CC=clang CXX=clang++ $(CMAKE) -S . -B $(BUILD)/native -DQND_UNIT_TESTS=ON -DQND_FUZZ=ON \
+	@CC=clang CXX=clang++ $(CMAKE) -S . -B "$(BUILD)/native" -DQND_UNIT_TESTS=ON -DQND_FUZZ=ON \
 	    -DCMAKE_BUILD_TYPE=Debug >/dev/null
-	@$(CMAKE) --build $(BUILD)/native -j$(JOBS)
+	@$(CMAKE) --build "$(BUILD)/native" -j$(JOBS)
 
 # The test programs carry line tables only (-g1): a backtrace still names each frame's line, and
 # the build does a ninth less work.
 win32-tests: installer
-	@$(CMAKE) -S . -B $(BUILD)/win32-tests $(MINGW) -DQND_MINGW_THREADS=posix \
-	    -DQND_WIN32_TESTS=ON -DQND_DLL_DIR=$(ROOT)/$(BUILD)/win32 -DCMAKE_BUILD_TYPE=Debug \
+	@$(CMAKE) -S . -B "$(BUILD)/win32-tests" $(MINGW) -DQND_MINGW_THREADS=posix \
+	    -DQND_WIN32_TESTS=ON -DQND_DLL_DIR="$(ROOT)/$(BUILD)/win32" -DCMAKE_BUILD_TYPE=Debug \
 	    -DCMAKE_C_FLAGS_DEBUG=-g1 -DCMAKE_CXX_FLAGS_DEBUG=-g1 >/dev/null
-	@$(CMAKE) --build $(BUILD)/win32-tests -j$(JOBS)
+	@$(CMAKE) --build "$(BUILD)/win32-tests" -j$(JOBS)
 
 installer: all
-	@scripts/fixture-fonts $(BUILD)/win32/fixtures
-	@mkdir -p $(BUILD)/installer
-	@makensis -V2 -DBUILD=$(ROOT)/$(BUILD) -DVERSION=$(VERSION) examples/installer/quindo.nsi
+	@scripts/fixture-fonts "$(BUILD)/win32/fixtures"
+	@mkdir -p "$(BUILD)/installer"
+	@makensis -V2 -DBUILD="$(ROOT)/$(BUILD)" -DVERSION=$(VERSION) examples/installer/quindo.nsi
 
 # The native build and the Win32 ones side by side (a make of two jobs): the serial steps of one
 # (configuring, GoogleTest's one large source before any test, links, the example setup) leave a
@@ -58,8 +59,8 @@ installer: all
 TEST_JOBS ?= $(shell echo $$(( $(JOBS) * 2 )))
 test:
 	@$(MAKE) -j2 native win32-tests
-	@printf 'subdirs("native")\nsubdirs("win32-tests")\n' > $(BUILD)/CTestTestfile.cmake
-	@cd $(BUILD) && ctest --output-on-failure -j$(TEST_JOBS)
+	@printf 'subdirs("native")\nsubdirs("win32-tests")\n' > "$(BUILD)/CTestTestfile.cmake"
+	@cd "$(BUILD)" && ctest --output-on-failure -j$(TEST_JOBS)
 
 # The fuzz targets of make test, each for FUZZ_SECONDS instead of make test's few, JOBS at a time.
 FUZZ_SECONDS ?= 600
@@ -74,31 +75,31 @@ ifndef FIRST_SEED
 FIRST_SEED := $(shell date +%s)
 endif
 fuzz-check: win32-tests
-	@export QND_WINE_ROOT=$(ROOT)/$(BUILD)/win32-tests/wine; \
+	@export QND_WINE_ROOT="$(ROOT)/$(BUILD)/win32-tests/wine"; \
 	  [ -f "$$QND_WINE_ROOT/pristine/system.reg" ] || scripts/wine-prefix; \
 	  echo "qndcheck against DoReg and UndoReg: seeds $(FIRST_SEED) to $$(( $(FIRST_SEED) + $(SEEDS) - 1 ))"; \
 	  QND_CHECK_SEEDS=$(SEEDS) QND_CHECK_FIRST_SEED=$(FIRST_SEED) QND_RUN_SECONDS=$$(( $(SEEDS) + 120 )) \
-	    scripts/wine-run $(BUILD)/win32/check_diff_test.exe --gtest_filter=CheckDiff.RandomScripts
+	    scripts/wine-run "$(BUILD)/win32/check_diff_test.exe" --gtest_filter=CheckDiff.RandomScripts
 
 demo: installer
-	@scripts/demo $(BUILD)
+	@scripts/demo "$(BUILD)"
 
 bench: win32-tests
 	@$(CMAKE) --build "$(BUILD)/win32-tests" -j$(JOBS) --target regscript_bench
-	@scripts/bench $(BUILD)
+	@scripts/bench "$(BUILD)"
 
 screenshot: all
-	@scripts/screenshot $(BUILD)
+	@scripts/screenshot "$(BUILD)"
 
 dist: installer
-	@scripts/dist $(BUILD)/win32 $(BUILD)/dist $(VERSION)
+	@scripts/dist "$(BUILD)/win32" "$(BUILD)/dist" $(VERSION)
 
 format: bootstrap
 	@scripts/format
 
 tidy: all native
-	@scripts/tidy $(BUILD)/native
-	@scripts/tidy $(BUILD)/win32
+	@scripts/tidy "$(BUILD)/native"
+	@scripts/tidy "$(BUILD)/win32"
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf "$(BUILD)"

@@ -4,24 +4,35 @@
 ;
 ;   CheckApplicationsActive   no conflicting application may run (0: setup stops)
 ;   Internal015               the directory of an earlier installation, proposed as $INSTDIR
+;                             (after /D= and this product's own installation)
 ;   (the uninstaller and the Add/Remove Programs entry are written, the files copied)
 ;   RegisterQuindo            the registry script QUINDO.SRG of the installation directory
 ;   Internal007               the font list FONTS.INI (the fonts were copied into $FONTS)
 ;   InstallOfficeSupport      the Word 7.0 and Excel 7.0 add-ins, from $INSTDIR\Office
 ;   Internal012               the path record in $INSTDIR\Quindo32.uni
 ;
-; A 0 stops the setup. A first installation is then undone (UnregisterQuindo, the add-ins, the
-; files, the Add/Remove Programs entry); an upgrade keeps what it has, with an uninstaller that
-; is listed and works. The uninstaller calls UnregisterQuindo and removes the rest in script: the
-; add-ins this product installed, its files, its empty vendor keys. The fonts stay (shared).
+; A 0, or a file that cannot be written, stops the setup. A first installation is then undone
+; (UnregisterQuindo, the add-ins, the files and fonts it added, the Add/Remove Programs entry); an
+; upgrade keeps what it has, with an uninstaller that is listed and works. The uninstaller calls
+; UnregisterQuindo and removes the rest in script: the add-ins this product installed, its files,
+; its empty vendor keys. The fonts stay (shared).
+;
+; One installation per machine: the product's registry keys, add-ins and path record are the
+; machine's, not a directory's. A setup for another directory than the installed one's is
+; refused (exit code 4); an install into the installed directory is an upgrade.
 ;
 ; Exit codes, of the setup and of the uninstaller:
 ;   0  done
-;   2  failed or cancelled (a failed first installation is undone first)
+;   2  failed (an export gave 0, a file could not be written) or cancelled; a failed first
+;      installation is undone first
 ;   3  silent (/S), and an application that must be closed runs: nothing was changed
+;   4  the product is installed in another directory: nothing was changed (setup only)
 ; /RESULTS=FILE records each export's result in FILE (sections [Install], [Rollback], [Uninstall]).
+; /D=DIR (the last argument) installs into DIR.
 ;
-; Built by `make installer`: makensis -DBUILD=<the build folder> -DVERSION=<x.y.z> quindo.nsi
+; Built from the source tree by `make installer`, never from the release package (it packs the
+; build's quindo.exe, qndsetup.dll and fonts):
+;   makensis -DBUILD=<the build folder> -DVERSION=<x.y.z> quindo.nsi
 Unicode false  ; an ANSI installer: the library takes ANSI strings (code page 1251)
 
 !ifndef BUILD
@@ -40,16 +51,21 @@ Unicode false  ; an ANSI installer: the library takes ANSI strings (code page 12
 !define EXCEL_OPTIONS "Software\Microsoft\Excel\7.0\Microsoft Excel"
 !define FIRST_CALL_KEY "Software\Halvecor\ZARIM 98\Office95"  ; written by InstallOfficeSupport
 !define SUPPORT_DLL "$SYSDIR\QND_OF7.DLL"                     ; copied there by InstallOfficeSupport
+; The WIN.INI lines that Internal007 writes for FONTS.INI: [Fonts] keys and a [FontSubstitutes] key.
+!define RASTER_KEY "MS Sans Serif 8,10,12,14,18,24 (VGA res)"
+!define TRUETYPE_KEY "QejaVu Sans (TrueType)"
+!define SUBSTITUTE_KEY "Quindo Sans"
 
 !include LogicLib.nsh
 !include FileFunc.nsh
+!include WinMessages.nsh
 
 Name "${PRODUCT}"
 OutFile "${BUILD}/installer/quindo-setup.exe"
-InstallDir "$PROGRAMFILES\Quindo"
-InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"  ; an upgrade goes where it lies
+; No InstallDir: $INSTDIR is empty in .onInit unless /D= gave it, and .onInit chooses then.
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
+SetDateSave off  ; the files carry no time of the build's folder: the same setup from any checkout
 ShowInstDetails show
 ShowUninstDetails show
 
@@ -62,7 +78,7 @@ VIAddVersionKey FileDescription "${PRODUCT} setup"
 VIAddVersionKey CompanyName "${PUBLISHER}"
 VIAddVersionKey LegalCopyright "Copyright (C) ${PUBLISHER}"
 
-Page directory
+Page directory "" "" RefuseSecondDirectory
 Page instfiles
 UninstPage uninstConfirm
 UninstPage instfiles
@@ -71,10 +87,14 @@ Var Results     ; the file of /RESULTS=, or empty
 Var Section     ; the results section of this run: Install, Rollback or Uninstall
 Var Upgrade     ; 1 when the product was installed in $INSTDIR before this run
 Var Registered  ; 1 once RegisterQuindo ran: the removal must run UnregisterQuindo
-Var FontsDone   ; 1 once Internal007 ran: the fonts are the system's now
 Var NewRaster   ; 1 when this run put the raster font file into $FONTS (it was not there)
 Var NewTrueType ; the same for the TrueType font file
 Var DllBefore   ; 1 when the support library lay in the system directory before this run
+Var Earlier     ; the directory of the earlier installation that Internal015 found, or empty
+Var CopyFailed  ; 1 when a file could not be written
+Var RasterLine  ; 1 when WIN.INI recorded the raster font before this run
+Var TrueTypeLine ; the same for the TrueType font
+Var SubstLine   ; the same for the font substitute
 
 ; Records `RESULT` of export `EXPORT` in the results file, if one was asked.
 !macro Record EXPORT RESULT
@@ -111,14 +131,20 @@ Var DllBefore   ; 1 when the support library lay in the system directory before 
 !macroend
 !macro CopyFile DIR SOURCE NAME
   SetOutPath "$INSTDIR${DIR}"
-  File "${SOURCE}"
+  ClearErrors
+  File "${SOURCE}"  ; silent, a file that cannot be written is skipped, with the error flag
+  ${IfThen} ${Errors} ${|} StrCpy $CopyFailed 1 ${|}
+!macroend
+!macro AddSize DIR SOURCE NAME
+  Push "$INSTDIR${DIR}\${NAME}"
+  Call AddFileSize
 !macroend
 !macro DeleteFile DIR SOURCE NAME
   Delete "$INSTDIR${DIR}\${NAME}"
 !macroend
 
-; The font files of FONTS.INI: MODE is CopyFont to copy them into $FONTS, DeleteNewFont to delete
-; those that this run put there.
+; The font files of FONTS.INI: MODE is CopyFont to copy them into $FONTS (FLAG: 1 when this
+; run put the file there).
 !macro ProductFonts MODE
   !insertmacro ${MODE} $NewRaster "${BUILD}/win32/fixtures/SSERIFE.FON" SSERIFE.FON
   !insertmacro ${MODE} $NewTrueType "${BUILD}/win32/fixtures/QEJAVU.TTF" QEJAVU.TTF
@@ -129,11 +155,34 @@ Var DllBefore   ; 1 when the support library lay in the system directory before 
   ${EndIf}
   SetOutPath "$FONTS"
   SetOverwrite try  ; a font in use stays as it is
+  ClearErrors
   File "${SOURCE}"
   SetOverwrite on
+  ${If} ${Errors}  ; only a font that was not there must be written
+  ${AndIf} ${FLAG} == 1
+    StrCpy $CopyFailed 1
+  ${EndIf}
 !macroend
-!macro DeleteNewFont FLAG SOURCE NAME
-  ${IfThen} ${FLAG} == 1 ${|} Delete "$FONTS\${NAME}" ${|}
+
+; VAR: 1 when WIN.INI's section SECTION has the entry KEY.
+!macro LineThere VAR SECTION KEY
+  System::Call 'kernel32::GetProfileStringA(t "${SECTION}", t "${KEY}", t "", t .r1, i 1024) i .r0'
+  StrCpy ${VAR} 0
+  ${IfThen} $0 > 0 ${|} StrCpy ${VAR} 1 ${|}
+!macroend
+; Removes WIN.INI's entry KEY of SECTION unless it was there before this run (BEFORE is 1).
+!macro DeleteNewLine BEFORE SECTION KEY
+  ${If} ${BEFORE} != 1
+    System::Call 'kernel32::WriteProfileStringA(t "${SECTION}", t "${KEY}", p 0) i .r0'
+  ${EndIf}
+!macroend
+; Unloads and deletes font file NAME (loaded through RESOURCE) when this run put it into $FONTS.
+!macro DeleteNewFont FLAG NAME RESOURCE
+  ${If} ${FLAG} == 1
+    System::Call 'gdi32::RemoveFontResourceA(t "$FONTS\${RESOURCE}") i .r0'
+    Delete "$FONTS\${RESOURCE}"
+    Delete "$FONTS\${NAME}"
+  ${EndIf}
 !macroend
 
 ; Functions that both the setup (its rollback) and the uninstaller need: NSIS wants a copy of
@@ -254,9 +303,9 @@ FunctionEnd
 
 ; Removes the product from this machine, as far as this run or the installation got: the
 ; registry script's keys (UnregisterQuindo; a 0 stops here, with the product still listed and
-; its uninstaller in place), the Office add-ins, the files, the font files this run copied while
-; Internal007 had not yet run, the empty vendor keys and the Add/Remove Programs entry. $0: 1
-; when everything was removed.
+; its uninstaller in place), the Office add-ins, the files, in a rollback the fonts this run
+; added, the empty vendor keys and the Add/Remove Programs entry. $0: 1 when everything was
+; removed.
 Function ${UN}RemoveProduct
   SetOutPath "$TEMP"  ; out of $INSTDIR: Windows removes no folder that is a current directory
   ${If} $Registered == 1
@@ -269,9 +318,11 @@ Function ${UN}RemoveProduct
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR\Office"
   RMDir "$INSTDIR"
-  ${If} $FontsDone != 1
-    !insertmacro ProductFonts DeleteNewFont
-  ${EndIf}
+  !if "${UN}" == ""
+    ${If} $Section == Rollback
+      Call RemoveNewFonts
+    ${EndIf}
+  !endif
   DeleteRegKey /ifempty HKLM "Software\Halvecor"
   DeleteRegKey /ifempty HKCU "Software\Halvecor"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
@@ -300,12 +351,82 @@ Function .onInit
   File "/oname=$PLUGINSDIR\qndsetup.dll" "${BUILD}/win32/qndsetup.dll"
   Call CheckApplications
 
-  ; "C:\" means no earlier installation; else its directory, with a trailing backslash
+  ; "C:\": no earlier installation; else its record's value up to its last backslash, or the
+  ; whole value when it has none (no directory then). Taken when it names a directory.
   System::Call '${QND}::Internal015(m .r1) i .r0 ? u'
   !insertmacro Record Internal015 $0
+  StrCpy $2 $1 "" -1
   ${If} $1 != "C:\"
-    StrCpy $INSTDIR $1 -1
+  ${AndIf} $2 == "\"
+    StrCpy $2 $1 -1
+    ${IfThen} ${FileExists} "$2\*.*" ${|} StrCpy $Earlier $2 ${|}
   ${EndIf}
+
+  ; the directory: /D= (NSIS set $INSTDIR from it), else this product's installation, else the
+  ; earlier installation's, else the default
+  ${If} $INSTDIR == ""
+    ReadRegStr $INSTDIR HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${EndIf}
+  ${IfThen} $INSTDIR == "" ${|} StrCpy $INSTDIR $Earlier ${|}
+  ${IfThen} $INSTDIR == "" ${|} StrCpy $INSTDIR "$PROGRAMFILES\Quindo" ${|}
+  ${If} ${Silent}
+    Call RefuseSecondDirectory
+  ${EndIf}
+FunctionEnd
+
+; One installation per machine: with the product installed in another directory than $INSTDIR,
+; a silent setup ends with exit code 4, and the directory page says so and stays. Nothing changes.
+Function RefuseSecondDirectory
+  ReadRegStr $R0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  Push $INSTDIR
+  Call WithoutTrailingBackslash
+  Pop $R1
+  ${If} $R0 != ""
+  ${AndIf} $R0 != $R1  ; NSIS compares without regard to letter case, as Windows names files
+    MessageBox MB_ICONSTOP "${PRODUCT} is installed in $R0. Install it there, or uninstall it \
+        first." /SD IDOK
+    ${If} ${Silent}
+      SetErrorLevel 4
+      Quit
+    ${EndIf}
+    Abort
+  ${EndIf}
+FunctionEnd
+
+; The path on the stack, without one trailing backslash.
+Function WithoutTrailingBackslash
+  Exch $0
+  Push $1
+  StrCpy $1 $0 "" -1
+  ${IfThen} $1 == "\" ${|} StrCpy $0 $0 -1 ${|}
+  Pop $1
+  Exch $0
+FunctionEnd
+
+; Adds the size of the file named on the stack to $R9 (bytes).
+Function AddFileSize
+  Exch $0
+  Push $1
+  ClearErrors
+  FileOpen $1 $0 r
+  ${IfNot} ${Errors}
+    FileSeek $1 0 END $0
+    IntOp $R9 $R9 + $0
+    FileClose $1
+  ${EndIf}
+  Pop $1
+  Pop $0
+FunctionEnd
+
+; A rollback's fonts: each font file that this run put into $FONTS, unloaded, with its .FOT, and
+; the WIN.INI entries that were not there before. Nobody else can use what this run added.
+Function RemoveNewFonts
+  !insertmacro DeleteNewFont $NewRaster SSERIFE.FON SSERIFE.FON
+  !insertmacro DeleteNewFont $NewTrueType QEJAVU.TTF QEJAVU.FOT
+  !insertmacro DeleteNewLine $RasterLine Fonts "${RASTER_KEY}"
+  !insertmacro DeleteNewLine $TrueTypeLine Fonts "${TRUETYPE_KEY}"
+  !insertmacro DeleteNewLine $SubstLine FontSubstitutes "${SUBSTITUTE_KEY}"
+  SendMessage ${HWND_BROADCAST} ${WM_FONTCHANGE} 0 0 /TIMEOUT=5000
 FunctionEnd
 
 Function .onUserAbort
@@ -319,10 +440,10 @@ Function WriteUninstallEntry
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  ; run in place (_?=), the uninstaller itself does the work and ends with its exit code
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" \
+      '"$INSTDIR\uninstall.exe" /S _?=$INSTDIR'
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\quindo.exe"
-  SectionGetSize 0 $0  ; in KB, as EstimatedSize wants it
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 FunctionEnd
@@ -346,20 +467,39 @@ Function CountSupportLibrary
 FunctionEnd
 
 Section "Quindo"
+  ; an upgrade: this product's installation, its uninstaller, or the earlier installation that
+  ; Internal015 found lies here. A failed upgrade is not undone: the rollback takes only what a
+  ; first installation owns.
+  ReadRegStr $R0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${IfThen} $R0 != "" ${|} StrCpy $Upgrade 1 ${|}  ; it is $INSTDIR: another was refused
   ${IfThen} ${FileExists} "$INSTDIR\uninstall.exe" ${|} StrCpy $Upgrade 1 ${|}
+  ${If} $Earlier != ""
+    Push $INSTDIR
+    Call WithoutTrailingBackslash
+    Pop $R0
+    ${IfThen} $R0 == $Earlier ${|} StrCpy $Upgrade 1 ${|}
+  ${EndIf}
   ${IfThen} ${FileExists} "${SUPPORT_DLL}" ${|} StrCpy $DllBefore 1 ${|}
+  !insertmacro LineThere $RasterLine Fonts "${RASTER_KEY}"
+  !insertmacro LineThere $TrueTypeLine Fonts "${TRUETYPE_KEY}"
+  !insertmacro LineThere $SubstLine FontSubstitutes "${SUBSTITUTE_KEY}"
   ; listed, with its uninstaller, before anything else is changed
   SetOutPath "$INSTDIR"
+  ClearErrors
   WriteUninstaller "$INSTDIR\uninstall.exe"
+  ${IfThen} ${Errors} ${|} StrCpy $CopyFailed 1 ${|}
   Call WriteUninstallEntry
   !insertmacro ProductFiles CopyFile
   !insertmacro ProductFonts CopyFont
   SetOutPath "$INSTDIR"
+  ${If} $CopyFailed == 1  ; silent, NSIS skips such a file and goes on: this setup does not
+    MessageBox MB_ICONSTOP "A file could not be written: setup cannot go on." /SD IDOK
+    Abort
+  ${EndIf}
 
   StrCpy $Registered 1
   !insertmacro Qnd RegisterQuindo '(m "$INSTDIR")'
   !insertmacro Require RegisterQuindo
-  StrCpy $FontsDone 1
   !insertmacro Qnd Internal007 '(m "$INSTDIR\FONTS.INI", i 0)'
   !insertmacro Require Internal007
   !insertmacro Qnd InstallOfficeSupport '(m "$INSTDIR\Office")'
@@ -367,6 +507,18 @@ Section "Quindo"
   Call CountSupportLibrary
   !insertmacro Qnd Internal012 '(m "$INSTDIR", m "$INSTDIR")'
   !insertmacro Require Internal012
+
+  ; what the uninstaller removes, in KB as EstimatedSize wants it: the files of $INSTDIR (the
+  ; fonts and the shared support library stay)
+  StrCpy $R9 0
+  !insertmacro ProductFiles AddSize
+  Push "$INSTDIR\Quindo32.uni"
+  Call AddFileSize
+  Push "$INSTDIR\uninstall.exe"
+  Call AddFileSize
+  IntOp $R9 $R9 + 1023
+  IntOp $R9 $R9 / 1024
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $R9
 SectionEnd
 
 ; A failed (or, after a file error, cancelled) first install is undone; an upgrade keeps its
@@ -380,6 +532,12 @@ Function .onInstFailed
 FunctionEnd
 
 Function un.onInit
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/CLEANUP" $1
+  ${IfNot} ${Errors}
+    Call un.CleanUp
+  ${EndIf}
   Call un.StopIfSilentAndBusy
   StrCpy $Section Uninstall
   ${GetParameters} $0
@@ -393,14 +551,32 @@ Function un.onUserAbort
   SetErrorLevel 2
 FunctionEnd
 
+; The uninstaller run in place (QuietUninstallString, _?=) cannot delete its own file, so it
+; starts itself with /CLEANUP (NSIS runs a copy in the temporary folder): the copy deletes the file
+; and the emptied $INSTDIR as soon as the uninstaller has ended (waiting 30 s at most), and ends.
+Function un.CleanUp
+  ${For} $R0 1 300
+    Delete "$INSTDIR\uninstall.exe"
+    ${IfNot} ${FileExists} "$INSTDIR\uninstall.exe"
+      ${Break}
+    ${EndIf}
+    Sleep 100
+  ${Next}
+  RMDir "$INSTDIR"
+  SetErrorLevel 0
+  Quit
+FunctionEnd
+
 Section "Uninstall"
   StrCpy $Registered 1
-  StrCpy $FontsDone 1  ; the fonts are the system's: they stay
   StrCpy $DllBefore 1  ; an uncounted support library is somebody else's
   Call un.RemoveProduct
   ${If} $0 != 1
     MessageBox MB_ICONSTOP "UnregisterQuindo failed: the product stays installed." /SD IDOK
     SetErrorLevel 2
     Abort
+  ${EndIf}
+  ${If} ${FileExists} "$INSTDIR\uninstall.exe"  ; this process runs from it
+    Exec '"$INSTDIR\uninstall.exe" /S /CLEANUP'
   ${EndIf}
 SectionEnd

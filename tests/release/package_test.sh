@@ -4,7 +4,8 @@
 # Signed with a throwaway self-signed certificate (openssl), the DLL and the tools in the zip
 # and the example setup carry an Authenticode signature (SHA-256) of that signer, verified
 # with the certificate as the trusted root; without it each file is the built one again.
-# SHA256SUMS checks both times.
+# SHA256SUMS checks both times. The package's README.md is its own (docs/package.md). A signing
+# that fails (a wrong password) leaves the previous package as it was.
 set -euo pipefail
 unset SIGN_PFX SIGN_PASS
 work=$(mktemp -d)
@@ -24,6 +25,7 @@ expected=$({ printf '%s\n' $built libqndsetup.dll.a qndsetup.lib CHANGELOG.md RE
              (cd "$QND_ROOT" && find examples -type f); } | sed "s|^|$name/|" | LC_ALL=C sort)
 diff <(echo "$expected") <(unzip -Z1 "plain/$name.zip")
 for f in $built libqndsetup.dll.a qndsetup.lib; do cmp "$QND_DLL_DIR/$f" "plain/unpacked/$name/$f"; done
+cmp "$QND_ROOT/docs/package.md" "plain/unpacked/$name/README.md"
 
 subject="/CN=qndsetup throwaway signer"
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "$subject" \
@@ -42,3 +44,12 @@ for f in $built; do
   cmp "$f" "$QND_DLL_DIR/$f"
   echo "without its signature, the built bytes: $f"
 done
+
+cp -r signed kept
+if SIGN_PFX=$work/cert.pfx SIGN_PASS="not the pass word" \
+     "$QND_ROOT/scripts/dist" "$QND_DLL_DIR" signed "$QND_VERSION" >/dev/null 2>&1; then
+  echo "dist signed with a wrong password"; exit 1
+fi
+diff -r kept signed
+(cd signed && sha256sum -c --quiet SHA256SUMS)
+echo "a wrong password: dist failed, the previous package stays"
