@@ -124,6 +124,24 @@ const ProbeRow* FindRunningApp() {
   return nullptr;
 }
 
+// Shows `text` (code page 1251) in a box with the caption and buttons of kBoxStyle, owned by
+// `owner`, in Unicode, so that it reads in Russian whatever the system's ANSI code page
+// (MessageBoxW: Windows 95 implements it too). Where the system cannot convert from code page
+// 1251 (a Windows 9x without its tables), the bytes go to the ANSI box as they are. Gives the
+// button chosen, and the function that showed the box in `*shown_by`.
+[[nodiscard]] int ShowBox(HWND owner, const MessageStr& text, const char** shown_by) {
+  constexpr UINT kCyrillic = 1251;
+  WCHAR wide_text[MessageStr::kCapacity + 1];
+  WCHAR wide_caption[sizeof kCaption];
+  if (MultiByteToWideChar(kCyrillic, 0, text.c_str(), -1, wide_text, MessageStr::kCapacity + 1) &&
+      MultiByteToWideChar(kCyrillic, 0, kCaption, -1, wide_caption, sizeof kCaption)) {
+    *shown_by = "MessageBoxW";
+    return MessageBoxW(owner, wide_text, wide_caption, kBoxStyle);
+  }
+  *shown_by = "MessageBoxA";
+  return MessageBoxA(owner, text.c_str(), kCaption, kBoxStyle);
+}
+
 // Shows the Retry/Cancel box that asks the user to close the application of `running`, owned
 // by `owner` (may be null), and gives the button chosen: IDRETRY, IDCANCEL, or 0 / -1 (Wine)
 // when the box failed.
@@ -133,13 +151,14 @@ const ProbeRow* FindRunningApp() {
   text.adopt();
   trace.Step("box shown for window class \"%s\", owner 0x%08lx: \"%s\"", running.window_class,
              static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(owner)), text.c_str());
-  const int answer = MessageBoxA(owner, text.c_str(), kCaption, kBoxStyle);
+  const char* shown_by = nullptr;
+  const int answer = ShowBox(owner, text, &shown_by);
   if (answer == IDRETRY) {
     trace.Step("box answered Retry");
   } else if (answer == IDCANCEL) {
     trace.Refusal("box answered Cancel");
   } else {
-    trace.Refusal(LastError{"MessageBoxA"}, "the box could not be shown: it gave %d", answer);
+    trace.Refusal(LastError{shown_by}, "the box could not be shown: it gave %d", answer);
   }
   return answer;
 }

@@ -18,18 +18,71 @@ void DeleteFresh(const char* fresh, Trace& trace) {
   if (DeleteFileA(fresh)) trace.Step(".FOT file deleted \"%s\"", fresh);
 }
 
+// A free name for a file in the FONTS directory of `plan` into `name` (a path buffer): the
+// platform makes the file to reserve the name, and it is deleted again, for the callers' own
+// calls refuse a file that exists.
+[[nodiscard]] bool FreeName(const FontPlan& plan, const char* prefix, char* name, Trace& trace) {
+  if (!GetTempFileNameA(plan.fonts_dir.c_str(), prefix, 0, name)) {
+    trace.Refusal(LastError{"GetTempFileNameA"}, "no free file name in \"%s\"",
+                  plan.fonts_dir.c_str());
+    return false;
+  }
+  DeleteFileA(name);
+  return true;
+}
+
+// Puts `fresh` in place of `resource` where MoveFileExA is not implemented (Windows 95, 98 and
+// ME), with what those systems have: the old file moved aside to a backup name, the fresh one
+// moved into place, then the backup deleted. When the fresh file cannot go into place the
+// backup is moved back; an old file that cannot be moved back stays under the backup name, so
+// another program's ".FOT" is never lost. False when `fresh` is not in place.
+[[nodiscard]] bool ReplaceByRenames(const FontPlan& plan, const char* fresh, const char* resource,
+                                    Trace& trace) {
+  if (QuietAttributes(resource) == INVALID_FILE_ATTRIBUTES) {
+    if (MoveFileA(fresh, resource)) return true;
+    trace.Refusal(LastError{"MoveFileA"}, "the .FOT file \"%s\" cannot be put in place", resource);
+    return false;
+  }
+  char backup[MAX_PATH];
+  if (!FreeName(plan, "fob", backup, trace)) return false;
+  if (!MoveFileA(resource, backup)) {
+    trace.Refusal(LastError{"MoveFileA"}, "the .FOT file \"%s\" cannot be replaced", resource);
+    return false;
+  }
+  trace.Step(".FOT file moved aside \"%s\" to \"%s\"", resource, backup);
+  if (MoveFileA(fresh, resource)) {
+    if (DeleteFileA(backup)) trace.Step(".FOT file deleted \"%s\"", backup);
+    return true;
+  }
+  trace.Refusal(LastError{"MoveFileA"}, "the .FOT file \"%s\" cannot be put in place", resource);
+  if (MoveFileA(backup, resource)) {
+    trace.Step(".FOT file moved back \"%s\"", resource);
+  } else {
+    trace.Refusal(LastError{"MoveFileA"}, "the old .FOT file stays as \"%s\"", backup);
+  }
+  return false;
+}
+
+// Puts `fresh` in place of `resource`, replacing it if it is there. False, the trace saying
+// why, when `fresh` is not in place; `resource` then is as it was.
+[[nodiscard]] bool ReplaceResourceFile(const FontPlan& plan, const char* fresh,
+                                       const char* resource, Trace& trace) {
+  if (MoveFileExA(fresh, resource, MOVEFILE_REPLACE_EXISTING)) return true;
+  if (GetLastError() == ERROR_CALL_NOT_IMPLEMENTED) {
+    trace.Step(LastError{"MoveFileExA"}, "replaced by renames instead");
+    return ReplaceByRenames(plan, fresh, resource, trace);
+  }
+  trace.Refusal(LastError{"MoveFileExA"}, "the .FOT file \"%s\" cannot be replaced", resource);
+  return false;
+}
+
 // Builds the ".FOT" file of `plan` under a fresh name in the FONTS directory, and only once it
 // is built puts it in place of the old one, which is unloaded first (a loaded file cannot be
 // replaced everywhere). Until then nothing is touched: when the build or the replacement fails,
 // the fresh file is removed and the old one stays as it was, loaded if it was.
 [[nodiscard]] FontResult RebuildResourceFile(const FontPlan& plan, Trace& trace) {
   char fresh[MAX_PATH];
-  if (!GetTempFileNameA(plan.fonts_dir.c_str(), "fot", 0, fresh)) {
-    trace.Refusal(LastError{"GetTempFileNameA"}, "no fresh file name in \"%s\"",
-                  plan.fonts_dir.c_str());
-    return FontResult::ResourceFileFailed;
-  }
-  DeleteFileA(fresh);  // the name is reserved; the build refuses a file that exists
+  if (!FreeName(plan, "fot", fresh, trace)) return FontResult::ResourceFileFailed;
   if (!CreateScalableFontResourceA(0, fresh, plan.font_file.c_str(), plan.fonts_dir.c_str())) {
     trace.Refusal(LastError{"CreateScalableFontResourceA"}, "no .FOT file built from \"%s\"",
                   plan.font_path.c_str());
@@ -39,8 +92,7 @@ void DeleteFresh(const char* fresh, Trace& trace) {
   const char* resource = plan.resource_path.c_str();
   const bool was_loaded = RemoveFontResourceA(resource) > 0;
   if (was_loaded) trace.Step("font resource removed \"%s\"", resource);
-  if (!MoveFileExA(fresh, resource, MOVEFILE_REPLACE_EXISTING)) {
-    trace.Refusal(LastError{"MoveFileExA"}, "the .FOT file \"%s\" cannot be replaced", resource);
+  if (!ReplaceResourceFile(plan, fresh, resource, trace)) {
     DeleteFresh(fresh, trace);
     if (was_loaded && AddFontResourceA(resource) > 0) {
       trace.Step("font resource added \"%s\"", resource);

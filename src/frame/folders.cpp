@@ -10,6 +10,15 @@
 namespace qnd {
 namespace {
 
+// Gives `list` back to the shell's allocator, which made it. Through SHGetMalloc, which every
+// shell has: ILFree is exported by name only from shell32 5.0 on (Windows 2000 and ME).
+void FreeItemList(LPITEMIDLIST list) {
+  IMalloc* shell_malloc = nullptr;
+  if (FAILED(SHGetMalloc(&shell_malloc))) return;  // it cannot fail: the shell's own allocator
+  shell_malloc->Free(list);
+  shell_malloc->Release();
+}
+
 // Shell folder `csidl` into `dir`. False when the folder cannot be located or has no
 // file-system path. The item identifier list is released on every path.
 [[nodiscard]] bool ShellFolderPath(int csidl, PathStr& dir, Trace& trace) {
@@ -22,7 +31,7 @@ namespace {
   }
   const BOOL ok = SHGetPathFromIDListA(list, dir.data());  // a path buffer's 260 characters
   dir.adopt();
-  ILFree(list);
+  FreeItemList(list);
   if (!ok) {
     trace.Refusal("shell folder 0x%04x has no file-system path (SHGetPathFromIDListA)", csidl);
   }

@@ -2,6 +2,7 @@
 #include "frame/trace.h"
 
 #include "frame/files.h"
+#include "frame/windows_family.h"
 
 namespace qnd {
 
@@ -141,10 +142,13 @@ bool Trace::Open() {
   };
   if (!FillSized(path, read)) return false;
   {
+    // Windows 9x knows neither the append right nor shared deletion: there the file opens
+    // for writing, and each line goes to its end (Write).
+    const bool nt = !OnWindows9x();
     const QuietErrorMode quiet;
-    file_.reset(CreateFileA(path.c_str(), FILE_APPEND_DATA,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    file_.reset(CreateFileA(path.c_str(), nt ? FILE_APPEND_DATA : GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | (nt ? FILE_SHARE_DELETE : 0),
+                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   }
   if (file_ && GetFileType(file_.get()) == FILE_TYPE_DISK) {
     lock_.reset(CreateMutexA(nullptr, FALSE, kTraceLock));
@@ -166,6 +170,7 @@ void Trace::Write(TraceText& text) {
   bool written = false;
   if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
     DWORD bytes = 0;
+    if (OnWindows9x()) SetFilePointer(file_.get(), 0, nullptr, FILE_END);  // opened to write
     written =
         WriteFile(file_.get(), line, static_cast<DWORD>(size), &bytes, nullptr) && bytes == size;
     ReleaseMutex(lock_.get());

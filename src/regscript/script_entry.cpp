@@ -74,7 +74,11 @@ RemovalResult PlanRemoval(const char* entry_name, const char* data, unsigned dat
   // A value name holds at most 511 characters, so data that filled the reader's buffer was
   // cut: it fails rather than name another value.
   if (data_length >= kEntryDataChars - 1) {
-    if (fault) *fault = {EntryPart::Data, {TextFault::TooLong, 0, '\0'}};
+    if (fault) {  // set field by field: an aggregate here would cost the DLL a data section
+      *fault = PlanFault{};
+      fault->part = EntryPart::Data;
+      fault->text.fault = TextFault::TooLong;
+    }
     return RemovalResult::Fail;
   }
   if (!StripThenExpand(data, plan.value_name, context, lookups, EntryPart::Data, fault)) {

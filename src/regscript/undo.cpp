@@ -6,6 +6,7 @@
 
 #include "frame/handles.h"
 #include "frame/path_join.h"
+#include "frame/windows_family.h"
 #include "regscript/script_io.h"
 
 namespace qnd {
@@ -14,11 +15,15 @@ namespace {
 constexpr unsigned kNameChars = 512;  // a sub-key name met while deleting a key tree
 
 // Opens `name` below `parent` as the key itself: a registry link is opened as the link, never
-// followed to its target.
+// followed to its target. Windows 9x has no links and no key security: its RegOpenKeyExA
+// takes no options (the argument is reserved, zero) and is asked for all access, which is what
+// its registry knows.
 // The key, owned, and the platform's status in `*status`.
 [[nodiscard]] UniqueKey OpenKeyNoLink(HKEY parent, const char* name, LONG* status) {
   UniqueKey key;
-  *status = RegOpenKeyExA(parent, name, REG_OPTION_OPEN_LINK, MAXIMUM_ALLOWED, key.put());
+  *status = OnWindows9x()
+                ? RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, key.put())
+                : RegOpenKeyExA(parent, name, REG_OPTION_OPEN_LINK, MAXIMUM_ALLOWED, key.put());
   return key;
 }
 
@@ -157,11 +162,17 @@ TreeKey OpenTreeKey(RootKey parent, const char* sub_key) {
 // left (index 0 again every time: each sub-key is gone before the next request), and deletes
 // each key once it has none. A sub-key that the enumeration names but that cannot be opened
 // ends the walk with false rather than be handed the same name again and again.
+// Windows 9x deletes a key with all its sub-keys by name, and has no links a name could lead
+// through: there the named key, once opened, goes in one call by its name below `parent`.
 bool DeleteKeyTree(RootKey parent, const char* sub_key, Trace& trace) {
-  UniqueKey path[kMaxTreeDepth];  // path[i] is open while the walk is below it
   TreeTrail trail(trace, parent, sub_key);
   TreeKey named = OpenTreeKey(parent, sub_key);
   if (named.open != TreeKeyOpen::Opened) return trail.Unopened(named.open, named.status);
+  if (OnWindows9x()) {
+    named.key.reset();  // a key still open may not be deleted
+    return trail.Deleted(false, RegDeleteKeyA(parent.get(), sub_key));
+  }
+  UniqueKey path[kMaxTreeDepth];  // path[i] is open while the walk is below it
   path[0] = std::move(named.key);
   char child[kNameChars];
   for (int depth = 1; depth > 0;) {

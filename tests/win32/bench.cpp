@@ -195,6 +195,43 @@ std::string ChildCommand(const char* name) {
 }
 }  // namespace
 
+namespace {
+// Writes `value` into the import slot `slot`, made writable for the moment.
+void WriteSlot(FARPROC* slot, FARPROC value) {
+  DWORD old = 0;
+  VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old);
+  *slot = value;
+  VirtualProtect(slot, sizeof *slot, old, &old);
+}
+}  // namespace
+
+ImportPatch::ImportPatch(const char* dll, const char* function, FARPROC stub) {
+  auto* base = reinterpret_cast<BYTE*>(Library());
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(
+      base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  for (auto* d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
+       d->Name; ++d) {
+    if (lstrcmpiA(reinterpret_cast<const char*>(base + d->Name), dll) != 0) continue;
+    const auto* names = reinterpret_cast<const IMAGE_THUNK_DATA32*>(base + d->OriginalFirstThunk);
+    auto* slots = reinterpret_cast<FARPROC*>(base + d->FirstThunk);
+    for (int i = 0; names[i].u1.AddressOfData; ++i) {
+      if (names[i].u1.Ordinal & IMAGE_ORDINAL_FLAG32) continue;
+      const auto* by_name =
+          reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names[i].u1.AddressOfData);
+      if (lstrcmpA(reinterpret_cast<const char*>(by_name->Name), function) != 0) continue;
+      slot_ = &slots[i];
+      original_ = *slot_;
+      WriteSlot(slot_, stub);
+      return;
+    }
+  }
+}
+
+ImportPatch::~ImportPatch() {
+  if (slot_) WriteSlot(slot_, original_);
+}
+
 ChildScenario::ChildScenario(const char* name, int (*fn)()) { Scenarios()[name] = fn; }
 
 const std::vector<std::string>& ChildArgs() { return Args(); }
@@ -818,6 +855,9 @@ SeenBox ReadBox(HWND dlg) {
   box.caption = text;
   GetDlgItemTextA(dlg, 0xFFFF, text, sizeof text);
   box.text = text;
+  wchar_t wide[1024] = {};
+  GetDlgItemTextW(dlg, 0xFFFF, wide, 1024);
+  box.wide_text = wide;
   box.owner = GetWindow(dlg, GW_OWNER);
   box.icon = reinterpret_cast<HICON>(SendDlgItemMessageA(dlg, 1088, STM_GETICON, 0, 0));
   EnumChildWindows(dlg, CollectButton, reinterpret_cast<LPARAM>(&box.buttons));

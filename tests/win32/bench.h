@@ -96,6 +96,25 @@ struct ChildScenario {
   static ::bench::ChildScenario child_##name(#name, Child_##name); \
   static int Child_##name()
 
+// ---- older Windows, simulated ----
+// Binds the library's import `function` of `dll` ("KERNEL32.dll"...) to `stub` for the object's
+// lifetime, by writing the library's import address table in this process: the library then
+// meets the documented behaviour of an older Windows (Windows 95's MoveFileExA, which fails with
+// 120) while everything else stays the real platform. ok() is false when the library does not
+// import that function by name.
+class ImportPatch {
+ public:
+  ImportPatch(const char* dll, const char* function, FARPROC stub);
+  ~ImportPatch();
+  ImportPatch(const ImportPatch&) = delete;
+  ImportPatch& operator=(const ImportPatch&) = delete;
+  bool ok() const { return slot_ != nullptr; }
+
+ private:
+  FARPROC* slot_ = nullptr;
+  FARPROC original_ = nullptr;
+};
+
 // ---- registry ----
 // HKCU\Software\QndTest\<name>, deleted with everything below it before and after the test.
 class TestKey {
@@ -234,7 +253,8 @@ class ChildWindows {
 // A message box as a watcher found it.
 struct SeenBox {
   std::string caption;
-  std::string text;  // the bytes of its text, as the box holds them (ANSI code page)
+  std::string text;        // the bytes of its text, as the box holds them (ANSI code page)
+  std::wstring wide_text;  // its text read back as Unicode
   HWND owner = nullptr;
   HICON icon = nullptr;      // the icon it shows
   std::vector<int> buttons;  // ids of its buttons, ascending

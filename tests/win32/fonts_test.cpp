@@ -231,6 +231,63 @@ TEST_F(FontList, AnotherProgramsFontIsNeverHarmed) {
   EXPECT_EQ(0, RemoveFontResourceA(fot.c_str())) << "loaded once";
 }
 
+// Windows 95, 98 and ME export MoveFileExA as a stub that fails with 120: the library's import
+// is bound to such a stub. The ".FOT" is then replaced by renames: a first install, a reinstall
+// over a stale ".FOT", and a reinstall that cannot move another program's ".FOT" aside (that
+// program holds it open, unshared for deletion), which fails and leaves it byte for byte, loaded
+// and alone in the FONTS directory. No backup or fresh file is left by any row.
+int move_ex_calls;
+BOOL WINAPI MoveFileExNotImplemented(LPCSTR, LPCSTR, DWORD) {
+  ++move_ex_calls;
+  SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+  return FALSE;
+}
+
+TEST_F(FontList, Windows9xReplacesTheFotByRenames) {
+  bench::ImportPatch patch("KERNEL32.dll", "MoveFileExA",
+                           reinterpret_cast<FARPROC>(MoveFileExNotImplemented));
+  ASSERT_TRUE(patch.ok());
+  const std::string name = FreshName("W", ""), fot = InFonts(name + ".FOT");
+  PutFont("QEJAVU.TTF", name + ".TTF");
+  const std::string list = List("[TrueTypes]\r\n" + name + ".TTF=Nine\r\n");
+  std::set<std::string> files = Listing(FontsDir());
+  files.insert(name + ".FOT");
+  const struct Row {
+    const char* before;  // the .FOT's bytes before the call; null: no .FOT
+    bool held;           // another program holds the .FOT open, unshared for deletion
+    int result;
+  } rows[] = {
+      /* 0: first install */ {nullptr, false, 1},
+      /* 1: reinstall over a stale .FOT */ {"stale", false, 1},
+      /* 2: another program's .FOT cannot be moved aside */ {"other program's", true, 0},
+  };
+  int i = 0;
+  for (const Row& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(i++));
+    Unload(fot);
+    DeleteFileA(fot.c_str());
+    if (r.before) {
+      ASSERT_TRUE(bench::WriteTextFile(fot, r.before));
+    }
+    HANDLE held = r.held ? CreateFileA(fot.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                       OPEN_EXISTING, 0, nullptr)
+                         : INVALID_HANDLE_VALUE;
+    move_ex_calls = 0;
+    EXPECT_EQ(r.result, Internal007(list, 0));
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+    EXPECT_EQ(1, move_ex_calls) << "the stub was met";
+    const std::string now = bench::ReadTextFile(fot);
+    if (r.result == 1) {
+      EXPECT_NE(std::string::npos, now.find(name + ".TTF" + '\0')) << "built anew";
+      EXPECT_EQ(1, RemoveFontResourceA(fot.c_str()));
+      EXPECT_EQ(0, RemoveFontResourceA(fot.c_str())) << "loaded once";
+    } else {
+      EXPECT_EQ(r.before, now) << "byte for byte";
+    }
+    EXPECT_EQ(files, Listing(FontsDir())) << "no backup, no fresh file left";
+  }
+}
+
 // A description is written as a WIN.INI key: one that would not come back as one entry of
 // [Fonts] fails and leaves WIN.INI as it was, byte for byte, with the entries written before it.
 // A substitute's value may hold "=".

@@ -514,8 +514,7 @@ TEST(OfficeModule, KeepsNoModuleWideBuffers) {
       writable += section->Misc.VirtualSize;
     }
   }
-  EXPECT_GT(writable, 0u);
-  EXPECT_LT(writable, 1024u);
+  EXPECT_LT(writable, 1024u);  // none at all, with no C runtime linked
 }
 
 }  // namespace

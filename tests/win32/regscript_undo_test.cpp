@@ -43,6 +43,60 @@ TEST_F(Undo, KeyTreeGoesWithEverythingBelowIt) {
   EXPECT_TRUE(KeyExists(kUser, key_.Sub("Demo\\Keep")));
 }
 
+// Windows 95, 98 and ME, simulated through the library's import table: GetVersion gives
+// Windows 95's value; RegOpenKeyExA refuses any options and MAXIMUM_ALLOWED (the options are
+// reserved there, and there are neither links nor key security); RegDeleteKeyA deletes a key
+// with everything below it, as 9x's does, and refuses the name "" (not documented there). Key
+// trees, values and missing keys go as on NT, and the trace is written there too.
+DWORD WINAPI Windows95Version() { return 0xC3B60004; }  // 4.0, build 950, the 9x bit
+LONG WINAPI Windows9xOpenKey(HKEY key, LPCSTR name, DWORD options, REGSAM access, PHKEY out) {
+  if (options != 0 || access == MAXIMUM_ALLOWED) return ERROR_INVALID_PARAMETER;
+  return RegOpenKeyExA(key, name, 0, access, out);
+}
+LONG WINAPI Windows9xDeleteKey(HKEY key, LPCSTR name) {
+  if (!name || !*name) return ERROR_INVALID_PARAMETER;
+  HKEY there = nullptr;
+  const LONG opened = RegOpenKeyExA(key, name, 0, KEY_READ, &there);
+  if (opened != ERROR_SUCCESS) return opened;
+  RegCloseKey(there);
+  return bench::DeleteTree(key, name);
+}
+
+TEST_F(Undo, Windows9xDeletesTreesByName) {
+  bench::ImportPatch version("KERNEL32.dll", "GetVersion",
+                             reinterpret_cast<FARPROC>(Windows95Version));
+  bench::ImportPatch open("ADVAPI32.dll", "RegOpenKeyExA",
+                          reinterpret_cast<FARPROC>(Windows9xOpenKey));
+  bench::ImportPatch remove("ADVAPI32.dll", "RegDeleteKeyA",
+                            reinterpret_cast<FARPROC>(Windows9xDeleteKey));
+  ASSERT_TRUE(version.ok() && open.ok() && remove.ok());
+  const std::string log = dir_.File("trace.log");
+  const struct Row {
+    const char* list;  // the removal list
+    const char* gone;  // a key that must be gone afterwards
+    int result;
+  } rows[] = {
+      /* 0 */ {"@KEY@\\Demo\\Tool=\r\n", "Demo\\Tool", 1},
+      /* 1 */ {"@KEY@\\Demo\\Tool=Path\r\n@KEY@\\Demo\\Tool\\A=\r\n", "Demo\\Tool\\A", 1},
+      /* 2 */ {"@KEY@\\Demo\\Missing\\Tree=\r\n@KEY@\\Demo=\r\n", "Demo", 1},
+  };
+  int i = 0;
+  for (const Row& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(i++));
+    MakeTree();
+    SetEnvironmentVariableA("QNDSETUP_LOG", log.c_str());
+    const int result = UndoReg(Script(std::string("[UNINSTALL]\r\n") + r.list));
+    SetEnvironmentVariableA("QNDSETUP_LOG", nullptr);
+    EXPECT_EQ(r.result, result);
+    EXPECT_FALSE(KeyExists(kUser, key_.Sub(r.gone)));
+    EXPECT_TRUE(KeyExists(kUser, key_.path()));
+  }
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, ReadValue(kUser, key_.Sub("Demo\\Tool"), "Path").status);
+  const std::string trace = bench::ReadTextFile(log);
+  EXPECT_NE(std::string::npos, trace.find("key deleted")) << trace;
+  EXPECT_EQ(std::string::npos, trace.find("! ")) << trace;
+}
+
 TEST_F(Undo, ValueEntriesDeleteOneValue) {
   MakeTree();
   ASSERT_EQ(1, UndoReg(Script("[UNINSTALL]\r\n"

@@ -129,6 +129,36 @@ TEST(RunningApps, BoxesAndResults) {
   }
 }
 
+// The box reads in Russian whatever the system's ANSI code page: its text, read back as
+// Unicode, is the Russian text. CTest runs this once more under a Western locale
+// (win32.running_apps.western: code page 1252, which QND_ACP then names), where a box of code
+// page 1251 bytes would show other letters.
+TEST(BoxText, RussianUnderAnyCodePage) {
+  char acp[8] = {};
+  if (GetEnvironmentVariableA("QND_ACP", acp, sizeof acp)) {
+    ASSERT_EQ(std::string(acp), std::to_string(GetACP())) << "the locale the run asked for";
+  }
+  const struct {
+    const char* cls;
+    const wchar_t* text;
+  } rows[] = {
+      /* 0 */ {"XLMAIN", L"Пожалуйста, завершите работу Microsoft Excel."},
+      /* 1 */ {"TQuindoWindow", L"Пожалуйста, завершите работу ZARIM(Velantix)."},
+  };
+  int i = 0;
+  for (const auto& row : rows) {
+    SCOPED_TRACE("row " + std::to_string(i++));
+    StandInWindows apps({row.cls});
+    ASSERT_TRUE(apps.ready());
+    BoxWatcher watcher({Closed(row.cls)}, &apps);
+    EXPECT_EQ(1, bench::Qnd().CheckApplicationsActive());
+    const std::vector<SeenBox>& seen = watcher.Stop();
+    ASSERT_EQ(1u, seen.size());
+    EXPECT_EQ(std::wstring(row.text), seen[0].wide_text);
+    EXPECT_EQ("Setup", seen[0].caption);
+  }
+}
+
 // A setup engine window whose thread stopped answering (in another process) owns no box: the
 // box comes without an owner, is answered, and the call returns. Run in a child process, ended
 // after a minute if the call hangs.
@@ -147,7 +177,7 @@ BENCH_CHILD(hung_owner) {
 TEST(RunningApps, HungOwnerIsNotUsed) { EXPECT_EQ(0u, bench::RunChild("hung_owner")); }
 
 // A box that cannot be created (a CBT hook of the calling thread refuses the dialog window;
-// MessageBoxA then fails) counts as Cancel: 0 at once, no second try. The hook refuses three
+// the box call then fails) counts as Cancel: 0 at once, no second try. The hook refuses three
 // boxes at most and the watcher cancels any later one, so a check that retried would still end.
 int refused_boxes;
 LRESULT CALLBACK RefuseDialogs(int code, WPARAM wp, LPARAM lp) {
