@@ -2,7 +2,8 @@
 # make test   every test: native unit tests and fuzzing, then the Win32 tests under Wine
 #             (JOBS=N compiles at a time in each build, TEST_JOBS=N tests at a time)
 # make fuzz   each fuzz target for FUZZ_SECONDS (600 unless set), from what earlier runs found
-# make fuzz-check SEEDS=N  qndcheck against DoReg and UndoReg on N more random scripts
+# make fuzz-check SEEDS=N  qndcheck against DoReg and UndoReg on N more random scripts, and
+#             against InstallOfficeSupport and Internal007 on N random Office states and font lists
 # make demo   the library at work in a throwaway Wine prefix
 # make bench  timings under Wine (not a test)
 # make installer  build/installer/quindo-setup.exe, the example setup (examples/installer)
@@ -79,7 +80,10 @@ fuzz-check: win32-tests
 	  [ -f "$$QND_WINE_ROOT/pristine/system.reg" ] || scripts/wine-prefix; \
 	  echo "qndcheck against DoReg and UndoReg: seeds $(FIRST_SEED) to $$(( $(FIRST_SEED) + $(SEEDS) - 1 ))"; \
 	  QND_CHECK_SEEDS=$(SEEDS) QND_CHECK_FIRST_SEED=$(FIRST_SEED) QND_RUN_SECONDS=$$(( $(SEEDS) + 120 )) \
-	    scripts/wine-run "$(BUILD)/win32/check_diff_test.exe" --gtest_filter=CheckDiff.RandomScripts
+	    scripts/wine-run "$(BUILD)/win32/check_diff_test.exe" --gtest_filter=CheckDiff.RandomScripts && \
+	  echo "qndcheck office and fonts against InstallOfficeSupport and Internal007: the same seeds" && \
+	  QND_CHECK_SEEDS=$(SEEDS) QND_CHECK_FIRST_SEED=$(FIRST_SEED) QND_RUN_SECONDS=$$(( 2 * $(SEEDS) + 120 )) \
+	    scripts/wine-run "$(BUILD)/win32/check_areas_test.exe" --gtest_filter='*.Random*'
 
 demo: installer
 	@scripts/demo "$(BUILD)"

@@ -16,6 +16,7 @@
 #include "check/office_check.h"
 #include "check/report.h"
 #include "check/script_check.h"
+#include "frame/profile_text.h"
 
 namespace {
 
@@ -29,8 +30,7 @@ const char kHelp[] =
     "  qndcheck script FILE [--dir0 DIR] [--dir4 DIR]\n"
     "      A registry script, as DoReg applies it and UndoReg reverses it. $0 is DIR of --dir0,\n"
     "      else the script's own directory (as RegisterQuindo gives it); $4 is DIR of --dir4,\n"
-    "      else none (RegisterQuindo gives none). A bare FILE is the Windows directory's,\n"
-    "      as DoReg reads it. Three parts:\n"
+    "      else none (RegisterQuindo gives none). Three parts:\n"
     "      explain   every value DoReg would write, in order: key, value name (@ for the\n"
     "                default value), type and data with this machine's directories; and the\n"
     "                entry where DoReg would stop.\n"
@@ -53,13 +53,21 @@ const char kHelp[] =
     "\n"
     "  qndcheck fonts LIST [--skip-fonts]\n"
     "      What Internal007 would do with each entry of a font list, in order, and whether it\n"
-    "      would succeed on this machine: the file it reads (a bare name is the Windows\n"
-    "      directory's), the font file in the FONTS directory, empty values, the name limits,\n"
-    "      a directory part that is ignored, repeated entries, entries written over; and the\n"
-    "      substitutes it would merge into WIN.INI. --skip-fonts: as Internal007(LIST, 1).\n"
+    "      would succeed on this machine: the font file in the FONTS directory, empty values,\n"
+    "      the name limits, a directory part that is ignored, repeated entries, entries\n"
+    "      written over; and the substitutes it would merge into WIN.INI. --skip-fonts: as\n"
+    "      Internal007(LIST, 1).\n"
+    "\n"
+    "  FILE and LIST are read as every command-line tool reads a file: a relative path from\n"
+    "  the current directory. Given a bare name, the exports read the Windows directory's\n"
+    "  file instead; a note names it.\n"
     "\n"
     "  --ignore CODE (with any command, repeatable)\n"
     "      Silences the findings of CODE, such as Q201, and the notes listed under them.\n"
+    "  --format sarif (with any command)\n"
+    "      The report as one SARIF 2.1.0 log, as CI code scanning takes it in: each finding a\n"
+    "      result with its code as ruleId, its level, file, line and wording; each line of\n"
+    "      the listing a result of kind \"informational\"; the catalogue as the rules.\n"
     "\n"
     "Findings read FILE:LINE: warning: ... [CODE] or FILE:LINE: error: ... [CODE], as a\n"
     "compiler's do. Exit status: 0 no finding, 1 warnings only, 2 an error (the library would\n"
@@ -132,10 +140,21 @@ int main(int argc, char** argv) {
     std::printf("qndcheck %s\n", QND_VERSION);
     return qnd::kExitClean;
   }
-  qnd::Report report(stdout);
-  std::vector<char*> args;  // the command line without its --ignore options
+  // --format anywhere on the command line: the report's form.
+  qnd::ReportFormat format = qnd::ReportFormat::Text;
+  for (int i = 0; i < argc; ++i) {
+    const char* name = nullptr;
+    if (!TakeOption(argc, argv, &i, "--format", &name)) continue;
+    if (std::strcmp(name, "sarif") != 0 && std::strcmp(name, "text") != 0) {
+      return Usage("--format takes text or sarif");
+    }
+    format = std::strcmp(name, "sarif") == 0 ? qnd::ReportFormat::Sarif : qnd::ReportFormat::Text;
+  }
+  qnd::Report report(stdout, format);
+  std::vector<char*> args;  // the command line without its --ignore and --format options
   for (int i = 0; i < argc; ++i) {
     const char* code = nullptr;
+    if (TakeOption(argc, argv, &i, "--format", &code)) continue;
     if (!TakeOption(argc, argv, &i, "--ignore", &code)) {
       args.push_back(argv[i]);
     } else if (!report.Ignore(code)) {
@@ -143,8 +162,18 @@ int main(int argc, char** argv) {
     }
   }
   const int n = static_cast<int>(args.size());
-  if (!std::strcmp(command, "script")) return Script(n, args.data(), report);
-  if (!std::strcmp(command, "office")) return Office(n, args.data(), report);
-  if (!std::strcmp(command, "fonts")) return Fonts(n, args.data(), report);
-  return Usage("unknown command");
+  if (n < 2) return Usage("no command");
+  command = args[1];
+  int status = qnd::kExitErrors;
+  if (!std::strcmp(command, "script")) {
+    status = Script(n, args.data(), report);
+  } else if (!std::strcmp(command, "office")) {
+    status = Office(n, args.data(), report);
+  } else if (!std::strcmp(command, "fonts")) {
+    status = Fonts(n, args.data(), report);
+  } else {
+    return Usage("unknown command");
+  }
+  report.Finish(QND_VERSION, qnd::AnsiToUtf8);
+  return status;
 }

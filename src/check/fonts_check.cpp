@@ -7,38 +7,57 @@
 #include "check/script_lint.h"
 #include "fonts/font_list.h"
 #include "frame/handles.h"
+#include "frame/outcome_table.h"
 #include "frame/profile_text.h"
 
 namespace qnd {
 namespace {
 
+// The checker's words for each result of planning a font entry (a "{}" takes the file it is
+// about) and its finding, one row per result, in the enum's order: a new one fails the build
+// until it has them.
+struct FontResultText {
+  FontResult result;
+  const char* text;
+  FindingId finding;  // FindingId::Count: none
+};
+constexpr FontResultText kFontResultTexts[] = {
+    {FontResult::Ok, "", FindingId::Count},
+    {FontResult::EmptyValue, "the entry has no value, and every entry needs one",
+     FindingId::FontEntryFails},
+    {FontResult::BadDescription,
+     "the WIN.INI key it writes is blank, holds \"=\" or a line break, or begins with \"[\" or "
+     "\";\"",
+     FindingId::FontEntryFails},
+    {FontResult::ResourceKey, "the key names a .FOT file, which a TrueType entry rebuilds",
+     FindingId::FontEntryFails},
+    {FontResult::KeyTooLong, "the key is over 259 characters", FindingId::FontEntryFails},
+    {FontResult::NoFileName, "the key ends in its directory part: it names no file",
+     FindingId::FontEntryFails},
+    {FontResult::FileNameTooLong, "the file name is over 255 characters",
+     FindingId::FontEntryFails},
+    {FontResult::NoFontsDir, "the FONTS directory does not fit 255 characters here",
+     FindingId::FontEntryFails},
+    {FontResult::PathTooLong,
+     "the FONTS directory with the file name (or with the name and \".FOT\") is over 259 "
+     "characters",
+     FindingId::FontEntryFails},
+    {FontResult::NoFontFile, "{} is not there, so the font cannot be added",
+     FindingId::FontEntryFails},
+    {FontResult::ResourceIsDirectory, "{} is a directory, so the resource file cannot be built",
+     FindingId::FontEntryFails},
+    {FontResult::ResourceFileFailed, "the .FOT file {} cannot be built", FindingId::FontEntryFails},
+    {FontResult::NotAdded, "the system adds no font from {}", FindingId::FontEntryFails},
+    {FontResult::ProfileNotWritten, "the Windows profile refuses the entry",
+     FindingId::FontEntryFails},
+    {FontResult::NoMemory, "no memory for the list of keys", FindingId::FontEntryFails},
+};
+static_assert(RowsInOrder(kFontResultTexts, &FontResultText::result, FontResult::Count),
+              "one row per result, in the enum's order");
+
 // Why a font entry fails, in words.
 [[nodiscard]] std::string DescribeFontResult(FontResult result, const FontPlan& plan) {
-  switch (result) {
-    case FontResult::EmptyValue: return "the entry has no value, and every entry needs one";
-    case FontResult::BadDescription:
-      return "the WIN.INI key it writes is blank, holds \"=\" or a line break, or begins with "
-             "\"[\" or \";\"";
-    case FontResult::ResourceKey:
-      return "the key names a .FOT file, which a TrueType entry rebuilds";
-    case FontResult::KeyTooLong:
-      return "the key is over " + std::to_string(kFontKeyChars) + " characters";
-    case FontResult::NoFileName: return "the key ends in its directory part: it names no file";
-    case FontResult::FileNameTooLong:
-      return "the file name is over " + std::to_string(kFontFileChars) + " characters";
-    case FontResult::NoFontsDir:
-      return "the FONTS directory does not fit " + std::to_string(kFontsDirBytes - 1) +
-             " characters here";
-    case FontResult::PathTooLong:
-      return "the FONTS directory with the file name (or with the name and \".FOT\") is over " +
-             std::to_string(kPathChars - 1) + " characters";
-    case FontResult::NoFontFile:
-      return std::string(plan.font_path.c_str()) + " is not there, so the font cannot be added";
-    case FontResult::ResourceIsDirectory:
-      return std::string(plan.resource_path.c_str()) +
-             " is a directory, so the resource file cannot be built";
-    default: return "no memory for the list of keys";
-  }
+  return FillText(kFontResultTexts[static_cast<int>(result)].text, {ResultFile(result, plan)});
 }
 
 // True when the first bytes of file `path` are those of a font of `kind`: a raster font
@@ -80,7 +99,7 @@ class FontsCheck {
   void Font(const FontListEntry& entry, const FontPlan& plan, int line, bool repeated);
   void Repeats(const FontPlan& plan, const char* value, int line);
   void Section(const char* section);
-  void Stop(int line, const std::string& why);
+  void Stop(int line, FontResult result, const FontPlan& plan);
   void Find(FindingId id, int line, std::initializer_list<std::string> args) {
     report_.Finding(id, file_, line, args);
   }
@@ -101,8 +120,9 @@ class FontsCheck {
 };
 
 // Reports a failing entry; the first one is where Internal007 stops.
-void FontsCheck::Stop(int line, const std::string& why) {
-  Find(FindingId::FontEntryFails, line, {why});
+void FontsCheck::Stop(int line, FontResult result, const FontPlan& plan) {
+  Find(kFontResultTexts[static_cast<int>(result)].finding, line,
+       {DescribeFontResult(result, plan)});
   if (stopped_) return;
   report_.Line(file_, line, "Internal007 stops here and gives 0; nothing after it is done");
   stopped_ = true;
@@ -129,7 +149,7 @@ void FontsCheck::Entry(const FontListEntry& entry) {
   }
   FontPlan plan;
   const FontResult planned = PlanFontListEntry(entry, plan);
-  if (planned != FontResult::Ok) return Stop(line, DescribeFontResult(planned, plan));
+  if (planned != FontResult::Ok) return Stop(line, planned, plan);
   if (entry.section->fonts) return Font(entry, plan, line, nth > 0);
   const std::string now = ProfileValue(section, entry.key);
   Say(line, Format("%s \"%s\" = \"%s\" into WIN.INI%s", section, entry.key, entry.value,
@@ -177,7 +197,7 @@ void FontsCheck::Repeats(const FontPlan& plan, const char* value, int line) {
 }
 
 void FontsCheck::End(WalkEnd end) {
-  if (end == WalkEnd::NoMemory) Stop(0, DescribeFontResult(FontResult::NoMemory, FontPlan()));
+  if (end == WalkEnd::NoMemory) Stop(0, FontResult::NoMemory, FontPlan());
   if (!stopped_) report_.Line(file_, 0, "Internal007 gives 1");
 }
 
@@ -193,8 +213,10 @@ int CheckFonts(const FontsOptions& options, Report& report) {
   report.Heading(options.skip_fonts ? "fonts: what Internal007 (list, 1) would do"
                                     : "fonts: what Internal007 (list, 0) would do, in order");
   if (options.file != full.c_str()) {
-    report.Line(options.file, 0, std::string("the list Internal007 reads: ") + full.c_str());
+    report.Line(options.file, 0, std::string("the list: ") + full.c_str());
   }
+  const std::string note = BareNameNote(options.file, "Internal007");
+  if (!note.empty()) report.Line(options.file, 0, note);
   const NameFold fold = PlatformFold();
   const ScriptLines lines(text, fold);
   FontsCheck check(options.file, full.c_str(), lines, fold, report);

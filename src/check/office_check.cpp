@@ -4,17 +4,41 @@
 #include "check/office_check.h"
 
 #include <string>
+#include <vector>
 
-#include "frame/files.h"
 #include "frame/profile_text.h"
-#include "office/office_install.h"
-#include "office/office_registry.h"
+#include "office/office_plan.h"
 
 namespace qnd {
 namespace {
 
 constexpr char kWhere[] = "office";
 constexpr char kUnknownSource[] = "SOURCE";  // stands for the directory when none is given
+
+// The finding of each failure the plan foresees (FindingId::Count: none), one row per failure,
+// in the enum's order: a new one fails the build until it has its finding.
+struct OfficeFaultFinding {
+  OfficeFault fault;
+  FindingId finding;
+};
+constexpr OfficeFaultFinding kOfficeFaultFindings[] = {
+    {OfficeFault::None, FindingId::Count},
+    {OfficeFault::SourceNotAbsolute, FindingId::SourceNotAbsolute},
+    {OfficeFault::WordRunning, FindingId::WordRunning},
+    {OfficeFault::OldTemplatePathTooLong, FindingId::OldTemplatePathTooLong},
+    {OfficeFault::OldTemplateReadOnly, FindingId::OldTemplateReadOnly},
+    {OfficeFault::ExcelRunning, FindingId::ExcelRunning},
+    {OfficeFault::NoStartupPath, FindingId::NoStartupPath},
+    {OfficeFault::StartupPathTooLong, FindingId::StartupPathTooLong},
+    {OfficeFault::StartupDirNotCreated, FindingId::StartupDirNotCreated},
+    {OfficeFault::SourcePathsTooLong, FindingId::SourcePathsTooLong},
+    {OfficeFault::NoExcelOptions, FindingId::NoExcelOptions},
+    {OfficeFault::NoFreeSlot, FindingId::NoFreeSlot},
+    {OfficeFault::SourceFileMissing, FindingId::ComponentFileMissing},
+    {OfficeFault::NoSystemDirectory, FindingId::NoSystemDirectory},
+};
+static_assert(RowsInOrder(kOfficeFaultFindings, &OfficeFaultFinding::fault, OfficeFault::Count),
+              "one row per failure, in the enum's order");
 
 // "OPEN", "OPEN1"... for a slot; "(none)" for kNoSlot.
 [[nodiscard]] std::string SlotName(int slot) {
@@ -29,10 +53,18 @@ constexpr char kUnknownSource[] = "SOURCE";  // stands for the directory when no
   return fold.Fold(path);
 }
 
+// The text of each add-in value as the plan read it ("" for one it found no text in).
+using SlotTexts = std::vector<std::string>;
+
+void KeepText(void* texts, int slot, const char* text) {
+  (*static_cast<SlotTexts*>(texts))[static_cast<std::size_t>(slot)] = text;
+}
+
 class OfficeCheck {
  public:
-  OfficeCheck(const OfficePlan& plan, const OfficeOptions& options, Report& report)
-      : plan_(plan), options_(options), report_(report), fold_(PlatformFold()) {}
+  OfficeCheck(const OfficePlan& plan, const SlotTexts& texts, const OfficeOptions& options,
+              Report& report)
+      : plan_(plan), texts_(texts), options_(options), report_(report), fold_(PlatformFold()) {}
 
   void Found();
   void Steps();
@@ -52,6 +84,7 @@ class OfficeCheck {
   void Outside(int slot);
 
   const OfficePlan& plan_;
+  const SlotTexts& texts_;
   const OfficeOptions& options_;
   Report& report_;
   const NameFold fold_;
@@ -75,7 +108,7 @@ void OfficeCheck::Applications() {
   for (const ComponentPlan& c : plan_.components) {
     Say(Format("%s: %s (HKEY_CURRENT_USER\\%s), %s", c.component->application,
                c.present ? "present" : "not present", c.component->presence_key,
-               IsOfficeAppRunning(*c.component) ? "counts as running" : "not running"));
+               c.running ? "counts as running" : "not running"));
   }
 }
 
@@ -102,7 +135,6 @@ void OfficeCheck::OldParts() {
 // Every add-in value, "OPEN" to OPEN100, as phase 2 finds them: free ones as ranges, the others
 // with what they hold.
 void OfficeCheck::Slots() {
-  const UniqueKey excel = OpenUserKey(kExcelOptionsKey);  // the plan found it opens
   Say(std::string("Excel's add-in values (HKEY_CURRENT_USER\\") + kExcelOptionsKey + "):");
   int ours = kNoSlot;
   for (const ComponentPlan& c : plan_.components) ours = c.own_slot != kNoSlot ? c.own_slot : ours;
@@ -115,17 +147,16 @@ void OfficeCheck::Slots() {
       i = last;
       continue;
     }
-    AddInText text;
-    (void)ReadAddInValue(excel.get(), i, text);  // for its text: the state is the plan's
     std::string line = "  " + SlotName(i) + ": ";
     switch (state) {
-      case SlotState::Taken: line += std::string("taken: ") + text.c_str(); break;
+      case SlotState::Taken: line += "taken: " + texts_[static_cast<std::size_t>(i)]; break;
       case SlotState::Empty: line += "empty (no data), counts as taken"; break;
       case SlotState::TooLong:
         line += Format("too long to read (over %u bytes), counts as taken",
                        static_cast<unsigned>(kLongPathChars));
         break;
-      default: line += "cannot be read, counts as taken"; break;
+      case SlotState::Unreadable: line += "cannot be read, counts as taken"; break;
+      case SlotState::Missing: break;  // listed as free above
     }
     if (i == plan_.old_slot) line += " (the older add-in)";
     if (i == ours) line += " (this add-in)";
@@ -153,7 +184,7 @@ void OfficeCheck::Components() {
   }
   if (!plan_.library.empty()) {
     Say(std::string("support library ") + plan_.library.c_str() +
-        (FileExistsQuiet(plan_.library.c_str()) ? ": there" : ": not there"));
+        (plan_.library_found ? ": there" : ": not there"));
   }
 }
 
@@ -161,6 +192,12 @@ void OfficeCheck::Components() {
 std::string OfficeCheck::Describe(const OfficeStep& step) {
   const std::string path = step.path;
   switch (step.kind) {
+    case StepKind::LookForWindows: {
+      std::string look =
+          path + " must not be running here: no window of class \"" + step.windows[0] + "\"";
+      if (step.windows[1]) look += std::string(" or \"") + step.windows[1] + "\"";
+      return look + (step.scope == StepScope::Removal ? " (else its installed part stays)" : "");
+    }
     case StepKind::DeleteOldTemplate: return "deletes the older Word template " + path;
     case StepKind::DeleteOldAddIn: return "deletes the older add-in value " + SlotName(step.slot);
     case StepKind::CreateStartupDir:
@@ -173,41 +210,41 @@ std::string OfficeCheck::Describe(const OfficeStep& step) {
     case StepKind::WriteMarker:
       return std::string("writes \"") + kMarkerValue + "\" = \"" + kMarkerData +
              "\" in HKEY_CURRENT_USER\\" + kMarkerKey;
-    default: return "stops";
+    case StepKind::Stop: break;
   }
+  return "stops";
 }
 
-// The finding of a failure the plan foresees for `step`.
+// The finding of a failure the plan foresees for `step`, filled with what it names.
 void OfficeCheck::Foreseen(const OfficeStep& step) {
   const std::string long_chars = std::to_string(kLongPathChars - 1);
   const std::string source = plan_.source_dir ? plan_.source_dir : "";
+  const FindingId id = kOfficeFaultFindings[static_cast<int>(step.fault)].finding;
   switch (step.fault) {
+    case OfficeFault::None:
+    case OfficeFault::Count: return;
     case OfficeFault::SourceNotAbsolute:
-      return Find(FindingId::SourceNotAbsolute, {options_.source_dir, long_chars});
-    case OfficeFault::WordRunning: return Find(FindingId::WordRunning, {kWordWindow});
-    case OfficeFault::OldTemplatePathTooLong:
-      return Find(FindingId::OldTemplatePathTooLong, {std::to_string(kPathChars - 1)});
-    case OfficeFault::OldTemplateReadOnly: return Find(FindingId::OldTemplateReadOnly, {step.path});
-    case OfficeFault::ExcelRunning: return Find(FindingId::ExcelRunning, {kExcelWindow});
+      return Find(id, {options_.source_dir ? options_.source_dir : "", long_chars});
+    case OfficeFault::WordRunning: return Find(id, {kWordWindow});
+    case OfficeFault::OldTemplatePathTooLong: return Find(id, {std::to_string(kPathChars - 1)});
+    case OfficeFault::OldTemplateReadOnly: return Find(id, {step.path});
+    case OfficeFault::ExcelRunning: return Find(id, {kExcelWindow});
     case OfficeFault::NoStartupPath:
-      return Find(FindingId::NoStartupPath, {kStartupPathValue, std::to_string(kLongPathChars)});
-    case OfficeFault::StartupPathTooLong:
-      return Find(FindingId::StartupPathTooLong, {kWordTemplate, long_chars});
+      return Find(id, {kStartupPathValue, std::to_string(kLongPathChars)});
+    case OfficeFault::StartupPathTooLong: return Find(id, {kWordTemplate, long_chars});
     case OfficeFault::StartupDirNotCreated: {
       bool file = false;
       for (const ComponentPlan& c : plan_.components) {
         file |= c.component == step.component && c.dir_state == StartupDirState::FileInTheWay;
       }
-      return Find(FindingId::StartupDirNotCreated,
-                  {step.path, file ? "a file of that name is in the way"
-                                   : "the folder that would hold it is missing"});
+      return Find(id, {step.path, file ? "a file of that name is in the way"
+                                       : "the folder that would hold it is missing"});
     }
-    case OfficeFault::SourcePathsTooLong: return Find(FindingId::SourcePathsTooLong, {source});
-    case OfficeFault::NoExcelOptions: return Find(FindingId::NoExcelOptions, {kExcelOptionsKey});
-    case OfficeFault::NoFreeSlot:
-      return Find(FindingId::NoFreeSlot, {SlotName(0), SlotName(kOpenSlots - 1)});
-    case OfficeFault::SourceFileMissing: return Find(FindingId::ComponentFileMissing, {step.from});
-    default: return Find(FindingId::NoSystemDirectory, {});
+    case OfficeFault::SourcePathsTooLong: return Find(id, {source});
+    case OfficeFault::NoExcelOptions: return Find(id, {kExcelOptionsKey});
+    case OfficeFault::NoFreeSlot: return Find(id, {SlotName(0), SlotName(kOpenSlots - 1)});
+    case OfficeFault::SourceFileMissing: return Find(id, {step.from});
+    case OfficeFault::NoSystemDirectory: return Find(id, {});
   }
 }
 
@@ -215,11 +252,9 @@ void OfficeCheck::Foreseen(const OfficeStep& step) {
 // source directory.
 void OfficeCheck::Outside(int slot) {
   if (!options_.source_dir || !plan_.source_dir) return;
-  const UniqueKey excel = OpenUserKey(kExcelOptionsKey);
-  AddInText text;
   LongPathStr dir;
-  if (!excel || ReadAddInValue(excel.get(), slot, text) != SlotState::Taken ||
-      !AddInDirectory(text.c_str(), dir) ||
+  if (slot == kNoSlot || plan_.slots.state[slot] != SlotState::Taken ||
+      !AddInDirectory(texts_[static_cast<std::size_t>(slot)].c_str(), dir) ||
       FoldedDir(dir.c_str(), fold_) == FoldedDir(plan_.source_dir, fold_)) {
     return;
   }
@@ -243,6 +278,10 @@ bool OfficeCheck::Step(int n, const OfficeStep& step) {
 
 // The steps in the library's order, up to where it stops; the result it foresees.
 void OfficeCheck::Steps() {
+  if (plan_.full) {
+    Say(Format("the plan does not fit its %d steps: InstallOfficeSupport changes nothing",
+               kMaxOfficeSteps));
+  }
   int n = 0;
   const int result = RunOfficePlan(plan_, [&](const OfficeStep& step) { return Step(++n, step); });
   Say(Format("InstallOfficeSupport gives %d", result));
@@ -253,9 +292,12 @@ void OfficeCheck::Steps() {
 int CheckOffice(const OfficeOptions& options, Report& report) {
   report.Heading("office: what InstallOfficeSupport would find and do for this user");
   OfficePlan plan;
+  plan.foresee = true;
+  SlotTexts texts(kOpenSlots);
+  plan.seen = {KeepText, &texts};
   const bool known = options.source_dir != nullptr;
   PlanOfficeSupport(known ? options.source_dir : kUnknownSource, known, plan);
-  OfficeCheck check(plan, options, report);
+  OfficeCheck check(plan, texts, options, report);
   check.Found();
   check.Steps();
   report.Summary();

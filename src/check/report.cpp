@@ -19,7 +19,8 @@ bool Report::Ignored(const FindingKind& kind) const {
 }
 
 void Report::Heading(const std::string& text) {
-  std::fprintf(out_, "== %s\n", Escaped(text).c_str());
+  section_ = text;
+  if (format_ == ReportFormat::Text) std::fprintf(out_, "== %s\n", Escaped(text).c_str());
 }
 
 // "WHERE:LINE: ", or "WHERE: " for line 0.
@@ -32,6 +33,10 @@ void Report::Prefix(const std::string& where, int line) {
 }
 
 void Report::Line(const std::string& where, int line, const std::string& text) {
+  if (format_ == ReportFormat::Sarif) {
+    items_.push_back({nullptr, where, line, text, section_, {}});
+    return;
+  }
   Prefix(where, line);
   std::fprintf(out_, "%s\n", Escaped(text).c_str());
 }
@@ -44,19 +49,29 @@ void Report::Finding(FindingId id, const std::string& where, int line,
     ++silenced_;
     return;
   }
-  Prefix(where, line);
-  std::fprintf(out_, "%s: %s [%s]\n", kNames[static_cast<int>(kind.severity)],
-               Escaped(FillText(kind.text, args)).c_str(), kind.code);
+  if (format_ == ReportFormat::Sarif) {
+    items_.push_back({&kind, where, line, FillText(kind.text, args), section_, args});
+  } else {
+    Prefix(where, line);
+    std::fprintf(out_, "%s: %s [%s]\n", kNames[static_cast<int>(kind.severity)],
+                 Escaped(FillText(kind.text, args)).c_str(), kind.code);
+  }
   if (kind.severity == Severity::Error) ++errors_;
   if (kind.severity == Severity::Warning) ++warnings_;
 }
 
 void Report::Summary() {
+  if (format_ == ReportFormat::Sarif) return;  // the log's run properties count them
   std::fprintf(out_, "== %d error%s, %d warning%s", errors_, errors_ == 1 ? "" : "s", warnings_,
                warnings_ == 1 ? "" : "s");
   if (silenced_) std::fprintf(out_, " (%d ignored)", silenced_);
   std::fputc('\n', out_);
   (void)std::fflush(out_);  // the console's: when it cannot take the report there is no one to tell
+}
+
+void Report::Finish(const char* version, std::string (*to_utf8)(const std::string& text)) {
+  if (format_ == ReportFormat::Text) return;
+  WriteSarif(out_, items_, {version, errors_, warnings_, silenced_, ExitStatus(), to_utf8});
 }
 
 int Report::ExitStatus() const {

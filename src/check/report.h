@@ -5,11 +5,14 @@
 // Portable: no platform headers.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "check/findings.h"
+#include "check/sarif.h"
 
 namespace qnd {
 
@@ -18,9 +21,13 @@ constexpr int kExitClean = 0;
 constexpr int kExitWarnings = 1;
 constexpr int kExitErrors = 2;
 
+// How the report is written: as text (compiler-style lines), or as one SARIF log at the end.
+enum class ReportFormat : std::uint8_t { Text, Sarif };
+
 class Report {
  public:
-  explicit Report(std::FILE* out) : out_(out) {}
+  explicit Report(std::FILE* out, ReportFormat format = ReportFormat::Text)
+      : out_(out), format_(format) {}
 
   // Silences the findings of `code` ("Q201"), and the notes that list items under them. False
   // for a code the catalogue does not have.
@@ -36,6 +43,9 @@ class Report {
                std::initializer_list<std::string> args = {});
   // The closing line: how many errors and warnings (and how many findings were ignored).
   void Summary();
+  // The end of the run: a SARIF report writes its log (`version` the tool's, `to_utf8` from
+  // the ANSI code page, null: Latin-1). A text report has written everything already.
+  void Finish(const char* version, std::string (*to_utf8)(const std::string& text));
 
   [[nodiscard]] int errors() const { return errors_; }
   [[nodiscard]] int warnings() const { return warnings_; }
@@ -46,6 +56,9 @@ class Report {
   [[nodiscard]] bool Ignored(const FindingKind& kind) const;
 
   std::FILE* out_;
+  ReportFormat format_;
+  std::vector<ReportItem> items_;  // SARIF: everything said, for the log at the end
+  std::string section_;            // SARIF: the last heading
   std::set<std::string> ignored_;
   int errors_ = 0;
   int warnings_ = 0;

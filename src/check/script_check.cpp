@@ -80,8 +80,10 @@ constexpr char kDataLost[] =
     case RemovalResult::WholeRoot:
       return "a key-tree entry that names a whole root key: UndoReg refuses it";
     case RemovalResult::Fail: return DescribeFault(e.fault);
-    default: return RefusalWords(e.refusal, e.root, e.sub_key);
+    case RemovalResult::Value:
+    case RemovalResult::Tree: break;  // the platform refuses its key
   }
+  return RefusalWords(e.refusal, e.root, e.sub_key);
 }
 
 // Why a route through registry links reaches no key, in words.
@@ -154,9 +156,9 @@ class ScriptCheck {
 void ScriptCheck::Explain(const PathContext& context, const char* read) {
   report_.Heading(Format("explain: what DoReg writes, in order ($0 = %s, $4 = %s)", context.dir0,
                          context.dir4 ? context.dir4 : "none"));
-  if (options_.file != read) {
-    report_.Line(options_.file, 0, std::string("the script DoReg reads: ") + read);
-  }
+  if (options_.file != read) report_.Line(options_.file, 0, std::string("the script: ") + read);
+  const std::string note = BareNameNote(options_.file, "DoReg");
+  if (!note.empty()) report_.Line(options_.file, 0, note);
   for (std::size_t i = 0; i < survey_.writes.size(); ++i) {
     const KeyEntry& e = survey_.writes[i];
     KeyRoute route;
@@ -249,7 +251,7 @@ void ScriptCheck::LintData(const KeyEntry& e) {
     case DataTrap::DefaultDword: Find(FindingId::DefaultDword, e.line, {}); break;
     case DataTrap::DwordInText: Find(FindingId::DwordInText, e.line, {number}); break;
     case DataTrap::DwordNotNumber: Find(FindingId::DwordNotNumber, e.line, {number}); break;
-    default: break;
+    case DataTrap::None: break;
   }
 }
 

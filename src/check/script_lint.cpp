@@ -3,8 +3,10 @@
 
 #include <cstring>
 
+#include "check/findings.h"
 #include "frame/ascii.h"
 #include "frame/folder_codes.h"
+#include "frame/outcome_table.h"
 
 namespace qnd {
 namespace {
@@ -111,37 +113,47 @@ bool UsesDir4(const char* text) {
 
 bool NearTextLimit(std::size_t chars) { return chars >= kNearTextChars; }
 
+// The checker's words for each fault of a text: the first "{}" takes the text or, for a fault of
+// a macro, the macro and the text ("\"$*X\" in the data"), the second the macro's code. One row
+// per fault, in the enum's order: a new one fails the build until it has its words.
+struct TextFaultText {
+  TextFault fault;
+  const char* text;
+  bool of_macro;  // a fault of one macro
+};
+constexpr TextFaultText kTextFaultTexts[] = {
+    {TextFault::None, "{} cannot be expanded", false},
+    {TextFault::TooLong,
+     "{} is over 511 characters (after its quotation marks are dropped and its macros expanded)",
+     false},
+    {TextFault::MacroAtEnd,
+     "{} ends in \"$\": every \"$\" starts a macro, and there is no escape for it", false},
+    {TextFault::NoDirectory, "{} has no directory", true},
+    {TextFault::FolderUnresolved, "{}: folder code \"{}\" gives no directory on this machine",
+     true},
+    {TextFault::DirectoryTooLong, "{}: its directory with a backslash is over 259 characters",
+     true},
+    {TextFault::NoShortForm,
+     "{}: the directory has no short (8.3) form on this machine (does it exist?)", true},
+};
+static_assert(RowsInOrder(kTextFaultTexts, &TextFaultText::fault, TextFault::Count),
+              "one row per fault, in the enum's order");
+
 std::string DescribeFault(const PlanFault& fault) {
   const std::string part = PartName(fault.part);
   const ExpandFault& why = fault.text;
-  switch (why.fault) {
-    case TextFault::TooLong:
-      return part + " is over " + std::to_string(kTextChars - 1) +
-             " characters (after its quotation marks are dropped and its macros expanded)";
-    case TextFault::MacroAtEnd:
-      return part + " ends in \"$\": every \"$\" starts a macro, and there is no escape for it";
-    case TextFault::NoDirectory:
-      if (why.code == '4') {
-        return MacroText(why) + " in " + part + " has no directory: RegisterQuindo and " +
-               "UnregisterQuindo give none, so the entry always fails there (--dir4 sets one)";
-      }
-      return MacroText(why) + " in " + part + " has no directory";
-    case TextFault::FolderUnresolved:
-      if (LookupFolderCode(static_cast<unsigned char>(why.code)).source ==
-          FolderSource::Unassigned) {
-        return MacroText(why) + " in " + part + ": \"" + why.code +
-               "\" is no folder code (every \"$\" starts a macro)";
-      }
-      return MacroText(why) + " in " + part + ": folder code \"" + why.code +
-             "\" gives no directory on this machine";
-    case TextFault::DirectoryTooLong:
-      return MacroText(why) + " in " + part + ": its directory with a backslash is over " +
-             std::to_string(kPathChars - 1) + " characters";
-    case TextFault::NoShortForm:
-      return MacroText(why) + " in " + part +
-             ": the directory has no short (8.3) form on this machine (does it exist?)";
-    default: return part + " cannot be expanded";
+  if (why.fault == TextFault::NoDirectory && why.code == '4') {
+    return MacroText(why) + " in " + part + " has no directory: RegisterQuindo and " +
+           "UnregisterQuindo give none, so the entry always fails there (--dir4 sets one)";
   }
+  if (why.fault == TextFault::FolderUnresolved &&
+      LookupFolderCode(static_cast<unsigned char>(why.code)).source == FolderSource::Unassigned) {
+    return MacroText(why) + " in " + part + ": \"" + why.code +
+           "\" is no folder code (every \"$\" starts a macro)";
+  }
+  const TextFaultText& words = kTextFaultTexts[static_cast<int>(why.fault)];
+  return FillText(words.text, {words.of_macro ? MacroText(why) + " in " + part : part,
+                               std::string(1, why.code)});
 }
 
 }  // namespace qnd

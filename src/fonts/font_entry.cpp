@@ -59,25 +59,6 @@ bool NamesResourceFile(const FontKeyParts& parts) {
   return true;
 }
 
-const char* FontResultRule(FontResult result) {
-  switch (result) {
-    case FontResult::EmptyValue: return "the value is empty";
-    case FontResult::BadDescription:
-      return "the description is blank, holds \"=\" or a line break, or begins with \"[\" or "
-             "\";\"";
-    case FontResult::ResourceKey: return "a TrueType key names a .FOT file";
-    case FontResult::KeyTooLong: return "the key is over 259 characters";
-    case FontResult::NoFileName: return "the key names no file";
-    case FontResult::FileNameTooLong: return "the file name is over 255 characters";
-    case FontResult::NoFontsDir: return "the FONTS directory does not fit 255 characters";
-    case FontResult::PathTooLong: return "the font or .FOT path is over 259 characters";
-    case FontResult::NoFontFile: return "the font file is not in the FONTS directory";
-    case FontResult::ResourceIsDirectory: return "a directory stands where the .FOT file goes";
-    case FontResult::NoMemory: return "no memory for the keys of a section";
-    default: return "the entry fails";
-  }
-}
-
 FontResult PlanFont(const char* key, const char* value, const char* windows_dir, FontKind kind,
                     FontPlan& plan) {
   if (!*value) return FontResult::EmptyValue;

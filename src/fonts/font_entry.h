@@ -5,8 +5,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "frame/fixed_str.h"
+#include "frame/outcome_table.h"
 
 namespace qnd {
 
@@ -36,10 +38,52 @@ enum class FontResult {
   NotAdded,             // the system added no font from the file
   ProfileNotWritten,    // the Windows profile refused the entry
   NoMemory,             // no memory for a section's list of keys
+  Count
 };
 
+// The file a result is about.
+enum class FontResultFile : std::uint8_t { None, Font, Resource };
+
+// How each result is told in the trace: the rule it names, and the file it is about (the
+// checker's words and finding: fonts_check.cpp). One row per result, in the enum's order: a new
+// one fails the build until it has them.
+struct FontResultWords {
+  FontResult result;
+  const char* trace;
+  FontResultFile file;
+};
+constexpr FontResultWords kFontResultWords[] = {
+    {FontResult::Ok, "done", FontResultFile::None},
+    {FontResult::EmptyValue, "the value is empty", FontResultFile::None},
+    {FontResult::BadDescription,
+     "the description is blank, holds \"=\" or a line break, or begins with \"[\" or \";\"",
+     FontResultFile::None},
+    {FontResult::ResourceKey, "a TrueType key names a .FOT file", FontResultFile::None},
+    {FontResult::KeyTooLong, "the key is over 259 characters", FontResultFile::None},
+    {FontResult::NoFileName, "the key names no file", FontResultFile::None},
+    {FontResult::FileNameTooLong, "the file name is over 255 characters", FontResultFile::None},
+    {FontResult::NoFontsDir, "the FONTS directory does not fit 255 characters",
+     FontResultFile::None},
+    {FontResult::PathTooLong, "the font or .FOT path is over 259 characters", FontResultFile::None},
+    {FontResult::NoFontFile, "the font file is not in the FONTS directory", FontResultFile::Font},
+    {FontResult::ResourceIsDirectory, "a directory stands where the .FOT file goes",
+     FontResultFile::Resource},
+    {FontResult::ResourceFileFailed, ".FOT file not built", FontResultFile::Resource},
+    {FontResult::NotAdded, "no font added", FontResultFile::Font},
+    {FontResult::ProfileNotWritten, "WIN.INI refuses it", FontResultFile::None},
+    {FontResult::NoMemory, "no memory for the keys of a section", FontResultFile::None},
+};
+static_assert(RowsInOrder(kFontResultWords, &FontResultWords::result, FontResult::Count),
+              "one row per result, in the enum's order");
+
+[[nodiscard]] constexpr const FontResultWords& Words(FontResult result) {
+  return kFontResultWords[static_cast<int>(result)];
+}
+
 // The rule that a result of planning an entry names, in a few words (the trace shows it).
-[[nodiscard]] const char* FontResultRule(FontResult result);
+[[nodiscard]] constexpr const char* FontResultRule(FontResult result) {
+  return Words(result).trace;
+}
 
 // A font key split into its file name: what follows any drive ("D:") and directory part, the
 // directory part ending at the last backslash or forward slash. The extension runs from the

@@ -147,10 +147,8 @@ void BroadcastFontChange(Trace& trace) {
 // Why the plan refused `entry`, with the file concerned where the rule is about one.
 void RefuseFontEntry(const FontListEntry& entry, FontResult result, const FontPlan& plan,
                      Trace& trace) {
-  const char* file = result == FontResult::NoFontFile            ? plan.font_path.c_str()
-                     : result == FontResult::ResourceIsDirectory ? plan.resource_path.c_str()
-                                                                 : nullptr;
-  if (file) {
+  const char* file = ResultFile(result, plan);
+  if (*file) {
     trace.Refusal("entry \"%s\" = \"%s\" of [%s]: %s: \"%s\"", entry.key, entry.value,
                   entry.section->name, FontResultRule(result), file);
   } else {
@@ -192,6 +190,15 @@ FontResult PlanFontListEntry(const FontListEntry& entry, FontPlan& plan) {
   const FontResult planned =
       PlanFont(entry.key, entry.value, windows.c_str(), entry.section->kind, plan);
   return planned == FontResult::Ok ? TestFontFiles(plan) : planned;
+}
+
+const char* ResultFile(FontResult result, const FontPlan& plan) {
+  switch (Words(result).file) {
+    case FontResultFile::None: return "";
+    case FontResultFile::Font: return plan.font_path.c_str();
+    case FontResultFile::Resource: return plan.resource_path.c_str();
+  }
+  return "";
 }
 
 FontResult InstallFontListEntry(const FontListEntry& entry, Trace& trace) {

@@ -54,6 +54,9 @@ template <typename Visit>
 // PlanSubstitute for a substitute. Touches nothing.
 [[nodiscard]] FontResult PlanFontListEntry(const FontListEntry& entry, FontPlan& plan);
 
+// The file `result` is about in `plan` (its table row's), or "".
+[[nodiscard]] const char* ResultFile(FontResult result, const FontPlan& plan);
+
 // Carries out `entry` as planned. A font: loaded (through a ".FOT" file rebuilt in the FONTS
 // directory for a TrueType font, built under a fresh name first and put in place of the old
 // one only once built), recorded as entry description = key of profile section "Fonts", and

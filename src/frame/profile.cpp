@@ -14,8 +14,12 @@ constexpr char kNoEntry[] = "?\n?";
 
 }  // namespace
 
+bool IsBareName(const char* name) {
+  return !std::strpbrk(name, "\\/") && !(name[0] && name[1] == ':');
+}
+
 bool ProfileFilePath(const char* name, PathStr& path) {
-  if (std::strpbrk(name, "\\/") || (name[0] && name[1] == ':')) {
+  if (!IsBareName(name)) {
     return FillSized(path, [name](char* to, unsigned room) {
       return GetFullPathNameA(name, room, to, nullptr);
     });

@@ -10,9 +10,13 @@
 
 namespace qnd {
 
-// The file the profile reader reads for `name`, into `path`: a name without drive or directory
-// (no "\", "/" or drive colon) lies in the Windows directory; any other is made full from the
-// current directory. False when the path does not fit 259 characters.
+// True when `name` is a bare name, without drive or directory (no "\", "/" or drive colon):
+// the profile reader looks for it in the Windows directory.
+[[nodiscard]] bool IsBareName(const char* name);
+
+// The file the profile reader reads for `name`, into `path`: a bare name (IsBareName) lies in
+// the Windows directory; any other is made full from the current directory. False when the
+// path does not fit 259 characters.
 [[nodiscard]] bool ProfileFilePath(const char* name, PathStr& path);
 
 // The data of an entry is read into this many characters, its terminator included (the reader

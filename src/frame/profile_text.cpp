@@ -16,7 +16,10 @@ constexpr DWORD kWholeListChars = 1u << 20;
 }  // namespace
 
 bool ReadProfileFile(const std::string& file, PathStr& full, PathStr& dir, std::string& text) {
-  if (!ProfileFilePath(file.c_str(), full)) return false;
+  const auto made = [&file](char* to, unsigned room) {
+    return GetFullPathNameA(file.c_str(), room, to, nullptr);
+  };
+  if (file.empty() || !FillSized(full, made)) return false;
   dir = full;
   (void)CutAfterLastBackslash(dir);  // a full path has one: the profile reader's paths do
   UniqueFile in(CreateFileA(full.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -28,6 +31,14 @@ bool ReadProfileFile(const std::string& file, PathStr& full, PathStr& dir, std::
   return true;
 }
 
+std::string BareNameNote(const std::string& file, const char* reader) {
+  PathStr windows;
+  if (!IsBareName(file.c_str()) || !ProfileFilePath(file.c_str(), windows)) return "";
+  return std::string("note: ") + reader + " given the bare name \"" + file +
+         "\" reads the Windows directory's file " + windows.c_str() +
+         ", not this one; give it a full path";
+}
+
 NameListUse MeasureNameList(const char* path, const char* section) {
   NameListUse use;
   std::unique_ptr<char[]> names(new char[kWholeListChars]);
@@ -37,6 +48,19 @@ NameListUse MeasureNameList(const char* path, const char* section) {
   const std::size_t kept = WholeNamesLength(names.get(), n, NameList::kChars);
   if (kept < n) use.first_unseen = names.get() + kept;
   return use;
+}
+
+std::string AnsiToUtf8(const std::string& text) {
+  if (text.empty()) return text;
+  const int n = static_cast<int>(text.size());
+  const int wide = MultiByteToWideChar(CP_ACP, 0, text.data(), n, nullptr, 0);
+  std::unique_ptr<wchar_t[]> units(new wchar_t[static_cast<std::size_t>(wide) + 1]);
+  (void)MultiByteToWideChar(CP_ACP, 0, text.data(), n, units.get(), wide);  // measured: it fits
+  const int bytes =
+      WideCharToMultiByte(CP_UTF8, 0, units.get(), wide, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(bytes), '\0');
+  (void)WideCharToMultiByte(CP_UTF8, 0, units.get(), wide, out.data(), bytes, nullptr, nullptr);
+  return out;  // measured above: it fits
 }
 
 NameFold PlatformFold() {

@@ -14,40 +14,14 @@ namespace {
   return *to && CopyFileA(from, to, FALSE);
 }
 
-// Why a step is not tried, as the trace words it.
-[[nodiscard]] const char* FaultRule(OfficeFault fault) {
-  switch (fault) {
-    case OfficeFault::SourceNotAbsolute:
-      return "the source directory cannot be made absolute in 1023 characters";
-    case OfficeFault::WordRunning: return "a Word window is open";
-    case OfficeFault::OldTemplatePathTooLong:
-      return "the older template's path does not fit 259 characters";
-    case OfficeFault::OldTemplateReadOnly: return "the older template is read-only";
-    case OfficeFault::ExcelRunning: return "an Excel window is open";
-    case OfficeFault::NoStartupPath:
-      return "Word's \"Startup-Path\" cannot be read or names no usable directory";
-    case OfficeFault::StartupPathTooLong:
-      return "Word's start-up directory with the template's name does not fit 1023 characters";
-    case OfficeFault::StartupDirNotCreated:
-      return "Word's start-up directory is missing and cannot be created";
-    case OfficeFault::SourcePathsTooLong:
-      return "the paths built from the source directory do not fit";
-    case OfficeFault::NoExcelOptions: return "Excel's options key cannot be opened";
-    case OfficeFault::NoFreeSlot: return "every add-in value, OPEN to OPEN100, is taken";
-    case OfficeFault::SourceFileMissing: return "the file to copy is not in the source directory";
-    case OfficeFault::NoSystemDirectory: return "the system directory cannot be had";
-    default: return "no step";
-  }
-}
-
 // Traces a step the plan foresees to fail: why the call gives 0, or, for the removal of an
 // installed part, that the installation follows anyway.
 void TraceFault(const OfficeStep& step, Trace& trace) {
   const char* component = step.component ? step.component->application : "the call";
   if (step.scope == StepScope::Nothing) {
-    trace.Step("%s: %s; installed anew all the same", component, FaultRule(step.fault));
+    trace.Step("%s: %s; installed anew all the same", component, Words(step.fault).trace);
   } else {
-    trace.Refusal("%s: %s \"%s\"", component, FaultRule(step.fault), step.path);
+    trace.Refusal("%s: %s \"%s\"", component, Words(step.fault).trace, step.path);
   }
 }
 
@@ -91,6 +65,21 @@ void TraceFault(const OfficeStep& step, Trace& trace) {
   return done;
 }
 
+// Looks for the windows of `step` now: false, with why in the trace, when one is open.
+[[nodiscard]] bool LookForWindows(const OfficeStep& step, Trace& trace) {
+  for (const char* window_class : step.windows) {
+    if (!window_class || !WindowClassOpen(window_class)) continue;
+    if (step.scope == StepScope::Removal) {  // the removal it guards is not made
+      trace.Step("%s counts as running: a window of class \"%s\" is open", step.path, window_class);
+    } else {
+      trace.Refusal("%s counts as running: a window of class \"%s\" is open", step.path,
+                    window_class);
+    }
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool WindowClassOpen(const char* window_class) {
@@ -117,6 +106,7 @@ bool CarryOutStep(const OfficeStep& step, Trace& trace) {
   OpenName name;
   (void)OpenValueName(step.slot, name);  // a value step names its slot; others have none: ""
   switch (step.kind) {
+    case StepKind::LookForWindows: return LookForWindows(step, trace);
     case StepKind::DeleteOldTemplate:
     case StepKind::DeleteTemplate:
       return TraceFile(trace, step, DeleteFileA(step.path), "DeleteFileA", "file", "deleted");
@@ -138,8 +128,9 @@ bool CarryOutStep(const OfficeStep& step, Trace& trace) {
     case StepKind::WriteMarker:
       return TraceValue(trace, step, WriteFirstCallMarker(), "RegSetValueExA", "set", kMarkerKey,
                         kMarkerValue, kMarkerData);
-    default: return false;  // a stop
+    case StepKind::Stop: return false;
   }
+  return false;
 }
 
 }  // namespace qnd
@@ -150,8 +141,12 @@ extern "C" int __stdcall InstallOfficeSupport(const char* source_dir) {
   Trace trace("InstallOfficeSupport", {source_dir});
   OfficePlan plan;
   PlanOfficeSupport(source_dir, true, plan);
+  if (plan.full) trace.Refusal("the plan does not fit its %d steps", kMaxOfficeSteps);
   return trace.Return(RunOfficePlan(plan, [&trace](const OfficeStep& step) {
-    if (step.fault == OfficeFault::None) return CarryOutStep(step, trace);
+    // A look asks when it comes, whatever the plan saw.
+    if (step.fault == OfficeFault::None || step.kind == StepKind::LookForWindows) {
+      return CarryOutStep(step, trace);
+    }
     TraceFault(step, trace);
     return false;
   }));

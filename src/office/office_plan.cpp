@@ -1,6 +1,8 @@
 // The plan of InstallOfficeSupport, worked out without changing anything (office_plan.h).
 #include "office/office_plan.h"
 
+#include <cstring>
+
 #include "frame/files.h"
 #include "frame/path_join.h"
 #include "office/office_files.h"
@@ -13,6 +15,27 @@ namespace {
 void AddStop(OfficePlan& plan, OfficeFault fault, StepScope scope,
              const OfficeComponent* component = nullptr) {
   AddStep(plan, StepKind::Stop, scope, component).fault = fault;
+}
+
+// The windows that phases 1 and 2 look for: Word's of any version, then Excel's.
+constexpr const char* kWordWindows[2] = {kWordWindow, nullptr};
+constexpr const char* kExcelWindows[2] = {kExcelWindow, nullptr};
+
+// A look for the windows of `application` when the step runs: it fails when one of `windows`
+// is open then. The failure foreseen, when the plan foresees, is a window open now.
+void AddLook(OfficePlan& plan, const char* application, const char* const (&windows)[2],
+             StepScope scope, const OfficeComponent* component) {
+  OfficeStep& step = AddStep(plan, StepKind::LookForWindows, scope, component);
+  step.path = application;
+  for (std::size_t i = 0; i < 2; ++i) {
+    step.windows[i] = windows[i];
+    if (!windows[i] || !plan.foresee || step.fault != OfficeFault::None ||
+        !WindowClassOpen(windows[i])) {
+      continue;
+    }
+    step.fault = std::strcmp(windows[i], kWordWindow) == 0 ? OfficeFault::WordRunning
+                                                           : OfficeFault::ExcelRunning;
+  }
 }
 
 // A given source directory made absolute from the current directory into `absolute` (1023
@@ -39,7 +62,7 @@ void PlanSource(const char* source_dir, OfficePlan& plan) {
 
 // Phase 1: the older Word template, deleted when it is there.
 void PlanOldTemplate(OfficePlan& plan) {
-  if (WindowClassOpen(kWordWindow)) AddStop(plan, OfficeFault::WordRunning, StepScope::Call);
+  AddLook(plan, "Word", kWordWindows, StepScope::Call, nullptr);
   plan.old_template_found = LocateOldWordTemplate(plan.old_template);
   if (plan.old_template_found == OfficeResult::Failed) {
     AddStop(plan, OfficeFault::OldTemplatePathTooLong, StepScope::Call);
@@ -56,11 +79,11 @@ void PlanOldTemplate(OfficePlan& plan) {
 
 // Phase 2: Excel's add-in values, and the older add-in's deleted.
 void PlanOldAddIn(OfficePlan& plan) {
-  if (WindowClassOpen(kExcelWindow)) AddStop(plan, OfficeFault::ExcelRunning, StepScope::Call);
+  AddLook(plan, "Excel", kExcelWindows, StepScope::Call, nullptr);
   const UniqueKey excel = OpenUserKey(kExcelOptionsKey);
   plan.excel_options = static_cast<bool>(excel);
   if (!plan.excel_options) return;
-  SurveyOpenSlots(excel.get(), plan.slots);
+  SurveyOpenSlots(excel.get(), plan.slots, plan.seen);
   plan.old_slot = FindOldAddInValue(excel.get());
   if (plan.old_slot == kNoSlot) return;
   AddStep(plan, StepKind::DeleteOldAddIn, StepScope::Call, nullptr).slot = plan.old_slot;
@@ -69,7 +92,8 @@ void PlanOldAddIn(OfficePlan& plan) {
 // The support library: its place, and its file in the source directory.
 void PlanLibrary(OfficePlan& plan) {
   if (!SupportLibraryPath(plan.library)) plan.library.clear();
-  plan.library_there = !plan.library.empty() && FileExistsQuiet(plan.library.c_str());
+  plan.library_found = !plan.library.empty() && FileExistsQuiet(plan.library.c_str());
+  plan.library_there = plan.library_found;
   if (!BuildSourcePath(plan.source_dir, kSupportLibrary, plan.library_source)) {
     plan.library_source.clear();
   }
@@ -112,9 +136,9 @@ void PlanLibraryCopy(OfficePlan& plan, const OfficeComponent& component) {
 // Phase 3 for one component: what is there, then, when it is present, its steps in order.
 void PlanComponent(const OfficeComponent& component, OfficePlan& plan, ComponentPlan& c) {
   c.component = &component;
+  c.running = plan.foresee && IsOfficeAppRunning(component);  // then phase 1 or 2 stops the call
   c.present = IsOfficeAppPresent(component);
   if (!c.present) return;
-  c.running = IsOfficeAppRunning(component);  // then phase 1 or 2 has stopped the call
   const int first = plan.step_count;
   c.sources_fit = BuildSourcePath(plan.source_dir, component.file, c.own_source) &&
                   !plan.library_source.empty();
@@ -124,11 +148,15 @@ void PlanComponent(const OfficeComponent& component, OfficePlan& plan, Component
     AddStop(plan, OfficeFault::SourcePathsTooLong, StepScope::Component, &component);
   }
   c.installed = c.own_in_place && plan.library_there;
+  // Its application must not be running when its installed part is removed, nor when it is
+  // installed: each is asked when it comes.
   if (c.installed) {
+    AddLook(plan, component.application, component.window_classes, StepScope::Removal, &component);
     OfficeStep& removal = AddStep(plan, component.removal, StepScope::Nothing, &component);
     removal.path = c.own_path;
     removal.slot = c.own_slot;
   }
+  AddLook(plan, component.application, component.window_classes, StepScope::Component, &component);
   PlanInstallation(plan, c);
   AddStep(plan, StepKind::WriteMarker, StepScope::Component, &component);
   PlanLibraryCopy(plan, component);
@@ -141,18 +169,6 @@ void PlanComponent(const OfficeComponent& component, OfficePlan& plan, Component
 }
 
 }  // namespace
-
-OfficeStep& AddStep(OfficePlan& plan, StepKind kind, StepScope scope,
-                    const OfficeComponent* component) {
-  // The phases add 5 steps at most and each component 6, so the last slot is never reused.
-  OfficeStep& step =
-      plan.steps[plan.step_count < kMaxOfficeSteps ? plan.step_count++ : kMaxOfficeSteps - 1];
-  step = OfficeStep();
-  step.kind = kind;
-  step.scope = scope;
-  step.component = component;
-  return step;
-}
 
 void PlanOfficeSupport(const char* source_dir, bool sources_known, OfficePlan& plan) {
   plan.sources_known = sources_known;

@@ -4,6 +4,7 @@
 // Portable: no platform headers (PlanOfficeSupport itself is the platform side's).
 #pragma once
 
+#include "frame/outcome_table.h"
 #include "office/office_rules.h"
 
 namespace qnd {
@@ -24,13 +25,49 @@ enum class OfficeFault : std::uint8_t {
   NoFreeSlot,              // every add-in value, "OPEN" to OPEN100, is taken
   SourceFileMissing,       // the file to copy is not in the source directory
   NoSystemDirectory,       // the system directory cannot be had
+  Count
 };
+
+// How each failure is told in the trace: the rule it breaks (the checker's finding of each:
+// office_check.cpp). One row per failure, in the enum's order: a new one fails the build until
+// it has its words.
+struct OfficeFaultWords {
+  OfficeFault fault;
+  const char* trace;
+};
+constexpr OfficeFaultWords kOfficeFaultWords[] = {
+    {OfficeFault::None, "no failure"},
+    {OfficeFault::SourceNotAbsolute,
+     "the source directory cannot be made absolute in 1023 characters"},
+    {OfficeFault::WordRunning, "a Word window is open"},
+    {OfficeFault::OldTemplatePathTooLong, "the older template's path does not fit 259 characters"},
+    {OfficeFault::OldTemplateReadOnly, "the older template is read-only"},
+    {OfficeFault::ExcelRunning, "an Excel window is open"},
+    {OfficeFault::NoStartupPath,
+     "Word's \"Startup-Path\" cannot be read or names no usable directory"},
+    {OfficeFault::StartupPathTooLong,
+     "Word's start-up directory with the template's name does not fit 1023 characters"},
+    {OfficeFault::StartupDirNotCreated,
+     "Word's start-up directory is missing and cannot be created"},
+    {OfficeFault::SourcePathsTooLong, "the paths built from the source directory do not fit"},
+    {OfficeFault::NoExcelOptions, "Excel's options key cannot be opened"},
+    {OfficeFault::NoFreeSlot, "every add-in value, OPEN to OPEN100, is taken"},
+    {OfficeFault::SourceFileMissing, "the file to copy is not in the source directory"},
+    {OfficeFault::NoSystemDirectory, "the system directory cannot be had"},
+};
+static_assert(RowsInOrder(kOfficeFaultWords, &OfficeFaultWords::fault, OfficeFault::Count),
+              "one row per failure, in the enum's order");
+
+[[nodiscard]] constexpr const OfficeFaultWords& Words(OfficeFault fault) {
+  return kOfficeFaultWords[static_cast<int>(fault)];
+}
 
 // What a failed step stops.
 enum class StepScope : std::uint8_t {
   Call,       // the whole call: it gives 0 at once
   Component,  // the rest of its component; the call goes on, and gives 0 at its end
   Nothing,    // nothing: the removal of an installed part, which the installation follows anyway
+  Removal,    // the removal of the installed part that follows it, which is not made
 };
 
 struct OfficeStep {
@@ -38,9 +75,11 @@ struct OfficeStep {
   StepScope scope = StepScope::Call;
   OfficeFault fault = OfficeFault::None;       // the failure foreseen; None: it succeeds
   const OfficeComponent* component = nullptr;  // null for the phases before the components
-  const char* path = "";  // the file or directory worked on; the text of an add-in value
-  const char* from = "";  // the file a copy takes
-  int slot = kNoSlot;     // the add-in value worked on (as foreseen, for one written)
+  const char* path = "";        // the file or directory worked on; the text of an add-in value;
+                                // the application a look is for
+  const char* from = "";        // the file a copy takes
+  int slot = kNoSlot;           // the add-in value worked on (as foreseen, for one written)
+  const char* windows[2] = {};  // the classes a look looks for (null: none)
 };
 
 // Word's start-up directory as "Startup-Path" gives it (1024-byte read).
@@ -57,7 +96,7 @@ enum class StartupDirState : std::uint8_t { Ok, NoParent, FileInTheWay };
 struct ComponentPlan {
   const OfficeComponent* component = nullptr;
   bool present = false;       // skipped when not
-  bool running = false;       // a window of its classes is open (a phase before has stopped)
+  bool running = false;       // a window of its classes is open now (when the plan foresees)
   bool own_in_place = false;  // its own part: the add-in value, or the template
   bool installed = false;     // own part and support library in place: removed, then installed
   bool sources_fit = true;    // the paths built from the source directory fit
@@ -72,7 +111,14 @@ struct ComponentPlan {
   StartupDirState dir_state = StartupDirState::Ok;
 };
 
-constexpr int kMaxOfficeSteps = 24;  // the phases take 5 steps at most, a component 6
+constexpr int kMaxOfficeSteps = 24;  // the phases take 6 steps at most, a component 8
+
+// Where a checker that shows the plan gets the text of each add-in value the plan reads, as it
+// reads it. The library's own plan tells no one.
+struct OfficeSeen {
+  void (*add_in_value)(void* context, int slot, const char* text) = nullptr;
+  void* context = nullptr;
+};
 
 struct OfficePlan {
   OfficePlan() = default;
@@ -84,6 +130,10 @@ struct OfficePlan {
   // a name to show, and the source files are not looked at: they count as there.
   const char* source_dir = nullptr;
   LongPathStr source_buffer;
+  // Set by a checker before planning: the windows open now are looked for too, to foresee the
+  // looks' failures. The library's own plan looks for a window only when a look runs.
+  bool foresee = false;
+  OfficeSeen seen;
   bool sources_known = true;
   // Phase 1: the older template, where it is looked for.
   OfficeResult old_template_found = OfficeResult::NoWordOptions;  // Ok: `old_template` is set
@@ -93,16 +143,19 @@ struct OfficePlan {
   bool excel_options = false;  // the options key opens
   OpenSlotSurvey slots = {};
   int old_slot = kNoSlot;
-  // Phase 3: the support library's place in the system directory ("" when there is none), and
-  // whether it will be there for the next component.
+  // Phase 3: the support library's place in the system directory ("" when there is none),
+  // whether it is there now, and whether it will be there for the next component.
   LongPathStr library;
   LongPathStr library_source;
+  bool library_found = false;
   bool library_there = false;
   bool library_source_there = true;
   ComponentPlan components[sizeof kOfficeComponents / sizeof kOfficeComponents[0]];
 
   OfficeStep steps[kMaxOfficeSteps];
   int step_count = 0;
+  bool full = false;  // a step did not fit: the plan fails as a whole
+  OfficeStep spare;   // where a step that does not fit is made, outside the plan
 };
 
 // Works out what InstallOfficeSupport(`source_dir`) will do for the current user: null is the
@@ -111,15 +164,27 @@ struct OfficePlan {
 void PlanOfficeSupport(const char* source_dir, bool sources_known, OfficePlan& plan);
 
 // Adds a step to the plan (for the planning code, office_plan.cpp and the components' `find`).
-OfficeStep& AddStep(OfficePlan& plan, StepKind kind, StepScope scope,
-                    const OfficeComponent* component);
+// When the plan is full it is marked so, and the step is made outside it: no step is ever
+// written over.
+inline OfficeStep& AddStep(OfficePlan& plan, StepKind kind, StepScope scope,
+                           const OfficeComponent* component) {
+  OfficeStep& step = plan.step_count < kMaxOfficeSteps ? plan.steps[plan.step_count++] : plan.spare;
+  plan.full |= &step == &plan.spare;
+  step = OfficeStep();
+  step.kind = kind;
+  step.scope = scope;
+  step.component = component;
+  return step;
+}
 
 // Goes through the steps of `plan` in order, as InstallOfficeSupport carries them out:
 // `run(step)` gives whether a step succeeded. A failed step ends the call, skips the rest of its
-// component (the call then gives 0 at its end), or is of no consequence, as its scope says.
-// Gives the call's result, 1 or 0.
+// component (the call then gives 0 at its end), skips the removal that follows it, or is of no
+// consequence, as its scope says. Gives the call's result, 1 or 0; a full plan gives 0 without
+// a step.
 template <typename Run>
 [[nodiscard]] int RunOfficePlan(const OfficePlan& plan, Run&& run) {
+  if (plan.full) return 0;  // what it would do is not known
   bool all = true;
   const OfficeComponent* failed = nullptr;
   for (int i = 0; i < plan.step_count; ++i) {
@@ -127,6 +192,10 @@ template <typename Run>
     if (step.component && step.component == failed) continue;
     if (run(step) || step.scope == StepScope::Nothing) continue;
     if (step.scope == StepScope::Call) return 0;
+    if (step.scope == StepScope::Removal) {
+      ++i;  // the removal it guards is not made
+      continue;
+    }
     all = false;
     failed = step.component;
   }

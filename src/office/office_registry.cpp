@@ -16,9 +16,12 @@ SlotState ReadAddInValue(HKEY excel, int index, AddInText& text) {
   return ReadValueText<kLongPathChars>(excel, name.c_str(), text);
 }
 
-void SurveyOpenSlots(HKEY excel, OpenSlotSurvey& survey) {
+void SurveyOpenSlots(HKEY excel, OpenSlotSurvey& survey, const OfficeSeen& seen) {
   AddInText text;
-  for (int i = 0; i < kOpenSlots; ++i) survey.state[i] = ReadAddInValue(excel, i, text);
+  for (int i = 0; i < kOpenSlots; ++i) {
+    survey.state[i] = ReadAddInValue(excel, i, text);
+    if (seen.add_in_value) seen.add_in_value(seen.context, i, text.c_str());
+  }
 }
 
 int FindAddInValue(HKEY excel, int passed) {

@@ -33,8 +33,9 @@ using AddInText = FixedStr<kLongPathChars + 1>;
 // (1024-byte read).
 [[nodiscard]] SlotState ReadAddInValue(HKEY excel, int index, AddInText& text);
 
-// The state of every slot, "OPEN" to OPEN100, of Excel's open options key.
-void SurveyOpenSlots(HKEY excel, OpenSlotSurvey& survey);
+// The state of every slot, "OPEN" to OPEN100, of Excel's open options key; the text of each
+// goes to `seen` when it has a taker.
+void SurveyOpenSlots(HKEY excel, OpenSlotSurvey& survey, const OfficeSeen& seen = {});
 
 // The first of "OPEN" to OPEN99 but `passed` whose data (1024-byte read, non-empty) names
 // "QND_OF7.XLA" (NamesAddIn); kNoSlot when none does.

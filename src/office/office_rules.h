@@ -49,6 +49,7 @@ struct ComponentPlan;
 // One change InstallOfficeSupport makes to the machine, or a stop it comes to (office_plan.h).
 enum class StepKind : std::uint8_t {
   Stop,               // a failure foreseen before anything is done for it
+  LookForWindows,     // looks for the application's windows when it runs: fails when one is open
   DeleteOldTemplate,  // deletes the older Word template
   DeleteOldAddIn,     // deletes the older add-in value
   CreateStartupDir,   // creates Word's start-up directory, its last level

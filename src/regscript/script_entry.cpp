@@ -34,8 +34,9 @@ const char* PartName(EntryPart part) {
   switch (part) {
     case EntryPart::SubKey: return "the sub-key path";
     case EntryPart::ValueName: return "the value name";
-    default: return "the data";
+    case EntryPart::Data: return "the data";
   }
+  return "the data";
 }
 
 PlanResult PlanEntry(const char* section_name, const char* entry_name, const char* data,

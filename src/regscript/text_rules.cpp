@@ -85,19 +85,6 @@ const char* RootKeyName(std::uint32_t root) {
   return nullptr;
 }
 
-const char* TextFaultRule(TextFault fault) {
-  switch (fault) {
-    case TextFault::TooLong: return "is over 511 characters";
-    case TextFault::MacroAtEnd: return "ends in a macro without its code";
-    case TextFault::NoDirectory: return "has a macro that has no directory";
-    case TextFault::FolderUnresolved: return "has a folder code that gives no directory";
-    case TextFault::DirectoryTooLong:
-      return "has a macro whose directory with its backslash is over 259 characters";
-    case TextFault::NoShortForm: return "has a macro whose directory has no short form";
-    default: return "cannot be expanded";
-  }
-}
-
 bool ExpandMacros(const char* text, TextStr& out, const PathContext* context,
                   const MacroLookups& lookups, ExpandFault* fault) {
   out.clear();

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "frame/fixed_str.h"
+#include "frame/outcome_table.h"
 #include "qndsetup.h"
 
 namespace qnd {
@@ -51,7 +52,32 @@ enum class TextFault : std::uint8_t {
   FolderUnresolved,  // the folder code gives no directory (unknown, or not on this machine)
   DirectoryTooLong,  // the directory with its backslash is over 259 characters
   NoShortForm,       // "$*": the directory has no short form that fits (does it exist?)
+  Count
 };
+
+// How each fault is told in the trace: the rule it breaks, in words that follow the name of the
+// text ("the data is over 511 characters"); the checker's own words: script_lint.cpp. One row
+// per fault, in the enum's order: a new one fails the build until it has its words.
+struct TextFaultWords {
+  TextFault fault;
+  const char* trace;
+};
+constexpr TextFaultWords kTextFaultWords[] = {
+    {TextFault::None, "cannot be expanded"},
+    {TextFault::TooLong, "is over 511 characters"},
+    {TextFault::MacroAtEnd, "ends in a macro without its code"},
+    {TextFault::NoDirectory, "has a macro that has no directory"},
+    {TextFault::FolderUnresolved, "has a folder code that gives no directory"},
+    {TextFault::DirectoryTooLong,
+     "has a macro whose directory with its backslash is over 259 characters"},
+    {TextFault::NoShortForm, "has a macro whose directory has no short form"},
+};
+static_assert(RowsInOrder(kTextFaultWords, &TextFaultWords::fault, TextFault::Count),
+              "one row per fault, in the enum's order");
+
+[[nodiscard]] constexpr const TextFaultWords& Words(TextFault fault) {
+  return kTextFaultWords[static_cast<int>(fault)];
+}
 
 struct ExpandFault {
   TextFault fault = TextFault::None;
@@ -62,7 +88,7 @@ struct ExpandFault {
 
 // The rule a fault breaks, in a few words that follow the name of the text ("the data is over
 // 511 characters"); the trace shows it.
-[[nodiscard]] const char* TextFaultRule(TextFault fault);
+[[nodiscard]] constexpr const char* TextFaultRule(TextFault fault) { return Words(fault).trace; }
 
 // Copies `text` into `out`, expanding `$c` and `$*c` macros to directories that end in a
 // backslash, collapsing a backslash that directly follows a copied one, and turning a grave

@@ -210,8 +210,9 @@ bool UndoEntry(const ProfileEntry& entry, const PathContext* context, Trace& tra
                         ? "a key-tree entry that names a whole root key"
                         : "the name begins with no root name");
       return false;
-    default: RefuseEntry(trace, entry.section, entry.name, fault); return false;
+    case RemovalResult::Fail: RefuseEntry(trace, entry.section, entry.name, fault); return false;
   }
+  return false;
 }
 
 }  // namespace qnd

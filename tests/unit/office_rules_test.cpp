@@ -1,4 +1,5 @@
 #include "office/office_rules.h"
+#include "office/office_plan.h"
 
 #include <gtest/gtest.h>
 
@@ -177,6 +178,75 @@ TEST(OfficeRules, SourcePathsFit) {
   LongPathStr path;
   ASSERT_TRUE(BuildSourcePath("C:\\Q\\", kSupportLibrary, path));
   EXPECT_STREQ("C:\\Q\\\\QND_OF7.DLL", path.c_str());
+}
+
+// How a failed step stops the plan, by its scope: the call, the rest of its component, the
+// removal it guards, or nothing. Steps are "C" call, "K" component, "R" guard of a removal,
+// "N" of no consequence, lower case for one that fails; "|" starts the next component.
+TEST(OfficePlan, ScopesOfFailures) {
+  const struct Row {
+    const char* steps;
+    const char* run;  // the steps run, by their index
+    int result;
+  } rows[] = {
+      /* 0 */ {"CC|KK|KK", "0 1 2 3 4 5", 1},
+      /* 1 */ {"Cc|KK|KK", "0 1", 0},
+      /* 2 */ {"CC|kK|KK", "0 1 2 4 5", 0},
+      /* 3 */ {"CC|RNK|KK", "0 1 2 3 4 5 6", 1},
+      /* 4 */ {"CC|rNK|KK", "0 1 2 4 5 6", 1},
+      /* 5 */ {"CC|rNk|KK", "0 1 2 4 5 6", 0},
+      /* 6 */ {"CC|KnK|KK", "0 1 2 3 4 5 6", 1},
+  };
+  int i = 0;
+  for (const Row& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(i++));
+    OfficePlan plan;
+    OfficeComponent components[3] = {};
+    int component = 0;
+    for (const char* c = r.steps; *c; ++c) {
+      if (*c == '|') {
+        ++component;
+        continue;
+      }
+      const char upper = static_cast<char>(*c & ~0x20);
+      const StepScope scope = upper == 'C'   ? StepScope::Call
+                              : upper == 'K' ? StepScope::Component
+                              : upper == 'R' ? StepScope::Removal
+                                             : StepScope::Nothing;
+      OfficeStep& step =
+          AddStep(plan, StepKind::WriteMarker, scope, component ? &components[component] : nullptr);
+      step.slot = *c == upper ? plan.step_count - 1 : -plan.step_count;  // negative: it fails
+    }
+    std::string run;
+    const int result = RunOfficePlan(plan, [&run](const OfficeStep& step) {
+      const int index = step.slot < 0 ? -step.slot - 1 : step.slot;
+      run += (run.empty() ? "" : " ") + std::to_string(index);
+      return step.slot >= 0;
+    });
+    EXPECT_EQ(r.result, result);
+    EXPECT_EQ(r.run, run);
+  }
+}
+
+// A plan that is full fails as a whole: no step is written over, and it gives 0 without a step.
+TEST(OfficePlan, FullPlanFails) {
+  OfficePlan plan;
+  for (int i = 0; i < kMaxOfficeSteps; ++i) {
+    AddStep(plan, StepKind::WriteMarker, StepScope::Component, nullptr).slot = i;
+  }
+  int run = 0;
+  const auto count = [&run](const OfficeStep&) { return ++run > 0; };
+  EXPECT_FALSE(plan.full);
+  EXPECT_EQ(1, RunOfficePlan(plan, count));
+  EXPECT_EQ(kMaxOfficeSteps, run);
+  AddStep(plan, StepKind::Copy, StepScope::Call, nullptr).slot = kOpenSlots;
+  EXPECT_TRUE(plan.full);
+  EXPECT_EQ(kMaxOfficeSteps, plan.step_count);
+  EXPECT_EQ(StepKind::WriteMarker, plan.steps[kMaxOfficeSteps - 1].kind);
+  EXPECT_EQ(kMaxOfficeSteps - 1, plan.steps[kMaxOfficeSteps - 1].slot);
+  run = 0;
+  EXPECT_EQ(0, RunOfficePlan(plan, count));
+  EXPECT_EQ(0, run);
 }
 
 }  // namespace

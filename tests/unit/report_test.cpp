@@ -1,4 +1,5 @@
 #include "check/report.h"
+#include "check/sarif.h"
 
 #include <gtest/gtest.h>
 
@@ -67,6 +68,23 @@ TEST(Findings, CatalogueAndReadme) {
   EXPECT_EQ(FindingsMarkdown(), readme.substr(from + begin.size(), to - from - begin.size()))
       << "README.md's list of findings, between the markers, should read:\n"
       << FindingsMarkdown();
+}
+
+// What the SARIF log holds of a file name and a text: a URI reference, and a JSON string.
+TEST(Sarif, UrisAndStrings) {
+  const struct Row {
+    const char* where;
+    const char* uri;
+  } uris[] = {
+      /* 0 */ {"C:\\Setup\\QUINDO.SRG", "file:///C:/Setup/QUINDO.SRG"},
+      /* 1 */ {"\\\\srv\\share\\a b.srg", "file://srv/share/a%20b.srg"},
+      /* 2 */ {"sub\\x#1%.ini", "sub/x%231%25.ini"},
+      /* 3 */ {"office", "office"},
+      /* 4 */ {"\xD0\x94.srg", "%D0%94.srg"},
+  };
+  int i = 0;
+  for (const Row& r : uris) EXPECT_EQ(r.uri, UriOf(r.where)) << "row " << i++;
+  EXPECT_EQ("a\\\"b\\\\c\\u0001\\u001f\xD0\x94", JsonEscaped("a\"b\\c\x01\x1f\xD0\x94"));
 }
 
 }  // namespace

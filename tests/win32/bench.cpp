@@ -249,6 +249,168 @@ std::string WindowsDir() {
   return dir;
 }
 
+namespace {
+
+// A JSON value, as much of one as a SARIF log needs: objects, arrays, strings (\u escapes of
+// the Basic Multilingual Plane as UTF-8), numbers, true, false, null.
+struct Json {
+  enum Type { Null, Bool, Number, String, Array, Object } type = Null;
+  double number = 0;
+  std::string text;
+  std::vector<Json> items;
+  std::vector<std::pair<std::string, Json>> members;
+  const Json& operator[](const char* name) const {
+    static const Json none;
+    for (const auto& m : members) {
+      if (m.first == name) return m.second;
+    }
+    return none;
+  }
+};
+
+class JsonReader {
+ public:
+  explicit JsonReader(const std::string& s) : s_(s) {}
+  bool Value(Json& v) {
+    Blank();
+    if (at_ >= s_.size()) return false;
+    const char c = s_[at_];
+    if (c == '{') return Members(v);
+    if (c == '[') return Items(v);
+    if (c == '"') return v.type = Json::String, Text(v.text);
+    for (const char* word : {"true", "false", "null"}) {
+      if (s_.compare(at_, strlen(word), word) == 0) {
+        at_ += strlen(word);
+        v.type = *word == 'n' ? Json::Null : Json::Bool;
+        v.number = *word == 't';
+        return true;
+      }
+    }
+    char* end = nullptr;
+    v.number = strtod(s_.c_str() + at_, &end);
+    if (end == s_.c_str() + at_) return false;
+    at_ = static_cast<size_t>(end - s_.c_str());
+    v.type = Json::Number;
+    return true;
+  }
+  bool AtEnd() {
+    Blank();
+    return at_ == s_.size();
+  }
+  size_t at() const { return at_; }
+
+ private:
+  void Blank() {
+    while (at_ < s_.size() && strchr(" \t\r\n", s_[at_])) ++at_;
+  }
+  bool Take(char c) {
+    Blank();
+    if (at_ >= s_.size() || s_[at_] != c) return false;
+    ++at_;
+    return true;
+  }
+  bool Text(std::string& out) {
+    if (!Take('"')) return false;
+    while (at_ < s_.size() && s_[at_] != '"') {
+      char c = s_[at_++];
+      if (c != '\\') {
+        out += c;
+        continue;
+      }
+      if (at_ >= s_.size()) return false;
+      c = s_[at_++];
+      const char* from = "\"\\/bfnrt";
+      const char* to = "\"\\/\b\f\n\r\t";
+      if (c != 'u') {
+        const char* p = strchr(from, c);
+        if (!p) return false;
+        out += to[p - from];
+        continue;
+      }
+      if (at_ + 4 > s_.size()) return false;
+      const unsigned u = static_cast<unsigned>(strtoul(s_.substr(at_, 4).c_str(), nullptr, 16));
+      at_ += 4;
+      if (u < 0x80) {
+        out += static_cast<char>(u);
+      } else if (u < 0x800) {
+        out += static_cast<char>(0xC0 | u >> 6), out += static_cast<char>(0x80 | (u & 0x3F));
+      } else {
+        out += static_cast<char>(0xE0 | u >> 12);
+        out += static_cast<char>(0x80 | (u >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (u & 0x3F));
+      }
+    }
+    return Take('"');
+  }
+  bool Members(Json& v) {
+    v.type = Json::Object;
+    Take('{');
+    if (Take('}')) return true;
+    do {
+      std::pair<std::string, Json> m;
+      Blank();
+      if (!Text(m.first) || !Take(':') || !Value(m.second)) return false;
+      v.members.push_back(std::move(m));
+    } while (Take(','));
+    return Take('}');
+  }
+  bool Items(Json& v) {
+    v.type = Json::Array;
+    Take('[');
+    if (Take(']')) return true;
+    do {
+      v.items.emplace_back();
+      if (!Value(v.items.back())) return false;
+    } while (Take(','));
+    return Take(']');
+  }
+  const std::string& s_;
+  size_t at_ = 0;
+};
+
+}  // namespace
+
+// UTF-8 text in the ANSI code page, as the rest of the bench holds text.
+static std::string Ansi(const std::string& utf8) {
+  if (utf8.empty()) return utf8;
+  std::wstring wide(utf8.size(), L'\0');
+  wide.resize((size_t)MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), &wide[0],
+                                          (int)wide.size()));
+  std::string out(wide.size() * 2, '\0');
+  out.resize((size_t)WideCharToMultiByte(CP_ACP, 0, wide.data(), (int)wide.size(), &out[0],
+                                         (int)out.size(), nullptr, nullptr));
+  return out;
+}
+
+bool ReadSarif(const std::string& json, std::vector<SarifResult>& results, std::string* error) {
+  Json log;
+  JsonReader reader(json);
+  if (!reader.Value(log) || !reader.AtEnd()) {
+    if (error) *error = "no JSON, at byte " + std::to_string(reader.at());
+    return false;
+  }
+  const Json& list = log["runs"].items.empty() ? Json() : log["runs"].items[0]["results"];
+  if (list.type != Json::Array) {
+    if (error) *error = "no results";
+    return false;
+  }
+  for (const Json& r : list.items) {
+    SarifResult out;
+    out.rule = r["ruleId"].text;
+    out.level = r["level"].text;
+    out.text = Ansi(r["message"]["text"].text);
+    out.section = Ansi(r["properties"]["section"].text);
+    for (const Json& arg : r["properties"]["arguments"].items) out.args.push_back(Ansi(arg.text));
+    if (!r["locations"].items.empty()) {
+      const Json& where = r["locations"].items[0]["physicalLocation"];
+      out.uri = Ansi(where["artifactLocation"]["uri"].text);
+      out.line = static_cast<int>(where["region"]["startLine"].number);
+    }
+    results.push_back(out);
+  }
+  return true;
+}
+
 DWORD RunChild(const char* name, DWORD ms) { return RunProgram(ChildCommand(name), ms); }
 
 namespace {

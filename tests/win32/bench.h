@@ -82,6 +82,17 @@ ProgramRun RunWithOutput(std::string command, const std::string& out_file, DWORD
 std::string ProgramDir();
 std::string WindowsDir();
 
+// One result of a SARIF log that qndcheck --format sarif wrote: a finding (its code in `rule`)
+// or a line of the listing (`rule` empty), its wording, file and line, and its heading.
+struct SarifResult {
+  std::string rule, level, text, uri, section;
+  int line = 0;
+  std::vector<std::string> args;  // a finding's: the texts that fill its wording
+};
+// The results of SARIF log `json`, in order; false when it is no JSON or lacks a results array
+// (`*error` says where).
+bool ReadSarif(const std::string& json, std::vector<SarifResult>& results, std::string* error);
+
 // Runs this test program again as `program --child NAME` and returns its exit code
 // (0xC0000005 for an access violation; 259 when it did not end within `ms` milliseconds).
 DWORD RunChild(const char* name, DWORD ms = 60000);
@@ -109,6 +120,7 @@ class ImportPatch {
   ImportPatch(const ImportPatch&) = delete;
   ImportPatch& operator=(const ImportPatch&) = delete;
   bool ok() const { return slot_ != nullptr; }
+  FARPROC original() const { return original_; }  // the function the library imported
 
  private:
   FARPROC* slot_ = nullptr;

@@ -47,7 +47,7 @@ std::string Upper(std::string text) {
   return text;
 }
 
-// As the checker shows text: control characters escaped.
+// Text with its control characters escaped, in the snapshots and in what the log says alike.
 std::string Shown(const std::string& text) {
   std::string out;
   for (const char ch : text) {
@@ -245,26 +245,26 @@ std::string ItemOf(const std::string& words) {
   return Upper(key + ": " + (words[0] == 'v' ? words.substr(6, words.find('"', 7) - 5) : "@"));
 }
 
-Listing Read(const std::vector<std::string>& lines, const std::string& script) {
+// What qndcheck's SARIF log says: the values explain lists, both results, and the items of the
+// coverage findings, taken from the texts that fill their wording.
+Listing Read(const std::vector<bench::SarifResult>& results) {
   Listing l;
-  for (const std::string& line : lines) {
-    if (line.compare(0, script.size() + 1, script + ":") != 0) continue;
-    std::string text = line.substr(line.find(": ", script.size()) + 2);
-    const size_t code = text.rfind(" [Q"), eq = text.find(" = ");
-    const std::string id = code == std::string::npos ? "" : text.substr(code + 2, 4);
-    if (!id.empty()) text = text.substr(text.find(": ") + 2, code - text.find(": ") - 2);
-    if (id.empty() && eq != std::string::npos && text.find(": ") < eq) {
+  for (const bench::SarifResult& r : results) {
+    const std::string text = Shown(r.text);
+    const size_t eq = text.find(" = ");
+    if (r.rule.empty() && eq != std::string::npos && text.find(": ") < eq) {
       l.written[Upper(text.substr(0, eq))] = Upper(text.substr(0, eq)) + text.substr(eq);
     }
     l.reg_gives_1 |= text.find("DoReg writes ") == 0;
     l.undo_gives_1 |= text.find("UndoReg carries out ") == 0;
-    const std::string listed = text.substr(text.find(": ") + 2);  // after "removed too: "
-    if (id == "Q201" || id == "Q202" || id == "Q210") l.left.insert(ItemOf(text.substr(21)));
-    if (id == "Q203") l.left.insert(ItemOf(listed));
-    if (id == "Q207") l.removed.insert(ItemOf(text.substr(22)));
-    if (id == "Q208") l.removed.insert(ItemOf(listed));
-    if (id == "Q204") l.more_left += std::strtoul(text.c_str() + 8, nullptr, 10);  // "... and "
-    if (id == "Q209") l.more_removed += std::strtoul(text.c_str() + 8, nullptr, 10);
+    if (r.rule.empty() || r.args.empty()) continue;
+    const std::string item = Shown(r.args[0]);
+    if (r.rule == "Q201" || r.rule == "Q202" || r.rule == "Q210" || r.rule == "Q203") {
+      l.left.insert(ItemOf(item));
+    }
+    if (r.rule == "Q207" || r.rule == "Q208") l.removed.insert(ItemOf(item));
+    if (r.rule == "Q204") l.more_left += std::strtoul(item.c_str(), nullptr, 10);
+    if (r.rule == "Q209") l.more_removed += std::strtoul(item.c_str(), nullptr, 10);
   }
   return l;
 }
@@ -308,8 +308,8 @@ class CheckDiff : public testing::Test {
   ~CheckDiff() override { Clean(); }
 
   // Runs qndcheck, then DoReg and UndoReg, on `body` over the registry `world`, and compares.
-  // Gives qndcheck's lines.
-  std::vector<std::string> Case(const std::string& world, const std::string& body) {
+  // Gives qndcheck's results.
+  std::vector<bench::SarifResult> Case(const std::string& world, const std::string& body) {
     const testing::TestResult& result =
         *testing::UnitTest::GetInstance()->current_test_info()->result();
     const int failures = result.total_part_count();
@@ -319,22 +319,24 @@ class CheckDiff : public testing::Test {
     bench::WriteTextFile(script, Expand(body));
     const QndPathContext context = {dir_.path().c_str(), nullptr};
     const std::set<std::string> before = Snapshot();
-    const bench::ProgramRun run =
-        bench::RunWithOutput("\"" + bench::ProgramDir() + "\\qndcheck.exe\" script \"" + script +
-                                 "\" --dir0 \"" + dir_.path() + "\"",
-                             dir_.File("qndcheck.out"), 30000);
+    const bench::ProgramRun run = bench::RunWithOutput(
+        "\"" + bench::ProgramDir() + "\\qndcheck.exe\" --format sarif script \"" + script +
+            "\" --dir0 \"" + dir_.path() + "\"",
+        dir_.File("qndcheck.out"), 30000);
     EXPECT_NE(259u, run.status) << "qndcheck did not finish";
     EXPECT_EQ(before, Snapshot()) << "qndcheck changed the registry";
     const int installed = bench::Qnd().DoReg(script.c_str(), &context, 0);
     const std::set<std::string> after_install = Snapshot();
     const int undone = bench::Qnd().UndoReg(script.c_str(), &context, 0);
-    Compare(Read(run.lines, script), installed, undone, before, after_install, Snapshot());
+    std::string log, error;
+    for (const std::string& l : run.lines) log += l + "\n";
+    std::vector<bench::SarifResult> results;
+    EXPECT_TRUE(bench::ReadSarif(log, results, &error)) << error;
+    Compare(Read(results), installed, undone, before, after_install, Snapshot());
     if (result.total_part_count() > failures) {
-      std::string out;
-      for (const std::string& l : run.lines) out += l + "\n";
-      ADD_FAILURE() << "registry:\n" << world << "script:\n" << body << "qndcheck:\n" << out;
+      ADD_FAILURE() << "registry:\n" << world << "script:\n" << body << "qndcheck:\n" << log;
     }
-    return run.lines;
+    return results;
   }
 
   bench::TempDir dir_;
@@ -409,13 +411,14 @@ TEST_F(CheckDiff, KnownTraps) {
   int i = 0;
   for (const auto& row : rows) {
     SCOPED_TRACE("row " + std::to_string(i++));
-    const std::vector<std::string> lines = Case(row.world, row.body);
-    EXPECT_EQ(1, std::count_if(lines.begin(), lines.end(),
-                               [](const std::string& l) {
-                                 return l.compare(0, 3, "== ") == 0 && l.find(" error") != l.npos;
-                               }))
-        << "one closing line";
+    const std::vector<bench::SarifResult> results = Case(row.world, row.body);
+    EXPECT_FALSE(results.empty()) << "a log with its results";
   }
+  // Text that would forge a line of a report comes back as it is.
+  const std::vector<bench::SarifResult> results = Case("k CU .\n", "[@CU@\\T]\r\nbell=a\x07z\r\n");
+  EXPECT_EQ(1, std::count_if(results.begin(), results.end(), [](const bench::SarifResult& r) {
+              return r.text.find("\"a\x07z\"") != std::string::npos;
+            }));
 }
 
 }  // namespace

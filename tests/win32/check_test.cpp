@@ -92,9 +92,9 @@ TEST_F(Check, LintFindsEachTrapOnItsLine) {
   EXPECT_EQ("== 0 errors, 0 warnings", run.lines.back());
 }
 
-// A bare script name is the Windows directory's file, as the profile reader that DoReg hands it
-// to resolves it, not the current directory's.
-TEST_F(Check, BareNameIsTheWindowsDirectorysFile) {
+// A bare file name is the current directory's, as every command-line tool reads it; a note
+// names the Windows directory's file, which the export given the same bare name reads.
+TEST_F(Check, BareNameIsTheCurrentDirectorysFile) {
   const std::string name = "qndbare" + std::to_string(GetCurrentProcessId()) + ".srg";
   const std::string in_windows = bench::WindowsDir() + "\\" + name;
   ASSERT_TRUE(bench::WriteTextFile(in_windows,
@@ -104,10 +104,17 @@ TEST_F(Check, BareNameIsTheWindowsDirectorysFile) {
   char here[MAX_PATH];
   GetCurrentDirectoryA(MAX_PATH, here);
   SetCurrentDirectoryA(out_.path().c_str());  // beside the other file of that name
+  for (const char* command : {"script", "fonts"}) {
+    const CheckRun run = RunCheck(std::string(command) + " " + name, out_);
+    EXPECT_EQ(1, run.Count(name + ": note: ", "reads the Windows directory's file " + in_windows))
+        << command;
+    EXPECT_EQ(1, run.Count(name + ": the ", out_.File(name.c_str()))) << command;
+  }
   const CheckRun run = RunCheck("script " + name, out_);
   SetCurrentDirectoryA(here);
-  EXPECT_EQ(1, run.Count(name + ": the script DoReg reads: " + in_windows));
-  EXPECT_EQ(1, run.Count(name + ":2: HKEY_CURRENT_USER\\" + key_.path(), "\"windows\""));
+  EXPECT_EQ(1, run.Count(name + ":2: HKEY_CURRENT_USER\\" + key_.path(), "\"here\""));
+  EXPECT_EQ(RunCheck("script \"" + out_.File(name.c_str()) + "\"", out_).status, run.status)
+      << "a note only";
   EXPECT_EQ(1, bench::Qnd().DoReg(name.c_str(), nullptr, 0));
   EXPECT_EQ("windows", bench::ReadValue(kUser, key_.path(), "From").Text());
   DeleteFileA(in_windows.c_str());

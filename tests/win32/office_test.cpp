@@ -57,10 +57,17 @@ class AppWindow {
     WaitForSingleObject(ready_, 10000);
   }
   ~AppWindow() {
+    Close();
+    CloseHandle(ready_);
+  }
+  // Closes the window as its user would, and waits for it to go.
+  void Close() {
+    if (!thread_) return;
     if (window_) PostMessageA(window_, WM_CLOSE, 0, 0);
     if (WaitForSingleObject(thread_, 10000) != WAIT_OBJECT_0) TerminateThread(thread_, 1);
     CloseHandle(thread_);
-    CloseHandle(ready_);
+    thread_ = nullptr;
+    window_ = nullptr;
   }
   bool open() const { return window_ && FindWindowA(cls_, nullptr) == window_; }
 
@@ -201,6 +208,86 @@ TEST_F(Office, PhasesAndTheirStops) {
     EXPECT_EQ(r.result, Install(src_.c_str()));
     EXPECT_EQ(r.state, State());
   }
+}
+
+// The library's FindWindowA, bound for one call: after the first lookup of class `after`, the
+// window of class `starts` opens, or the open window `ends` closes.
+struct Provoke {
+  const char* after;
+  const char* starts;
+  AppWindow* ends;
+  FARPROC find;  // the library's own FindWindowA
+  std::unique_ptr<AppWindow> started;
+  bool done;
+};
+Provoke* provoke = nullptr;
+
+HWND WINAPI FindAndProvoke(LPCSTR cls, LPCSTR title) {
+  const HWND found = reinterpret_cast<HWND(WINAPI*)(LPCSTR, LPCSTR)>(provoke->find)(cls, title);
+  if (!provoke->done && cls && !strcmp(cls, provoke->after)) {
+    provoke->done = true;
+    if (provoke->starts) provoke->started.reset(new AppWindow(provoke->starts));
+    if (provoke->ends) provoke->ends->Close();
+  }
+  return found;
+}
+
+// Each phase looks for its window when it runs, and phase 3 for each component's when it is
+// removed and when it is installed: a window that opens or closes during the call counts from
+// the next look on.
+TEST_F(Office, WindowsDuringTheCall) {
+  const struct Row {
+    bool excel, installed;  // Word is always present; "installed": its template and library
+    const char* open;       // the class of a window open before the call, or null
+    const char* after;      // the class whose first lookup opens `starts` or closes `open`
+    const char* starts;
+    int result;
+    const char* state;
+  } rows[] = {
+      /* 0: Excel starts after phase 2, only Word present: Word counts as running */
+      {false, false, nullptr, "XLMAIN", "XLMAIN", 0, "word | "},
+      /* 1: Excel starts after phase 2, both present: neither is installed */
+      {true, false, nullptr, "XLMAIN", "XLMAIN", 0, "excel word | 0=SOLVER.XLA"},
+      /* 2: Word starts after phase 1, both present: only Excel's component is installed */
+      {true, false, nullptr, "OpusApp", "OpusApp", 0, "excel word dll marker | 0=SOLVER.XLA 1=@"},
+      /* 3: Word starts after phase 1, its template installed: it stays as it was */
+      {false, true, nullptr, "OpusApp", "OpusApp", 0, "word dot dll | "},
+      /* 4-5: a window there at its phase's look, gone right after: the call stops all the same */
+      {true, false, "OpusApp", "OpusApp", nullptr, 0,
+       "excel word ww7 | 0=SOLVER.XLA 1=OLD\\QND_XL7.XLA"},
+      {true, false, "XLMAIN", "XLMAIN", nullptr, 0, "excel word | 0=SOLVER.XLA 1=OLD\\QND_XL7.XLA"},
+  };
+  int i = 0;
+  for (const Row& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(i++));
+    Reset();
+    Word(startup_);
+    if (r.excel) Excel({{0, "SOLVER.XLA"}, {1, "OLD\\QND_XL7.XLA"}});
+    if (r.installed) {
+      ASSERT_TRUE(bench::WriteTextFile(startup_ + "\\QND_OF7.DOT", "installed"));
+      ASSERT_TRUE(bench::WriteTextFile(SystemCopy(), "installed"));
+    }
+    std::unique_ptr<AppWindow> open(r.open ? new AppWindow(r.open) : nullptr);
+    if (open) {
+      ASSERT_TRUE(open->open());
+    }
+    Provoke p = {r.after, r.starts, open.get(), nullptr, nullptr, false};
+    provoke = &p;
+    {
+      const bench::ImportPatch patch("user32.dll", "FindWindowA",
+                                     reinterpret_cast<FARPROC>(FindAndProvoke));
+      ASSERT_TRUE(patch.ok());
+      p.find = patch.original();
+      EXPECT_EQ(r.result, Install(src_.c_str()));
+    }
+    EXPECT_TRUE(p.done) << "the class was looked for";
+    p.started.reset();
+    EXPECT_EQ(r.state, State());
+    if (r.installed) {
+      EXPECT_EQ("installed", bench::ReadTextFile(startup_ + "\\QND_OF7.DOT"));
+    }
+  }
+  provoke = nullptr;
 }
 
 // Only the first older add-in value among "OPEN" to OPEN98 goes, and only one whose text, read
