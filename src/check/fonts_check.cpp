@@ -26,8 +26,8 @@ constexpr FontResultText kFontResultTexts[] = {
     {FontResult::EmptyValue, "the entry has no value, and every entry needs one",
      FindingId::FontEntryFails},
     {FontResult::BadDescription,
-     "the WIN.INI key it writes is blank, holds \"=\" or a line break, or begins with \"[\" or "
-     "\";\"",
+     "the WIN.INI key it writes is blank, holds \"=\" or a control character (the profile "
+     "writer may drop it), or begins with \"[\" or \";\"",
      FindingId::FontEntryFails},
     {FontResult::ResourceKey, "the key names a .FOT file, which a TrueType entry rebuilds",
      FindingId::FontEntryFails},
@@ -180,13 +180,13 @@ void FontsCheck::Font(const FontListEntry& entry, const FontPlan& plan, int line
 // same font file written anew, or another one written over.
 void FontsCheck::Repeats(const FontPlan& plan, const char* value, int line) {
   const std::string file = fold_.Fold(plan.font_file.c_str());
-  if (files_.count(file)) {
+  if (files_.contains(file)) {
     Find(FindingId::FontFileTwice, line, {plan.font_file.c_str(), std::to_string(files_[file])});
   }
   files_[file] = line;
   const std::string description = fold_.Fold(value);
   const std::string now = ProfileValue(kFontsProfileSection, value);
-  if (descriptions_.count(description)) {
+  if (descriptions_.contains(description)) {
     Find(FindingId::DescriptionTwice, line, {value, std::to_string(descriptions_[description])});
   } else if (!now.empty() && fold_.Fold(SplitFontKey(now.c_str()).file) == file) {
     Find(FindingId::FontsEntryRewritten, line, {value, now});
