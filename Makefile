@@ -1,5 +1,7 @@
 # make        the library and its tools: build/win32/qndsetup.dll, build/win32/qndrun.exe
 # make test   every test: native unit tests and fuzzing, then the Win32 tests under Wine
+#             (JOBS=N compiles at a time in each build, TEST_JOBS=N tests at a time)
+# make fuzz   each fuzz target for FUZZ_SECONDS (600 unless set), from what earlier runs found
 # make fuzz-check SEEDS=N  qndcheck against DoReg and UndoReg on N more random scripts, and
 #             against InstallOfficeSupport and Internal007 on N random Office states and font lists
 # make demo   the library at work in a throwaway Wine prefix
@@ -21,7 +23,7 @@ MINGW   := -DCMAKE_TOOLCHAIN_FILE="$(ROOT)/cmake/mingw-i686.cmake"
 # "(", stands for its parenthesis: make would take that one for the start of a call).
 VERSION := $(shell sed -n 's/^project.qndsetup VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
-.PHONY: all bootstrap native win32-tests installer test fuzz-check demo bench screenshot dist \
+.PHONY: all bootstrap native win32-tests installer test fuzz fuzz-check demo bench screenshot dist \
         format tidy clean
 
 all: bootstrap
@@ -37,9 +39,12 @@ native: bootstrap
 	    -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	@$(CMAKE) --build "$(BUILD)/native" -j$(JOBS)
 
+# The test programs carry line tables only (-g1): a backtrace still names each frame's line, and
+# the build does a ninth less work.
 win32-tests: installer
 	@$(CMAKE) -S . -B "$(BUILD)/win32-tests" $(MINGW) -DQND_MINGW_THREADS=posix \
-	    -DQND_WIN32_TESTS=ON -DQND_DLL_DIR="$(ROOT)/$(BUILD)/win32" -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	    -DQND_WIN32_TESTS=ON -DQND_DLL_DIR="$(ROOT)/$(BUILD)/win32" -DCMAKE_BUILD_TYPE=Debug \
+	    -DCMAKE_C_FLAGS_DEBUG=-g1 -DCMAKE_CXX_FLAGS_DEBUG=-g1 >/dev/null
 	@$(CMAKE) --build "$(BUILD)/win32-tests" -j$(JOBS)
 
 installer: all
@@ -47,10 +52,22 @@ installer: all
 	@mkdir -p "$(BUILD)/installer"
 	@makensis -V2 -DBUILD="$(ROOT)/$(BUILD)" -DVERSION=$(VERSION) examples/installer/quindo.nsi
 
-# One CTest run over both builds, so that its summary is the last thing printed.
-test: native win32-tests
+# The native build and the Win32 ones side by side (a make of two jobs): the serial steps of one
+# (configuring, GoogleTest's one large source before any test, links, the example setup) leave a
+# core to the other. Then one CTest run over both builds, so that its summary is the last thing
+# printed, TEST_JOBS tests at a time: most Win32 tests spend their time waiting (for Wine to
+# start, for a window or a box to answer), so twice as many as the cores keep the cores busy.
+TEST_JOBS ?= $(shell echo $$(( $(JOBS) * 2 )))
+test:
+	@$(MAKE) -j2 native win32-tests
 	@printf 'subdirs("native")\nsubdirs("win32-tests")\n' > "$(BUILD)/CTestTestfile.cmake"
-	@cd "$(BUILD)" && ctest --output-on-failure -j$(JOBS)
+	@cd "$(BUILD)" && ctest --output-on-failure -j$(TEST_JOBS)
+
+# The fuzz targets of make test, each for FUZZ_SECONDS instead of make test's few, JOBS at a time.
+FUZZ_SECONDS ?= 600
+fuzz: native
+	@cd "$(BUILD)/native" && QND_FUZZ_SECONDS=$(FUZZ_SECONDS) ctest -R '^fuzz\.' -j$(JOBS) \
+	    --timeout $$(( $(FUZZ_SECONDS) + 120 )) --output-on-failure
 
 # Seeds FIRST_SEED to FIRST_SEED + SEEDS - 1 (by default new ones every run; a failure names its
 # seed, and FIRST_SEED=that SEEDS=1 runs it again), in a prefix of their own, about 0.5 s each.
@@ -72,6 +89,7 @@ demo: installer
 	@scripts/demo "$(BUILD)"
 
 bench: win32-tests
+	@$(CMAKE) --build "$(BUILD)/win32-tests" -j$(JOBS) --target regscript_bench
 	@scripts/bench "$(BUILD)"
 
 screenshot: all

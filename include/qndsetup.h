@@ -42,9 +42,12 @@ typedef struct QndPathContext {
  * begins with a root name; any other section is skipped whole), with its "$" macros expanded,
  * in file order, stopping at the first entry that fails. 1 when every entry was written (also
  * for a missing or empty file). 0 at the first entry that fails (a macro that cannot be
- * resolved, a text over 511 characters, a key or value the registry refuses, an entry whose
- * data cannot be found again by its listed name), for a null script path, or when no memory
- * for a name list could be had; what was written before a failure stays. `context` may be null
+ * resolved, a text over 511 characters, a key path with an empty level once its macros are
+ * expanded - two backslashes in a row, the end included -, a key or value the registry
+ * refuses, an entry whose data cannot be found again by its listed name), for a null script
+ * path, a script that is there but cannot be read or whose full path exceeds 259 characters
+ * (nothing is written then), or when no memory for a name list could be had; what was written
+ * before a failure stays. `context` may be null
  * when the script uses neither "$0" nor "$4". `reserved` has no effect. */
 QND_API int QND_CALL DoReg(const char* script, const QndPathContext* context, int reserved);
 
@@ -60,9 +63,11 @@ QND_API int QND_CALL RegisterQuindo(const char* directory);
  * out (also for a missing file or list; a missing key or value counts as removed, and so do a
  * value the registry will not delete and a key whose path the platform refuses as too long).
  * 0 at the first entry that fails (a key that exists but cannot be opened or deleted, a tree
- * deeper than 512 levels, an entry that names no root or a whole root key, a macro that
- * cannot be resolved, an entry whose data cannot be found again), for a null script path, or
- * when no memory for the list could be had; what was removed before a failure stays removed.
+ * deeper than 512 levels, an entry that names no root or a whole root key, a key path with an
+ * empty level, a macro that cannot be resolved, an entry whose data cannot be found again),
+ * for a null script path, a script that is there but cannot be read or whose full path exceeds
+ * 259 characters (nothing is removed then), or when no memory for the list could be had; what
+ * was removed before a failure stays removed.
  * `reserved` has no effect. */
 QND_API int QND_CALL UndoReg(const char* script, const QndPathContext* context, int reserved);
 
@@ -80,11 +85,12 @@ QND_API int QND_CALL UnregisterQuindo(const char* directory);
  * profile section of that name. A non-zero `skipFonts` copies only the substitutes. 1 when
  * every step succeeded (also for a missing list or sections); 0 at the first failure (an empty
  * value, a font that cannot be loaded or recorded, a name beyond the limits, a font file that is
- * not there, a TrueType key naming a ".FOT" file, a description that would not stay one WIN.INI
- * entry), for a null list and for a list whose full path exceeds 259 characters, with what came
- * before kept. A failing entry leaves another program's font, ".FOT" file and WIN.INI entries
- * as they were. Entry names beyond the 32,768 characters of a section's name list are not
- * seen. */
+ * not there, a TrueType key naming a ".FOT" file, a description or copied substitute key that
+ * would not stay one WIN.INI entry or holds a control character), for a null list, and for a
+ * list that is there but cannot be read or whose full path exceeds 259 characters (nothing is
+ * changed then), with what came before kept. A failing entry leaves another program's font, ".FOT"
+ * file and WIN.INI entries as they were. Entry names beyond the 32,768 characters of a section's
+ * name list are not seen. */
 QND_API int QND_CALL Internal007(const char* list, int skipFonts);
 
 /* Writes the directory of a one-character folder code into `buffer` (260 characters):
@@ -104,7 +110,7 @@ QND_API int QND_CALL Internal010(void);
  * earlier installation: the data of entry "English-Russian", or else "Russian-English", of
  * section "Application" in the first of "quindo.ini" and "quindohr.ini" of the Windows
  * directory that exists, cut after its last backslash (data without one is kept whole);
- * "C:" when there is none. Always 1. */
+ * "C:\" when there is none. Always 1. */
 QND_API int QND_CALL Internal015(char* buffer);
 
 /* Writes `value` as entry "Path" of section "Setup" of directory\Quindo32.uni (the directory

@@ -99,7 +99,7 @@ int CALLBACK AddFace(const LOGFONTA* font, const TEXTMETRICA* /*metrics*/, DWORD
 // After a font list was installed: the faces that GDI enumerates now and did not before.
 void PrintNewFaces(const std::set<std::string>& before) {
   for (const std::string& face : FontFaces()) {
-    if (!before.count(face)) std::printf("new font face: %s\n", face.c_str());
+    if (!before.contains(face)) std::printf("new font face: %s\n", face.c_str());
   }
 }
 

@@ -27,8 +27,8 @@ constexpr FontResultText kFontResultTexts[] = {
     {FontResult::EmptyValue, "the entry has no value, and every entry needs one",
      FindingId::FontEntryFails, 0},
     {FontResult::BadDescription,
-     "the WIN.INI key it writes is blank, holds \"=\" or a line break, or begins with \"[\" or "
-     "\";\"",
+     "the WIN.INI key it writes is blank, holds \"=\" or a control character (the profile "
+     "writer may drop it), or begins with \"[\" or \";\"",
      FindingId::FontEntryFails, 0},
     {FontResult::ResourceKey, "the key names a .FOT file, which a TrueType entry rebuilds",
      FindingId::FontEntryFails, 0},
@@ -219,14 +219,14 @@ void FontsCheck::Font(const FontListEntry& entry, const FontPlan& plan, int line
 // same font file written anew, or another one written over.
 void FontsCheck::Repeats(const FontPlan& plan, const char* value, int line) {
   const std::string file = file_fold_.Fold(plan.font_file.c_str());
-  if (files_.count(file)) {
+  if (files_.contains(file)) {
     Find(FindingId::FontFileTwice, line,
          {Shown(plan.font_file.c_str()), std::to_string(files_[file])});
   }
   files_[file] = line;
   const std::string description = fold_.Fold(value);
   const std::string now = ProfileValue(kFontsProfileSection, value);
-  if (descriptions_.count(description)) {
+  if (descriptions_.contains(description)) {
     Find(FindingId::DescriptionTwice, line,
          {Shown(value), std::to_string(descriptions_[description])});
   } else if (!now.empty() && file_fold_.Fold(SplitFontKey(now.c_str()).file) == file) {

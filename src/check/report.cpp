@@ -16,7 +16,7 @@ bool Report::Ignore(const std::string& code) {
 }
 
 bool Report::Ignored(const FindingKind& kind) const {
-  return ignored_.count(kind.code) || (kind.follows && ignored_.count(kind.follows));
+  return ignored_.contains(kind.code) || (kind.follows && ignored_.contains(kind.follows));
 }
 
 void Report::Heading(const std::string& text) {

@@ -141,6 +141,10 @@ constexpr TextFaultText kTextFaultTexts[] = {
      true},
     {TextFault::NoShortForm,
      "{}: the directory has no short (8.3) form on this machine (does it exist?)", true},
+    {TextFault::EmptyLevel,
+     "{} has an empty level (two backslashes in a row) once its macros are expanded: the "
+     "platform would read it as another key, so the entry fails",
+     false},
 };
 static_assert(RowsInOrder(kTextFaultTexts, &TextFaultText::fault, TextFault::Count),
               "one row per fault, in the enum's order");

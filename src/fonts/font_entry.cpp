@@ -43,9 +43,14 @@ bool MakeFontsDir(const char* windows_dir, FontsDirStr& dir) {
 }
 
 bool IsProfileKeySafe(const char* text) {
-  while (IsBlank(*text)) ++text;
+  while (*text == ' ') ++text;
   if (!*text || *text == '[' || *text == ';') return false;
-  return std::strpbrk(text, "=\r\n") == nullptr;
+  for (; *text; ++text) {
+    // A control character can be dropped by the profile writer, and what follows it then
+    // begins the key: a "[" or ";" there makes a section or a comment of it.
+    if (*text == '=' || IsControl(*text)) return false;
+  }
+  return true;
 }
 
 bool NamesResourceFile(const FontKeyParts& parts) {

@@ -56,7 +56,8 @@ constexpr FontResultWords kFontResultWords[] = {
     {FontResult::Ok, "done", FontResultFile::None},
     {FontResult::EmptyValue, "the value is empty", FontResultFile::None},
     {FontResult::BadDescription,
-     "the description is blank, holds \"=\" or a line break, or begins with \"[\" or \";\"",
+     "the description is blank, holds \"=\" or a control character, or begins with \"[\" or "
+     "\";\"",
      FontResultFile::None},
     {FontResult::ResourceKey, "a TrueType key names a .FOT file", FontResultFile::None},
     {FontResult::KeyTooLong, "the key is over 259 characters", FontResultFile::None},
@@ -110,8 +111,9 @@ struct FontPlan {
 };
 
 // True when `text` can be written as the key of a WIN.INI entry and found again as that one
-// entry: not empty or only blanks, no "=", CR or LF (they would end the key or the line), and
-// not beginning, after blanks, with "[" (a section header) or ";" (a comment).
+// entry: not empty or only spaces, no "=" (it would end the key), no control character (0x01
+// to 0x1F, 0x7F: a line break ends the line, and the profile writer may drop the others), and
+// not beginning, after spaces, with "[" (a section header) or ";" (a comment).
 [[nodiscard]] bool IsProfileKeySafe(const char* text);
 
 // True when the file name of `parts` names a ".FOT" file (in any case, trailing dots and blanks

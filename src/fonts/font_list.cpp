@@ -220,11 +220,12 @@ FontResult InstallFontListEntry(const FontListEntry& entry, Trace& trace) {
 extern "C" int __stdcall Internal007(const char* list, int skipFonts) {
   using namespace qnd;
   Trace trace("Internal007", {list, skipFonts});
-  PathStr path;
-  if (!list || !ProfileFilePath(list, path)) {  // null: the reader would read WIN.INI instead
-    trace.Refusal("no font list, or its path does not fit 259 characters");
+  if (!list) {  // the reader would read WIN.INI instead
+    trace.Refusal("no font list");
     return trace.Return(0);
   }
+  PathStr path;
+  if (!ProfileFileToRead("font list", list, path, trace)) return trace.Return(0);
   const WalkEnd end = WalkFontList(path.c_str(), skipFonts != 0, [&trace](const FontListEntry& e) {
     return InstallFontListEntry(e, trace) == FontResult::Ok;
   });

@@ -20,6 +20,12 @@ namespace qnd {
 // True for a blank within a line: a space or a tab.
 [[nodiscard]] constexpr bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+// True for a control character: 0x01 to 0x1F and 0x7F (the terminator is none).
+[[nodiscard]] constexpr bool IsControl(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  return (u >= 0x01 && u < 0x20) || u == 0x7F;
+}
+
 // True for white space as the C library's number readers skip it: a space, a tab, a line feed,
 // a vertical tab, a form feed or a carriage return.
 [[nodiscard]] constexpr bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }

@@ -1,6 +1,7 @@
 #include "frame/profile.h"
 
 #include "frame/files.h"
+#include "frame/handles.h"
 #include "frame/path_join.h"
 #include "frame/profile_names.h"
 #include "frame/win.h"
@@ -25,6 +26,34 @@ bool ProfileFilePath(const char* name, PathStr& path) {
     });
   }
   return WindowsDirectory(path) && JoinPath(path, name);
+}
+
+ProfileFile TestProfileFile(const char* name, PathStr& path, unsigned long* error) {
+  if (!ProfileFilePath(name, path)) return ProfileFile::PathTooLong;
+  if (QuietAttributes(path.c_str()) == INVALID_FILE_ATTRIBUTES) return ProfileFile::Missing;
+  const QuietErrorMode quiet;
+  // Opened as the reader opens it: for reading, sharing reading and writing.
+  const UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file) return ProfileFile::Readable;
+  *error = GetLastError();
+  return ProfileFile::Unreadable;
+}
+
+bool ProfileFileToRead(const char* what, const char* name, PathStr& path, Trace& trace) {
+  unsigned long error = 0;
+  switch (TestProfileFile(name, path, &error)) {
+    case ProfileFile::Readable:
+    case ProfileFile::Missing: return true;
+    case ProfileFile::Unreadable:
+      trace.Refusal(CallError{"CreateFileA", error}, "the %s \"%s\" is there but cannot be read",
+                    what, path.c_str());
+      return false;
+    case ProfileFile::PathTooLong:
+      trace.Refusal("the full path of the %s \"%s\" is over 259 characters", what, name);
+      return false;
+  }
+  return false;
 }
 
 bool NameList::Read(const char* file, const char* section) {

@@ -3,10 +3,12 @@
 // and so does the checker, so that both see exactly the same names and data.
 #pragma once
 
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 
 #include "frame/fixed_str.h"
+#include "frame/trace.h"
 
 namespace qnd {
 
@@ -18,6 +20,24 @@ namespace qnd {
 // the Windows directory; any other is made full from the current directory. False when the
 // path does not fit 259 characters.
 [[nodiscard]] bool ProfileFilePath(const char* name, PathStr& path);
+
+// Whether the profile reader can read file `name`, whose full path (ProfileFilePath) is put in
+// `path`. The reader reads a file that it cannot open as an empty one, so an export that must
+// not take a file it cannot read for an empty one asks this first.
+enum class ProfileFile : std::uint8_t {
+  Readable,
+  Missing,      // nothing is there: read as empty
+  Unreadable,   // it is there but does not open for reading as the reader opens it (held
+                // without sharing, a directory); `*error` is the platform's code
+  PathTooLong,  // the full path does not fit 259 characters
+};
+[[nodiscard]] ProfileFile TestProfileFile(const char* name, PathStr& path, unsigned long* error);
+
+// For an export that reads profile file `name`, its `what` ("script", "font list"): true, with
+// the full path in `path`, when the file can be read or is not there (read as empty); false,
+// and the trace says why, when it is there but cannot be read, or its path does not fit.
+[[nodiscard]] bool ProfileFileToRead(const char* what, const char* name, PathStr& path,
+                                     Trace& trace);
 
 // The data of an entry is read into this many characters, its terminator included (the reader
 // cuts longer data to one less).

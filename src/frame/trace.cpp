@@ -14,7 +14,9 @@ TraceArg TraceArg::Code(int code) {
 
 void TraceArg::Show(TraceText& text) const {
   switch (kind_) {
-    case Kind::Text: return text.Append(text_ ? "\"%s\"" : "null", text_);
+    case Kind::Text:
+      if (!text_) return text.Append("null");
+      return text.Append("\"%s\"", text_);
     case Kind::Buffer:
       return text.Append("0x%08lx", static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(text_)));
     case Kind::Number: return text.Append("%d", number_);
@@ -22,13 +24,10 @@ void TraceArg::Show(TraceText& text) const {
       const char c = static_cast<char>(number_);  // the low 8 bits, as GetFolder reads them
       return text.Append("%d \"%.*s\"", number_, 1, &c);
     }
-    case Kind::Context:
+    case Kind::Context:  // its directories are shown where a macro reads them, not here
       if (!context_) return text.Append("null");
-      text.Append("{");
-      TraceArg(context_->dir0).Show(text);
-      text.Append(", ");
-      TraceArg(context_->dir4).Show(text);
-      return text.Append("}");
+      return text.Append("0x%08lx",
+                         static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(context_)));
   }
 }
 
@@ -48,23 +47,36 @@ void Begin(TraceText& text, const char* marker) {
 Trace::Trace(const char* name, std::initializer_list<TraceArg> args) : name_(name) {
   const DWORD last_error = GetLastError();
   if (Open()) {
-    TraceText text;
-    Begin(text, "> ");
-    text.Append("%s(", name);
-    const char* separator = "";
-    for (const TraceArg& arg : args) {
-      text.Append("%s", separator);
-      arg.Show(text);
-      separator = ", ";
-    }
-    text.Append(")");
-    Write(text);
+    log_ = &own_;
+    CallLine(args);
   }
   SetLastError(last_error);
 }
 
+Trace::Trace(Trace& caller, const char* name, std::initializer_list<TraceArg> args)
+    : log_(caller.log_), name_(name) {
+  const DWORD last_error = GetLastError();
+  CallLine(args);
+  SetLastError(last_error);
+}
+
+void Trace::CallLine(std::initializer_list<TraceArg> args) {
+  if (!*this) return;
+  TraceText text;
+  Begin(text, "> ");
+  text.Append("%s(", name_);
+  const char* separator = "";
+  for (const TraceArg& arg : args) {
+    text.Append("%s", separator);
+    arg.Show(text);
+    separator = ", ";
+  }
+  text.Append(")");
+  Write(text);
+}
+
 Trace::~Trace() {
-  if (!file_) return;
+  if (!*this) return;
   const DWORD last_error = GetLastError();
   TraceText text;
   Begin(text, "< ");
@@ -76,7 +88,17 @@ Trace::~Trace() {
     text.Append("%s = %d", name_, result_);
   }
   Write(text);
+  if (log_ == &own_ && *this) Close();
   SetLastError(last_error);
+}
+
+Trace::Burst::Burst(Trace& trace) : trace_(trace) {
+  if (trace_) ++trace_.log_->bursts;
+}
+
+Trace::Burst::~Burst() {
+  if (!trace_) return;
+  if (--trace_.log_->bursts == 0) trace_.Release();
 }
 
 int Trace::Return(int result, const char* output) {
@@ -86,35 +108,11 @@ int Trace::Return(int result, const char* output) {
   return result;
 }
 
-void Trace::Step(const char* format, ...) {
-  if (!file_) return;
+void Trace::Emit(const char* marker, TraceError* error, const char* format, ...) {
+  if (!*this) return;
   std::va_list args;
   va_start(args, format);
-  Line("  ", nullptr, format, args);
-  va_end(args);
-}
-
-void Trace::Step(TraceError error, const char* format, ...) {
-  if (!file_) return;
-  std::va_list args;
-  va_start(args, format);
-  Line("  ", &error, format, args);
-  va_end(args);
-}
-
-void Trace::Refusal(const char* format, ...) {
-  if (!file_) return;
-  std::va_list args;
-  va_start(args, format);
-  Line("! ", nullptr, format, args);
-  va_end(args);
-}
-
-void Trace::Refusal(TraceError error, const char* format, ...) {
-  if (!file_) return;
-  std::va_list args;
-  va_start(args, format);
-  Line("! ", &error, format, args);
+  Line(marker, error, format, args);
   va_end(args);
 }
 
@@ -126,56 +124,83 @@ void Trace::Line(const char* marker, TraceError* error, const char* format, std:
   text.Format(format, args);
   // Small codes are the platform's error numbers; large ones (HRESULTs) read better in hex.
   if (error) {
-    text.Append(error->code > 0xFFFF ? " (%s: error 0x%08lx)" : " (%s: error %lu)", error->function,
-                error->code);
+    if (error->code > 0xFFFF) {
+      text.Append(" (%s: error 0x%08lx)", error->function, error->code);
+    } else {
+      text.Append(" (%s: error %lu)", error->function, error->code);
+    }
   }
   Write(text);
   SetLastError(last_error);
 }
 
-// The log that the variable names, if it is a disk file that opens for appending, and the lock.
-// A name that does not fit 260 characters opens nothing. No box comes up for a missing disk.
+// The log that the variable names, if it is a disk file that opens for appending, and its lock.
+// A name that does not fit 260 characters, or names a device, opens nothing. No box comes up
+// for a missing disk.
 bool Trace::Open() {
   PathStr path;
   const auto read = [](char* to, unsigned room) {
     return GetEnvironmentVariableA(kTraceVariable, to, room);
   };
-  if (!FillSized(path, read)) return false;
+  if (!FillSized(path, read) || NamesDevice(path.c_str())) return false;
   {
     // Windows 9x knows neither the append right nor shared deletion: there the file opens
     // for writing, and each line goes to its end (Write).
     const bool nt = !OnWindows9x();
     const QuietErrorMode quiet;
-    file_.reset(CreateFileA(path.c_str(), nt ? FILE_APPEND_DATA : GENERIC_WRITE,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | (nt ? FILE_SHARE_DELETE : 0),
-                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    own_.file.reset(CreateFileA(path.c_str(), nt ? FILE_APPEND_DATA : GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | (nt ? FILE_SHARE_DELETE : 0),
+                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   }
-  if (file_ && GetFileType(file_.get()) == FILE_TYPE_DISK) {
-    lock_.reset(CreateMutexA(nullptr, FALSE, kTraceLock));
+  BY_HANDLE_FILE_INFORMATION identity;
+  if (own_.file && GetFileType(own_.file.get()) == FILE_TYPE_DISK &&
+      GetFileInformationByHandle(own_.file.get(), &identity)) {
+    TraceText name;
+    name.Append("%s%08lx.%08lx%08lx", kTraceLockPrefix, identity.dwVolumeSerialNumber,
+                identity.nFileIndexHigh, identity.nFileIndexLow);
+    own_.lock.reset(CreateMutexA(nullptr, FALSE, name.text()));
   }
-  if (!lock_) Close();
-  return static_cast<bool>(file_);
+  if (!own_.lock) own_.file.reset();
+  return static_cast<bool>(own_.file);
 }
 
 void Trace::Close() {
-  file_.reset();
-  lock_.reset();
+  Release();
+  log_->file.reset();
+  log_->lock.reset();
+}
+
+// Takes the log's lock with what is left of the call's wait.
+bool Trace::Acquire() {
+  Log& log = *log_;
+  const DWORD left = log.waited < kTraceLockMillis ? kTraceLockMillis - log.waited : 0;
+  const DWORD start = GetTickCount();
+  const DWORD waited = WaitForSingleObject(log.lock.get(), left);
+  const DWORD now = GetTickCount();
+  log.waited += now - start;
+  // An abandoned lock is owned all the same: its owner ended between two lines.
+  log.held = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+  log.held_since = now;
+  return log.held;
+}
+
+void Trace::Release() {
+  if (!log_ || !log_->held) return;
+  ReleaseMutex(log_->lock.get());
+  log_->held = false;
 }
 
 void Trace::Write(TraceText& text) {
   std::size_t size = 0;
   const char* line = text.Finish(&size);
-  const DWORD waited = WaitForSingleObject(lock_.get(), kTraceLockMillis);
-  // An abandoned lock is owned all the same: its owner ended between two lines.
-  bool written = false;
-  if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
-    DWORD bytes = 0;
-    if (OnWindows9x()) SetFilePointer(file_.get(), 0, nullptr, FILE_END);  // opened to write
-    written =
-        WriteFile(file_.get(), line, static_cast<DWORD>(size), &bytes, nullptr) && bytes == size;
-    ReleaseMutex(lock_.get());
+  if (!log_->held && !Acquire()) return Close();  // the rest would wait as long and fail as well
+  DWORD bytes = 0;
+  if (OnWindows9x()) SetFilePointer(log_->file.get(), 0, nullptr, FILE_END);  // opened to write
+  if (!WriteFile(log_->file.get(), line, static_cast<DWORD>(size), &bytes, nullptr) ||
+      bytes != size) {
+    return Close();
   }
-  if (!written) Close();  // the rest of this call's trace would cost as much and fail as well
+  if (log_->bursts == 0 || GetTickCount() - log_->held_since >= kTraceBurstMillis) Release();
 }
 
 }  // namespace qnd

@@ -1,9 +1,52 @@
 // The text of one trace line (trace_text.h).
 #include "frame/trace_text.h"
 
+#include <initializer_list>
+
 #include "frame/ascii.h"
 
 namespace qnd {
+
+namespace {
+
+[[nodiscard]] bool IsSlash(char c) { return c == '\\' || c == '/'; }
+
+// True when the `n` characters at `text` are `upper` (in upper case) in any case.
+[[nodiscard]] bool SameNoCase(const char* text, std::size_t n, const char* upper) {
+  std::size_t i = 0;
+  for (; i < n && upper[i]; ++i) {
+    if (AsciiUpper(text[i]) != upper[i]) return false;
+  }
+  return i == n && !upper[i];
+}
+
+// True for a name in the device namespace (\\.\ or \\?\) or a pipe of another machine.
+[[nodiscard]] bool DeviceOrPipePath(const char* path) {
+  if (!IsSlash(path[0]) || !IsSlash(path[1])) return false;
+  if ((path[2] == '.' || path[2] == '?') && IsSlash(path[3])) return true;
+  const char* server_end = path + 2;
+  while (*server_end && !IsSlash(*server_end)) ++server_end;
+  return *server_end && SameNoCase(server_end + 1, 4, "PIPE") && IsSlash(server_end[5]);
+}
+
+}  // namespace
+
+bool NamesDevice(const char* path) {
+  if (DeviceOrPipePath(path)) return true;
+  const char* base = path;
+  for (const char* p = path; *p; ++p) {
+    if (IsSlash(*p)) base = p + 1;
+  }
+  if (IsAsciiLetter(base[0]) && base[1] == ':') base += 2;  // "C:NUL"
+  std::size_t n = 0;  // the name up to its extension or a colon ("NUL.TXT", "COM1:")
+  while (base[n] && base[n] != '.' && base[n] != ':') ++n;
+  while (n > 0 && base[n - 1] == ' ') --n;
+  for (const char* device : {"NUL", "CON", "PRN", "AUX", "CONIN$", "CONOUT$", "CLOCK$"}) {
+    if (SameNoCase(base, n, device)) return true;
+  }
+  return n == 4 && (SameNoCase(base, 3, "COM") || SameNoCase(base, 3, "LPT")) && base[3] >= '1' &&
+         base[3] <= '9';
+}
 
 void TraceText::Put(const char* piece, std::size_t n) {
   // Once cut, nothing more: a later part must not seem to follow the part that was left out.
@@ -84,7 +127,7 @@ void TraceText::Format(const char* format, std::va_list args) {
   va_end(rest);
 }
 
-void TraceText::Append(const char* format, ...) {
+void TraceText::AppendChecked(const char* format, ...) {
   std::va_list args;
   va_start(args, format);
   Format(format, args);

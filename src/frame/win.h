@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <memory>  // reads the C library's stdio under C++20: read before the names are poisoned
 
 #include "qndsetup.h"
 

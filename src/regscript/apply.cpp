@@ -9,9 +9,11 @@ namespace qnd {
 namespace {
 
 // True when the key `sub_key` of `root` is not there, so that writing the entry creates it.
-// Asked only while the trace is on, with a read-only open, to name the step "key created".
-[[nodiscard]] bool KeyMissing(RootKey root, const TextStr& sub_key, Trace& trace) {
-  if (!trace || sub_key.empty()) return false;
+// Asked only while the trace is on, with a read-only open, to name the step "key created"; not
+// for the key the last entry wrote.
+[[nodiscard]] bool KeyMissing(RootKey root, const TextStr& sub_key, const LastKey& last,
+                              Trace& trace) {
+  if (!trace || sub_key.empty() || last.Is(root.value(), sub_key)) return false;
   UniqueKey key;
   return RegOpenKeyExA(root.get(), sub_key.c_str(), 0, KEY_QUERY_VALUE, key.put()) ==
          ERROR_FILE_NOT_FOUND;
@@ -40,9 +42,9 @@ void TraceValueSet(const EntryPlan& plan, Trace& trace) {
 // Writes what `plan` says. The default value goes through RegSetValueA, which creates a missing
 // sub-key itself, and is not flushed; a named value's key is created, flushed and closed on
 // every path. Gives the platform call that refused it, or none (a null function).
-[[nodiscard]] CallError WriteEntry(const EntryPlan& plan, Trace& trace) {
+[[nodiscard]] CallError WriteEntry(const EntryPlan& plan, const LastKey& last, Trace& trace) {
   const RootKey root(plan.root);
-  const bool creates = KeyMissing(root, plan.sub_key, trace);
+  const bool creates = KeyMissing(root, plan.sub_key, last, trace);
   if (plan.is_default) {
     const LONG set = RegSetValueA(root.get(), plan.sub_key.c_str(), REG_SZ, plan.data.c_str(),
                                   static_cast<DWORD>(plan.data.size()) + 1);
@@ -67,15 +69,19 @@ void TraceValueSet(const EntryPlan& plan, Trace& trace) {
 }  // namespace
 
 bool ApplyEntry(const char* section_name, const char* entry_name, const char* data,
-                const PathContext* context, Trace& trace) {
+                PathRecord& record, LastKey& last, Trace& trace) {
   EntryPlan plan;
   PlanFault fault;
-  switch (PlanEntry(section_name, entry_name, data, context, PlatformLookups(), plan, &fault)) {
+  const PlanResult planned =
+      PlanEntry(section_name, entry_name, data, record.context(), PlatformLookups(), plan, &fault);
+  record.Show(plan.reads, trace);
+  switch (planned) {
     case PlanResult::Skip: return true;
     case PlanResult::Fail: RefuseEntry(trace, section_name, entry_name, fault); return false;
     case PlanResult::Write: break;
   }
-  const CallError refused = WriteEntry(plan, trace);
+  const CallError refused = WriteEntry(plan, last, trace);
+  if (!refused.function && trace) last.Set(plan.root, plan.sub_key);
   if (refused.function) {
     trace.Refusal(refused, "entry \"%s\" of section \"%s\": the registry refused \"%s\\\\%s\"",
                   entry_name, section_name, RootKeyName(plan.root), plan.sub_key.c_str());
@@ -85,19 +91,35 @@ bool ApplyEntry(const char* section_name, const char* entry_name, const char* da
 
 }  // namespace qnd
 
+namespace qnd {
+namespace {
+
+// DoReg's work, traced by `trace`.
+[[nodiscard]] int ApplyScript(const char* script, const QndPathContext* context, Trace& trace) {
+  if (!script) {  // the profile reader would read WIN.INI instead
+    trace.Refusal("no script path");
+    return 0;
+  }
+  PathStr path;
+  if (!ProfileFileToRead("script", script, path, trace)) return 0;
+  PathRecord record(context);
+  LastKey last;
+  const auto apply = [&record, &last, &trace](const ProfileEntry& entry) {
+    return EntryFound(entry, trace) &&
+           ApplyEntry(entry.section, entry.name, entry.data, record, last, trace);
+  };
+  const Trace::Burst burst(trace);
+  return WalkResult(WalkKeySections(path.c_str(), apply), trace);
+}
+
+}  // namespace
+}  // namespace qnd
+
 // DoReg: see qndsetup.h.
 extern "C" int __stdcall DoReg(const char* script, const QndPathContext* context, int reserved) {
   using namespace qnd;
   Trace trace("DoReg", {script, context, reserved});
-  if (!script) {  // the profile reader would read WIN.INI instead
-    trace.Refusal("no script path");
-    return trace.Return(0);
-  }
-  const auto apply = [context, &trace](const ProfileEntry& entry) {
-    return EntryFound(entry, trace) &&
-           ApplyEntry(entry.section, entry.name, entry.data, context, trace);
-  };
-  return trace.Return(WalkResult(WalkKeySections(script, apply), trace));
+  return trace.Return(ApplyScript(script, context, trace));
 }
 
 // RegisterQuindo: see qndsetup.h.
@@ -107,5 +129,6 @@ extern "C" int __stdcall RegisterQuindo(const char* directory) {
   PathStr dir, script;
   if (!ProductScript(directory, dir, script, trace)) return trace.Return(0);
   const QndPathContext context = {dir.c_str(), nullptr};
-  return trace.Return(DoReg(script.c_str(), &context, 1));
+  Trace do_reg(trace, "DoReg", {script.c_str(), &context, 1});
+  return trace.Return(do_reg.Return(ApplyScript(script.c_str(), &context, do_reg)));
 }

@@ -7,12 +7,13 @@ namespace {
 
 // Strips `text` of its quotation marks, then expands it; on failure notes `part` in `*fault`.
 [[nodiscard]] bool StripThenExpand(const char* text, TextStr& out, const PathContext* context,
-                                   const MacroLookups& lookups, EntryPart part, PlanFault* fault) {
+                                   const MacroLookups& lookups, EntryPart part, PlanFault* fault,
+                                   ContextReads* reads) {
   TextStr stripped;
   ExpandFault why;
   if (!StripQuotes(text, stripped)) {
     why.fault = TextFault::TooLong;
-  } else if (ExpandMacros(stripped.c_str(), out, context, lookups, &why)) {
+  } else if (ExpandMacros(stripped.c_str(), out, context, lookups, &why, reads)) {
     return true;
   }
   if (fault) *fault = {part, why};
@@ -21,10 +22,19 @@ namespace {
 
 // Expands `text`; on failure notes `part` in `*fault`.
 [[nodiscard]] bool Expand(const char* text, TextStr& out, const PathContext* context,
-                          const MacroLookups& lookups, EntryPart part, PlanFault* fault) {
+                          const MacroLookups& lookups, EntryPart part, PlanFault* fault,
+                          ContextReads* reads) {
   ExpandFault why;
-  if (ExpandMacros(text, out, context, lookups, &why)) return true;
+  if (ExpandMacros(text, out, context, lookups, &why, reads)) return true;
   if (fault) *fault = {part, why};
+  return false;
+}
+
+// True when key path `path` has no empty level; else notes where it begins in `*fault`.
+[[nodiscard]] bool NoEmptyLevel(const TextStr& path, PlanFault* fault) {
+  const std::size_t at = EmptyLevelAt(path.c_str());
+  if (at == path.size()) return true;
+  if (fault) *fault = {EntryPart::SubKey, {TextFault::EmptyLevel, at, '\0'}};
   return false;
 }
 
@@ -44,10 +54,11 @@ PlanResult PlanEntry(const char* section_name, const char* entry_name, const cha
                      PlanFault* fault) {
   const char* raw_sub = nullptr;
   if (!ParseRootKey(section_name, &plan.root, &raw_sub)) return PlanResult::Skip;
-  if (!Expand(raw_sub, plan.sub_key, context, lookups, EntryPart::SubKey, fault) ||
-      !StripThenExpand(entry_name, plan.value_name, context, lookups, EntryPart::ValueName,
-                       fault) ||
-      !StripThenExpand(data, plan.data, context, lookups, EntryPart::Data, fault)) {
+  if (!Expand(raw_sub, plan.sub_key, context, lookups, EntryPart::SubKey, fault, &plan.reads) ||
+      !NoEmptyLevel(plan.sub_key, fault) ||
+      !StripThenExpand(entry_name, plan.value_name, context, lookups, EntryPart::ValueName, fault,
+                       &plan.reads) ||
+      !StripThenExpand(data, plan.data, context, lookups, EntryPart::Data, fault, &plan.reads)) {
     return PlanResult::Fail;
   }
 
@@ -68,10 +79,11 @@ RemovalResult PlanRemoval(const char* entry_name, const char* data, unsigned dat
   const char* raw_sub = nullptr;
   if (!ParseRootKey(entry_name, &plan.root, &raw_sub)) return RemovalResult::NoRoot;
   TextStr expanded;
-  if (!Expand(raw_sub, expanded, context, lookups, EntryPart::SubKey, fault)) {
+  if (!Expand(raw_sub, expanded, context, lookups, EntryPart::SubKey, fault, &plan.reads)) {
     return RemovalResult::Fail;
   }
   if (!StripQuotes(expanded.c_str(), plan.sub_key)) return RemovalResult::Fail;  // cannot grow
+  if (!NoEmptyLevel(plan.sub_key, fault)) return RemovalResult::Fail;
   // A value name holds at most 511 characters, so data that filled the reader's buffer was
   // cut: it fails rather than name another value.
   if (data_length >= kEntryDataChars - 1) {
@@ -82,7 +94,8 @@ RemovalResult PlanRemoval(const char* entry_name, const char* data, unsigned dat
     }
     return RemovalResult::Fail;
   }
-  if (!StripThenExpand(data, plan.value_name, context, lookups, EntryPart::Data, fault)) {
+  if (!StripThenExpand(data, plan.value_name, context, lookups, EntryPart::Data, fault,
+                       &plan.reads)) {
     return RemovalResult::Fail;
   }
   if (!plan.value_name.empty()) return RemovalResult::Value;

@@ -20,6 +20,7 @@ struct EntryPlan {
   TextStr data;             // stripped and expanded
   bool is_default = false;  // value name "@": the key's default value, always a string
   ConvertedData converted;  // type and bytes to write (they point into `data`)
+  ContextReads reads;       // the directories of the path record that planning read
 
   EntryPlan() = default;
   EntryPlan(const EntryPlan&) = delete;  // `converted` points into `data`
@@ -29,7 +30,8 @@ struct EntryPlan {
 enum class PlanResult {
   Skip,   // the section name begins with no root name: nothing to write, not a failure
   Write,  // `plan` says what to write
-  Fail,   // a macro failed or a text does not fit its 511 characters
+  Fail,   // a macro failed, a text does not fit its 511 characters, or the sub-key path
+          // has an empty level (EmptyLevelAt)
 };
 
 // The text of an entry in which planning failed.
@@ -46,8 +48,9 @@ struct PlanFault {
 
 // Works out the value that entry `entry_name` = `data` of key section `section_name` writes.
 // The section name is parsed and expanded; the entry name and the data are stripped of their
-// quotation marks, then expanded; the data is converted (not for the default value). On Fail,
-// `*fault`, when given, says why.
+// quotation marks, then expanded; the data is converted (not for the default value). A sub-key
+// path with an empty level fails before the value name and data are read. On Fail, `*fault`,
+// when given, says why.
 [[nodiscard]] PlanResult PlanEntry(const char* section_name, const char* entry_name,
                                    const char* data, const PathContext* context,
                                    const MacroLookups& lookups, EntryPlan& plan,
@@ -58,6 +61,7 @@ struct RemovalPlan {
   std::uint32_t root = 0;  // the predefined key's handle value
   TextStr sub_key;         // expanded, then stripped
   TextStr value_name;      // stripped, then expanded; empty for a key tree
+  ContextReads reads;      // the directories of the path record that planning read
 };
 
 // The deepest key tree that a key-tree entry deletes, the named key counting as one level: the
@@ -70,7 +74,8 @@ enum class RemovalResult {
   NoRoot,     // the entry name begins with no root name: the entry fails
   WholeRoot,  // a key tree whose path names no level (empty, or backslashes alone): the whole
               // root key; the entry fails, nothing is deleted
-  Fail,       // a macro failed, a text is over its 511 characters, or the data was cut
+  Fail,       // a macro failed, a text is over its 511 characters, the sub-key path has an
+              // empty level (EmptyLevelAt), or the data was cut
 };
 
 // Works out what removal entry `entry_name` = `data` does; `data_length` is the length the

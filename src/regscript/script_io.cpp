@@ -38,10 +38,28 @@ bool ProductScript(const char* directory, PathStr& dir, PathStr& script, Trace& 
   return false;
 }
 
+void PathRecord::Show(const ContextReads& reads, Trace& trace) {
+  if (!trace) return;
+  const auto address = static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(context_));
+  const auto show = [&](bool& shown, const char* macro, const char* dir) {
+    if (shown) return;
+    shown = true;
+    if (dir) {
+      trace.Step("%s is \"%s\" (path record 0x%08lx)", macro, dir, address);
+    } else {
+      trace.Step("%s has no directory (path record 0x%08lx)", macro, address);
+    }
+  };
+  // Read here only as far as the macros read them: the record is valid that far.
+  if (reads.dir0) show(shown_.dir0, "$0", context_->dir0);
+  if (reads.dir4) show(shown_.dir4, "$4", context_->dir4);
+}
+
 void RefuseEntry(Trace& trace, const char* section, const char* name, const PlanFault& fault) {
   const ExpandFault& why = fault.text;
   const char* part = PartName(why.fault == TextFault::None ? EntryPart::SubKey : fault.part);
-  if (why.fault == TextFault::TooLong || why.fault == TextFault::None) {
+  if (why.fault == TextFault::TooLong || why.fault == TextFault::EmptyLevel ||
+      why.fault == TextFault::None) {
     return trace.Refusal("entry \"%s\" of section \"%s\": %s %s", name, section, part,
                          TextFaultRule(why.fault));
   }

@@ -24,6 +24,21 @@ constexpr char kProductScriptName[] = "QUINDO.SRG";
 [[nodiscard]] bool ProductScript(const char* directory, PathStr& dir, PathStr& script,
                                  Trace& trace);
 
+// The path record a DoReg or UndoReg call was given, and what its trace has shown of it: each
+// directory once, when a macro first reads it (the call line shows only the record's address,
+// so that the trace reads no more of it than the export does).
+class PathRecord {
+ public:
+  explicit PathRecord(const PathContext* context) : context_(context) {}
+  [[nodiscard]] const PathContext* context() const { return context_; }
+  // After an entry was planned: the directories that planning read and the trace has not shown.
+  void Show(const ContextReads& reads, Trace& trace);
+
+ private:
+  const PathContext* context_;
+  ContextReads shown_;
+};
+
 // The section that lists what reversal removes.
 constexpr char kRemovalList[] = "UNINSTALL";
 

@@ -29,10 +29,15 @@ constexpr RootName kRoots[] = {
   return true;
 }
 
+// Notes in `*reads`, when given, that a "$0" or "$4" macro (`code`) read `context`'s directory.
+void NoteRead(const PathContext* context, char code, ContextReads* reads) {
+  if (context && reads) (code == '0' ? reads->dir0 : reads->dir4) = true;
+}
+
 // The directory of the macro whose text starts at `p` (just after its "$"), ending in a
 // backslash, appended to `out`; `p` is moved past the macro. TextFault::None on success.
 [[nodiscard]] TextFault ExpandOneMacro(const char*& p, TextStr& out, const PathContext* context,
-                                       const MacroLookups& lookups) {
+                                       const MacroLookups& lookups, ContextReads* reads) {
   const bool short_form = *p == '*';
   if (short_form) ++p;
   if (*p == '\0') return TextFault::MacroAtEnd;
@@ -41,6 +46,7 @@ constexpr RootName kRoots[] = {
   PathStr dir;
   if (code == '0' || code == '4') {
     const char* given = !context ? nullptr : code == '0' ? context->dir0 : context->dir4;
+    NoteRead(context, code, reads);
     if (!given) return TextFault::NoDirectory;
     if (!dir.assign(given)) return TextFault::DirectoryTooLong;
   } else if (!lookups.folder(code, dir)) {
@@ -86,7 +92,7 @@ const char* RootKeyName(std::uint32_t root) {
 }
 
 bool ExpandMacros(const char* text, TextStr& out, const PathContext* context,
-                  const MacroLookups& lookups, ExpandFault* fault) {
+                  const MacroLookups& lookups, ExpandFault* fault, ContextReads* reads) {
   out.clear();
   bool after_backslash = false;  // the last character written was a copied backslash
   for (const char* p = text; *p;) {
@@ -94,7 +100,7 @@ bool ExpandMacros(const char* text, TextStr& out, const PathContext* context,
     const char c = *p++;
     TextFault failed = TextFault::None;
     if (c == '$') {
-      failed = ExpandOneMacro(p, out, context, lookups);
+      failed = ExpandOneMacro(p, out, context, lookups, reads);
       after_backslash = false;
     } else if (c == '\\' && after_backslash) {
       after_backslash = false;  // the second of a pair is dropped
@@ -112,6 +118,11 @@ bool ExpandMacros(const char* text, TextStr& out, const PathContext* context,
     return false;
   }
   return true;
+}
+
+std::size_t EmptyLevelAt(const char* path) {
+  const char* pair = std::strstr(path, "\\\\");
+  return pair ? static_cast<std::size_t>(pair - path) : std::strlen(path);
 }
 
 std::uint32_t ParseDword(const char* text) {

@@ -52,6 +52,7 @@ enum class TextFault : std::uint8_t {
   FolderUnresolved,  // the folder code gives no directory (unknown, or not on this machine)
   DirectoryTooLong,  // the directory with its backslash is over 259 characters
   NoShortForm,       // "$*": the directory has no short form that fits (does it exist?)
+  EmptyLevel,        // a key path holds two backslashes in a row after expansion
   Count
 };
 
@@ -71,6 +72,8 @@ constexpr TextFaultWords kTextFaultWords[] = {
     {TextFault::DirectoryTooLong,
      "has a macro whose directory with its backslash is over 259 characters"},
     {TextFault::NoShortForm, "has a macro whose directory has no short form"},
+    {TextFault::EmptyLevel,
+     "has an empty level (two backslashes in a row) once its macros are expanded"},
 };
 static_assert(RowsInOrder(kTextFaultWords, &TextFaultWords::fault, TextFault::Count),
               "one row per fault, in the enum's order");
@@ -86,6 +89,14 @@ struct ExpandFault {
   bool short_form = false;  // the macro is "$*" and its code
 };
 
+// Which directories of the path context a text's macros read. The record is read only where
+// a "$0" or "$4" macro is expanded, so that a script without them needs none (the trace shows a
+// directory only once it was read).
+struct ContextReads {
+  bool dir0 = false;
+  bool dir4 = false;
+};
+
 // The rule a fault breaks, in a few words that follow the name of the text ("the data is over
 // 511 characters"); the trace shows it.
 [[nodiscard]] constexpr const char* TextFaultRule(TextFault fault) { return Words(fault).trace; }
@@ -94,9 +105,17 @@ struct ExpandFault {
 // backslash, collapsing a backslash that directly follows a copied one, and turning a grave
 // accent into a quotation mark. "$0" and "$4" come from `context`: a null context or a null
 // directory makes them fail. False when a macro fails or the result does not fit `out`; then
-// `*fault`, when given, says why.
+// `*fault`, when given, says why. `*reads`, when given, notes each directory of `context` that
+// a macro read.
 [[nodiscard]] bool ExpandMacros(const char* text, TextStr& out, const PathContext* context,
-                                const MacroLookups& lookups, ExpandFault* fault = nullptr);
+                                const MacroLookups& lookups, ExpandFault* fault = nullptr,
+                                ContextReads* reads = nullptr);
+
+// Where the first empty level of key path `path` begins: the first of two backslashes in a row,
+// anywhere, the end included (the platform would read "A\\" as "A", and "A\\B" as no key
+// it should). A single trailing backslash, as any macro at the end of a path leaves, is none.
+// Gives the path's length when it has none.
+[[nodiscard]] std::size_t EmptyLevelAt(const char* path);
 
 // The registry type and bytes of an entry's data.
 struct ConvertedData {

@@ -55,8 +55,11 @@ class TreeTrail {
                      "key \"%s\\\\%s%s\" not deleted", root_, path_.c_str(), More());
       return false;
     }
-    trace_.Step(link ? "link deleted as a link \"%s\\\\%s%s\"" : "key deleted \"%s\\\\%s%s\"",
-                root_, path_.c_str(), More());
+    if (link) {
+      trace_.Step("link deleted as a link \"%s\\\\%s%s\"", root_, path_.c_str(), More());
+    } else {
+      trace_.Step("key deleted \"%s\\\\%s%s\"", root_, path_.c_str(), More());
+    }
     if (hidden_) {
       --hidden_;
     } else {
@@ -192,12 +195,13 @@ bool DeleteKeyTree(RootKey parent, const char* sub_key, Trace& trace) {
   return true;
 }
 
-bool UndoEntry(const ProfileEntry& entry, const PathContext* context, Trace& trace) {
+bool UndoEntry(const ProfileEntry& entry, PathRecord& record, Trace& trace) {
   if (!EntryFound(entry, trace)) return false;
   RemovalPlan plan;
   PlanFault fault;
-  const RemovalResult result =
-      PlanRemoval(entry.name, entry.data, entry.length, context, PlatformLookups(), plan, &fault);
+  const RemovalResult result = PlanRemoval(entry.name, entry.data, entry.length, record.context(),
+                                           PlatformLookups(), plan, &fault);
+  record.Show(plan.reads, trace);
   switch (result) {
     case RemovalResult::Value:
       DeleteValue(RootKey(plan.root), plan.sub_key, plan.value_name.c_str(), trace);
@@ -217,18 +221,33 @@ bool UndoEntry(const ProfileEntry& entry, const PathContext* context, Trace& tra
 
 }  // namespace qnd
 
+namespace qnd {
+namespace {
+
+// UndoReg's work, traced by `trace`.
+[[nodiscard]] int UndoScript(const char* script, const QndPathContext* context, Trace& trace) {
+  if (!script) {  // the profile reader would read WIN.INI instead
+    trace.Refusal("no script path");
+    return 0;
+  }
+  PathStr path;
+  if (!ProfileFileToRead("script", script, path, trace)) return 0;
+  PathRecord record(context);
+  const auto undo = [&record, &trace](const ProfileEntry& entry) {
+    return UndoEntry(entry, record, trace);
+  };
+  const Trace::Burst burst(trace);
+  return WalkResult(WalkRemovalList(path.c_str(), undo), trace);
+}
+
+}  // namespace
+}  // namespace qnd
+
 // UndoReg: see qndsetup.h.
 extern "C" int __stdcall UndoReg(const char* script, const QndPathContext* context, int reserved) {
   using namespace qnd;
   Trace trace("UndoReg", {script, context, reserved});
-  if (!script) {  // the profile reader would read WIN.INI instead
-    trace.Refusal("no script path");
-    return trace.Return(0);
-  }
-  const auto undo = [context, &trace](const ProfileEntry& entry) {
-    return UndoEntry(entry, context, trace);
-  };
-  return trace.Return(WalkResult(WalkRemovalList(script, undo), trace));
+  return trace.Return(UndoScript(script, context, trace));
 }
 
 // UnregisterQuindo: see qndsetup.h.
@@ -238,5 +257,6 @@ extern "C" int __stdcall UnregisterQuindo(const char* directory) {
   PathStr dir, script;
   if (!ProductScript(directory, dir, script, trace)) return trace.Return(0);
   const QndPathContext context = {dir.c_str(), nullptr};
-  return trace.Return(UndoReg(script.c_str(), &context, 1));
+  Trace undo_reg(trace, "UndoReg", {script.c_str(), &context, 1});
+  return trace.Return(undo_reg.Return(UndoScript(script.c_str(), &context, undo_reg)));
 }

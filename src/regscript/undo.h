@@ -48,7 +48,8 @@ struct TreeKey {
 // one value to delete, or is empty to delete the key with everything below it. False for an
 // entry whose data cannot be found again, a name with no root name, a failing macro, a text
 // over 511 characters, a key-tree entry that names a whole root key (no script may wipe a
-// hive), or a refused deletion of a key. The trace gets what was deleted, and why not.
-[[nodiscard]] bool UndoEntry(const ProfileEntry& entry, const PathContext* context, Trace& trace);
+// hive), or a refused deletion of a key. The trace gets what was deleted, and why not, and the
+// directories of `record` its macros read.
+[[nodiscard]] bool UndoEntry(const ProfileEntry& entry, PathRecord& record, Trace& trace);
 
 }  // namespace qnd

@@ -2,6 +2,7 @@
 // its value and a Windows directory; the input's length picks the font kind. The split must
 // stay inside the key, the plan inside its buffers, and a plan must succeed exactly when every
 // limit and rule holds, with paths built of the pieces the split gave.
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstring>
@@ -30,9 +31,12 @@ void CheckSplit(const std::string& key, const FontKeyParts& parts) {
 // Whether the description comes back from WIN.INI as one entry: worked out apart from the
 // code under test.
 bool SafeDescription(const std::string& value) {
-  const size_t first = value.find_first_not_of(" \t");
+  const size_t first = value.find_first_not_of(' ');
+  const bool control = std::any_of(value.begin(), value.end(), [](char c) {
+    return (static_cast<unsigned char>(c) < 0x20 && c != '\0') || c == 0x7F;
+  });
   return first != std::string::npos && value[first] != '[' && value[first] != ';' &&
-         value.find_first_of("=\r\n") == std::string::npos;
+         value.find('=') == std::string::npos && !control;
 }
 
 // Whether a TrueType key names a ".FOT" file: its file name ends so, trailing dots and blanks

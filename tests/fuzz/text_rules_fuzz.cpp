@@ -74,6 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
   if (PlanEntry(parts[0].c_str(), parts[1].c_str(), parts[2].c_str(), &context, kLookups, plan) ==
       PlanResult::Write) {
     CheckTerminated(plan.sub_key);
+    Check(std::strstr(plan.sub_key.c_str(), "\\\\") == nullptr);  // no empty level is written
     CheckTerminated(plan.value_name);
     CheckTerminated(plan.data);
     Check(plan.converted.type == kRegSz || plan.converted.type == kRegDword);

@@ -132,6 +132,12 @@ TEST(PlanFont, DescriptionsAndResourceKeys) {
       /* 8 */ {"other.Fot. .", "Q", kTT, FontResult::ResourceKey, kOk},
       /* 9 */ {"OTHER.FOT", "Q", kR, kOk, kOk},
       /* 10 */ {"OTHER.FOTX", "Q", kTT, kOk, kOk},
+      /* 11 */ {"F.TTF", "\v[Evil]", kTT, kBad, kBad},
+      /* 12 */ {"F.TTF", "\f;Q", kTT, kBad, kBad},
+      /* 13 */ {"F.TTF", "Q\x1aR", kTT, kBad, kBad},
+      /* 14 */ {"F.FON", "Q\tR", kR, kBad, kBad},
+      /* 15 */ {"F.FON", "Q\x7f", kR, kBad, kBad},
+      /* 16 */ {"F.FON", "  Q \xe9", kR, kOk, kOk},
   };
   int i = 0;
   for (const Row& r : rows) {

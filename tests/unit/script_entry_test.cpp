@@ -94,6 +94,11 @@ TEST(PlanEntry, FaultsNameTheirTextAndMacro) {
       {"HKEY_CURRENT_USER\\X", "a", "xy$*0", EntryPart::Data, TextFault::NoShortForm, 2, '0'},
       {"HKEY_CURRENT_USER\\X", "a", "b$", EntryPart::Data, TextFault::MacroAtEnd, 1, '\0'},
       {"HKEY_CURRENT_USER\\X", "a", big.c_str(), EntryPart::Data, TextFault::TooLong, 505, '\0'},
+      // An empty level once the macros are expanded, wherever it stands: the "$0" directory
+      // ends in a backslash, and three backslashes in a row give two.
+      {"HKEY_CURRENT_USER\\V\\$0\\", "a", "b", EntryPart::SubKey, TextFault::EmptyLevel, 9, '\0'},
+      {"HKEY_CURRENT_USER\\V\\\\\\W", "a", "b", EntryPart::SubKey, TextFault::EmptyLevel, 1, '\0'},
+      {"HKEY_CURRENT_USER\\\\\\\\V", "a", "$4", EntryPart::SubKey, TextFault::EmptyLevel, 0, '\0'},
   };
   int i = 0;
   for (const Row& r : rows) {
@@ -130,6 +135,10 @@ TEST(PlanRemoval, WhatAnEntryRemoves) {
       {"HKEY_CURRENT_USER\\\"\"", "", 0, RemovalResult::WholeRoot, "", ""},
       {"HKEY_CLASSES_ROOT\\\\\\", "", 0, RemovalResult::WholeRoot, "\\", ""},
       {"\"HKEY_CURRENT_USER\\X\"", "", 0, RemovalResult::NoRoot, "", ""},
+      {"HKEY_CURRENT_USER\\V\\$0", "", 0, RemovalResult::Tree, "V\\C:\\Prog\\", ""},
+      {"HKEY_CURRENT_USER\\V\\\\W", "v", 1, RemovalResult::Value, "V\\W", "v"},
+      {"HKEY_CURRENT_USER\\V\\$0\\", "", 0, RemovalResult::Fail, "", ""},
+      {"HKEY_CURRENT_USER\\\"V\\\\\\\"", "v", 1, RemovalResult::Fail, "", ""},
   };
   int i = 0;
   for (const Row& r : rows) {

@@ -76,5 +76,35 @@ TEST(TraceText, CutAtTheLimitIsMarked) {
   EXPECT_EQ(std::string(kRoom - 2, 'x') + "\"" + kTraceCut + "\r\n", Finished(t));
 }
 
+// The log's names that are a device or a pipe, never opened, and disk files that only look
+// like one.
+TEST(TraceText, NamesDevice) {
+  const struct {
+    const char* name;
+    bool device;
+  } rows[] = {
+      /* 0 */ {"\\\\.\\pipe\\x", true},
+      /* 1 */ {"\\\\?\\C:\\qnd.log", true},
+      /* 2 */ {"//./COM1", true},
+      /* 3 */ {"\\\\host\\PIPE\\x", true},
+      /* 4 */ {"NUL", true},
+      /* 5 */ {"con", true},
+      /* 6 */ {"C:\\logs\\nul.txt", true},
+      /* 7 */ {"C:\\logs\\Com9 .log", true},
+      /* 8 */ {"lpt1:", true},
+      /* 9 */ {"C:aux", true},
+      /* 10 */ {"CONOUT$", true},
+      /* 11 */ {"C:\\logs\\qnd.log", false},
+      /* 12 */ {"\\\\host\\share\\nul2.log", false},
+      /* 13 */ {"COM0", false},
+      /* 14 */ {"C:\\logs\\console.log", false},
+      /* 15 */ {"\\\\host\\pipes\\x", false},
+      /* 16 */ {"C:\\nul\\qnd.log", false},
+      /* 17 */ {"", false},
+  };
+  int i = 0;
+  for (const auto& row : rows) EXPECT_EQ(row.device, NamesDevice(row.name)) << "row " << i++;
+}
+
 }  // namespace
 }  // namespace qnd

@@ -413,6 +413,83 @@ bool ReadSarif(const std::string& json, std::vector<SarifResult>& results, std::
 
 DWORD RunChild(const char* name, DWORD ms) { return RunProgram(ChildCommand(name), ms); }
 
+Child::Child(const char* name, const std::string& args) : process_(nullptr) {
+  PROCESS_INFORMATION pi = {};
+  if (StartProgram(ChildCommand(name) + " " + args, &pi)) {
+    CloseHandle(pi.hThread);
+    process_ = pi.hProcess;
+  }
+}
+
+Child::~Child() { Wait(); }
+
+namespace {
+std::string EventName(const char* what) {
+  return "qndtest.held." + std::to_string(GetCurrentProcessId()) + "." + what;
+}
+}  // namespace
+
+BENCH_CHILD(hold_file) {  // PATH READY DONE
+  const std::vector<std::string>& args = ChildArgs();
+  if (args.size() < 3) return 2;
+  HANDLE file = CreateFileA(args[0].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 3;
+  HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, args[1].c_str());
+  HANDLE done = OpenEventA(SYNCHRONIZE, FALSE, args[2].c_str());
+  SetEvent(ready);
+  WaitForSingleObject(done, 60000);
+  CloseHandle(file);
+  return 0;
+}
+
+HeldFile::HeldFile(const std::string& path)
+    : ready_(CreateEventA(nullptr, TRUE, FALSE, EventName("ready").c_str())),
+      done_(CreateEventA(nullptr, TRUE, FALSE, EventName("done").c_str())),
+      child_("hold_file", "\"" + path + "\" " + EventName("ready") + " " + EventName("done")),
+      held_(WaitForSingleObject(ready_, 30000) == WAIT_OBJECT_0) {}
+
+HeldFile::~HeldFile() {
+  SetEvent(done_);
+  child_.Wait();
+  CloseHandle(ready_);
+  CloseHandle(done_);
+}
+
+std::string WriteLongPathFile(const std::string& dir, std::size_t chars, const std::string& text) {
+  std::string path = dir;
+  while (path.size() + 1 + 100 < chars) {  // folders of 99 characters, then the file's name
+    path += "\\" + std::string(99, 'd');
+    CreateDirectoryW((L"\\\\?\\" + std::wstring(path.begin(), path.end())).c_str(), nullptr);
+  }
+  path += "\\" + std::string(chars - path.size() - 1, 'f');
+  HANDLE file = CreateFileW((L"\\\\?\\" + std::wstring(path.begin(), path.end())).c_str(),
+                            GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(file);
+  return path;
+}
+
+void RemoveLongPath(const std::string& dir, const std::string& path) {
+  std::string at = path;
+  DeleteFileW((L"\\\\?\\" + std::wstring(at.begin(), at.end())).c_str());
+  for (at.erase(at.rfind('\\')); at.size() > dir.size(); at.erase(at.rfind('\\'))) {
+    RemoveDirectoryW((L"\\\\?\\" + std::wstring(at.begin(), at.end())).c_str());
+  }
+}
+
+std::string TraceLockName(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  BY_HANDLE_FILE_INFORMATION identity = {};
+  GetFileInformationByHandle(file, &identity);
+  CloseHandle(file);
+  char name[64];
+  std::snprintf(name, sizeof name, "qndsetup.trace.%08lx.%08lx%08lx", identity.dwVolumeSerialNumber,
+                identity.nFileIndexHigh, identity.nFileIndexLow);
+  return name;
+}
+
 namespace {
 // Starts `command`; its process handle, or null with the error in `error`.
 HANDLE StartProcess(const std::string& command, DWORD* error) {
@@ -434,6 +511,16 @@ DWORD AwaitProgram(HANDLE process, DWORD ms) {
   CloseHandle(process);
   return code;
 }
+
+}  // namespace
+
+DWORD Child::Wait(DWORD ms) {
+  const DWORD code = process_ ? AwaitProgram(process_, ms) : 259;
+  process_ = nullptr;
+  return code;
+}
+
+namespace {
 
 // A running process whose parent is in `tree`, added to it; null when there is none.
 HANDLE NextDescendant(std::vector<DWORD>& tree) {

@@ -107,6 +107,46 @@ struct ChildScenario {
   static ::bench::ChildScenario child_##name(#name, Child_##name); \
   static int Child_##name()
 
+// This test program run again as child NAME with `args` (ChildArgs), while the object lives.
+class Child {
+ public:
+  Child(const char* name, const std::string& args);
+  ~Child();  // waits for it as Wait does
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+  // Waits up to `ms` for it to end (ends it then, 259); its exit code.
+  DWORD Wait(DWORD ms = 30000);
+
+ private:
+  HANDLE process_;
+};
+
+// File `path` held open by another process without sharing while the object lives, as a virus
+// scanner or an editor may hold it: nobody else can open it.
+class HeldFile {
+ public:
+  explicit HeldFile(const std::string& path);
+  ~HeldFile();
+  HeldFile(const HeldFile&) = delete;
+  HeldFile& operator=(const HeldFile&) = delete;
+  bool held() const { return held_; }
+
+ private:
+  HANDLE ready_, done_;
+  Child child_;
+  bool held_;
+};
+
+// A file at a path of exactly `chars` characters below `dir`, in folders made for it, written
+// through the platform's long-path form ("\\?\"): its path, which does not fit 259 characters
+// when `chars` is more. Removed with its folders by RemoveLongPath.
+std::string WriteLongPathFile(const std::string& dir, std::size_t chars, const std::string& text);
+void RemoveLongPath(const std::string& dir, const std::string& path);
+
+// The name of the lock of the trace's log `path`, as the library names it from the file's
+// identity (the file must be there).
+std::string TraceLockName(const std::string& path);
+
 // ---- older Windows, simulated ----
 // Binds the library's import `function` of `dll` ("KERNEL32.dll"...) to `stub` for the object's
 // lifetime, by writing the library's import address table in this process: the library then

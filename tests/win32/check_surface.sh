@@ -2,7 +2,8 @@
 # check_surface.sh HEADER QNDRUN README SRC: the public header declares every export of the
 # library, and `qndrun --help` (run under Wine) lists every one. Each export has one contract,
 # the header's: its definition under SRC points there with the one line "// NAME: see
-# qndsetup.h.", and the export table of README names every export, once, and nothing else.
+# qndsetup.h.", and the export table of README names every export, once, and nothing else. Each
+# result text a contract names is what a real call gives.
 set -eu
 header=$1 qndrun=$2 readme=$3 src=$4
 exports="DoReg RegisterQuindo UndoReg UnregisterQuindo Internal007 InstallOfficeSupport
@@ -22,5 +23,20 @@ done
 for r in $rows; do
   grep -qw "$r" <<<"$exports" || { echo "README's export table names what is no export: $r"; bad=1; }
 done
-[ $bad -eq 0 ] && echo "all 11 exports declared with their contract, listed, and in README's table"
+# Each result text that a contract names, against a real call in a fresh prefix: the export,
+# qndrun's arguments, and the words that follow the text in the header's contract and in
+# README's row of that export.
+while IFS='|' read -r e args after; do
+  contract=$(awk -v e="$e" '/^\/\*/ {c = ""} {c = c " " $0} index($0, "QND_CALL " e "(") {print c; exit}' "$header")
+  documented=$(grep -o "\"[^\"]*\" $after" <<<"$contract" | head -n 1 | sed 's/^"\([^"]*\)".*/\1/')
+  # shellcheck disable=SC2086
+  real=$("$(dirname "$0")/../../scripts/wine-run" "$qndrun" "$e" $args | tr -d '\r' | sed -n 's/^buffer: //p')
+  [ -n "$real" ] && [ "$documented" = "$real" ] ||
+    { echo "$e gives \"$real\"; its contract in $header says \"$documented\" $after"; bad=1; }
+  grep "^| \`$e\` |" "$readme" | grep -qF "\"$real\" $after" ||
+    { echo "README's row of $e does not say \"$real\" $after"; bad=1; }
+done <<'ROWS'
+Internal015||when there is none
+ROWS
+[ $bad -eq 0 ] && echo "all 11 exports declared with their contract, listed, and in README's table; each documented result text is what a call gives"
 exit $bad

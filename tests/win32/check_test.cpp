@@ -74,6 +74,8 @@ TEST_F(Check, LintFindsEachTrapOnItsLine) {
       {"[@KEY@\\L]\r\nA=" + long_data + "\r\n", 2, "warning", "470 of the 511"},
       {"[HKEY_CURRENT_USER\\\\Software\\QndTest\\Check]\r\nA=1\r\n", 2, "error",
        "begins with a backslash"},
+      {"[@KEY@\\L\\\\\\X]\r\nA=1\r\n", 2, "error", "has an empty level"},
+      {"[UNINSTALL]\r\n@KEY@\\L\\\\\\X=\r\n", 2, "error", "has an empty level"},
   };
   int i = 0;
   for (const Row& row : rows) {

@@ -8,6 +8,8 @@
 // file that lies in the FONTS directory when a process starts is loaded at its start, so the
 // tests copy the files in while they run, each under a fresh name.
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -299,8 +301,17 @@ TEST_F(FontList, DescriptionsThatWouldBreakWinIniFail) {
   ASSERT_EQ(1, Internal007(List(good), 0));
   const std::string ini = bench::ReadTextFile(WinIni());
   const std::set<std::string> files = Listing(FontsDir());
-  const char* descriptions[] = {/* 0 */ "[windows]", /* 1 */ "QejaVu=X (TrueType)",
-                                /* 2 */ ";QejaVu", /* 3 */ "\" \"", /* 4 */ "\" [x]\""};
+  // A control character anywhere: the profile writer drops some, and what follows then
+  // begins the key.
+  const char* descriptions[] = {/* 0 */ "[windows]",    /* 1 */ "QejaVu=X (TrueType)",
+                                /* 2 */ ";QejaVu",
+                                /* 3 */ "\" \"",        /* 4 */ "\" [x]\"",
+                                /* 5 */ "\"\v[Evil]\"",
+                                /* 6 */ "\"\f;Evil\"",  /* 7 */ "\"\x1a[Evil]\"",
+                                /* 8 */ "\"\t;Evil\"",
+                                /* 9 */ "\"Q\vX\"",     /* 10 */ "\"Q\fX\"",
+                                /* 11 */ "\"Q\x1aX\"",
+                                /* 12 */ "\"Q\tX\"",    /* 13 */ "\"Q\x7fX\""};
   int i = 0;
   for (const char* description : descriptions) {
     SCOPED_TRACE("row " + std::to_string(i++));
@@ -308,6 +319,11 @@ TEST_F(FontList, DescriptionsThatWouldBreakWinIniFail) {
     EXPECT_EQ(0, Internal007(List(good + bad), 0));
     EXPECT_EQ(ini, bench::ReadTextFile(WinIni()));
     EXPECT_EQ(files, Listing(FontsDir())) << "no .FOT built";
+    if (i > 9) {  // rows 9 on: a substitute key, copied into WIN.INI, by the same rule
+      const std::string key = std::string(description + 1, std::strlen(description) - 2);
+      EXPECT_EQ(0, Internal007(List("[FontSubstitutes]\r\n" + key + "=Arial\r\n"), 1));
+      EXPECT_EQ(ini, bench::ReadTextFile(WinIni()));
+    }
   }
   EXPECT_EQ(1, Internal007(List("[FontSubstitutes]\r\nQ Sub=Q=X\r\n"), 1));
   EXPECT_EQ("Q=X", Profile("FontSubstitutes", "Q Sub"));
@@ -490,6 +506,25 @@ TEST_F(FontList, NothingToDoChangesNothing) {
   EXPECT_EQ(0, bench::Qnd().Internal007(nullptr, 0));
   EXPECT_EQ(0, broadcasts_);
   EXPECT_EQ(fonts_, Listing(FontsDir()));
+}
+
+// A list that is there but cannot be read (held without sharing by another process), or whose
+// full path does not fit 259 characters, is a failure that changes nothing; the missing one
+// above has nothing to do.
+TEST_F(FontList, ListThatCannotBeReadFails) {
+  const std::string text = "[FontSubstitutes]\r\nQnd Unread=Arial\r\n";
+  const std::string held = List(text);
+  const std::string long_path = bench::WriteLongPathFile(dir_.path(), 276, text);
+  for (const std::string& list : {held, long_path}) {
+    SCOPED_TRACE(list.size());
+    std::unique_ptr<bench::HeldFile> holder;
+    if (list == held) holder = std::make_unique<bench::HeldFile>(held);
+    for (int skip : {0, 1}) EXPECT_EQ(0, Internal007(list, skip));
+    EXPECT_EQ(win_ini_, bench::ReadTextFile(WinIni()));
+  }
+  bench::RemoveLongPath(dir_.path(), long_path);
+  EXPECT_EQ(1, Internal007(held, 1)) << "the control: readable, the same list";
+  EXPECT_EQ("Arial", Profile("FontSubstitutes", "Qnd Unread"));
 }
 
 // A profile entry that cannot be written is a failure at that entry: a font not recorded is

@@ -1,4 +1,6 @@
 // Reversing registry scripts (UndoReg, UnregisterQuindo) against the real registry.
+#include <functional>
+#include <memory>
 #include <vector>
 
 #include "bench.h"
@@ -403,6 +405,96 @@ TEST_F(Undo, UnregisterQuindoReadsTheScriptOfTheDirectory) {
   EXPECT_FALSE(KeyExists(kUser, key_.Sub("Demo\\Tool")));
   EXPECT_EQ(ERROR_FILE_NOT_FOUND,
             ReadValue(kUser, key_.Sub("Demo\\Keep"), (dir_.path() + "\\").c_str()).status);
+}
+
+// A key path with an empty level once its macros are expanded fails its entry in DoReg and
+// UndoReg before anything is written or deleted: another product's key beside it survives. A
+// single backslash at the end, as a macro there leaves, is no empty level.
+TEST_F(Undo, EmptyLevelsWriteAndDeleteNothing) {
+  const QndPathContext context = {"Prog", ""};  // "$0" gives Prog and a backslash, "$4" a lone one
+  const struct Row {
+    const char* path;  // below the test key, in the section's name and on the removal list
+    int result;        // of DoReg and of UndoReg
+    const char* written;
+  } rows[] = {
+      /* 0 */ {"Vendor\\$4", 0, nullptr},
+      /* 1 */ {"Vendor\\$4Product", 0, nullptr},
+      /* 2 */ {"Vendor\\\\\\Product", 0, nullptr},          // three backslashes give two
+      /* 3 */ {"Vendor\\\\Product", 1, "Vendor\\Product"},  // two give one
+      /* 4 */ {"Vendor\\$0", 1, "Vendor\\Prog"},
+  };
+  int i = 0;
+  for (const Row& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(i++));
+    bench::DeleteTree(kUser, key_.path());
+    ASSERT_EQ(ERROR_SUCCESS, bench::WriteString(kUser, key_.Sub("Vendor\\Other"), "v", "keep"));
+    const std::string before = bench::DumpTree(kUser, key_.path());
+    const std::string script = Script(std::string("[@KEY@\\") + r.path + "]\r\nInstalled=1\r\n" +
+                                      "[UNINSTALL]\r\n@KEY@\\" + r.path + "=\r\n");
+    EXPECT_EQ(r.result, bench::Qnd().DoReg(script.c_str(), &context, 0));
+    if (r.written) {
+      EXPECT_EQ("1", ReadValue(kUser, key_.Sub(r.written), "Installed").Text());
+    } else {
+      EXPECT_EQ(before, bench::DumpTree(kUser, key_.path())) << "nothing written";
+    }
+    EXPECT_EQ(r.result, UndoReg(script, &context));
+    EXPECT_EQ(before, bench::DumpTree(kUser, key_.path())) << "the sibling stays, and only it";
+  }
+}
+
+// A script that is there but cannot be read, or whose full path does not fit 259 characters,
+// is a failure that changes nothing; a missing one has nothing to do.
+TEST_F(Undo, ScriptThatCannotBeReadFails) {
+  const std::string body = "[@KEY@\\New]\r\nv=1\r\n[UNINSTALL]\r\n@KEY@\\Demo\\Tool=\r\n";
+  const std::string product = Script(body, "QUINDO.SRG"), plain = Script(body);
+  std::string text = bench::ReadTextFile(plain);
+  const std::string long_path = bench::WriteLongPathFile(dir_.path(), 276, text);
+  const auto do_reg = [](const std::string& s) {
+    return bench::Qnd().DoReg(s.c_str(), nullptr, 0);
+  };
+  const auto undo_reg = [](const std::string& s) {
+    return bench::Qnd().UndoReg(s.c_str(), nullptr, 0);
+  };
+  const auto reg_quindo = [this](const std::string&) {
+    return bench::Qnd().RegisterQuindo(dir_.path().c_str());
+  };
+  const auto unreg_quindo = [this](const std::string&) {
+    return bench::Qnd().UnregisterQuindo(dir_.path().c_str());
+  };
+  const struct Row {
+    std::function<int(const std::string&)> call;
+    std::string script;
+    bool held;
+    int result;
+  } rows[] = {
+      /* 0 */ {do_reg, plain, true, 0},
+      /* 1 */ {undo_reg, plain, true, 0},
+      /* 2 */ {reg_quindo, product, true, 0},
+      /* 3 */ {unreg_quindo, product, true, 0},
+      /* 4 */ {do_reg, long_path, false, 0},
+      /* 5 */ {undo_reg, long_path, false, 0},
+      /* 6 */ {do_reg, dir_.File("missing.srg"), false, 1},
+      /* 7 */ {undo_reg, dir_.File("missing.srg"), false, 1},
+      /* 8 */ {do_reg, plain, false, 1},  // the control: the same script, readable
+  };
+  int i = 0;
+  for (const Row& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(i++));
+    MakeTree();
+    bench::DeleteTree(kUser, key_.Sub("New"));
+    const std::string before = bench::DumpTree(kUser, key_.path());
+    std::unique_ptr<bench::HeldFile> held;
+    if (r.held) {
+      held = std::make_unique<bench::HeldFile>(r.script);
+      ASSERT_TRUE(held->held());
+    }
+    EXPECT_EQ(r.result, r.call(r.script));
+    held.reset();
+    const bool control = &r == &rows[8];
+    EXPECT_EQ(!control, before == bench::DumpTree(kUser, key_.path()))
+        << "changed only by the control";
+  }
+  bench::RemoveLongPath(dir_.path(), long_path);
 }
 
 TEST_F(Undo, HoldsNoHandleAfterwards) {

@@ -110,6 +110,12 @@ struct Row {
   std::vector<std::string> says;      // what the trace holds, in this order
 };
 
+// Path records that cannot be read, whole or in part.
+const QndPathContext* const kUnreadable = reinterpret_cast<const QndPathContext*>(4);
+const char* const kNowhere = reinterpret_cast<const char*>(4);
+const QndPathContext kUnreadableDirs = {kNowhere, kNowhere};
+const QndPathContext kUnreadableDir4 = {"C:\\Prog", kNowhere};
+
 // The test key as the trace shows it: quoted, its backslashes escaped.
 const std::string kKey = "\"HKEY_CURRENT_USER\\\\Software\\\\QndTest\\\\Trace\\\\";
 
@@ -246,6 +252,28 @@ std::vector<Row> Rows() {
       {"InstallOfficeSupport",
        [=](Machine& m) { return office(m, true); },
        {"! Word 7.0: Word's start-up directory is missing and cannot be created \""}},
+      // A path record that cannot be read, or holds a directory that cannot: read only where
+      // a macro reads it, by the export and by the trace alike.
+      /* 18 */
+      {"DoReg",
+       [=](Machine& m) {
+         return bench::Qnd().DoReg(m.Script("[@KEY@\\R]\r\nv=1\r\n").c_str(), kUnreadable, 0);
+       },
+       {"\", 0x00000004, 0)", "\"v\" = REG_SZ \"1\""}},
+      /* 19 */
+      {"UndoReg",
+       [=](Machine& m) {
+         return bench::Qnd().UndoReg(m.Script("[UNINSTALL]\r\n@KEY@\\R=\r\n").c_str(),
+                                     &kUnreadableDirs, 0);
+       },
+       {"key \"HKEY_CURRENT_USER", "R\" is not there, counts as removed"}},
+      /* 20 */
+      {"DoReg",
+       [=](Machine& m) {
+         return bench::Qnd().DoReg(m.Script("[@KEY@\\R]\r\nv=$0\r\nw=$0\r\n").c_str(),
+                                   &kUnreadableDir4, 0);
+       },
+       {"  $0 is \"C:\\\\Prog\" (path record 0x", "\"w\" = REG_SZ \"C:\\\\Prog\\\\\""}},
   };
 }
 
@@ -285,6 +313,7 @@ TEST(Trace, SameRunWithAndWithoutTheTraceAndItNamesEachStep) {
   std::vector<Outcome> plain;
   NoLog();
   for (const Row& row : rows) plain.push_back(RunRow(m, row));
+  m.Reset();  // the last row's own files go
   bench::ListFiles("C:", "", after);
   EXPECT_EQ(before, after) << "without the variable no file appears anywhere";
 
@@ -320,31 +349,86 @@ TEST(Trace, SameRunWithAndWithoutTheTraceAndItNamesEachStep) {
   CloseHandle(held);
 }
 
-// A trace whose lock another thread holds costs a bounded wait, writes nothing, and changes
-// no result.
-DWORD WINAPI HoldLock(LPVOID done) {
-  HANDLE lock = CreateMutexA(nullptr, TRUE, "qndsetup.trace");
-  WaitForSingleObject(done, 30000);
-  ReleaseMutex(lock);
-  CloseHandle(lock);
-  return 0;
+// Another process that holds one log's lock, or takes it again and again: a call traced into
+// that log waits a bounded time in all and returns its result, its log holds whole lines only,
+// and a call traced into another log writes all of its lines.
+BENCH_CHILD(trace_lock) {  // LOCK hold|pulse READY DONE
+  const std::vector<std::string>& args = bench::ChildArgs();
+  if (args.size() < 4) return 2;
+  HANDLE lock = CreateMutexA(nullptr, FALSE, args[0].c_str());
+  HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, args[2].c_str());
+  HANDLE done = OpenEventA(SYNCHRONIZE, FALSE, args[3].c_str());
+  const bool pulse = args[1] == "pulse";
+  for (int turn = 0; turn < 3000; ++turn) {  // about a minute at most
+    if (WaitForSingleObject(lock, 30000) != WAIT_OBJECT_0) return 3;
+    if (turn == 0) SetEvent(ready);
+    const bool ended = WaitForSingleObject(done, pulse ? 20 : 60000) == WAIT_OBJECT_0;
+    ReleaseMutex(lock);
+    if (ended) return 0;
+  }
+  return 4;
 }
 
-TEST(Trace, AHeldLockEndsTheTraceAfterABoundedWait) {
-  const bench::TempDir logs("tracelock");
-  HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  HANDLE holder = CreateThread(nullptr, 0, HoldLock, done, 0, nullptr);
-  for (int i = 0; i < 500 && !OpenMutexA(SYNCHRONIZE, FALSE, "qndsetup.trace"); ++i) Sleep(10);
-  SetLog(logs.File("trace.log"));
-  char dir[MAX_PATH] = {};
-  const int result = bench::Qnd().GetFolder('1', dir);
-  NoLog();
-  SetEvent(done);
-  WaitForSingleObject(holder, 30000);
-  CloseHandle(holder);
-  CloseHandle(done);
-  EXPECT_EQ(1, result);
-  EXPECT_EQ("", bench::ReadTextFile(logs.File("trace.log")));
+TEST(Trace, ALockHeldElsewhereCostsABoundedWaitAndOnlyItsLog) {
+  const bench::TestKey key("TraceLock");
+  const bench::TempDir dir("tracelock");
+  std::string body = "[@KEY@\\A]\r\n";
+  for (int i = 0; i < 40; ++i) body += "v" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+  const std::string script = bench::WriteScript(dir, key, body, "lock.srg");
+  for (const char* mode : {"hold", "pulse"}) {
+    SCOPED_TRACE(mode);
+    const std::string locked = dir.File((std::string(mode) + ".log").c_str());
+    const std::string other = dir.File("other.log");
+    bench::WriteTextFile(locked, "");
+    DeleteFileA(other.c_str());
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, "qndtest.trace.ready");
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, "qndtest.trace.done");
+    bench::Child child("trace_lock", bench::TraceLockName(locked) + " " + mode +
+                                         " qndtest.trace.ready qndtest.trace.done");
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready, 30000));
+    SetLog(locked);
+    EXPECT_EQ(1, bench::Qnd().DoReg(script.c_str(), nullptr, 0));
+    SetLog(other);
+    EXPECT_EQ(1, bench::Qnd().DoReg(script.c_str(), nullptr, 0));
+    NoLog();
+    SetEvent(done);
+    EXPECT_EQ(0u, child.Wait());
+    CloseHandle(ready);
+    CloseHandle(done);
+    EXPECT_EQ("39", bench::ReadValue(HKEY_CURRENT_USER, key.Sub("A"), "v39").Text());
+    const std::string held = bench::ReadTextFile(locked), free = bench::ReadTextFile(other);
+    ExpectWholeLines(held);
+    if (std::string(mode) == "hold") {
+      EXPECT_EQ("", held);
+    }
+    ExpectWholeLines(free);
+    EXPECT_EQ(42u, Lines(free).size()) << "the call, 40 values and the return\n" << free;
+  }
+}
+
+// A pipe named by the variable is never opened, however it is spelt: no client ever connects to
+// its server. (Devices are refused by name as well: NamesDevice, tested natively.)
+TEST(Trace, APipeIsNeverOpened) {
+  const char* const kNames[] = {"\\\\.\\pipe\\qndtest.trace", "\\\\?\\pipe\\qndtest.trace",
+                                "//./PIPE/qndtest.trace"};
+  for (const char* name : kNames) {
+    SCOPED_TRACE(name);
+    HANDLE pipe =
+        CreateNamedPipeA("\\\\.\\pipe\\qndtest.trace", PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED,
+                         PIPE_TYPE_BYTE, 1, 4096, 4096, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, pipe);
+    SetLog(name);
+    char dir[MAX_PATH] = {};
+    EXPECT_EQ(1, bench::Qnd().GetFolder('1', dir));
+    NoLog();
+    OVERLAPPED listen = {};
+    listen.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    EXPECT_FALSE(ConnectNamedPipe(pipe, &listen));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_IO_PENDING), GetLastError()) << "a client connected";
+    CancelIo(pipe);
+    CloseHandle(listen.hEvent);
+    CloseHandle(pipe);
+  }
 }
 
 // Lines of several threads and processes that trace at once never mix within a line: threads
