@@ -70,7 +70,7 @@ fuzz: native
 	    --timeout $$(( $(FUZZ_SECONDS) + 120 )) --output-on-failure
 
 # Seeds FIRST_SEED to FIRST_SEED + SEEDS - 1 (by default new ones every run; a failure names its
-# seed, and FIRST_SEED=that SEEDS=1 runs it again), in a prefix of their own, about 0.2 s each.
+# seed, and FIRST_SEED=that SEEDS=1 runs it again), in a prefix of their own, about 0.5 s each.
 SEEDS ?= 200
 ifndef FIRST_SEED
 FIRST_SEED := $(shell date +%s)

@@ -24,8 +24,11 @@ const char kHelp[] =
     "usage: qndcheck COMMAND [ARGUMENTS...]\n"
     "       qndcheck --version\n"
     "\n"
+    "Options may stand anywhere on the command line, before or after the command.\n"
     "Checks what the setup library (qndsetup.dll) will do on this machine, with its own code,\n"
-    "and changes nothing: not the registry, not a profile file, not a directory.\n"
+    "and changes nothing: not the registry, not a profile file, not a directory (a scratch\n"
+    "file of its own in the temporary directory, deleted at once, asks the profile reader\n"
+    "its letter case).\n"
     "\n"
     "  qndcheck script FILE [--dir0 DIR] [--dir4 DIR]\n"
     "      A registry script, as DoReg applies it and UndoReg reverses it. $0 is DIR of --dir0,\n"
@@ -37,11 +40,14 @@ const char kHelp[] =
     "      lint      the traps of the format: \"DWORD:\" in another case, \"dword:\" inside\n"
     "                text, sections that look like keys but begin with no root name, repeated\n"
     "                entry names and sections, unknown \"$\" codes, \"$4\" under RegisterQuindo,\n"
-    "                UNINSTALL entries without a root name, texts near or over their limits,\n"
-    "                and every entry that fails.\n"
+    "                UNINSTALL entries without a root name, removal of a key that Windows\n"
+    "                and other programs share, texts near or over their limits, and every\n"
+    "                entry that fails.\n"
     "      coverage  an install followed by the uninstall, on a model of this machine's\n"
     "                registry (read, never written): what it leaves behind, and what the\n"
     "                uninstall removes that was there before and the script never writes.\n"
+    "                HKEY_CLASSES_ROOT and HKEY_CURRENT_USER are the keys the platform\n"
+    "                names them, and links are what the platform says they are.\n"
     "\n"
     "  qndcheck office [--source DIR]\n"
     "      The plan InstallOfficeSupport carries out for the current user: the Office 7.0\n"
@@ -53,25 +59,27 @@ const char kHelp[] =
     "\n"
     "  qndcheck fonts LIST [--skip-fonts]\n"
     "      What Internal007 would do with each entry of a font list, in order, and whether it\n"
-    "      would succeed on this machine: the font file in the FONTS directory, empty values,\n"
-    "      the name limits, a directory part that is ignored, repeated entries, entries\n"
-    "      written over; and the substitutes it would merge into WIN.INI. --skip-fonts: as\n"
-    "      Internal007(LIST, 1).\n"
+    "      would succeed on this machine: the font file in the FONTS directory (whether the\n"
+    "      platform can add a raster font is asked of it), empty values, the name limits, a\n"
+    "      directory part that is ignored, repeated entries, entries written over; and the\n"
+    "      substitutes it would merge into WIN.INI. --skip-fonts: as Internal007(LIST, 1).\n"
     "\n"
     "  FILE and LIST are read as every command-line tool reads a file: a relative path from\n"
     "  the current directory. Given a bare name, the exports read the Windows directory's\n"
     "  file instead; a note names it.\n"
     "\n"
-    "  --ignore CODE (with any command, repeatable)\n"
+    "  --ignore CODE (with any command, anywhere on the command line, repeatable)\n"
     "      Silences the findings of CODE, such as Q201, and the notes listed under them.\n"
-    "  --format sarif (with any command)\n"
+    "  --format sarif (with any command, anywhere on the command line)\n"
     "      The report as one SARIF 2.1.0 log, as CI code scanning takes it in: each finding a\n"
     "      result with its code as ruleId, its level, file, line and wording; each line of\n"
     "      the listing a result of kind \"informational\"; the catalogue as the rules.\n"
     "\n"
     "Findings read FILE:LINE: warning: ... [CODE] or FILE:LINE: error: ... [CODE], as a\n"
     "compiler's do. Exit status: 0 no finding, 1 warnings only, 2 an error (the library would\n"
-    "fail) or bad usage. The findings:\n";
+    "fail) or bad usage. Text from the machine or a file reads back one-to-one: \\\\ a\n"
+    "backslash, \\\" a quotation mark, \\n \\r \\t \\xHH those characters (\\x3a a colon\n"
+    "before a digit), a backslash before anything else itself. The findings:\n";
 
 [[nodiscard]] int Usage(const char* problem) {
   std::fprintf(stderr, "qndcheck: %s (qndcheck --help explains the commands)\n", problem);
@@ -125,36 +133,74 @@ const char kHelp[] =
   return qnd::CheckOffice(options, report);
 }
 
+// The options that take a value, wherever they stand on the command line.
+constexpr const char* kValueOptions[] = {"--ignore", "--format", "--dir0", "--dir4", "--source"};
+
+[[nodiscard]] bool TakesValue(const char* arg) {
+  for (const char* option : kValueOptions) {
+    if (!std::strcmp(arg, option)) return true;
+  }
+  return false;
+}
+
+// The place of the command: the first argument that is neither an option nor an option's value;
+// 0 when there is none.
+[[nodiscard]] int CommandAt(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (argv[i][0] != '-') return i;
+    if (TakesValue(argv[i])) ++i;
+  }
+  return 0;
+}
+
+// --help or --version anywhere on the command line (the command "help" too): prints it and
+// gives true.
+[[nodiscard]] bool HelpOrVersion(int argc, char** argv, int at) {
+  for (int i = 1; i < argc; ++i) {
+    if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h") ||
+        (i == at && !std::strcmp(argv[i], "help"))) {
+      std::fputs(kHelp, stdout);
+      std::fputs(qnd::FindingsHelp().c_str(), stdout);
+      return true;
+    }
+    if (!std::strcmp(argv[i], "--version")) {
+      std::printf("qndcheck %s\n", QND_VERSION);
+      return true;
+    }
+    if (TakesValue(argv[i])) ++i;
+  }
+  return false;
+}
+
+// The report's form, from --format anywhere on the command line; false for a form it does not
+// know.
+[[nodiscard]] bool FormatOf(int argc, char** argv, qnd::ReportFormat& format) {
+  format = qnd::ReportFormat::Text;
+  for (int i = 1; i < argc; ++i) {
+    const char* name = nullptr;
+    if (!TakeOption(argc, argv, &i, "--format", &name)) continue;
+    if (std::strcmp(name, "sarif") != 0 && std::strcmp(name, "text") != 0) return false;
+    format = std::strcmp(name, "sarif") == 0 ? qnd::ReportFormat::Sarif : qnd::ReportFormat::Text;
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return Usage("no command");
-  const char* command = argv[1];
-  if (!std::strcmp(command, "--help") || !std::strcmp(command, "-h") ||
-      !std::strcmp(command, "help")) {
-    std::fputs(kHelp, stdout);
-    std::fputs(qnd::FindingsHelp().c_str(), stdout);
-    return qnd::kExitClean;
-  }
-  if (!std::strcmp(command, "--version")) {
-    std::printf("qndcheck %s\n", QND_VERSION);
-    return qnd::kExitClean;
-  }
-  // --format anywhere on the command line: the report's form.
+  const int at = CommandAt(argc, argv);
+  if (HelpOrVersion(argc, argv, at)) return qnd::kExitClean;
+  if (!at) return Usage("no command");
+  const std::string command = argv[at];
   qnd::ReportFormat format = qnd::ReportFormat::Text;
-  for (int i = 0; i < argc; ++i) {
-    const char* name = nullptr;
-    if (!TakeOption(argc, argv, &i, "--format", &name)) continue;
-    if (std::strcmp(name, "sarif") != 0 && std::strcmp(name, "text") != 0) {
-      return Usage("--format takes text or sarif");
-    }
-    format = std::strcmp(name, "sarif") == 0 ? qnd::ReportFormat::Sarif : qnd::ReportFormat::Text;
-  }
+  if (!FormatOf(argc, argv, format)) return Usage("--format takes text or sarif");
   qnd::Report report(stdout, format);
-  std::vector<char*> args;  // the command line without its --ignore and --format options
-  for (int i = 0; i < argc; ++i) {
+  // The command line without the command and its --ignore and --format options, options
+  // anywhere: the commands read their own from argv[2] on.
+  std::vector<char*> args = {argv[0], argv[at]};
+  for (int i = 1; i < argc; ++i) {
     const char* code = nullptr;
-    if (TakeOption(argc, argv, &i, "--format", &code)) continue;
+    if (i == at || TakeOption(argc, argv, &i, "--format", &code)) continue;
     if (!TakeOption(argc, argv, &i, "--ignore", &code)) {
       args.push_back(argv[i]);
     } else if (!report.Ignore(code)) {
@@ -162,14 +208,12 @@ int main(int argc, char** argv) {
     }
   }
   const int n = static_cast<int>(args.size());
-  if (n < 2) return Usage("no command");
-  command = args[1];
   int status = qnd::kExitErrors;
-  if (!std::strcmp(command, "script")) {
+  if (command == "script") {
     status = Script(n, args.data(), report);
-  } else if (!std::strcmp(command, "office")) {
+  } else if (command == "office") {
     status = Office(n, args.data(), report);
-  } else if (!std::strcmp(command, "fonts")) {
+  } else if (command == "fonts") {
     status = Fonts(n, args.data(), report);
   } else {
     return Usage("unknown command");

@@ -14,7 +14,10 @@ using F = FindingId;
 // Codes by command: Q0xx any, Q1xx script (explain, lint), Q2xx script (coverage), Q3xx fonts,
 // Q4xx office. Within a command, new findings take the next free number.
 constexpr FindingKind kCatalogue[] = {
-    {F::CannotRead, "Q001", kError, nullptr, "the file cannot be read", "cannot read this file"},
+    {F::CannotRead, "Q001", kError, nullptr, "the file is there but cannot be read",
+     "cannot read this file"},
+    {F::FileMissing, "Q002", kWarning, nullptr, "the file is not there: the export does nothing",
+     "there is no such file ({}): {}, and does nothing"},
 
     {F::NoMemory, "Q101", kError, nullptr, "no memory for a name list",
      "no memory for a name list"},
@@ -58,6 +61,10 @@ constexpr FindingKind kCatalogue[] = {
      "{}: UndoReg counts the key as gone and removes nothing"},
     {F::ThroughLink, "Q117", kNote, nullptr, "a key path passes through a registry link",
      "{} passes through the registry link {}: {}"},
+    {F::RemovesSharedKey, "Q118", kError, nullptr,
+     "a removal entry deletes a whole key that Windows and other programs share",
+     "{} is a key that Windows and other programs share: this entry deletes it with everything "
+     "below it, on every machine the script runs on"},
 
     {F::LeavesValue, "Q201", kWarning, nullptr, "the uninstall leaves a written value behind",
      "the uninstall leaves {} behind (the key was there before)"},
@@ -99,8 +106,10 @@ constexpr FindingKind kCatalogue[] = {
      "WIN.INI [Fonts] \"{}\" now names \"{}\": it would be written anew"},
     {F::NotTrueType, "Q307", kWarning, nullptr, "a file that does not look like a TrueType font",
      "{} does not look like a TrueType font: building its .FOT fails"},
-    {F::NotRaster, "Q308", kWarning, nullptr, "a file that does not look like a raster font",
-     "{} does not look like a raster font library (.FON): adding it fails"},
+    {F::NotRaster, "Q308", kWarning, nullptr,
+     "whether a raster font can be added cannot be known here",
+     "whether the platform can add the raster font library {} cannot be known here (it has no "
+     "fonts of a process's own to try it with): where it adds nothing, Internal007 gives 0"},
     {F::ResourceRebuilt, "Q309", kNote, nullptr, "a .FOT replaced once a new one is built",
      "{} is there: a new one is built under a temporary name first, and replaces it only once "
      "the build succeeded"},

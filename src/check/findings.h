@@ -15,6 +15,7 @@ enum class Severity { Note, Warning, Error };
 // One per finding, in the catalogue's order.
 enum class FindingId : int {
   CannotRead,
+  FileMissing,
   // the script command
   NoMemory,
   SectionRepeats,
@@ -33,6 +34,7 @@ enum class FindingId : int {
   ValueNeverRemoved,
   KeyCountsAsGone,
   ThroughLink,
+  RemovesSharedKey,
   // coverage
   LeavesValue,
   LeavesKey,

@@ -13,62 +13,87 @@
 namespace qnd {
 namespace {
 
-// The checker's words for each result of planning a font entry (a "{}" takes the file it is
-// about) and its finding, one row per result, in the enum's order: a new one fails the build
-// until it has them.
+// The checker's words for each result of planning a font entry and its finding, one row per
+// result, in the enum's order: a new one fails the build until it has them. A "{}" takes the
+// limit `number`, or else the file the result is about.
 struct FontResultText {
   FontResult result;
   const char* text;
   FindingId finding;  // FindingId::Count: none
+  std::size_t number;
 };
 constexpr FontResultText kFontResultTexts[] = {
-    {FontResult::Ok, "", FindingId::Count},
+    {FontResult::Ok, "", FindingId::Count, 0},
     {FontResult::EmptyValue, "the entry has no value, and every entry needs one",
-     FindingId::FontEntryFails},
+     FindingId::FontEntryFails, 0},
     {FontResult::BadDescription,
      "the WIN.INI key it writes is blank, holds \"=\" or a control character (the profile "
      "writer may drop it), or begins with \"[\" or \";\"",
-     FindingId::FontEntryFails},
+     FindingId::FontEntryFails, 0},
     {FontResult::ResourceKey, "the key names a .FOT file, which a TrueType entry rebuilds",
-     FindingId::FontEntryFails},
-    {FontResult::KeyTooLong, "the key is over 259 characters", FindingId::FontEntryFails},
+     FindingId::FontEntryFails, 0},
+    {FontResult::KeyTooLong, "the key is over {} characters", FindingId::FontEntryFails,
+     kFontKeyChars},
     {FontResult::NoFileName, "the key ends in its directory part: it names no file",
-     FindingId::FontEntryFails},
-    {FontResult::FileNameTooLong, "the file name is over 255 characters",
-     FindingId::FontEntryFails},
-    {FontResult::NoFontsDir, "the FONTS directory does not fit 255 characters here",
-     FindingId::FontEntryFails},
+     FindingId::FontEntryFails, 0},
+    {FontResult::FileNameTooLong, "the file name is over {} characters", FindingId::FontEntryFails,
+     kFontFileChars},
+    {FontResult::NoFontsDir, "the FONTS directory does not fit {} characters here",
+     FindingId::FontEntryFails, kFontsDirBytes - 1},
     {FontResult::PathTooLong,
-     "the FONTS directory with the file name (or with the name and \".FOT\") is over 259 "
+     "the FONTS directory with the file name (or with the name and \".FOT\") is over {} "
      "characters",
-     FindingId::FontEntryFails},
+     FindingId::FontEntryFails, kPathChars - 1},
     {FontResult::NoFontFile, "{} is not there, so the font cannot be added",
-     FindingId::FontEntryFails},
+     FindingId::FontEntryFails, 0},
     {FontResult::ResourceIsDirectory, "{} is a directory, so the resource file cannot be built",
-     FindingId::FontEntryFails},
-    {FontResult::ResourceFileFailed, "the .FOT file {} cannot be built", FindingId::FontEntryFails},
-    {FontResult::NotAdded, "the system adds no font from {}", FindingId::FontEntryFails},
+     FindingId::FontEntryFails, 0},
+    {FontResult::ResourceFileFailed, "the .FOT file {} cannot be built", FindingId::FontEntryFails,
+     0},
+    {FontResult::NotAdded, "the system adds no font from {}", FindingId::FontEntryFails, 0},
     {FontResult::ProfileNotWritten, "the Windows profile refuses the entry",
-     FindingId::FontEntryFails},
-    {FontResult::NoMemory, "no memory for the list of keys", FindingId::FontEntryFails},
+     FindingId::FontEntryFails, 0},
+    {FontResult::NoMemory, "no memory for the list of keys", FindingId::FontEntryFails, 0},
 };
 static_assert(RowsInOrder(kFontResultTexts, &FontResultText::result, FontResult::Count),
               "one row per result, in the enum's order");
 
 // Why a font entry fails, in words.
 [[nodiscard]] std::string DescribeFontResult(FontResult result, const FontPlan& plan) {
-  return FillText(kFontResultTexts[static_cast<int>(result)].text, {ResultFile(result, plan)});
+  const FontResultText& row = kFontResultTexts[static_cast<int>(result)];
+  const char* file = ResultFile(result, plan);
+  return FillText(row.text, {row.number ? std::to_string(row.number) : Shown(file)});
 }
 
-// True when the first bytes of file `path` are those of a font of `kind`: a raster font
-// library (.FON) is an executable, a TrueType font begins with its version or its tag.
-[[nodiscard]] bool LooksLikeFont(const char* path, FontKind kind) {
+// What the platform says of a raster font library (.FON) before Internal007 adds it.
+enum class RasterAnswer { Adds, AddsNothing, Unknown };
+
+// Asks the platform whether it can add raster font library `path`, without adding it for
+// anyone: it is added for this process alone (FR_PRIVATE) and removed at once. Unknown where
+// the platform has no fonts of a process's own.
+[[nodiscard]] RasterAnswer AskRaster(const char* path) {
+  typedef int(WINAPI * AddFn)(LPCSTR, DWORD, PVOID);
+  typedef BOOL(WINAPI * RemoveFn)(LPCSTR, DWORD, PVOID);
+  const HMODULE gdi = GetModuleHandleA("gdi32.dll");
+  const auto add = reinterpret_cast<AddFn>(
+      reinterpret_cast<void (*)()>(GetProcAddress(gdi, "AddFontResourceExA")));
+  const auto remove = reinterpret_cast<RemoveFn>(
+      reinterpret_cast<void (*)()>(GetProcAddress(gdi, "RemoveFontResourceExA")));
+  if (!add || !remove) return RasterAnswer::Unknown;
+  const int added = add(path, FR_PRIVATE, nullptr);
+  if (added <= 0) return RasterAnswer::AddsNothing;
+  (void)remove(path, FR_PRIVATE, nullptr);  // this process's own: it ends with the process anyway
+  return RasterAnswer::Adds;
+}
+
+// True when the first bytes of file `path` are those of a TrueType font: its version or its
+// tag.
+[[nodiscard]] bool LooksLikeTrueType(const char* path) {
   UniqueFile in(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, 0, nullptr));
   unsigned char head[4] = {};
   DWORD got = 0;
   if (!in || !ReadFile(in.get(), head, sizeof head, &got, nullptr) || got < 2) return false;
-  if (kind == FontKind::Raster) return head[0] == 'M' && head[1] == 'Z';
   static const unsigned char kTags[][4] = {
       {0, 1, 0, 0}, {'t', 'r', 'u', 'e'}, {'t', 't', 'c', 'f'}};
   for (const auto& tag : kTags) {
@@ -99,7 +124,11 @@ class FontsCheck {
   void Font(const FontListEntry& entry, const FontPlan& plan, int line, bool repeated);
   void Repeats(const FontPlan& plan, const char* value, int line);
   void Section(const char* section);
-  void Stop(int line, FontResult result, const FontPlan& plan);
+  void Stop(int line, FontResult result, const FontPlan& plan) {
+    Stop(line, kFontResultTexts[static_cast<int>(result)].finding,
+         DescribeFontResult(result, plan));
+  }
+  void Stop(int line, FindingId id, const std::string& why);
   void Find(FindingId id, int line, std::initializer_list<std::string> args) {
     report_.Finding(id, file_, line, args);
   }
@@ -110,7 +139,8 @@ class FontsCheck {
   const std::string& file_;
   const char* path_;
   const ScriptLines& lines_;
-  const NameFold& fold_;
+  const NameFold& fold_;                       // the reader's letter case
+  const NameFold file_fold_ = PlatformFold();  // a file name's
   Report& report_;
   bool stopped_ = false;                     // Internal007 stopped at an earlier entry
   const char* section_ = nullptr;            // of the entries met last
@@ -120,9 +150,8 @@ class FontsCheck {
 };
 
 // Reports a failing entry; the first one is where Internal007 stops.
-void FontsCheck::Stop(int line, FontResult result, const FontPlan& plan) {
-  Find(kFontResultTexts[static_cast<int>(result)].finding, line,
-       {DescribeFontResult(result, plan)});
+void FontsCheck::Stop(int line, FindingId id, const std::string& why) {
+  Find(id, line, {why});
   if (stopped_) return;
   report_.Line(file_, line, "Internal007 stops here and gives 0; nothing after it is done");
   stopped_ = true;
@@ -135,7 +164,8 @@ void FontsCheck::Section(const char* section) {
   const NameListUse use = MeasureNameList(path_, section);
   if (use.first_unseen.empty()) return;
   Find(FindingId::FontsOverLimit, lines_.EntryLine(section, use.first_unseen, 0),
-       {section, std::to_string(use.chars), std::to_string(NameList::kChars), use.first_unseen});
+       {Shown(section), std::to_string(use.chars), std::to_string(NameList::kChars),
+        Shown(use.first_unseen)});
 }
 
 void FontsCheck::Entry(const FontListEntry& entry) {
@@ -145,53 +175,64 @@ void FontsCheck::Entry(const FontListEntry& entry) {
   const int line = lines_.EntryLine(section, entry.key, nth);
   if (nth) {
     Find(FindingId::FontEntryRepeats, line,
-         {entry.key, std::to_string(lines_.EntryLine(section, entry.key, 0))});
+         {Shown(entry.key), std::to_string(lines_.EntryLine(section, entry.key, 0))});
   }
   FontPlan plan;
   const FontResult planned = PlanFontListEntry(entry, plan);
   if (planned != FontResult::Ok) return Stop(line, planned, plan);
   if (entry.section->fonts) return Font(entry, plan, line, nth > 0);
   const std::string now = ProfileValue(section, entry.key);
-  Say(line, Format("%s \"%s\" = \"%s\" into WIN.INI%s", section, entry.key, entry.value,
-                   now.empty() ? "" : (" (now \"" + now + "\")").c_str()));
+  Say(line, Shown(section) + " " + Quoted(entry.key) + " = " + Quoted(entry.value) +
+                " into WIN.INI" + (now.empty() ? "" : " (now " + Quoted(now) + ")"));
 }
 
 // A font entry that Internal007 carries out: its directory part, its repeats, its files.
 void FontsCheck::Font(const FontListEntry& entry, const FontPlan& plan, int line, bool repeated) {
   if (SplitFontKey(entry.key).file != entry.key) {
-    Find(FindingId::DirectoryPartIgnored, line, {entry.key, plan.font_path.c_str()});
+    Find(FindingId::DirectoryPartIgnored, line, {Shown(entry.key), Shown(plan.font_path.c_str())});
   }
   if (!repeated) Repeats(plan, entry.value, line);
   const char* font = plan.font_path.c_str();
-  if (!LooksLikeFont(font, plan.kind)) {
-    Find(plan.kind == FontKind::TrueType ? FindingId::NotTrueType : FindingId::NotRaster, line,
-         {font});
+  if (plan.kind == FontKind::TrueType && !LooksLikeTrueType(font)) {
+    Find(FindingId::NotTrueType, line, {Shown(font)});
   }
-  if (plan.resource_there) Find(FindingId::ResourceRebuilt, line, {plan.resource_path.c_str()});
+  const RasterAnswer raster = plan.kind == FontKind::Raster ? AskRaster(font) : RasterAnswer::Adds;
+  if (raster == RasterAnswer::AddsNothing) {
+    return Stop(line, FindingId::FontEntryFails,
+                Shown(font) +
+                    " holds no font the platform can add: AddFontResourceA adds "
+                    "nothing from it");
+  }
+  if (raster == RasterAnswer::Unknown) Find(FindingId::NotRaster, line, {Shown(font)});
+  if (plan.resource_there) {
+    Find(FindingId::ResourceRebuilt, line, {Shown(plan.resource_path.c_str())});
+  }
   const std::string loads = plan.kind == FontKind::TrueType
-                                ? std::string("builds ") + plan.resource_path.c_str() + " for " +
-                                      plan.font_file.c_str() + " and adds it"
-                                : std::string("adds ") + font;
-  Say(line, Format("%s \"%s\": %s; WIN.INI [%s] \"%s\" = \"%s\"", entry.section->name, entry.key,
-                   loads.c_str(), kFontsProfileSection, entry.value, entry.key));
+                                ? "builds " + Shown(plan.resource_path.c_str()) + " for " +
+                                      Shown(plan.font_file.c_str()) + " and adds it"
+                                : "adds " + Shown(font);
+  Say(line, Shown(entry.section->name) + " " + Quoted(entry.key) + ": " + loads + "; WIN.INI [" +
+                kFontsProfileSection + "] " + Quoted(entry.value) + " = " + Quoted(entry.key));
 }
 
 // The font file or description of an earlier entry again, and what WIN.INI records now: the
 // same font file written anew, or another one written over.
 void FontsCheck::Repeats(const FontPlan& plan, const char* value, int line) {
-  const std::string file = fold_.Fold(plan.font_file.c_str());
+  const std::string file = file_fold_.Fold(plan.font_file.c_str());
   if (files_.contains(file)) {
-    Find(FindingId::FontFileTwice, line, {plan.font_file.c_str(), std::to_string(files_[file])});
+    Find(FindingId::FontFileTwice, line,
+         {Shown(plan.font_file.c_str()), std::to_string(files_[file])});
   }
   files_[file] = line;
   const std::string description = fold_.Fold(value);
   const std::string now = ProfileValue(kFontsProfileSection, value);
   if (descriptions_.contains(description)) {
-    Find(FindingId::DescriptionTwice, line, {value, std::to_string(descriptions_[description])});
-  } else if (!now.empty() && fold_.Fold(SplitFontKey(now.c_str()).file) == file) {
-    Find(FindingId::FontsEntryRewritten, line, {value, now});
+    Find(FindingId::DescriptionTwice, line,
+         {Shown(value), std::to_string(descriptions_[description])});
+  } else if (!now.empty() && file_fold_.Fold(SplitFontKey(now.c_str()).file) == file) {
+    Find(FindingId::FontsEntryRewritten, line, {Shown(value), Shown(now)});
   } else if (!now.empty()) {
-    Find(FindingId::ForeignFontsEntry, line, {value, now});
+    Find(FindingId::ForeignFontsEntry, line, {Shown(value), Shown(now)});
   }
   descriptions_[description] = line;
 }
@@ -206,18 +247,27 @@ void FontsCheck::End(WalkEnd end) {
 int CheckFonts(const FontsOptions& options, Report& report) {
   PathStr full, dir;
   std::string text;
-  if (!ReadProfileFile(options.file, full, dir, text)) {
-    report.Finding(FindingId::CannotRead, options.file, 0);
-    return kExitErrors;
+  const FileRead read = ReadProfileFile(options.file, full, dir, text);
+  if (read != FileRead::Read) {
+    if (read == FileRead::Missing) {
+      report.Finding(FindingId::FileMissing, options.file, 0,
+                     {Shown(full.c_str()), "Internal007 gives 1"});
+    } else {
+      report.Finding(FindingId::CannotRead, options.file, 0);
+    }
+    report.Summary();
+    return report.ExitStatus();
   }
   report.Heading(options.skip_fonts ? "fonts: what Internal007 (list, 1) would do"
                                     : "fonts: what Internal007 (list, 0) would do, in order");
   if (options.file != full.c_str()) {
-    report.Line(options.file, 0, std::string("the list: ") + full.c_str());
+    report.Line(options.file, 0, "the list: " + Shown(full.c_str()));
   }
-  const std::string note = BareNameNote(options.file, "Internal007");
-  if (!note.empty()) report.Line(options.file, 0, note);
-  const NameFold fold = PlatformFold();
+  PathStr windows;
+  if (BareNameElsewhere(options.file, windows)) {
+    report.Line(options.file, 0, BareNameNote(options.file, "Internal007", windows.c_str()));
+  }
+  const NameFold fold = ReaderFold();
   const ScriptLines lines(text, fold);
   FontsCheck check(options.file, full.c_str(), lines, fold, report);
   check.End(WalkFontList(full.c_str(), options.skip_fonts, [&](const FontListEntry& entry) {

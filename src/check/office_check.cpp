@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "check/machine_registry.h"
 #include "frame/profile_text.h"
 #include "office/office_plan.h"
+#include "office/office_registry.h"
 
 namespace qnd {
 namespace {
@@ -53,11 +55,20 @@ static_assert(RowsInOrder(kOfficeFaultFindings, &OfficeFaultFinding::fault, Offi
   return fold.Fold(path);
 }
 
-// The text of each add-in value as the plan read it ("" for one it found no text in).
-using SlotTexts = std::vector<std::string>;
+// Each add-in value as the plan read it: its text ("" for one it found no text in), and its
+// type and data, shown as the plan reads it.
+struct SlotTexts {
+  UniqueKey excel = OpenUserKey(kExcelOptionsKey);
+  std::vector<std::string> text = std::vector<std::string>(kOpenSlots);
+  std::vector<std::string> shown = std::vector<std::string>(kOpenSlots);
+};
 
 void KeepText(void* texts, int slot, const char* text) {
-  (*static_cast<SlotTexts*>(texts))[static_cast<std::size_t>(slot)] = text;
+  SlotTexts& seen = *static_cast<SlotTexts*>(texts);
+  const auto i = static_cast<std::size_t>(slot);
+  seen.text[i] = text;
+  seen.shown[i] = seen.excel ? ShowValue(seen.excel.get(), SlotName(slot).c_str()) : "";
+  if (seen.shown[i].empty()) seen.shown[i] = Quoted(text);
 }
 
 class OfficeCheck {
@@ -149,7 +160,9 @@ void OfficeCheck::Slots() {
     }
     std::string line = "  " + SlotName(i) + ": ";
     switch (state) {
-      case SlotState::Taken: line += "taken: " + texts_[static_cast<std::size_t>(i)]; break;
+      case SlotState::Taken:  // its type and data, read with the plan's read
+        line += "taken: " + texts_.shown[static_cast<std::size_t>(i)];
+        break;
       case SlotState::Empty: line += "empty (no data), counts as taken"; break;
       case SlotState::TooLong:
         line += Format("too long to read (over %u bytes), counts as taken",
@@ -254,7 +267,7 @@ void OfficeCheck::Outside(int slot) {
   if (!options_.source_dir || !plan_.source_dir) return;
   LongPathStr dir;
   if (slot == kNoSlot || plan_.slots.state[slot] != SlotState::Taken ||
-      !AddInDirectory(texts_[static_cast<std::size_t>(slot)].c_str(), dir) ||
+      !AddInDirectory(texts_.text[static_cast<std::size_t>(slot)].c_str(), dir) ||
       FoldedDir(dir.c_str(), fold_) == FoldedDir(plan_.source_dir, fold_)) {
     return;
   }
@@ -293,7 +306,7 @@ int CheckOffice(const OfficeOptions& options, Report& report) {
   report.Heading("office: what InstallOfficeSupport would find and do for this user");
   OfficePlan plan;
   plan.foresee = true;
-  SlotTexts texts(kOpenSlots);
+  SlotTexts texts;
   plan.seen = {KeepText, &texts};
   const bool known = options.source_dir != nullptr;
   PlanOfficeSupport(known ? options.source_dir : kUnknownSource, known, plan);

@@ -35,7 +35,7 @@ bool RootNames::Map(const std::string& target, std::uint32_t* root, std::string*
   bool found = false;
   for (const auto& r : roots_) {
     const std::size_t n = r.second.size();
-    if (n < best || folded.compare(0, n, r.second) != 0) continue;
+    if ((found && n >= best) || folded.compare(0, n, r.second) != 0) continue;
     if (folded.size() > n && folded[n] != '\\') continue;  // "...\Users" is not "...\User"
     best = n;
     *root = r.first;
@@ -165,7 +165,17 @@ RegistryModel::Node* RegistryModel::Reach(std::uint32_t root, const std::string&
                                           bool follow_last, bool create, int line,
                                           KeyRoute& route) {
   int hops = 0;
-  Node* node = Walk(Root(root), SplitLevels(sub_key), follow_last, create, line, route, hops);
+  std::uint32_t base = root;
+  std::string prefix;
+  std::vector<std::string> levels = SplitLevels(sub_key);
+  if (machine_.AliasOf(root, &base, &prefix)) {  // one tree behind both names
+    const char* name = RootKeyName(base);
+    route.alias = std::string(RootKeyName(root) ? RootKeyName(root) : "?") + " is " +
+                  (name ? name : "?") + (prefix.empty() ? "" : "\\" + prefix);
+    std::vector<std::string> lead = SplitLevels(prefix);
+    levels.insert(levels.begin(), lead.begin(), lead.end());
+  }
+  Node* node = Walk(Root(base), levels, follow_last, create, line, route, hops);
   route.reached = node != nullptr;
   if (node) route.key = node->Name();
   return node;

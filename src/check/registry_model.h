@@ -45,11 +45,18 @@ class RegistryView {
   // The names of the sub-keys and of the values of a key that is no link.
   virtual void ListKey(std::uint32_t root, const std::string& path, std::vector<std::string>& keys,
                        std::vector<std::string>& values) = 0;
+  // For a root that names a key of another root (HKEY_CLASSES_ROOT is a key below
+  // HKEY_LOCAL_MACHINE): that root and the key's path below it. False for a root of its own.
+  [[nodiscard]] virtual bool AliasOf(std::uint32_t root, std::uint32_t* base, std::string* prefix) {
+    (void)root, (void)base, (void)prefix;
+    return false;
+  }
 };
 
-// Maps a registry link's target, a name in the registry's own space such as
+// Maps a name in the registry's own space, such as a registry link's target
 // "\REGISTRY\Machine\Software\X", back to a root and a sub-key path: to the root whose own
-// name is the longest that begins the target at the edge of a level.
+// name is the shortest that begins the name at the edge of a level, the tree that holds it (not
+// a root that names a key inside it).
 class RootNames {
  public:
   explicit RootNames(const NameFold& fold) : fold_(fold) {}
@@ -76,6 +83,8 @@ struct ModelItem {
 struct KeyRoute {
   bool reached = false;            // false: not there, or `dead_link` leads nowhere
   std::string key;                 // the key reached: where a value lands, what a removal hits
+  std::string alias;               // "HKEY_CLASSES_ROOT is HKEY_LOCAL_MACHINE\Software\Classes"
+                                   // when the entry's root names a key of another root
   std::vector<std::string> links;  // the links gone through on the way, in order
   std::string dead_link;           // a link on the way that leads to no key ("" none)
 };

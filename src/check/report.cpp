@@ -2,6 +2,7 @@
 #include "check/report.h"
 
 #include <cstdarg>
+#include <cstring>
 #include <vector>
 
 #include "frame/ascii.h"
@@ -34,7 +35,7 @@ void Report::Prefix(const std::string& where, int line) {
 
 void Report::Line(const std::string& where, int line, const std::string& text) {
   if (format_ == ReportFormat::Sarif) {
-    items_.push_back({nullptr, where, line, text, section_, {}});
+    items_.push_back({nullptr, where, line, Escaped(text), Escaped(section_), {}});
     return;
   }
   Prefix(where, line);
@@ -50,7 +51,10 @@ void Report::Finding(FindingId id, const std::string& where, int line,
     return;
   }
   if (format_ == ReportFormat::Sarif) {
-    items_.push_back({&kind, where, line, FillText(kind.text, args), section_, args});
+    std::vector<std::string> shown;
+    for (const std::string& arg : args) shown.push_back(Escaped(arg));
+    items_.push_back(
+        {&kind, where, line, Escaped(FillText(kind.text, args)), Escaped(section_), shown});
   } else {
     Prefix(where, line);
     std::fprintf(out_, "%s: %s [%s]\n", kNames[static_cast<int>(kind.severity)],
@@ -78,14 +82,60 @@ int Report::ExitStatus() const {
   return errors_ ? kExitErrors : warnings_ ? kExitWarnings : kExitClean;
 }
 
+namespace {
+
+// True when the character at `at` of `text` is shown escaped: a control character, or a colon
+// before a digit.
+[[nodiscard]] bool ShownEscaped(const std::string& text, std::size_t at) {
+  char shown[4];
+  if (ShowChar(text[at], shown) > 1) return true;
+  return text[at] == ':' && at + 1 < text.size() && text[at + 1] >= '0' && text[at + 1] <= '9';
+}
+
+// Appends character `at` of `text` as the line guard shows it.
+void AppendGuarded(const std::string& text, std::size_t at, std::string& out) {
+  char shown[4];
+  if (text[at] == ':' && ShownEscaped(text, at)) {
+    out += "\\x3a";
+    return;
+  }
+  out.append(shown, ShowChar(text[at], shown));
+}
+
+}  // namespace
+
 std::string Escaped(const std::string& text) {
   std::string out;
-  for (const char c : text) {
-    char shown[4];
-    const std::size_t n = ShowChar(c, shown);
-    out.append(shown, n);
+  for (std::size_t i = 0; i < text.size(); ++i) AppendGuarded(text, i, out);
+  return out;
+}
+
+std::string Shown(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '"') {
+      out += "\\\"";
+    } else if (c == '\\') {
+      const bool last = i + 1 == text.size();
+      const char next = last ? '\0' : text[i + 1];
+      const bool read_with_it =
+          last || (next && std::strchr("nrtx\\\"", next)) || ShownEscaped(text, i + 1);
+      out += read_with_it ? "\\\\" : "\\";
+    } else {
+      AppendGuarded(text, i, out);
+    }
   }
   return out;
+}
+
+std::string Quoted(const std::string& text) { return "\"" + Shown(text) + "\""; }
+
+std::string BareNameNote(const std::string& file, const char* reader,
+                         const std::string& windows_file) {
+  return std::string("note: ") + reader + " given the bare name " + Quoted(file) +
+         " reads the Windows directory's file " + Shown(windows_file) +
+         ", not this one; give it a full path";
 }
 
 std::string Count(std::size_t n, const char* one, const char* many) {

@@ -65,8 +65,30 @@ class Report {
   int silenced_ = 0;
 };
 
-// `text` with every control character shown escaped: "\n", "\r", "\t", else "\x07".
+// `text` with every control character shown escaped: "\n", "\r", "\t", else "\x07"; and a colon
+// before a digit as "\x3a", so that no text can read like the ":12: error:" of a finding. The
+// last guard of every line the report prints.
 [[nodiscard]] std::string Escaped(const std::string& text);
+
+// Text taken from the machine, a file or the command line (a key, a value's name or data, a
+// section, a path), shown one-to-one, so that each shown text stands for one text only:
+// - a control character as the trace shows it ("\n", "\r", "\t", else "\x" and two
+//   hexadecimal digits), and a colon before a digit as "\x3a";
+// - a quotation mark as "\"";
+// - a backslash doubled where the text after it would otherwise be read with it: before one of
+//   n r t x \ " , before a character shown escaped, and at the end of the text;
+// - every other character as it stands, a backslash too, so that paths read as written.
+// Read back: "\\" is a backslash, "\"" a quotation mark, "\n" "\r" "\t" "\xHH" those
+// characters, and a backslash before anything else is itself.
+[[nodiscard]] std::string Shown(const std::string& text);
+
+// Shown text in quotation marks: "\"text\"".
+[[nodiscard]] std::string Quoted(const std::string& text);
+
+// The note for bare name `file`, which export `reader` reads from `windows_file` of the Windows
+// directory instead (BareNameElsewhere).
+[[nodiscard]] std::string BareNameNote(const std::string& file, const char* reader,
+                                       const std::string& windows_file);
 
 // "1 entry", "8 entries".
 [[nodiscard]] std::string Count(std::size_t n, const char* one, const char* many);

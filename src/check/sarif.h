@@ -19,9 +19,9 @@ struct ReportItem {
   const FindingKind* kind = nullptr;
   std::string where;              // the file (as given) or the command ("office")
   int line = 0;                   // 0: none
-  std::string text;               // the wording, not escaped
-  std::string section;            // the heading it stands under
-  std::vector<std::string> args;  // a finding's: what fills its wording, in order
+  std::string text;               // the wording as the listing shows it (Escaped)
+  std::string section;            // the heading it stands under, as shown
+  std::vector<std::string> args;  // a finding's: what fills its wording, in order, as shown
 };
 
 // What the log says about the run as a whole.

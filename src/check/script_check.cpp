@@ -7,6 +7,7 @@
 #include "check/machine_registry.h"
 #include "check/registry_model.h"
 #include "check/script_survey.h"
+#include "check/shared_keys.h"
 #include "frame/path_join.h"
 #include "frame/profile_text.h"
 #include "regscript/script_io.h"
@@ -19,27 +20,28 @@ constexpr std::size_t kListedItems = 20;  // notes under one finding, at most
 // "HKEY_CURRENT_USER\\Software\\X" from a root's handle value and a sub-key path.
 [[nodiscard]] std::string KeyName(std::uint32_t root, const std::string& sub_key) {
   const std::string name = RootKeyName(root) ? RootKeyName(root) : "?";
-  return sub_key.empty() ? name : name + "\\" + sub_key;
+  return Shown(sub_key.empty() ? name : name + "\\" + sub_key);
 }
 
 // "key K", "value "V" of K", "the default value of K"; a link says where it leads.
 [[nodiscard]] std::string ItemName(const ModelItem& item) {
   if (!item.is_value) {
-    return "key " + item.key +
-           (item.link.empty() ? ""
-                              : " (a registry link to " + item.link + ": it goes as the link)");
+    return "key " + Shown(item.key) +
+           (item.link.empty()
+                ? ""
+                : " (a registry link to " + Shown(item.link) + ": it goes as the link)");
   }
-  return (item.value.empty() ? std::string("the default value") : "value \"" + item.value + "\"") +
-         " of " + item.key;
+  return (item.value.empty() ? std::string("the default value") : "value " + Quoted(item.value)) +
+         " of " + Shown(item.key);
 }
 
 // One explain line: where the value lands, its name, type and data.
 [[nodiscard]] std::string DescribeWrite(const KeyEntry& e, const std::string& key) {
-  const std::string name = e.is_default ? "@" : "\"" + e.value_name + "\"";
+  const std::string name = e.is_default ? "@" : Quoted(e.value_name);
   const std::string data = e.type == kRegDword
                                ? Format("REG_DWORD 0x%08lx", (unsigned long)e.number)
-                               : "REG_SZ \"" + e.data + "\"";
-  return key + ": " + name + " = " + data;
+                               : "REG_SZ " + Quoted(e.data);
+  return Shown(key) + ": " + name + " = " + data;
 }
 
 // Why the platform refuses a key path, in words.
@@ -88,14 +90,20 @@ constexpr char kDataLost[] =
 
 // Why a route through registry links reaches no key, in words.
 [[nodiscard]] std::string DeadLinkWords(const KeyRoute& route) {
-  return "the key path goes through the registry link " + route.dead_link +
+  return "the key path goes through the registry link " + Shown(route.dead_link) +
          ", which leads to no key: the registry refuses the path";
+}
+
+// The root that names a key of another root, when the route went through one: " (HKEY_CLASSES_ROOT
+// is HKEY_LOCAL_MACHINE\Software\Classes)".
+[[nodiscard]] std::string AliasWords(const KeyRoute& route) {
+  return route.alias.empty() ? std::string() : " (" + route.alias + ")";
 }
 
 // The links of a route, for people.
 [[nodiscard]] std::string LinkList(const KeyRoute& route) {
   std::string out;
-  for (const std::string& link : route.links) out += (out.empty() ? "" : ", then ") + link;
+  for (const std::string& link : route.links) out += (out.empty() ? "" : ", then ") + Shown(link);
   return out;
 }
 
@@ -108,15 +116,17 @@ constexpr char kDataLost[] =
 // every finding names the file as the command line gave it.
 class ScriptCheck {
  public:
+  // `fold`: the reader's letter case; `registry`: the registry's.
   ScriptCheck(const ScriptOptions& options, const ScriptSurvey& survey, const NameFold& fold,
-              Report& report, bool applied_by_register)
+              const NameFold& registry, Report& report, bool applied_by_register)
       : options_(options),
         survey_(survey),
         fold_(fold),
+        registry_(registry),
         report_(report),
         by_register_(applied_by_register),
-        machine_(fold),
-        model_(machine_, fold) {
+        machine_(registry),
+        model_(machine_, registry) {
     for (const KeyEntry& e : survey_.writes) write_failures_.push_back(KeyFailure(e));
   }
 
@@ -138,6 +148,8 @@ class ScriptCheck {
   void LintEntry(const SurveyedEntry& e, FindingId fails, const std::string& failure, bool uses4);
   void LintData(const KeyEntry& e);
   void LintRemoval(const RemovalEntry& e);
+  [[nodiscard]] std::string KeyIdentity(std::uint32_t root, const std::string& sub_key);
+  [[nodiscard]] bool IsSharedKey(std::uint32_t root, const std::string& sub_key);
   void ReportRemoval(const RemovalEntry& e, const RemovalEffect& effect);
   void ReportLeftover(const Leftover& l);
   // Notes each item under a finding, `kListedItems` at most, then how many more there are.
@@ -146,6 +158,7 @@ class ScriptCheck {
   const ScriptOptions& options_;
   const ScriptSurvey& survey_;
   const NameFold& fold_;
+  const NameFold registry_;
   Report& report_;
   bool by_register_;
   MachineRegistry machine_;
@@ -154,11 +167,15 @@ class ScriptCheck {
 };
 
 void ScriptCheck::Explain(const PathContext& context, const char* read) {
-  report_.Heading(Format("explain: what DoReg writes, in order ($0 = %s, $4 = %s)", context.dir0,
-                         context.dir4 ? context.dir4 : "none"));
-  if (options_.file != read) report_.Line(options_.file, 0, std::string("the script: ") + read);
-  const std::string note = BareNameNote(options_.file, "DoReg");
-  if (!note.empty()) report_.Line(options_.file, 0, note);
+  report_.Heading("explain: what DoReg writes, in order ($0 = " + Quoted(context.dir0) +
+                  ", $4 = " + (context.dir4 ? Quoted(context.dir4) : std::string("none")) + ")");
+  if (options_.file != read) {
+    report_.Line(options_.file, 0, std::string("the script: ") + Shown(read));
+  }
+  PathStr windows;
+  if (BareNameElsewhere(options_.file, windows)) {
+    report_.Line(options_.file, 0, BareNameNote(options_.file, "DoReg", windows.c_str()));
+  }
   for (std::size_t i = 0; i < survey_.writes.size(); ++i) {
     const KeyEntry& e = survey_.writes[i];
     KeyRoute route;
@@ -173,10 +190,10 @@ void ScriptCheck::Explain(const PathContext& context, const char* read) {
                       " after it not written");
       return;
     }
-    Say(e.line, DescribeWrite(e, route.key));
+    Say(e.line, DescribeWrite(e, route.key) + AliasWords(route));
     if (!route.links.empty()) {
       Find(FindingId::ThroughLink, e.line,
-           {KeyName(e.root, e.sub_key), LinkList(route), "the value lands in " + route.key});
+           {KeyName(e.root, e.sub_key), LinkList(route), "the value lands in " + Shown(route.key)});
     }
   }
   Say(0, "DoReg writes " + Count(survey_.writes.size(), "value", "values") + " and gives 1");
@@ -204,10 +221,10 @@ void ScriptCheck::LintSections() {
     const char* sub = nullptr;
     const bool key = ParseRootKey(s.name.c_str(), &root, &sub);
     if (s.repeat_of && (key || fold_.Fold(s.name) == kRemovalList)) {
-      Find(FindingId::SectionRepeats, s.line, {s.name, std::to_string(s.repeat_of)});
+      Find(FindingId::SectionRepeats, s.line, {Shown(s.name), std::to_string(s.repeat_of)});
     }
     if (!key && LooksLikeKey(s.name.c_str())) {
-      Find(FindingId::SectionLooksLikeKey, s.line, {s.name});
+      Find(FindingId::SectionLooksLikeKey, s.line, {Shown(s.name)});
     }
   }
   const std::string room = std::to_string(NameList::kChars);
@@ -216,7 +233,7 @@ void ScriptCheck::LintSections() {
     if (use.first_unseen.empty()) {
       Find(FindingId::ListNearLimit, use.line, {use.what, chars, room});
     } else {
-      Find(FindingId::ListOverLimit, use.line, {use.what, chars, room, use.first_unseen});
+      Find(FindingId::ListOverLimit, use.line, {use.what, chars, room, Shown(use.first_unseen)});
     }
   }
 }
@@ -226,7 +243,9 @@ void ScriptCheck::LintSections() {
 void ScriptCheck::LintEntry(const SurveyedEntry& e, FindingId fails, const std::string& failure,
                             bool uses4) {
   if (!failure.empty() && !e.repeat_of) Find(fails, e.line, {failure});  // as the first one
-  if (e.repeat_of) Find(FindingId::EntryRepeats, e.line, {e.name, std::to_string(e.repeat_of)});
+  if (e.repeat_of) {
+    Find(FindingId::EntryRepeats, e.line, {Shown(e.name), std::to_string(e.repeat_of)});
+  }
   if (uses4 && by_register_) Find(FindingId::Dir4UnderRegister, e.line, {});
   if (!failure.empty()) return;
   const std::pair<const char*, std::size_t> texts[] = {{"the sub-key path", e.sub_key.size()},
@@ -255,8 +274,44 @@ void ScriptCheck::LintData(const KeyEntry& e) {
   }
 }
 
-// A removal entry: its failure, or the platform refusing its key so that it acts on nothing.
+// One text per key, whichever root names it: the tree that holds it (HKEY_CLASSES_ROOT\X is
+// HKEY_LOCAL_MACHINE\Software\Classes\X), its levels without empty ones, in the registry's
+// letter case.
+std::string ScriptCheck::KeyIdentity(std::uint32_t root, const std::string& sub_key) {
+  std::uint32_t base = root;
+  std::string prefix;
+  if (!machine_.AliasOf(root, &base, &prefix)) base = root;
+  std::string identity = RootKeyName(base) ? RootKeyName(base) : "?";
+  const std::string path = prefix + "\\" + sub_key;
+  for (std::size_t begin = 0; begin < path.size();) {
+    const std::size_t end = std::min(path.find('\\', begin), path.size());
+    if (end > begin) identity += "\\" + path.substr(begin, end - begin);
+    begin = end + 1;
+  }
+  return registry_.Fold(identity);
+}
+
+// True when the key is one of the keys that Windows and other programs share.
+bool ScriptCheck::IsSharedKey(std::uint32_t root, const std::string& sub_key) {
+  const std::string identity = KeyIdentity(root, sub_key);
+  for (const SharedKey& shared : kSharedKeys) {
+    std::uint32_t shared_root = 0;
+    const char* sub = nullptr;
+    const std::string name = std::string(shared.root) + "\\" + shared.path;
+    if (ParseRootKey(name.c_str(), &shared_root, &sub) &&
+        KeyIdentity(shared_root, sub) == identity) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// A removal entry: its failure, or the platform refusing its key so that it acts on nothing;
+// and a key-tree entry that deletes a key other programs share.
 void ScriptCheck::LintRemoval(const RemovalEntry& e) {
+  if (e.found && e.result == RemovalResult::Tree && IsSharedKey(e.root, e.sub_key)) {
+    Find(FindingId::RemovesSharedKey, e.line, {KeyName(e.root, e.sub_key)});
+  }
   const bool fails = e.Fails();
   LintEntry(e, FindingId::RemovalEntryFails, fails ? RemovalFailure(e) : std::string(),
             !fails && EntryUsesDir4(e));
@@ -316,9 +371,10 @@ void ScriptCheck::ReportLeftover(const Leftover& l) {
 void ScriptCheck::ReportRemoval(const RemovalEntry& e, const RemovalEffect& effect) {
   const bool tree = e.result == RemovalResult::Tree;
   const std::string named = KeyName(e.root, e.sub_key);
-  const std::string key = effect.route.reached ? effect.route.key : named;
-  Say(e.line, tree ? "UndoReg deletes key " + key + " with everything below it"
-                   : "UndoReg deletes value \"" + e.value_name + "\" of " + key);
+  const std::string key = effect.route.reached ? Shown(effect.route.key) : named;
+  Say(e.line, (tree ? "UndoReg deletes key " + key + " with everything below it"
+                    : "UndoReg deletes value " + Quoted(e.value_name) + " of " + key) +
+                  AliasWords(effect.route));
   if (!effect.route.links.empty()) {
     Find(FindingId::ThroughLink, e.line,
          {named, LinkList(effect.route),
@@ -329,7 +385,7 @@ void ScriptCheck::ReportRemoval(const RemovalEntry& e, const RemovalEffect& effe
     Find(FindingId::TreeTooDeep, e.line, {key, std::to_string(kMaxTreeDepth)});
   } else if (!effect.found) {
     Find(FindingId::RemovesNothing, e.line,
-         {tree ? "key " + key : "value \"" + e.value_name + "\" of " + key,
+         {tree ? "key " + key : "value " + Quoted(e.value_name) + " of " + key,
           e.value_name == "@" ? " (\"@\" names a value called @ here; a default value goes only "
                                 "with its key)"
                               : ""});
@@ -356,12 +412,19 @@ void ScriptCheck::ListItems(int line, const std::vector<ModelItem>& items, Findi
 int CheckScript(const ScriptOptions& options, Report& report) {
   PathStr full, dir;
   std::string text;
-  if (!ReadProfileFile(options.file, full, dir, text)) {
-    report.Finding(FindingId::CannotRead, options.file, 0);
-    return kExitErrors;
+  const FileRead read = ReadProfileFile(options.file, full, dir, text);
+  if (read != FileRead::Read) {
+    if (read == FileRead::Missing) {
+      report.Finding(FindingId::FileMissing, options.file, 0,
+                     {Shown(full.c_str()), "DoReg and UndoReg give 1"});
+    } else {
+      report.Finding(FindingId::CannotRead, options.file, 0);
+    }
+    report.Summary();
+    return report.ExitStatus();
   }
   const PathContext context = {options.dir0 ? options.dir0 : dir.c_str(), options.dir4};
-  const NameFold fold = PlatformFold();
+  const NameFold fold = ReaderFold();
   const ScriptLines lines(text, fold);
   ScriptSurvey survey;
   SurveyScript(full.c_str(), context, lines, fold, survey);
@@ -369,9 +432,9 @@ int CheckScript(const ScriptOptions& options, Report& report) {
   // "$4" in the product's own script fails under RegisterQuindo, which gives no $4. Without
   // --dir4 the entry fails here too and lint reports it once as failing; with --dir4 it works
   // here, so lint says that RegisterQuindo would still fail it.
-  const bool by_register =
-      options.dir4 && fold.Fold(LastLevel(full.c_str())) == fold.Fold(kProductScriptName);
-  ScriptCheck check(options, survey, fold, report, by_register);
+  const bool by_register = options.dir4 && PlatformFold().Fold(LastLevel(full.c_str())) ==
+                                               PlatformFold().Fold(kProductScriptName);
+  ScriptCheck check(options, survey, fold, RegistryFold(), report, by_register);
   check.Explain(context, full.c_str());
   check.Lint();
   check.Coverage();

@@ -13,9 +13,10 @@ namespace {
 
 constexpr std::size_t kNearTextChars = 460;  // of the 511 that fit
 
-// `text` without blanks at either end.
+// `text` without the reader's blanks at either end: white space, and the 0x1A that ends a
+// file of old.
 [[nodiscard]] std::string Trim(const std::string& text) {
-  const char* blanks = " \t\r";
+  const char* blanks = " \t\r\n\v\f\x1a";
   const std::size_t begin = text.find_first_not_of(blanks);
   if (begin == std::string::npos) return std::string();
   return text.substr(begin, text.find_last_not_of(blanks) - begin + 1);
@@ -51,19 +52,24 @@ constexpr std::size_t kNearTextChars = 460;  // of the 511 that fit
 
 ScriptLines::ScriptLines(const std::string& text, const NameFold& fold) : fold_(fold) {
   const std::size_t start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;  // a UTF-8 mark
-  int line = 0;
-  for (std::size_t begin = start; begin < text.size(); ++line) {
-    std::size_t end = text.find('\n', begin);
+  int line = 1;  // as an editor counts: CR LF, a lone CR and a lone LF each end a line
+  for (std::size_t begin = start; begin < text.size();) {
+    // The reader's line: up to the next CR or LF; the run of them after it ends it.
+    std::size_t end = text.find_first_of("\r\n", begin);
     if (end == std::string::npos) end = text.size();
     const std::string content = Trim(text.substr(begin, end - begin));
-    begin = end + 1;
-    const std::size_t close = content.find(']');
+    const int at = line;
+    for (begin = end; begin < text.size() && (text[begin] == '\r' || text[begin] == '\n');) {
+      begin += text.compare(begin, 2, "\r\n") == 0 ? 2u : 1u;
+      ++line;
+    }
+    const std::size_t close = content.rfind(']');
     const std::size_t equals = content.find('=');
     if (!content.empty() && content[0] == '[' && close != std::string::npos) {
-      sections_.push_back({fold.Fold(Trim(content.substr(1, close - 1))), line + 1, {}});
+      sections_.push_back({fold.Fold(Trim(content.substr(1, close - 1))), at, {}});
     } else if (!sections_.empty() && !content.empty() && content[0] != ';' &&
                equals != std::string::npos) {
-      sections_.back().entries.push_back({fold.Fold(Trim(content.substr(0, equals))), line + 1});
+      sections_.back().entries.push_back({fold.Fold(Trim(content.substr(0, equals))), at});
     }
   }
 }

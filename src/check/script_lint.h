@@ -13,9 +13,11 @@
 namespace qnd {
 
 // Line numbers of a script's sections and entries, for findings. The profile reader decides
-// what a script holds; this only finds the lines, by the reader's rules: blanks around names
-// are dropped, ";" lines and lines without "=" hold no entry, "[name]" starts a section (text
-// after the "]" is ignored), and names are compared without regard to case.
+// what a script holds; this only finds the lines, split as the reader splits them: a line ends
+// at a CR or an LF (a lone one too), white space and 0x1A around it are dropped, ";" lines and
+// lines without "=" hold no entry, "[name]" starts a section (up to its last "]", blanks dropped),
+// and names are compared by `fold`, the reader's letter case (ReaderFold). Line numbers count lines
+// as an editor does: CR LF, a lone CR and a lone LF each end one.
 class ScriptLines {
  public:
   ScriptLines(const std::string& text, const NameFold& fold);

@@ -10,16 +10,19 @@
 
 namespace qnd {
 
+// What became of reading a profile file whole: read, not there at all (the reader then finds
+// no section in it), or there but not readable.
+enum class FileRead { Read, Missing, Unreadable };
+
 // Reads profile file `file` whole into `text`, as a command-line tool reads a file argument: a
 // relative path, a bare name included, from the current directory. `full` gets its full path,
-// the one to hand the reader, and `dir` its directory, ending in a backslash. False when it
-// cannot be read.
-[[nodiscard]] bool ReadProfileFile(const std::string& file, PathStr& full, PathStr& dir,
-                                   std::string& text);
+// the one to hand the reader, and `dir` its directory, ending in a backslash.
+[[nodiscard]] FileRead ReadProfileFile(const std::string& file, PathStr& full, PathStr& dir,
+                                       std::string& text);
 
-// For a bare name `file`, which export `reader` given that name reads from the Windows
-// directory instead (ProfileFilePath): a note that says so and names that file; else "".
-[[nodiscard]] std::string BareNameNote(const std::string& file, const char* reader);
+// True when `file` is a bare name, which an export given that name reads from the Windows
+// directory instead (ProfileFilePath); `windows` then gets that file.
+[[nodiscard]] bool BareNameElsewhere(const std::string& file, PathStr& windows);
 
 // How much room one name list of a profile file takes as the reader gives it whole: `chars`,
 // the names with their terminators, and the first name beyond the library's list
@@ -36,7 +39,19 @@ struct NameListUse {
 // `text` of the ANSI code page in UTF-8 (for the tools' machine-readable output).
 [[nodiscard]] std::string AnsiToUtf8(const std::string& text);
 
-// This system's case mapping of the ANSI code page, as the registry and the reader apply it.
+// This system's case mapping of the ANSI code page (CharUpperBuffA), as file names take it.
 [[nodiscard]] NameFold PlatformFold();
+
+// The letter case by which the profile reader compares section and entry names, asked of the
+// reader itself: a scratch profile file of the temporary directory lists one entry per
+// character, each is looked up, and the data that comes back names the first entry that the
+// reader takes for the same name. The file is deleted at once. Folds nothing when the file
+// cannot be made (the names then count as different unless their bytes are the same).
+[[nodiscard]] NameFold ReaderFold();
+
+// The letter case by which the registry compares key and value names: each character of the
+// ANSI code page upcased in UTF-16 by the platform's own rule (RtlUpcaseUnicodeChar), as the
+// registry compares them.
+[[nodiscard]] NameFold RegistryFold();
 
 }  // namespace qnd

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "frame/fixed_str.h"
+#include "office/office_keys.h"
 
 namespace qnd {
 
@@ -31,9 +32,7 @@ constexpr char kOldWordTemplate[] = "QND_WW7.DOT";  // an older version's templa
 constexpr char kOldAddInMark[] = "QND_XL7";         // names an older version's add-in value
 
 // Registry, all below HKEY_CURRENT_USER.
-constexpr char kExcelKey[] = "Software\\Microsoft\\Excel\\7.0";
-constexpr char kExcelOptionsKey[] = "Software\\Microsoft\\Excel\\7.0\\Microsoft Excel";
-constexpr char kWordOptionsKey[] = "Software\\Microsoft\\Word\\7.0\\Options";
+// (the keys of Excel and Word: office_keys.h)
 constexpr char kStartupPathValue[] = "Startup-Path";
 constexpr char kMarkerKey[] = "Software\\Halvecor\\ZARIM 98\\Office95";
 constexpr char kMarkerValue[] = "FirstCall";

@@ -169,8 +169,8 @@ TEST(RegistryModel, ReadsEachKeyOnce) {
   EXPECT_EQ(3u, effect.foreign.size());  // S\T, its B and B's link L2
 }
 
-// A link's target, in the registry's own names, maps to the root whose name is the longest
-// that begins it at the edge of a level.
+// A name in the registry's own space maps to the root whose name is the shortest that begins it
+// at the edge of a level: the tree that holds it, never a root that names a key inside it.
 TEST(RootNames, MapsTargetsToTheirRoot) {
   RootNames names(kFold);
   names.Add(0x80000002u, "\\REGISTRY\\Machine");
@@ -182,7 +182,8 @@ TEST(RootNames, MapsTargetsToTheirRoot) {
     std::uint32_t root;  // 0: none
     const char* path;
   } rows[] = {
-      {"\\Registry\\Machine\\Software\\Classes\\.txt", 0x80000000u, ".txt"},
+      {"\\Registry\\Machine\\Software\\Classes\\.txt", 0x80000002u, "Software\\Classes\\.txt"},
+      {"\\Registry\\User\\S-1-5-21\\Software", 0x80000003u, "S-1-5-21\\Software"},
       {"\\REGISTRY\\MACHINE\\Software\\ClassesX", 0x80000002u, "Software\\ClassesX"},
       {"\\Registry\\User\\S-1-5-2", 0x80000003u, "S-1-5-2"},
       {"\\Registry\\Other\\X", 0, ""},

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -31,19 +32,73 @@ TEST(Report, EscapesTextAndIgnoresFindings) {
   EXPECT_TRUE(report.Ignore("q202"));  // any case
   EXPECT_FALSE(report.Ignore("Q999"));
   report.Heading("dir\r\n== forged");
-  report.Line("a\nb", 3, "v\n== 0 errors, 0 warnings\x07\t\x7f\xE9");
+  report.Line("a\nb", 3, "v\n== 0 errors, 0 warnings\x07\t\x7f\xE9 x:1: error: y");
   report.Finding(FindingId::RemovedToo, "f", 0, {"key K\n== x"});
   report.Finding(FindingId::LeavesKey, "f", 1, {"key K", ""});
   report.Finding(FindingId::LeftBehindToo, "f", 1, {"key K\\L"});
   report.Summary();
   EXPECT_EQ(
       "== dir\\r\\n== forged\n"
-      "a\\nb:3: v\\n== 0 errors, 0 warnings\\x07\\t\\x7f\xE9\n"
+      "a\\nb:3: v\\n== 0 errors, 0 warnings\\x07\\t\\x7f\xE9 x\\x3a1: error: y\n"
       "f: note: removed too: key K\\n== x [Q208]\n"
       "== 0 errors, 0 warnings (2 ignored)\n",
       Written(file));
   EXPECT_EQ(kExitClean, report.ExitStatus());
   std::fclose(file);
+}
+
+// Shown text is one-to-one: it reads back, by the rule report.h gives, to the text it shows, so
+// that no two texts show alike; no shown text holds a control character or a colon before a
+// digit (the ":12: error:" of a finding); paths read as they are written.
+TEST(Report, ShownTextReadsBackOneToOne) {
+  const struct {
+    const char* text;
+    const char* shown;
+  } rows[] = {
+      /* 0 */ {"C:\\Program Files\\Quindo", "C:\\Program Files\\Quindo"},
+      /* 1 */ {"\\x1f", "\\\\x1f"},
+      /* 2 */ {"\x1f", "\\x1f"},
+      /* 3 */ {"a\"b", "a\\\"b"},
+      /* 4 */ {"dir\\", "dir\\\\"},
+      /* 5 */ {"\\\\", "\\\\\\\\"},
+      /* 6 */ {"\\\n", "\\\\\\n"},
+      /* 7 */ {"C:\\temp", "C:\\\\temp"},
+      /* 8 */ {"f.srg:1: error: x", "f.srg\\x3a1: error: x"},
+      /* 9 */ {"\\:1", "\\\\\\x3a1"},
+  };
+  // The reading back that report.h documents.
+  const auto read_back = [](const std::string& shown) {
+    std::string out;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+      const char next = i + 1 < shown.size() ? shown[i + 1] : '\0';
+      if (shown[i] != '\\' || !next || !std::strchr("\\\"nrtx", next)) {
+        out += shown[i];
+      } else if (next == 'x') {
+        out += static_cast<char>(std::stoi(shown.substr(i + 2, 2), nullptr, 16));
+        i += 3;
+      } else {
+        out += next == 'n' ? '\n' : next == 'r' ? '\r' : next == 't' ? '\t' : next;
+        ++i;
+      }
+    }
+    return out;
+  };
+  int i = 0;
+  for (const auto& row : rows) {
+    const std::string shown = Shown(row.text);
+    EXPECT_EQ(row.shown, shown) << "row " << i;
+    EXPECT_EQ(row.text, read_back(shown)) << "row " << i;
+    EXPECT_EQ("\"" + shown + "\"", Quoted(row.text)) << "row " << i++;
+  }
+  // Every text of up to three characters from a small alphabet of the troublesome ones.
+  const char alphabet[] = {'\\', '"', 'x', 'n', '1', ':', '\n', '\x1f', 'a'};
+  for (int n = 0; n < 9 * 9 * 9 * 9; ++n) {
+    std::string text;
+    for (int k = n; k > 0; k /= 10) text += alphabet[k % 9];
+    const std::string shown = Shown(text);
+    EXPECT_EQ(text, read_back(shown)) << shown;
+    for (const char c : shown) EXPECT_FALSE(static_cast<unsigned char>(c) < 0x20) << shown;
+  }
 }
 
 // Every finding has one entry, a code of its own, and its notes name a finding that is there;

@@ -20,7 +20,11 @@ TEST(ScriptLines, FindsSectionsAndEntriesAsTheReaderSeesThem) {
       "[Second\r\n"                // 7: no section without its "]"
       "Other=d\r\n"                // 8: still in [First]
       "[ first ]\r\n"              // 9: [First] again
-      "Name=e\n",                  // 10: never read (the reader reads the first [First])
+      "Name=e\n"                   // 10: never read (the reader reads the first [First])
+      "[a]b]\r"                    // 11: [a]b], ended by a lone CR
+      "Lone=f\n\r"                 // 12, then 13 empty: LF and CR each end a line
+      "\x1a[Third]\v\r\n"          // 14: 0x1A and \v are blanks to the reader
+      "Last=g",                    // 15
       NameFold::Ascii());
   struct Row {
     const char* section;
@@ -31,6 +35,7 @@ TEST(ScriptLines, FindsSectionsAndEntriesAsTheReaderSeesThem) {
       {"FIRST", nullptr, 0, 2}, {"first", nullptr, 1, 9},  {"First", nullptr, 2, 0},
       {"First", "name", 0, 3},  {"First", "Name", 1, 6},   {"First", "Name", 2, 0},
       {"First", "Other", 0, 8}, {"Second", nullptr, 0, 0}, {"None", "Name", 0, 0},
+      {"a]b", "Lone", 0, 12},   {"Third", nullptr, 0, 14}, {"Third", "Last", 0, 15},
   };
   int i = 0;
   for (const Row& r : rows) {

@@ -727,7 +727,13 @@ std::wstring CurrentUserPath() {
   CloseHandle(token);
   return path;
 }
-std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+// `s` of the ANSI code page in UTF-16.
+std::wstring Wide(const std::string& s) {
+  std::wstring out(s.size() + 1, L'\0');
+  out.resize(
+      (size_t)MultiByteToWideChar(CP_ACP, 0, s.c_str(), (int)s.size(), &out[0], (int)out.size()));
+  return out;
+}
 }  // namespace
 
 LONG MakeLink(const std::string& path, const std::string& target) {
@@ -762,10 +768,51 @@ std::wstring RegistryName(HKEY root, const std::string& path) {
   return status ? L"" : std::wstring(reinterpret_cast<wchar_t*>(info + 1), info[0] / 2);
 }
 
-bool IsLink(HKEY key) {
-  DWORD type = 0;
-  return RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr) == 0 &&
-         type == REG_LINK;
+// The registry's own name of an open key; "" when the platform does not say.
+static std::wstring KeyName(HKEY key) {
+  typedef LONG(WINAPI * QueryKey)(HANDLE, int, void*, ULONG, ULONG*);
+  const QueryKey query =
+      reinterpret_cast<QueryKey>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryKey"));
+  ULONG info[1024] = {}, size = 0;
+  const LONG status = query(key, 3 /* KeyNameInformation */, info, sizeof info, &size);
+  return status ? L"" : std::wstring(reinterpret_cast<wchar_t*>(info + 1), info[0] / 2);
+}
+
+std::string ReadBack(const std::string& shown) {
+  std::string out;
+  for (size_t i = 0; i < shown.size(); ++i) {
+    const char next = i + 1 < shown.size() ? shown[i + 1] : '\0';
+    if (shown[i] != '\\' || !next || !std::strchr("\\\"nrtx", next)) {
+      out += shown[i];
+      continue;
+    }
+    ++i;
+    if (next == 'x') {
+      out += (char)std::strtoul(shown.substr(i + 1, 2).c_str(), nullptr, 16);
+      i += 2;
+    } else {
+      out += next == 'n' ? '\n' : next == 'r' ? '\r' : next == 't' ? '\t' : next;
+    }
+  }
+  return out;
+}
+
+std::string UserSid() {
+  const std::wstring name = RegistryName(HKEY_CURRENT_USER, "Software");  // \REGISTRY\User\SID\...
+  const size_t from = name.find(L'\\', name.find(L'\\', 1) + 1) + 1;
+  return std::string(name.begin() + (std::ptrdiff_t)from,
+                     name.begin() + (std::ptrdiff_t)name.find(L'\\', from));
+}
+
+bool IsLink(HKEY root, const std::string& path) {
+  HKEY itself, reached;
+  if (RegOpenKeyExA(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, &itself)) return false;
+  const std::wstring name = KeyName(itself);
+  RegCloseKey(itself);
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &reached)) return true;
+  const bool other = KeyName(reached) != name;
+  RegCloseKey(reached);
+  return other;
 }
 
 LONG RemoveTree(HKEY root, const std::string& path) {
@@ -773,7 +820,8 @@ LONG RemoveTree(HKEY root, const std::string& path) {
   LONG r = RegOpenKeyExA(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS, &key);
   if (r != ERROR_SUCCESS) return r == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : r;
   char name[512];
-  while (!IsLink(key) && RegEnumKeyA(key, 0, name, sizeof name) == ERROR_SUCCESS &&
+  const bool link = IsLink(root, path);
+  while (!link && RegEnumKeyA(key, 0, name, sizeof name) == ERROR_SUCCESS &&
          RemoveTree(key, name) == ERROR_SUCCESS) {
   }
   r = RegDeleteKeyA(key, "");

@@ -208,8 +208,17 @@ LONG MakeLink(HKEY root, const std::string& path, const std::wstring& target);
 // The registry's own name of the key `root`\`path` (a link as the link); "" when it cannot be
 // opened.
 std::wstring RegistryName(HKEY root, const std::string& path);
-// True when the open key is a registry link.
-bool IsLink(HKEY key);
+// Text as qndcheck shows it, read back to what it stands for: "\\" a backslash, "\"" a
+// quotation mark, "\n" "\r" "\t" "\xHH" those characters, a backslash before anything else
+// itself.
+std::string ReadBack(const std::string& shown);
+
+// The current user's own key below HKEY_USERS ("S-1-5-21-..."), as the platform names
+// HKEY_CURRENT_USER.
+std::string UserSid();
+// True when the key `root`\`path` is a registry link, as the platform has it: opened as every
+// call opens it, it reaches another key, or none (whatever values it holds).
+bool IsLink(HKEY root, const std::string& path);
 // Deletes the key `root`\`path` with everything below it; a registry link goes as the link,
 // and its target stays. A missing key counts as deleted.
 LONG RemoveTree(HKEY root, const std::string& path);

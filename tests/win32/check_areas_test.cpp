@@ -203,6 +203,7 @@ struct OfficeCase {
   const char* window;   // the class of an open window, or null
   std::string source;   // as given, "@" the case's folder
   const char* codes;    // findings that must be there
+  const char* shows = "";  // a text the listing holds
 };
 
 // A random machine: Word and Excel present or not, "Startup-Path" of every kind, add-in values
@@ -285,8 +286,13 @@ void CompareOffice(const OfficeCase& c) {
     for (int n = slot; n <= (text == "*" ? 100 : slot); ++n) {
       HKEY key;
       RegCreateKeyA(kUser, kExcelOptions, &key);
-      RegSetValueExA(key, OpenName(n).c_str(), 0, REG_SZ, (const BYTE*)text.c_str(),
-                     text == "#" ? 0 : (DWORD)text.size() + 1);
+      const DWORD number = text[0] == '&' ? (DWORD)std::stoul(text.substr(1)) : 0;
+      if (text[0] == '&') {
+        RegSetValueExA(key, OpenName(n).c_str(), 0, REG_DWORD, (const BYTE*)&number, 4);
+      } else {
+        RegSetValueExA(key, OpenName(n).c_str(), 0, REG_SZ, (const BYTE*)text.c_str(),
+                       text == "#" ? 0 : (DWORD)text.size() + 1);
+      }
       RegCloseKey(key);
     }
   }
@@ -295,9 +301,10 @@ void CompareOffice(const OfficeCase& c) {
   const std::string source = Fill(c.source, "@", dir);
   // A backslash before the closing quotation mark would escape it: doubled.
   const std::string quoted = source.back() == '\\' ? source + "\\" : source;
-  Compare(
+  const std::string log = Compare(
       "office --source \"" + quoted + "\"", temp, c.codes, [&] { return OfficeState(dir); },
       ApplySteps, [&] { return bench::Qnd().InstallOfficeSupport(source.c_str()); });
+  EXPECT_NE(std::string::npos, log.find(c.shows)) << c.shows;
 }
 
 // Machines whose findings must be there too.
@@ -317,6 +324,8 @@ TEST(CheckOffice, KnownMachines) {
       {"@\\Startup", "", old, "XLMAIN", "@\\src", "Q402"},
       {"@\\Startup", "", all + "Startup\\ +Startup\\QND_WW7.DOT", nullptr, "@\\src", "Q404"},
       {"-", "*", all, nullptr, "@\\src", "Q407"},
+      /* 7: a number in an add-in value ("&" a REG_DWORD): taken, shown by its type */
+      {"-", "0=A.XLA;1=&5;", all, nullptr, "@\\src", "", "OPEN1: taken: REG_DWORD 0x00000005"},
   };
   int i = 0;
   for (const OfficeCase& c : cases) {
@@ -367,16 +376,17 @@ int ApplyEntries(const Results& results, State& state) {
     const size_t built = line.find(": builds "), fonts = line.find("; WIN.INI [Fonts] \"");
     const size_t into = line.rfind("\" into WIN.INI");
     if (built != std::string::npos) {
-      state[Item(line.substr(built + 9, line.find(" for ") - built - 9))];
+      state[Item(bench::ReadBack(line.substr(built + 9, line.find(" for ") - built - 9)))];
     }
     if (fonts != std::string::npos) {
       const size_t eq = line.find("\" = \"", fonts);
-      state["Fonts|" + Item(line.substr(fonts + 19, eq - fonts - 19))] =
-          line.substr(eq + 5, line.size() - eq - 6);
+      state["Fonts|" + Item(bench::ReadBack(line.substr(fonts + 19, eq - fonts - 19)))] =
+          bench::ReadBack(line.substr(eq + 5, line.size() - eq - 6));
     } else if (line.compare(0, kSub.size(), kSub) == 0 && into != std::string::npos) {
       const size_t eq = line.find("\" = \"");
-      state["FontSubstitutes|" + Item(line.substr(kSub.size(), eq - kSub.size()))] =
-          line.substr(eq + 5, into - eq - 5);
+      state["FontSubstitutes|" +
+            Item(bench::ReadBack(line.substr(kSub.size(), eq - kSub.size())))] =
+          bench::ReadBack(line.substr(eq + 5, into - eq - 5));
     }
   }
   return result;
@@ -385,7 +395,8 @@ int ApplyEntries(const Results& results, State& state) {
 // A font list and the WIN.INI entry there before it.
 struct FontsCase {
   std::string list;   // {R}, {T}, {O}: a raster font, a TrueType font, and another program's
-                      // TrueType font with its .FOT built and loaded, under fresh names
+                      // TrueType font with its .FOT built and loaded, under fresh names; {N}: a
+                      // program under a raster font's name
   std::string entry;  // a WIN.INI [Fonts] entry there before, "description=file"; "" none
   bool bare;          // the list given by its bare name: Internal007 reads the Windows directory's,
                       // qndcheck the current directory's copy of it
@@ -456,11 +467,13 @@ void CheckFonts::Run(const FontsCase& c, int number) {
   const bench::TempDir dir("areas-fonts");
   const std::string n = std::to_string(GetCurrentProcessId()) + "_" + std::to_string(number);
   std::string list = c.list, entry = c.entry;
-  for (const char* name : {"R", "T", "O"}) {
+  for (const char* name : {"R", "T", "O", "N"}) {
     list = Fill(list, "{" + std::string(name) + "}", "QA" + (name + n));
     entry = Fill(entry, "{" + std::string(name) + "}", "QA" + (name + n));
   }
   CopyFileA((fixtures + "SSERIFE.FON").c_str(), (fonts + "QAR" + n + ".FON").c_str(), FALSE);
+  CopyFileA((bench::ProgramDir() + "\\qndrun.exe").c_str(), (fonts + "QAN" + n + ".FON").c_str(),
+            FALSE);
   for (const char* ttf : {"QAT", "QAO"}) {
     CopyFileA((fixtures + "QEJAVU.TTF").c_str(), (fonts + ttf + n + ".TTF").c_str(), FALSE);
   }
@@ -495,7 +508,9 @@ TEST_F(CheckFonts, KnownLists) {
       {"[TrueTypes]\r\n{O}.TTF=Qnd Again\r\n", "Qnd Again={O}.TTF", false, 0, "Q306 Q309"},
       /* 4: names beyond the room of the reader's list */
       {"[FontSubstitutes]\r\n" + padding + "Past=Arial\r\n", "", false, 1, "Q311"},
-      /* 5: a directory part, a file twice, a missing font, an empty value after the stop */
+      /* 5: a program under a raster font's name: the platform adds no font from it */
+      {"[Fonts]\r\n{N}.FON=Qnd Notepad\r\n", "", false, 0, "Q302"},
+      /* 6: a directory part, a file twice, a missing font, an empty value after the stop */
       {"[Fonts]\r\n{R}.FON=Qnd Raster\r\nC:\\x\\{R}.FON=Again\r\n[TrueTypes]\r\n"
        "QMISSING.TTF=Missing\r\n[FontSubstitutes]\r\nQnd Face=Arial\r\nEmpty=\r\n",
        "", false, 0, "Q303 Q304 Q302"},

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bench.h"
+#include "check/shared_keys.h"
 
 namespace {
 
@@ -110,16 +111,47 @@ TEST_F(Check, BareNameIsTheCurrentDirectorysFile) {
     const CheckRun run = RunCheck(std::string(command) + " " + name, out_);
     EXPECT_EQ(1, run.Count(name + ": note: ", "reads the Windows directory's file " + in_windows))
         << command;
-    EXPECT_EQ(1, run.Count(name + ": the ", out_.File(name.c_str()))) << command;
+    const std::string the = name + ": the ";  // the file it reads, as shown: read back
+    EXPECT_EQ(1, std::count_if(run.lines.begin(), run.lines.end(),
+                               [&](const std::string& l) {
+                                 return l.compare(0, the.size(), the) == 0 &&
+                                        bench::ReadBack(l).find(out_.File(name.c_str())) !=
+                                            std::string::npos;
+                               }))
+        << command;
   }
   const CheckRun run = RunCheck("script " + name, out_);
   SetCurrentDirectoryA(here);
-  EXPECT_EQ(1, run.Count(name + ":2: HKEY_CURRENT_USER\\" + key_.path(), "\"here\""));
+  EXPECT_EQ(1, run.Count(name + ":2: HKEY_USERS\\", key_.path() + ": \"From\" = REG_SZ \"here\""));
   EXPECT_EQ(RunCheck("script \"" + out_.File(name.c_str()) + "\"", out_).status, run.status)
       << "a note only";
   EXPECT_EQ(1, bench::Qnd().DoReg(name.c_str(), nullptr, 0));
   EXPECT_EQ("windows", bench::ReadValue(kUser, key_.path(), "From").Text());
   DeleteFileA(in_windows.c_str());
+}
+
+// A key-tree entry that deletes a key Windows and other programs share is an error, one row per
+// key of the list, named through any root that holds it; a key below one is not.
+TEST_F(Check, RemovingASharedKeyIsAnError) {
+  std::string body = "[UNINSTALL]\r\n";
+  for (const qnd::SharedKey& key : qnd::kSharedKeys) {
+    body += std::string(key.root) + "\\" + key.path + "=\r\n";
+  }
+  const std::string first = std::to_string(std::size(qnd::kSharedKeys) + 2);
+  body +=
+      "HKEY_USERS\\" + bench::UserSid() + "\\Software\\Microsoft\\\\Windows=\r\n";  // line first
+  body +=
+      "HKEY_CLASSES_ROOT=\r\nHKEY_LOCAL_MACHINE\\Software\\Classes\\.qnd=\r\n"
+      "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\Quindo=\r\n";
+  const std::string script = bench::WriteScript(dir_, key_, body, "shared.srg");
+  const CheckRun run = RunCheck("script \"" + script + "\"", out_);
+  int line = 2;
+  for (const qnd::SharedKey& key : qnd::kSharedKeys) {
+    EXPECT_EQ(1, run.Count(script + ":" + std::to_string(line++) + ": error: ", "[Q118]"))
+        << key.root << "\\" << key.path;
+  }
+  EXPECT_EQ(1, run.Count(script + ":" + first + ": error: ", "[Q118]")) << "through HKEY_USERS";
+  EXPECT_EQ((long)std::size(qnd::kSharedKeys) + 1, run.Findings("error", "[Q118]"));
 }
 
 TEST_F(Check, UsageAndHelp) {
@@ -130,16 +162,21 @@ TEST_F(Check, UsageAndHelp) {
   }
   EXPECT_EQ(1, help.Count("  Q201  warning  ")) << "the catalogue's list";
   for (const char* bad : {"", "frobnicate", "script", "script a b", "office --x", "fonts",
-                          "script Z:\\no\\such.srg", "office --ignore Q999", "office --ignore"}) {
+                          "office --ignore Q999", "office --ignore", "--ignore Q111"}) {
     EXPECT_EQ(2u, RunCheck(bad, out_).status) << bad;
   }
   // --ignore silences findings, and the exit status follows (which ones: the report's unit test).
   const std::string script =
       bench::WriteScript(dir_, key_, "[@KEY@\\L]\r\nA=DWORD:1\r\n", "ignore.srg");
+  // Options stand anywhere: before the command, between it and its file, after both.
   for (const char* ignore : {"", "--ignore Q111", "--ignore q111 --ignore Q202"}) {
-    const CheckRun run = RunCheck("script \"" + script + "\" " + ignore, out_);
-    EXPECT_EQ(*ignore ? 0 : 1, run.Findings("warning", "[Q111]")) << ignore;
-    EXPECT_EQ(std::strstr(ignore, "Q202") ? 0u : 1u, run.status) << ignore;
+    const std::string file = "\"" + script + "\"";
+    for (const std::string& args : {"script " + file + " " + ignore, ignore + (" script " + file),
+                                    "script " + (ignore + (" " + file))}) {
+      const CheckRun run = RunCheck(args, out_);
+      EXPECT_EQ(*ignore ? 0 : 1, run.Findings("warning", "[Q111]")) << args;
+      EXPECT_EQ(std::strstr(ignore, "Q202") ? 0u : 1u, run.status) << args;
+    }
   }
 }
 
