@@ -23,8 +23,8 @@ const HKEY kMachine = HKEY_LOCAL_MACHINE;
 const char kInstallDir[] = "C:\\Program Files\\Quindo";  // $PROGRAMFILES\Quindo
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quindo";
 const char kSharedDlls[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
-const char kExcelOptions[] = "Software\\Microsoft\\Excel\\7.0\\Microsoft Excel";
-const char kWordOptions[] = "Software\\Microsoft\\Word\\7.0\\Options";
+using bench::kExcelOptions;
+using bench::kWordOptions;
 const char kStartup[] = "C:\\Office95\\Winword\\Startup";
 const char kPendingKey[] = "System\\CurrentControlSet\\Control\\Session Manager";
 

@@ -11,23 +11,9 @@ using bench::RegValue;
 
 const HKEY kUser = HKEY_CURRENT_USER;
 
-class Apply : public testing::Test {
+class Apply : public bench::ScriptTest {
  protected:
-  Apply() : key_("Apply"), dir_("apply") {}
-
-  std::string Script(const std::string& body, const char* name = "test.srg") {
-    return bench::WriteScript(dir_, key_, body, name);
-  }
-
-  int DoReg(const std::string& script, const QndPathContext* context = nullptr) {
-    return bench::Qnd().DoReg(script.c_str(), context, 0);
-  }
-  RegValue Value(const char* sub, const char* name) {
-    return ReadValue(kUser, sub ? key_.Sub(sub) : key_.path(), name);
-  }
-
-  bench::TestKey key_;
-  bench::TempDir dir_;
+  Apply() : ScriptTest("Apply") {}
 };
 
 // Types and byte counts, as the registry holds them.

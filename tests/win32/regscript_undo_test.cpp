@@ -12,16 +12,10 @@ using bench::ReadValue;
 
 const HKEY kUser = HKEY_CURRENT_USER;
 
-class Undo : public testing::Test {
+class Undo : public bench::ScriptTest {
  protected:
-  Undo() : key_("Undo"), dir_("undo") {}
+  Undo() : ScriptTest("Undo") {}
 
-  std::string Script(const std::string& body, const char* name = "test.srg") {
-    return bench::WriteScript(dir_, key_, body, name);
-  }
-  int UndoReg(const std::string& script, const QndPathContext* context = nullptr) {
-    return bench::Qnd().UndoReg(script.c_str(), context, 0);
-  }
   // Demo\Tool with values and two levels of sub-keys, and Demo\Keep beside it.
   void MakeTree() {
     for (const char* sub : {"Demo\\Tool\\A\\Deep", "Demo\\Tool\\B", "Demo\\Keep"}) {
@@ -32,9 +26,6 @@ class Undo : public testing::Test {
     bench::WriteString(kUser, key_.Sub("Demo\\Tool"), "@", "named at");
     bench::WriteString(kUser, key_.Sub("Demo\\Tool"), "", "default");
   }
-
-  bench::TestKey key_;
-  bench::TempDir dir_;
 };
 
 TEST_F(Undo, KeyTreeGoesWithEverythingBelowIt) {
@@ -449,12 +440,8 @@ TEST_F(Undo, ScriptThatCannotBeReadFails) {
   const std::string product = Script(body, "QUINDO.SRG"), plain = Script(body);
   std::string text = bench::ReadTextFile(plain);
   const std::string long_path = bench::WriteLongPathFile(dir_.path(), 276, text);
-  const auto do_reg = [](const std::string& s) {
-    return bench::Qnd().DoReg(s.c_str(), nullptr, 0);
-  };
-  const auto undo_reg = [](const std::string& s) {
-    return bench::Qnd().UndoReg(s.c_str(), nullptr, 0);
-  };
+  const auto do_reg = [](const std::string& s) { return DoReg(s); };
+  const auto undo_reg = [](const std::string& s) { return UndoReg(s); };
   const auto reg_quindo = [this](const std::string&) {
     return bench::Qnd().RegisterQuindo(dir_.path().c_str());
   };
