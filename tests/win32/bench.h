@@ -18,6 +18,12 @@
 
 namespace bench {
 
+// "row N" for row `row` of table `rows`, to name it in a table-driven test's SCOPED_TRACE.
+template <typename Row, size_t N>
+std::string RowName(const Row (&rows)[N], const Row& row) {
+  return "row " + std::to_string(&row - rows);
+}
+
 // Every export of the library, bound with GetProcAddress by its plain name (null if missing).
 struct Exports {
   decltype(&::DoReg) DoReg;
@@ -226,6 +232,8 @@ constexpr char kExcelOptions[] = "Software\\Microsoft\\Excel\\7.0\\Microsoft Exc
 constexpr char kWord[] = "Software\\Microsoft\\Word\\7.0";
 constexpr char kWordOptions[] = "Software\\Microsoft\\Word\\7.0\\Options";
 constexpr char kMarker[] = "Software\\Halvecor\\ZARIM 98\\Office95";
+// Where the add-ins' support library goes: "QND_OF7.DLL" in the system directory.
+std::string OfficeLibrary();
 
 // ---- fonts ----
 // How many fonts of `face` GDI enumerates in this process.

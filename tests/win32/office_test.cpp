@@ -27,12 +27,6 @@ std::string Padded(size_t n, const std::string& tail) {
   return std::string(n - tail.size(), 'x') + tail;
 }
 
-std::string SystemCopy() {
-  char dir[MAX_PATH] = {};
-  GetSystemDirectoryA(dir, MAX_PATH);
-  return std::string(dir) + "\\QND_OF7.DLL";
-}
-
 void RemoveEntry(const std::string& path) {  // a file or an empty folder
   SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileA(path.c_str());
@@ -119,7 +113,7 @@ class Office : public testing::Test {
                             "Software\\Halvecor\\ZARIM 98", "Software\\Halvecor"}) {
       RegDeleteKeyA(kUser, key);  // refused while anything else lies below it
     }
-    RemoveEntry(SystemCopy());
+    RemoveEntry(bench::OfficeLibrary());
   }
 
   // Word 7.0 present with "Startup-Path" = `startup`; when `make`, that folder exists and holds
@@ -171,7 +165,7 @@ class Office : public testing::Test {
     if (bench::KeyExists(kUser, kWord)) s += "word ";
     if (bench::FileExists(startup + "\\QND_OF7.DOT")) s += "dot ";
     if (bench::FileExists(startup + "\\QND_WW7.DOT")) s += "ww7 ";
-    if (bench::FileExists(SystemCopy())) s += "dll ";
+    if (bench::FileExists(bench::OfficeLibrary())) s += "dll ";
     if (marked) s += "marker ";
     return s + "| " + Opens();
   }
@@ -244,13 +238,12 @@ TEST_F(Office, PhasesAndWindows) {
       /* 9: Word starts after phase 1, its template installed: it stays as it was */
       {true, false, true, nullptr, "OpusApp", "OpusApp", 0, "word dot dll | "},
   };
-  int i = 0;
   for (const Row& r : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, r));
     Fresh(r.word, r.excel);
     if (r.installed) {
       ASSERT_TRUE(bench::WriteTextFile(startup_ + "\\QND_OF7.DOT", "installed"));
-      ASSERT_TRUE(bench::WriteTextFile(SystemCopy(), "installed"));
+      ASSERT_TRUE(bench::WriteTextFile(bench::OfficeLibrary(), "installed"));
     }
     std::unique_ptr<AppWindow> open(r.open ? new AppWindow(r.open) : nullptr);
     if (open) {
@@ -317,12 +310,11 @@ TEST_F(Office, AddInValues) {
       /* 16 */
       {{{0, "/R \"C:\\V\\NOTQND_OF7.XLA\""}}, true, "0=/R \"C:\\V\\NOTQND_OF7.XLA\" 1=@"},
   };
-  int i = 0;
   for (const Row& r : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, r));
     Reset();
     Excel(r.values);
-    if (r.library) bench::WriteTextFile(SystemCopy(), "old");
+    if (r.library) bench::WriteTextFile(bench::OfficeLibrary(), "old");
     EXPECT_EQ(1, Install(src_.c_str()));
     EXPECT_EQ(r.opens, Opens());
   }
@@ -338,9 +330,8 @@ TEST_F(Office, LockedAddInValues) {
       /* 0 */ {"QND_XL7.XLA", kReadOnly},
       /* 1 */ {"A.XLA", "D:(A;;KW;;;WD)"},
   };
-  int i = 0;
   for (const Row& r : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, r));
     Reset();
     Excel({{0, r.value}});
     ASSERT_EQ(ERROR_SUCCESS, bench::SetKeySddl(kUser, kExcelOptions, r.sddl));
@@ -374,9 +365,8 @@ TEST_F(Office, StartupDirectory) {
       /* 10 */ {root + "\\" + std::string(248 - root.size(), 's'), kNone, 0, "word | "},
   };
   ASSERT_GT(long_path.size(), 128u);
-  int i = 0;
   for (const Row& r : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, r));
     Reset();
     Word(r.startup, r.prep & kMake);
     const std::string old = r.startup + "\\QND_WW7.DOT";
@@ -412,7 +402,7 @@ TEST_F(Office, Reinstall) {
   EXPECT_EQ(1, Install(src_.c_str()));
   EXPECT_EQ("excel word dot dll marker | 0=@ 2=B.XLA", State());
   EXPECT_EQ("v2 QND_OF7.DOT", bench::ReadTextFile(startup_ + "\\QND_OF7.DOT"));
-  EXPECT_EQ("v2 QND_OF7.DLL", bench::ReadTextFile(SystemCopy()));
+  EXPECT_EQ("v2 QND_OF7.DLL", bench::ReadTextFile(bench::OfficeLibrary()));
 }
 
 // "OPEN" to OPEN99 taken: OPEN100, but only when it does not exist; never overwritten.
@@ -457,9 +447,8 @@ TEST_F(Office, SourceDirectories) {
       /* 1 */ {"C:\\" + std::string(1009, 'w'), true},
       /* 2 */ {"", true},
   };
-  int i = 0;
   for (const Row& r : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, r));
     ASSERT_EQ(1, Install((src_ + "\\").c_str()));
     EXPECT_EQ(0, Install(r.dir.c_str()));
     EXPECT_EQ("0=" + Quoted(src_ + "\\"), Opens()) << "nothing removed";
@@ -493,9 +482,8 @@ TEST_F(Office, RelativePaths) {
   };
   char saved[MAX_PATH] = {};
   GetCurrentDirectoryA(MAX_PATH, saved);
-  int i = 0;
   for (const Row& r : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, r));
     Fresh(true, true);
     bench::WriteString(kUser, kWordOptions, "Startup-Path", r.startup);
     ASSERT_TRUE(SetCurrentDirectoryA(r.cwd->c_str()));
@@ -519,14 +507,14 @@ TEST_F(Office, CopyAndMarkerFailures) {
       /* 3 */ {kTemplateHeld, "excel word dot dll marker | 0=@"},
       /* 4 */ {kMarkerReadOnly, "excel word dot | 0=@"},
   };
-  int i = 0;
   for (const Row& r : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, r));
     Reset();
     Word(startup_);
     Excel();
     HANDLE held = INVALID_HANDLE_VALUE;
-    const std::string target = r.fault == kTemplateHeld ? startup_ + "\\QND_OF7.DOT" : SystemCopy();
+    const std::string target =
+        r.fault == kTemplateHeld ? startup_ + "\\QND_OF7.DOT" : bench::OfficeLibrary();
     if (r.fault == kNoSources) {
       for (const char* file : {"QND_OF7.DOT", "QND_OF7.DLL"}) RemoveEntry(src_ + "\\" + file);
     } else if (r.fault == kLibraryIsFolder) {

@@ -288,9 +288,8 @@ TEST_F(Apply, NameCutAtTheEndOfAListIsDropped) {
       /* 2 */ {true, base.size() + 7, "\\Vendor\\App", false},  // a cut would name Vendor
       /* 3 */ {true, base.size() + 11, "\\Vendor\\App", true},
   };
-  int i = 0;
   for (const auto& row : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, row));
     bench::DeleteTree(kUser, key_.path());
     std::string body;
     if (row.sections) {

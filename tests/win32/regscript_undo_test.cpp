@@ -73,9 +73,8 @@ TEST_F(Undo, Windows9xDeletesTreesByName) {
       /* 1 */ {"@KEY@\\Demo\\Tool=Path\r\n@KEY@\\Demo\\Tool\\A=\r\n", "Demo\\Tool\\A", 1},
       /* 2 */ {"@KEY@\\Demo\\Missing\\Tree=\r\n@KEY@\\Demo=\r\n", "Demo", 1},
   };
-  int i = 0;
   for (const Row& r : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, r));
     MakeTree();
     SetEnvironmentVariableA("QNDSETUP_LOG", log.c_str());
     const int result = UndoReg(Script(std::string("[UNINSTALL]\r\n") + r.list));
@@ -207,9 +206,8 @@ TEST_F(Undo, LinksAreDeletedNotFollowed) {
       /* 1 */ {"Demo\\Linked", "Sentinel", "Demo\\Linked"},
       /* 2 */ {"Demo\\Tool\\Dangling", "NoSuchKey", "Demo\\Tool"},
   };
-  int i = 0;
   for (const auto& row : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, row));
     MakeTree();
     ASSERT_EQ(ERROR_SUCCESS, bench::WriteString(kUser, key_.Sub("Sentinel\\Sub"), "v", "kept"));
     ASSERT_EQ(ERROR_SUCCESS, bench::WriteString(kUser, key_.Sub("Sentinel"), "w", "kept"));
@@ -313,9 +311,8 @@ TEST_F(Undo, NameCutAtTheEndOfTheListIsDropped) {
       /* 2 */ {sub_name.size() + 1, sub_name + "=Value", "Value"},
       /* 3 */ {sub_name.size(), sub_name + "x=", nullptr},  // one character too many: not Sub
   };
-  int i = 0;
   for (const auto& row : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, row));
     MakeTree();
     ASSERT_EQ(ERROR_SUCCESS, bench::WriteString(kUser, sub, "Value", "1"));
     ASSERT_EQ(ERROR_SUCCESS, bench::WriteString(kUser, sub, "Other", "2"));
@@ -414,9 +411,8 @@ TEST_F(Undo, EmptyLevelsWriteAndDeleteNothing) {
       /* 3 */ {"Vendor\\\\Product", 1, "Vendor\\Product"},  // two give one
       /* 4 */ {"Vendor\\$0", 1, "Vendor\\Prog"},
   };
-  int i = 0;
   for (const Row& r : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, r));
     bench::DeleteTree(kUser, key_.path());
     ASSERT_EQ(ERROR_SUCCESS, bench::WriteString(kUser, key_.Sub("Vendor\\Other"), "v", "keep"));
     const std::string before = bench::DumpTree(kUser, key_.path());
@@ -464,9 +460,8 @@ TEST_F(Undo, ScriptThatCannotBeReadFails) {
       /* 7 */ {undo_reg, dir_.File("missing.srg"), false, 1},
       /* 8 */ {do_reg, plain, false, 1},  // the control: the same script, readable
   };
-  int i = 0;
   for (const Row& r : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, r));
     MakeTree();
     bench::DeleteTree(kUser, key_.Sub("New"));
     const std::string before = bench::DumpTree(kUser, key_.path());

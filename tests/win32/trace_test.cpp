@@ -149,9 +149,7 @@ std::vector<Row> Rows() {
     for (const char* file : {"QND_OF7.DOT", "QND_OF7.XLA", "QND_OF7.DLL"}) {
       DeleteFileA(m.File(file).c_str());
     }
-    char system[MAX_PATH] = {};
-    GetSystemDirectoryA(system, MAX_PATH);
-    DeleteFileA((std::string(system) + "\\QND_OF7.DLL").c_str());
+    DeleteFileA(bench::OfficeLibrary().c_str());
     return result;
   };
   const std::string refused = std::string(270, 'k');  // a path the registry refuses
