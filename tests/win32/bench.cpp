@@ -249,6 +249,12 @@ std::string WindowsDir() {
   return dir;
 }
 
+std::string OfficeLibrary() {
+  char dir[MAX_PATH] = {};
+  GetSystemDirectoryA(dir, MAX_PATH);
+  return std::string(dir) + "\\QND_OF7.DLL";
+}
+
 namespace {
 
 // A JSON value, as much of one as a SARIF log needs: objects, arrays, strings (\u escapes of

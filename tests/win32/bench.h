@@ -18,6 +18,12 @@
 
 namespace bench {
 
+// "row N" for row `row` of table `rows`, to name it in a table-driven test's SCOPED_TRACE.
+template <typename Row, size_t N>
+std::string RowName(const Row (&rows)[N], const Row& row) {
+  return "row " + std::to_string(&row - rows);
+}
+
 // Every export of the library, bound with GetProcAddress by its plain name (null if missing).
 struct Exports {
   decltype(&::DoReg) DoReg;
@@ -229,6 +235,15 @@ LONG RemoveTree(HKEY root, const std::string& path);
 std::string NameListPadding(size_t chars, const std::string& prefix, const char* before,
                             const char* after);
 
+// Office 7.0's keys below HKEY_CURRENT_USER, and the key of the add-ins' first-call marker.
+constexpr char kExcel[] = "Software\\Microsoft\\Excel\\7.0";
+constexpr char kExcelOptions[] = "Software\\Microsoft\\Excel\\7.0\\Microsoft Excel";
+constexpr char kWord[] = "Software\\Microsoft\\Word\\7.0";
+constexpr char kWordOptions[] = "Software\\Microsoft\\Word\\7.0\\Options";
+constexpr char kMarker[] = "Software\\Halvecor\\ZARIM 98\\Office95";
+// Where the add-ins' support library goes: "QND_OF7.DLL" in the system directory.
+std::string OfficeLibrary();
+
 // ---- fonts ----
 // How many fonts of `face` GDI enumerates in this process.
 int FontFaces(const char* face);
@@ -255,6 +270,29 @@ bool FileExists(const std::string& path);
 // below it, into `out`.
 void ListFiles(const std::string& dir, const std::string& skip, std::set<std::string>& out);
 std::string ReadTextFile(const std::string& path);
+
+// A test of registry scripts: its own key `key_` and folder `dir_`, both named `name`; the
+// scripts it writes say "@KEY@" for the key.
+class ScriptTest : public testing::Test {
+ protected:
+  explicit ScriptTest(const char* name) : key_(name), dir_(name) {}
+  std::string Script(const std::string& body, const char* name = "test.srg") const {
+    return WriteScript(dir_, key_, body, name);
+  }
+  static int DoReg(const std::string& script, const QndPathContext* context = nullptr) {
+    return Qnd().DoReg(script.c_str(), context, 0);
+  }
+  static int UndoReg(const std::string& script, const QndPathContext* context = nullptr) {
+    return Qnd().UndoReg(script.c_str(), context, 0);
+  }
+  // Value `name` of the key's sub-key `sub` (null: of the key itself).
+  RegValue Value(const char* sub, const char* name) const {
+    return ReadValue(HKEY_CURRENT_USER, sub ? key_.Sub(sub) : key_.path(), name);
+  }
+
+  TestKey key_;
+  TempDir dir_;
+};
 
 // ---- windows ----
 // Hidden top-level windows that stand for running applications, one per class, made by a thread

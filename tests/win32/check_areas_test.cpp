@@ -128,7 +128,7 @@ std::string Compare(const std::string& args, const bench::TempDir& dir, const ch
 
 // ---- office ----
 const HKEY kUser = HKEY_CURRENT_USER;
-const char kExcelOptions[] = "Software\\Microsoft\\Excel\\7.0\\Microsoft Excel";
+using bench::kExcelOptions;
 const char kMarker[] = "Software\\Halvecor\\ZARIM 98\\Office95";
 
 std::string SystemLibrary() {

@@ -112,9 +112,8 @@ TEST_F(EarlierInstallation, WhichFileAndEntryDecide) {
        "[Setup]\r\nEnglish-Russian=D:\\Wrong\\e.exe\r\n",
        nullptr, "D:\\Only\\"},
   };
-  int i = 0;
   for (const Row& r : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, r));
     ASSERT_NO_FATAL_FAILURE(Put("quindo.ini", r.quindo));
     ASSERT_NO_FATAL_FAILURE(Put("quindohr.ini", r.quindohr));
     ExpectLookup(r.expected);
@@ -145,9 +144,8 @@ TEST_F(EarlierInstallation, LongValuesFillTheBufferExactly) {
       {"C:\\" + std::string(200, 'f') + "\\" + std::string(100, 'g'),
        "C:\\" + std::string(200, 'f') + "\\"},
   };
-  int i = 0;
   for (const Row& r : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, r));
     Put("quindo.ini", (APP "English-Russian=" + r.value + "\r\n").c_str());
     ExpectLookup(r.expected);
   }

@@ -263,9 +263,8 @@ TEST_F(FontList, Windows9xReplacesTheFotByRenames) {
       /* 1: reinstall over a stale .FOT */ {"stale", false, 1},
       /* 2: another program's .FOT cannot be moved aside */ {"other program's", true, 0},
   };
-  int i = 0;
   for (const Row& r : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, r));
     Unload(fot);
     DeleteFileA(fot.c_str());
     if (r.before) {
@@ -344,9 +343,8 @@ TEST_F(FontList, KeysAreFileNamesInTheFontsDirectory) {
       /* 3 */ {true, "Z:\\src.d\\", "T#.A.B.TTF", "T#.A.B.FOT"},
       /* 4 */ {true, "", "T#", "T#.FOT"},
   };
-  int i = 0;
   for (const Row& r : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, r));
     const std::string fresh = FreshName("", "");
     auto fill = [&](const char* pattern) {
       std::string s = pattern;
@@ -384,9 +382,8 @@ TEST_F(FontList, FirstFailureEndsTheCall) {
       /* 4 */ {"R=Raster\r\n", "T=TT\r\n", "A=B\r\n", FotIsFolder, true, false, false},
       /* 5 */ {"R=Raster\r\n", "T=TT\r\n", "A=B\r\n", NoTrueTypeFile, true, false, false},
   };
-  int i = 0;
   for (const Row& r : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, r));
     const std::string raster = FreshName("R", ".FON"), truetype = FreshName("T", ".TTF");
     const std::string fot = InFonts(truetype.substr(0, truetype.size() - 4) + ".FOT");
     PutFont("SSERIFE.FON", raster);
@@ -433,9 +430,8 @@ TEST_F(FontList, LimitsAreKeptWithoutCutting) {
       /* 4 */ {true, 0, 258, 1},
       /* 5 */ {true, 0, 260, 0},
   };
-  int i = 0;
   for (const Row& r : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, r));
     const char* ext = r.truetype ? ".TTF" : ".FON";
     std::string name = FreshName(r.truetype ? "T" : "R", ext), key = name;
     if (r.path_chars) {

@@ -23,8 +23,8 @@ const HKEY kMachine = HKEY_LOCAL_MACHINE;
 const char kInstallDir[] = "C:\\Program Files\\Quindo";  // $PROGRAMFILES\Quindo
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quindo";
 const char kSharedDlls[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
-const char kExcelOptions[] = "Software\\Microsoft\\Excel\\7.0\\Microsoft Excel";
-const char kWordOptions[] = "Software\\Microsoft\\Word\\7.0\\Options";
+using bench::kExcelOptions;
+using bench::kWordOptions;
 const char kStartup[] = "C:\\Office95\\Winword\\Startup";
 const char kPendingKey[] = "System\\CurrentControlSet\\Control\\Session Manager";
 
@@ -39,12 +39,6 @@ std::string TempFolder() {
   GetTempPathA(MAX_PATH, temp);
   std::string path = temp;
   return path.substr(0, path.size() - 1);
-}
-
-std::string SupportLibrary() {
-  char system[MAX_PATH] = {};
-  GetSystemDirectoryA(system, MAX_PATH);
-  return std::string(system) + "\\QND_OF7.DLL";
 }
 
 // Each line of a registry tree, but those below Wine's own key (its font cache).
@@ -212,7 +206,9 @@ class Setup : public testing::Test {
     }
     return n;
   }
-  DWORD SharedCount() { return ReadValue(kMachine, kSharedDlls, SupportLibrary().c_str()).Dword(); }
+  DWORD SharedCount() {
+    return ReadValue(kMachine, kSharedDlls, bench::OfficeLibrary().c_str()).Dword();
+  }
 
   bench::TempDir dir_{"setup"};
   std::string results_;
@@ -235,8 +231,8 @@ TEST_F(Setup, InstallsUpgradesAndUninstalls) {
   for (const auto& n : neighbours) {
     ASSERT_EQ(ERROR_SUCCESS, bench::WriteString(n.root, n.path, "Keep", "before setup"));
   }
-  ASSERT_TRUE(CopyFileA(QND_EXAMPLES "/office/QND_OF7.DLL", SupportLibrary().c_str(), FALSE));
-  ASSERT_EQ(ERROR_SUCCESS, bench::WriteString(kMachine, kSharedDlls, SupportLibrary().c_str(),
+  ASSERT_TRUE(CopyFileA(QND_EXAMPLES "/office/QND_OF7.DLL", bench::OfficeLibrary().c_str(), FALSE));
+  ASSERT_EQ(ERROR_SUCCESS, bench::WriteString(kMachine, kSharedDlls, bench::OfficeLibrary().c_str(),
                                               std::string("\1\0\0", 3), REG_DWORD))
       << "count 1 (the terminator is the fourth byte)";
   const std::set<std::string> before = Machine();
@@ -283,9 +279,8 @@ TEST_F(Setup, InstallsUpgradesAndUninstalls) {
       /* 18 */ {kMachine, kUninstallKey, "NoModify", "", 1},
       /* 19 */ {kMachine, kUninstallKey, "NoRepair", "", 1},
   };
-  int i = 0;
   for (const auto& v : values) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(values, v));
     const bench::RegValue got = ReadValue(v.root, v.path, v.name);
     EXPECT_EQ(ERROR_SUCCESS, got.status);
     if (v.text.empty()) {
@@ -383,7 +378,7 @@ TEST_F(Setup, InstallsUpgradesAndUninstalls) {
 
   for (HKEY root : {kMachine, kUser}) bench::DeleteTree(root, "Software\\Halvecor");
   bench::DeleteTree(HKEY_CLASSES_ROOT, ".qnx");
-  DeleteFileA(SupportLibrary().c_str());
+  DeleteFileA(bench::OfficeLibrary().c_str());
   bench::DeleteTree(kMachine, kSharedDlls);
 }
 
@@ -394,7 +389,7 @@ TEST_F(Setup, InstallsUpgradesAndUninstalls) {
 // library and no other vendor keys, an install and an uninstall the normal way: the last count
 // takes the library, and the empty vendor keys go.
 TEST_F(Setup, FailedFirstInstallIsUndone) {
-  ASSERT_FALSE(bench::FileExists(SupportLibrary()));
+  ASSERT_FALSE(bench::FileExists(bench::OfficeLibrary()));
   const std::set<std::string> clean = Machine();
   const std::string srg = std::string(kInstallDir) + "\\QUINDO.SRG";
   const struct {
@@ -407,9 +402,8 @@ TEST_F(Setup, FailedFirstInstallIsUndone) {
       /* 1 */ {bench::WindowsDir() + "\\Fonts\\QEJAVU.FOT", "Internal007", "0", "1"},
       /* 2 */ {std::string(kStartup) + "\\QND_OF7.DOT", "InstallOfficeSupport", "0", "1"},
   };
-  int i = 0;
   for (const auto& row : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, row));
     std::set<std::string> before = clean;
     for (const std::string& folder : {std::string(kInstallDir), row.in_the_way}) {
       if (folder == kInstallDir && row.in_the_way != srg) continue;
@@ -460,9 +454,8 @@ TEST_F(Setup, ChoosesTheDirectory) {
       /* 1 */ {"C:\\Earlier\\TR.EXE", "", "C:\\Earlier"},
       /* 2 */ {"TR.EXE", "", kInstallDir},
   };
-  int i = 0;
   for (const auto& row : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, row));
     WritePrivateProfileStringA("Application", "English-Russian", row.record, ini.c_str());
     ASSERT_EQ(0u, Install(row.more));
     EXPECT_EQ(row.dir, ReadValue(kMachine, kUninstallKey, "InstallLocation").Text());

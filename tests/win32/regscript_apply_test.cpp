@@ -11,23 +11,9 @@ using bench::RegValue;
 
 const HKEY kUser = HKEY_CURRENT_USER;
 
-class Apply : public testing::Test {
+class Apply : public bench::ScriptTest {
  protected:
-  Apply() : key_("Apply"), dir_("apply") {}
-
-  std::string Script(const std::string& body, const char* name = "test.srg") {
-    return bench::WriteScript(dir_, key_, body, name);
-  }
-
-  int DoReg(const std::string& script, const QndPathContext* context = nullptr) {
-    return bench::Qnd().DoReg(script.c_str(), context, 0);
-  }
-  RegValue Value(const char* sub, const char* name) {
-    return ReadValue(kUser, sub ? key_.Sub(sub) : key_.path(), name);
-  }
-
-  bench::TestKey key_;
-  bench::TempDir dir_;
+  Apply() : ScriptTest("Apply") {}
 };
 
 // Types and byte counts, as the registry holds them.
@@ -302,9 +288,8 @@ TEST_F(Apply, NameCutAtTheEndOfAListIsDropped) {
       /* 2 */ {true, base.size() + 7, "\\Vendor\\App", false},  // a cut would name Vendor
       /* 3 */ {true, base.size() + 11, "\\Vendor\\App", true},
   };
-  int i = 0;
   for (const auto& row : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, row));
     bench::DeleteTree(kUser, key_.path());
     std::string body;
     if (row.sections) {

@@ -12,16 +12,10 @@ using bench::ReadValue;
 
 const HKEY kUser = HKEY_CURRENT_USER;
 
-class Undo : public testing::Test {
+class Undo : public bench::ScriptTest {
  protected:
-  Undo() : key_("Undo"), dir_("undo") {}
+  Undo() : ScriptTest("Undo") {}
 
-  std::string Script(const std::string& body, const char* name = "test.srg") {
-    return bench::WriteScript(dir_, key_, body, name);
-  }
-  int UndoReg(const std::string& script, const QndPathContext* context = nullptr) {
-    return bench::Qnd().UndoReg(script.c_str(), context, 0);
-  }
   // Demo\Tool with values and two levels of sub-keys, and Demo\Keep beside it.
   void MakeTree() {
     for (const char* sub : {"Demo\\Tool\\A\\Deep", "Demo\\Tool\\B", "Demo\\Keep"}) {
@@ -32,9 +26,6 @@ class Undo : public testing::Test {
     bench::WriteString(kUser, key_.Sub("Demo\\Tool"), "@", "named at");
     bench::WriteString(kUser, key_.Sub("Demo\\Tool"), "", "default");
   }
-
-  bench::TestKey key_;
-  bench::TempDir dir_;
 };
 
 TEST_F(Undo, KeyTreeGoesWithEverythingBelowIt) {
@@ -82,9 +73,8 @@ TEST_F(Undo, Windows9xDeletesTreesByName) {
       /* 1 */ {"@KEY@\\Demo\\Tool=Path\r\n@KEY@\\Demo\\Tool\\A=\r\n", "Demo\\Tool\\A", 1},
       /* 2 */ {"@KEY@\\Demo\\Missing\\Tree=\r\n@KEY@\\Demo=\r\n", "Demo", 1},
   };
-  int i = 0;
   for (const Row& r : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, r));
     MakeTree();
     SetEnvironmentVariableA("QNDSETUP_LOG", log.c_str());
     const int result = UndoReg(Script(std::string("[UNINSTALL]\r\n") + r.list));
@@ -216,9 +206,8 @@ TEST_F(Undo, LinksAreDeletedNotFollowed) {
       /* 1 */ {"Demo\\Linked", "Sentinel", "Demo\\Linked"},
       /* 2 */ {"Demo\\Tool\\Dangling", "NoSuchKey", "Demo\\Tool"},
   };
-  int i = 0;
   for (const auto& row : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, row));
     MakeTree();
     ASSERT_EQ(ERROR_SUCCESS, bench::WriteString(kUser, key_.Sub("Sentinel\\Sub"), "v", "kept"));
     ASSERT_EQ(ERROR_SUCCESS, bench::WriteString(kUser, key_.Sub("Sentinel"), "w", "kept"));
@@ -322,9 +311,8 @@ TEST_F(Undo, NameCutAtTheEndOfTheListIsDropped) {
       /* 2 */ {sub_name.size() + 1, sub_name + "=Value", "Value"},
       /* 3 */ {sub_name.size(), sub_name + "x=", nullptr},  // one character too many: not Sub
   };
-  int i = 0;
   for (const auto& row : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, row));
     MakeTree();
     ASSERT_EQ(ERROR_SUCCESS, bench::WriteString(kUser, sub, "Value", "1"));
     ASSERT_EQ(ERROR_SUCCESS, bench::WriteString(kUser, sub, "Other", "2"));
@@ -423,9 +411,8 @@ TEST_F(Undo, EmptyLevelsWriteAndDeleteNothing) {
       /* 3 */ {"Vendor\\\\Product", 1, "Vendor\\Product"},  // two give one
       /* 4 */ {"Vendor\\$0", 1, "Vendor\\Prog"},
   };
-  int i = 0;
   for (const Row& r : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, r));
     bench::DeleteTree(kUser, key_.path());
     ASSERT_EQ(ERROR_SUCCESS, bench::WriteString(kUser, key_.Sub("Vendor\\Other"), "v", "keep"));
     const std::string before = bench::DumpTree(kUser, key_.path());
@@ -449,12 +436,8 @@ TEST_F(Undo, ScriptThatCannotBeReadFails) {
   const std::string product = Script(body, "QUINDO.SRG"), plain = Script(body);
   std::string text = bench::ReadTextFile(plain);
   const std::string long_path = bench::WriteLongPathFile(dir_.path(), 276, text);
-  const auto do_reg = [](const std::string& s) {
-    return bench::Qnd().DoReg(s.c_str(), nullptr, 0);
-  };
-  const auto undo_reg = [](const std::string& s) {
-    return bench::Qnd().UndoReg(s.c_str(), nullptr, 0);
-  };
+  const auto do_reg = [](const std::string& s) { return DoReg(s); };
+  const auto undo_reg = [](const std::string& s) { return UndoReg(s); };
   const auto reg_quindo = [this](const std::string&) {
     return bench::Qnd().RegisterQuindo(dir_.path().c_str());
   };
@@ -477,9 +460,8 @@ TEST_F(Undo, ScriptThatCannotBeReadFails) {
       /* 7 */ {undo_reg, dir_.File("missing.srg"), false, 1},
       /* 8 */ {do_reg, plain, false, 1},  // the control: the same script, readable
   };
-  int i = 0;
   for (const Row& r : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, r));
     MakeTree();
     bench::DeleteTree(kUser, key_.Sub("New"));
     const std::string before = bench::DumpTree(kUser, key_.path());

@@ -96,9 +96,8 @@ const Row kRows[] = {
 TEST(RunningApps, BoxesAndResults) {
   const UINT go_home = GoHome();
   ASSERT_NE(0u, go_home);
-  int i = 0;
   for (const Row& row : kRows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(kRows, row));
     std::vector<std::string> classes = row.running;
     if (row.engine) classes.push_back(kEngine);
     StandInWindows apps(classes, go_home, go_home);
@@ -145,9 +144,8 @@ TEST(BoxText, RussianUnderAnyCodePage) {
       /* 0 */ {"XLMAIN", L"Пожалуйста, завершите работу Microsoft Excel."},
       /* 1 */ {"TQuindoWindow", L"Пожалуйста, завершите работу ZARIM(Velantix)."},
   };
-  int i = 0;
   for (const auto& row : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, row));
     StandInWindows apps({row.cls});
     ASSERT_TRUE(apps.ready());
     BoxWatcher watcher({Closed(row.cls)}, &apps);

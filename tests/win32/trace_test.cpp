@@ -134,16 +134,12 @@ std::vector<Row> Rows() {
   // directory cannot be made) and the component files in the row's folder; nothing of them,
   // and nothing the call made, is left after it.
   const auto office = [](Machine& m, bool word) {
-    const char* const kOffice[] = {"Software\\Microsoft\\Excel\\7.0",
-                                   "Software\\Microsoft\\Word\\7.0",
-                                   "Software\\Halvecor\\ZARIM 98"};
+    const char* const kOffice[] = {bench::kExcel, bench::kWord, "Software\\Halvecor\\ZARIM 98"};
     for (const char* key : kOffice) bench::RemoveTree(kUser, key);
     if (word) {
-      bench::WriteString(kUser, "Software\\Microsoft\\Word\\7.0\\Options", "Startup-Path",
-                         m.File("Missing\\Startup"));
+      bench::WriteString(kUser, bench::kWordOptions, "Startup-Path", m.File("Missing\\Startup"));
     } else {
-      bench::WriteString(kUser, "Software\\Microsoft\\Excel\\7.0\\Microsoft Excel", "OPEN",
-                         "C:\\Lib\\SOLVER.XLA");
+      bench::WriteString(kUser, bench::kExcelOptions, "OPEN", "C:\\Lib\\SOLVER.XLA");
     }
     for (const char* file : {"QND_OF7.DOT", "QND_OF7.XLA", "QND_OF7.DLL"}) {
       bench::WriteTextFile(m.File(file), file);
@@ -153,9 +149,7 @@ std::vector<Row> Rows() {
     for (const char* file : {"QND_OF7.DOT", "QND_OF7.XLA", "QND_OF7.DLL"}) {
       DeleteFileA(m.File(file).c_str());
     }
-    char system[MAX_PATH] = {};
-    GetSystemDirectoryA(system, MAX_PATH);
-    DeleteFileA((std::string(system) + "\\QND_OF7.DLL").c_str());
+    DeleteFileA(bench::OfficeLibrary().c_str());
     return result;
   };
   const std::string refused = std::string(270, 'k');  // a path the registry refuses
