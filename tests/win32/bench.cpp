@@ -484,6 +484,20 @@ void RemoveLongPath(const std::string& dir, const std::string& path) {
   }
 }
 
+std::vector<unsigned> Seeds(unsigned fixed) {
+  const auto number = [](const char* name, unsigned fallback) {
+    char text[32] = "";
+    GetEnvironmentVariableA(name, text, sizeof text);
+    return *text ? (unsigned)std::strtoul(text, nullptr, 10) : fallback;
+  };
+  std::vector<unsigned> seeds;
+  const unsigned first = number("QND_CHECK_FIRST_SEED", 1);
+  for (unsigned seed = first; seed < first + number("QND_CHECK_SEEDS", fixed); ++seed) {
+    seeds.push_back(seed);
+  }
+  return seeds;
+}
+
 std::string TraceLockName(const std::string& path) {
   HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, 0, nullptr);

@@ -149,6 +149,21 @@ class HeldFile {
 std::string WriteLongPathFile(const std::string& dir, std::size_t chars, const std::string& text);
 void RemoveLongPath(const std::string& dir, const std::string& path);
 
+// A small repeatable random source for the differential tests: the same seed, the same cases.
+struct Random {
+  unsigned s;
+  unsigned Below(unsigned n) { return ((s = s * 1103515245u + 12345u) >> 8) % n; }
+  bool Chance(unsigned percent) { return Below(100) < percent; }
+  template <size_t N>
+  const char* Pick(const char* const (&items)[N]) {
+    return items[Below(N)];
+  }
+};
+
+// The seeds of a differential test's random cases: `fixed` of them from 1, or the ones the
+// environment names (QND_CHECK_SEEDS from QND_CHECK_FIRST_SEED, as make fuzz-check sets them).
+std::vector<unsigned> Seeds(unsigned fixed);
+
 // The name of the lock of the trace's log `path`, as the library names it from the file's
 // identity (the file must be there).
 std::string TraceLockName(const std::string& path);

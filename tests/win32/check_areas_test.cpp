@@ -50,31 +50,8 @@ void Files(const std::string& dir, State& state) {
   FindClose(search);
 }
 
-unsigned EnvNumber(const char* name, unsigned fallback) {
-  char text[32] = "";
-  GetEnvironmentVariableA(name, text, sizeof text);
-  return *text ? (unsigned)std::strtoul(text, nullptr, 10) : fallback;
-}
-
-struct Random {
-  unsigned s;
-  unsigned Below(unsigned n) { return ((s = s * 1103515245u + 12345u) >> 8) % n; }
-  bool Chance(unsigned percent) { return Below(100) < percent; }
-  template <size_t N>
-  const char* Pick(const char* const (&items)[N]) {
-    return items[Below(N)];
-  }
-};
-
-// The seeds of the random cases: a few fixed ones, or those the environment names.
-std::vector<unsigned> Seeds(unsigned fixed) {
-  std::vector<unsigned> seeds;
-  const unsigned first = EnvNumber("QND_CHECK_FIRST_SEED", 1);
-  for (unsigned seed = first; seed < first + EnvNumber("QND_CHECK_SEEDS", fixed); ++seed) {
-    seeds.push_back(seed);
-  }
-  return seeds;
-}
+using bench::Random;
+using bench::Seeds;
 
 using Results = std::vector<bench::SarifResult>;
 

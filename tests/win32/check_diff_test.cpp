@@ -194,14 +194,7 @@ std::string Expand(std::string body) {
 }
 
 // ---- random cases ----
-struct Random {
-  unsigned s;
-  unsigned Below(unsigned n) { return ((s = s * 1103515245u + 12345u) >> 8) % n; }
-  bool Chance(unsigned percent) { return Below(100) < percent; }
-  template <size_t N>
-  const char* Pick(const char* const (&items)[N]) {
-    return items[Below(N)];
-  }
+struct Random : bench::Random {
   // A path of 1 to `most` levels, each one of the first `names` level names.
   std::string Path(unsigned most, unsigned names) {
     static const char* const kLevels[] = {"A",
@@ -448,15 +441,8 @@ class CheckDiff : public testing::Test {
   bench::TempDir dir_;
 };
 
-unsigned EnvNumber(const char* name, unsigned fallback) {
-  char text[32] = "";
-  GetEnvironmentVariableA(name, text, sizeof text);
-  return *text ? (unsigned)std::strtoul(text, nullptr, 10) : fallback;
-}
-
 TEST_F(CheckDiff, RandomScripts) {
-  const unsigned first = EnvNumber("QND_CHECK_FIRST_SEED", 1);
-  for (unsigned seed = first; seed < first + EnvNumber("QND_CHECK_SEEDS", kFixedSeeds); ++seed) {
+  for (unsigned seed : bench::Seeds(kFixedSeeds)) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     Random r{seed * 2654435761u + 1};
     std::vector<std::string> bases;
