@@ -64,10 +64,11 @@
 
 namespace qnd {
 
-constexpr char kTraceVariable[] = "QNDSETUP_LOG";
-constexpr char kTraceLockPrefix[] = "qndsetup.trace.";  // the log's lock: this, then its identity
-constexpr DWORD kTraceLockMillis = 1000;                // a call's whole wait for the lock
-constexpr DWORD kTraceBurstMillis = 20;                 // the longest hold across lines of a Burst
+inline constexpr char kTraceVariable[] = "QNDSETUP_LOG";
+inline constexpr char kTraceLockPrefix[] =
+    "qndsetup.trace.";                    // the log's lock: this, then its identity
+constexpr DWORD kTraceLockMillis = 1000;  // a call's whole wait for the lock
+constexpr DWORD kTraceBurstMillis = 20;   // the longest hold across lines of a Burst
 
 // A platform call that failed and the code it gave (registry calls give theirs): the line ends
 // in " (RegCreateKeyA: error 234)", a large code such as an HRESULT in hexadecimal.

@@ -15,7 +15,7 @@ static_assert(kEntryDataChars == kProfileValueChars, "script entries are read as
 const MacroLookups& PlatformLookups();
 
 // The file name of the product's own script, in its installation directory.
-constexpr char kProductScriptName[] = "QUINDO.SRG";
+inline constexpr char kProductScriptName[] = "QUINDO.SRG";
 
 // The product's own script: "QUINDO.SRG" in the installation directory `directory`. Sets `dir`
 // to the directory ending in a backslash (the "$0" directory) and `script` to the file's path.
@@ -40,7 +40,7 @@ class PathRecord {
 };
 
 // The section that lists what reversal removes.
-constexpr char kRemovalList[] = "UNINSTALL";
+inline constexpr char kRemovalList[] = "UNINSTALL";
 
 // Why planning entry `name` of `section` failed, for the trace: "entry "NAME" of section
 // "SECTION": the data has a folder code that gives no directory ("$Z" at 4)".
