@@ -152,21 +152,21 @@ class Trace {
   // A step: "  what was done". The format is checked as it compiles (TraceFormat).
   template <typename... Args>
   [[gnu::always_inline]] void Step(TraceFormatOf<Args...> format, Args... args) {
-    Emit("  ", nullptr, format.c_str(), args...);
+    EmitStep(nullptr, format.c_str(), args...);
   }
   template <typename... Args>
   [[gnu::always_inline]] void Step(TraceError error, TraceFormatOf<Args...> format, Args... args) {
-    Emit("  ", &error, format.c_str(), args...);
+    EmitStep(&error, format.c_str(), args...);
   }
   // Why the export gives 0: "! what, and the rule".
   template <typename... Args>
   [[gnu::always_inline]] void Refusal(TraceFormatOf<Args...> format, Args... args) {
-    Emit("! ", nullptr, format.c_str(), args...);
+    EmitRefusal(nullptr, format.c_str(), args...);
   }
   template <typename... Args>
   [[gnu::always_inline]] void Refusal(TraceError error, TraceFormatOf<Args...> format,
                                       Args... args) {
-    Emit("! ", &error, format.c_str(), args...);
+    EmitRefusal(&error, format.c_str(), args...);
   }
 
   // Notes the export's result and gives it back; `output`, when given, is a caller's buffer of
@@ -187,8 +187,10 @@ class Trace {
   void CallLine(std::initializer_list<TraceArg> args);
   [[nodiscard]] bool Open();
   void Close();
-  // A line of a format already checked, and its arguments.
-  void Emit(const char* marker, TraceError* error, const char* format, ...);
+  // A step or refusal line of a format already checked, and its arguments (one function for
+  // each marker: a call passes no marker).
+  void EmitStep(TraceError* error, const char* format, ...);
+  void EmitRefusal(TraceError* error, const char* format, ...);
   // Writes one line: the time, process and thread, `marker`, the format, the error if any.
   void Line(const char* marker, TraceError* error, const char* format, std::va_list args);
   void Write(TraceText& text);
