@@ -10,7 +10,7 @@
 namespace qnd {
 
 // The section of the Windows profile that records the fonts.
-constexpr char kFontsProfileSection[] = "Fonts";
+inline constexpr char kFontsProfileSection[] = "Fonts";
 
 // A section of a font list, in the order Internal007 works them.
 struct FontListSection {

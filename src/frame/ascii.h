@@ -40,7 +40,7 @@ namespace qnd {
 }
 
 // The digits of a number in the bases up to 16, as the library writes them: lower case.
-constexpr char kDigits[] = "0123456789abcdef";
+inline constexpr char kDigits[] = "0123456789abcdef";
 
 // Writes `c` into `shown` as the trace and the checker show it in a line of text, and gives how
 // many characters that takes: `c` as it stands when it is printable ASCII or a byte from 0x80 up

@@ -8,7 +8,9 @@ constexpr int kDesktop = 0, kPrograms = 2, kPersonal = 5, kStartup = 7, kRecent 
               kStartMenu = 11, kFonts = 20, kTemplates = 21;
 
 constexpr FolderEntry kNone = {FolderSource::Unassigned, 0};
-[[nodiscard]] constexpr FolderEntry Shell(int csidl) { return {FolderSource::ShellFolder, csidl}; }
+[[nodiscard]] constexpr FolderEntry Shell(std::uint8_t csidl) {
+  return {FolderSource::ShellFolder, csidl};
+}
 
 // Codes "1" to "9", indexed from "1".
 constexpr FolderEntry kDigits[] = {

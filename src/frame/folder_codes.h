@@ -2,9 +2,12 @@
 // Portable: the Windows side (folders.cpp) turns an entry into a directory.
 #pragma once
 
+#include <cstdint>
+
 namespace qnd {
 
-enum class FolderSource {
+// One byte each, as is the shell folder identifier: the table stays small.
+enum class FolderSource : std::uint8_t {
   Unassigned,
   WindowsDir,    // GetWindowsDirectoryA
   SystemDir,     // GetSystemDirectoryA
@@ -15,7 +18,7 @@ enum class FolderSource {
 
 struct FolderEntry {
   FolderSource source;
-  int csidl;  // shell folder identifier, for ShellFolder only
+  std::uint8_t csidl;  // shell folder identifier (CSIDL_*, all below 256), for ShellFolder only
 };
 
 // The entry for a folder code, taken from the low 8 bits of `code` as a signed character.

@@ -108,11 +108,19 @@ int Trace::Return(int result, const char* output) {
   return result;
 }
 
-void Trace::Emit(const char* marker, TraceError* error, const char* format, ...) {
+void Trace::EmitStep(TraceError* error, const char* format, ...) {
   if (!*this) return;
   std::va_list args;
   va_start(args, format);
-  Line(marker, error, format, args);
+  Line("  ", error, format, args);
+  va_end(args);
+}
+
+void Trace::EmitRefusal(TraceError* error, const char* format, ...) {
+  if (!*this) return;
+  std::va_list args;
+  va_start(args, format);
+  Line("! ", error, format, args);
   va_end(args);
 }
 

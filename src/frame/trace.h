@@ -64,10 +64,11 @@
 
 namespace qnd {
 
-constexpr char kTraceVariable[] = "QNDSETUP_LOG";
-constexpr char kTraceLockPrefix[] = "qndsetup.trace.";  // the log's lock: this, then its identity
-constexpr DWORD kTraceLockMillis = 1000;                // a call's whole wait for the lock
-constexpr DWORD kTraceBurstMillis = 20;                 // the longest hold across lines of a Burst
+inline constexpr char kTraceVariable[] = "QNDSETUP_LOG";
+inline constexpr char kTraceLockPrefix[] =
+    "qndsetup.trace.";                    // the log's lock: this, then its identity
+constexpr DWORD kTraceLockMillis = 1000;  // a call's whole wait for the lock
+constexpr DWORD kTraceBurstMillis = 20;   // the longest hold across lines of a Burst
 
 // A platform call that failed and the code it gave (registry calls give theirs): the line ends
 // in " (RegCreateKeyA: error 234)", a large code such as an HRESULT in hexadecimal.
@@ -151,21 +152,21 @@ class Trace {
   // A step: "  what was done". The format is checked as it compiles (TraceFormat).
   template <typename... Args>
   [[gnu::always_inline]] void Step(TraceFormatOf<Args...> format, Args... args) {
-    Emit("  ", nullptr, format.c_str(), args...);
+    EmitStep(nullptr, format.c_str(), args...);
   }
   template <typename... Args>
   [[gnu::always_inline]] void Step(TraceError error, TraceFormatOf<Args...> format, Args... args) {
-    Emit("  ", &error, format.c_str(), args...);
+    EmitStep(&error, format.c_str(), args...);
   }
   // Why the export gives 0: "! what, and the rule".
   template <typename... Args>
   [[gnu::always_inline]] void Refusal(TraceFormatOf<Args...> format, Args... args) {
-    Emit("! ", nullptr, format.c_str(), args...);
+    EmitRefusal(nullptr, format.c_str(), args...);
   }
   template <typename... Args>
   [[gnu::always_inline]] void Refusal(TraceError error, TraceFormatOf<Args...> format,
                                       Args... args) {
-    Emit("! ", &error, format.c_str(), args...);
+    EmitRefusal(&error, format.c_str(), args...);
   }
 
   // Notes the export's result and gives it back; `output`, when given, is a caller's buffer of
@@ -186,8 +187,10 @@ class Trace {
   void CallLine(std::initializer_list<TraceArg> args);
   [[nodiscard]] bool Open();
   void Close();
-  // A line of a format already checked, and its arguments.
-  void Emit(const char* marker, TraceError* error, const char* format, ...);
+  // A step or refusal line of a format already checked, and its arguments (one function for
+  // each marker: a call passes no marker).
+  void EmitStep(TraceError* error, const char* format, ...);
+  void EmitRefusal(TraceError* error, const char* format, ...);
   // Writes one line: the time, process and thread, `marker`, the format, the error if any.
   void Line(const char* marker, TraceError* error, const char* format, std::va_list args);
   void Write(TraceText& text);

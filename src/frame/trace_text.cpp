@@ -41,7 +41,10 @@ bool NamesDevice(const char* path) {
   std::size_t n = 0;  // the name up to its extension or a colon ("NUL.TXT", "COM1:")
   while (base[n] && base[n] != '.' && base[n] != ':') ++n;
   while (n > 0 && base[n - 1] == ' ') --n;
-  for (const char* device : {"NUL", "CON", "PRN", "AUX", "CONIN$", "CONOUT$", "CLOCK$"}) {
+  // A named constant array, not a braced list: the list's array would be writable data.
+  static constexpr const char* kDevices[] = {"NUL",    "CON",     "PRN",   "AUX",
+                                             "CONIN$", "CONOUT$", "CLOCK$"};
+  for (const char* device : kDevices) {
     if (SameNoCase(base, n, device)) return true;
   }
   return n == 4 && (SameNoCase(base, 3, "COM") || SameNoCase(base, 3, "LPT")) && base[3] >= '1' &&

@@ -118,8 +118,8 @@ class TraceFormat {
 template <typename... Args>
 using TraceFormatOf = TraceFormat<std::type_identity_t<Args>...>;
 
-constexpr std::size_t kTraceLineChars = 2048;  // the buffer of a line and its terminator
-constexpr char kTraceCut[] = "...[cut]";       // ends a line that did not fit
+constexpr std::size_t kTraceLineChars = 2048;    // the buffer of a line and its terminator
+inline constexpr char kTraceCut[] = "...[cut]";  // ends a line that did not fit
 
 class TraceText {
  public:

@@ -5,8 +5,8 @@
 
 namespace qnd {
 
-constexpr char kExcelKey[] = "Software\\Microsoft\\Excel\\7.0";
-constexpr char kExcelOptionsKey[] = "Software\\Microsoft\\Excel\\7.0\\Microsoft Excel";
-constexpr char kWordOptionsKey[] = "Software\\Microsoft\\Word\\7.0\\Options";
+inline constexpr char kExcelKey[] = "Software\\Microsoft\\Excel\\7.0";
+inline constexpr char kExcelOptionsKey[] = "Software\\Microsoft\\Excel\\7.0\\Microsoft Excel";
+inline constexpr char kWordOptionsKey[] = "Software\\Microsoft\\Word\\7.0\\Options";
 
 }  // namespace qnd

@@ -25,22 +25,22 @@ constexpr int kExcelComponent = 700;
 constexpr int kWordComponent = 701;
 
 // Files.
-constexpr char kWordTemplate[] = "QND_OF7.DOT";     // copied into Word's start-up directory
-constexpr char kExcelAddIn[] = "QND_OF7.XLA";       // registered where it lies
-constexpr char kSupportLibrary[] = "QND_OF7.DLL";   // copied into the system directory
-constexpr char kOldWordTemplate[] = "QND_WW7.DOT";  // an older version's template, deleted
-constexpr char kOldAddInMark[] = "QND_XL7";         // names an older version's add-in value
+inline constexpr char kWordTemplate[] = "QND_OF7.DOT";     // copied into Word's start-up directory
+inline constexpr char kExcelAddIn[] = "QND_OF7.XLA";       // registered where it lies
+inline constexpr char kSupportLibrary[] = "QND_OF7.DLL";   // copied into the system directory
+inline constexpr char kOldWordTemplate[] = "QND_WW7.DOT";  // an older version's template, deleted
+inline constexpr char kOldAddInMark[] = "QND_XL7";         // names an older version's add-in value
 
 // Registry, all below HKEY_CURRENT_USER.
 // (the keys of Excel and Word: office_keys.h)
-constexpr char kStartupPathValue[] = "Startup-Path";
-constexpr char kMarkerKey[] = "Software\\Halvecor\\ZARIM 98\\Office95";
-constexpr char kMarkerValue[] = "FirstCall";
-constexpr char kMarkerData[] = "Y";
+inline constexpr char kStartupPathValue[] = "Startup-Path";
+inline constexpr char kMarkerKey[] = "Software\\Halvecor\\ZARIM 98\\Office95";
+inline constexpr char kMarkerValue[] = "FirstCall";
+inline constexpr char kMarkerData[] = "Y";
 
 // Classes of the applications' main windows.
-constexpr char kExcelWindow[] = "XLMAIN";
-constexpr char kWordWindow[] = "OpusApp";
+inline constexpr char kExcelWindow[] = "XLMAIN";
+inline constexpr char kWordWindow[] = "OpusApp";
 
 struct OfficePlan;
 struct ComponentPlan;
@@ -81,7 +81,7 @@ void FindTemplate(OfficePlan& plan, ComponentPlan& component);
 // The Office components, in the order installation goes through them: Excel first, then Word.
 // Word also counts as running while Excel runs (they share the support library). Only the
 // platform side uses the rows: their `find` is defined there.
-constexpr OfficeComponent kOfficeComponents[] = {
+inline constexpr OfficeComponent kOfficeComponents[] = {
     {kExcelComponent,
      "Excel 7.0",
      kExcelKey,

@@ -96,12 +96,8 @@ namespace {
 
 // DoReg's work, traced by `trace`.
 [[nodiscard]] int ApplyScript(const char* script, const QndPathContext* context, Trace& trace) {
-  if (!script) {  // the profile reader would read WIN.INI instead
-    trace.Refusal("no script path");
-    return 0;
-  }
   PathStr path;
-  if (!ProfileFileToRead("script", script, path, trace)) return 0;
+  if (!ScriptToRead(script, path, trace)) return 0;
   PathRecord record(context);
   LastKey last;
   const auto apply = [&record, &last, &trace](const ProfileEntry& entry) {
@@ -126,9 +122,5 @@ extern "C" int __stdcall DoReg(const char* script, const QndPathContext* context
 extern "C" int __stdcall RegisterQuindo(const char* directory) {
   using namespace qnd;
   Trace trace("RegisterQuindo", {directory});
-  PathStr dir, script;
-  if (!ProductScript(directory, dir, script, trace)) return trace.Return(0);
-  const QndPathContext context = {dir.c_str(), nullptr};
-  Trace do_reg(trace, "DoReg", {script.c_str(), &context, 1});
-  return trace.Return(do_reg.Return(ApplyScript(script.c_str(), &context, do_reg)));
+  return trace.Return(OnProductScript(directory, "DoReg", ApplyScript, trace));
 }

@@ -38,6 +38,22 @@ bool ProductScript(const char* directory, PathStr& dir, PathStr& script, Trace& 
   return false;
 }
 
+bool ScriptToRead(const char* script, PathStr& path, Trace& trace) {
+  if (!script) {
+    trace.Refusal("no script path");
+    return false;
+  }
+  return ProfileFileToRead("script", script, path, trace);
+}
+
+int OnProductScript(const char* directory, const char* work_name, ScriptWork work, Trace& trace) {
+  PathStr dir, script;
+  if (!ProductScript(directory, dir, script, trace)) return 0;
+  const QndPathContext context = {dir.c_str(), nullptr};
+  Trace inner(trace, work_name, {script.c_str(), &context, 1});
+  return inner.Return(work(script.c_str(), &context, inner));
+}
+
 void PathRecord::Show(const ContextReads& reads, Trace& trace) {
   if (!trace) return;
   const auto address = static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(context_));

@@ -15,7 +15,7 @@ static_assert(kEntryDataChars == kProfileValueChars, "script entries are read as
 const MacroLookups& PlatformLookups();
 
 // The file name of the product's own script, in its installation directory.
-constexpr char kProductScriptName[] = "QUINDO.SRG";
+inline constexpr char kProductScriptName[] = "QUINDO.SRG";
 
 // The product's own script: "QUINDO.SRG" in the installation directory `directory`. Sets `dir`
 // to the directory ending in a backslash (the "$0" directory) and `script` to the file's path.
@@ -23,6 +23,20 @@ constexpr char kProductScriptName[] = "QUINDO.SRG";
 // fit 260 characters.
 [[nodiscard]] bool ProductScript(const char* directory, PathStr& dir, PathStr& script,
                                  Trace& trace);
+
+// The work of DoReg or UndoReg on the script file `script`, with the path record `context`.
+using ScriptWork = int (*)(const char* script, const PathContext* context, Trace& trace);
+
+// The script file a DoReg or UndoReg call names: true, with its path in `path`; false, and the
+// trace says why, for a null path (the profile reader would read WIN.INI instead) or a file that
+// cannot be read.
+[[nodiscard]] bool ScriptToRead(const char* script, PathStr& path, Trace& trace);
+
+// RegisterQuindo and UnregisterQuindo: `work` on the product's own script in `directory`, with
+// that directory as "$0", traced as a call of export `work_name` (DoReg or UndoReg) inside
+// `trace`. 0, and the trace says why, when the directory gives no script path.
+[[nodiscard]] int OnProductScript(const char* directory, const char* work_name, ScriptWork work,
+                                  Trace& trace);
 
 // The path record a DoReg or UndoReg call was given, and what its trace has shown of it: each
 // directory once, when a macro first reads it (the call line shows only the record's address,
@@ -40,7 +54,7 @@ class PathRecord {
 };
 
 // The section that lists what reversal removes.
-constexpr char kRemovalList[] = "UNINSTALL";
+inline constexpr char kRemovalList[] = "UNINSTALL";
 
 // Why planning entry `name` of `section` failed, for the trace: "entry "NAME" of section
 // "SECTION": the data has a folder code that gives no directory ("$Z" at 4)".

@@ -226,12 +226,8 @@ namespace {
 
 // UndoReg's work, traced by `trace`.
 [[nodiscard]] int UndoScript(const char* script, const QndPathContext* context, Trace& trace) {
-  if (!script) {  // the profile reader would read WIN.INI instead
-    trace.Refusal("no script path");
-    return 0;
-  }
   PathStr path;
-  if (!ProfileFileToRead("script", script, path, trace)) return 0;
+  if (!ScriptToRead(script, path, trace)) return 0;
   PathRecord record(context);
   const auto undo = [&record, &trace](const ProfileEntry& entry) {
     return UndoEntry(entry, record, trace);
@@ -254,9 +250,5 @@ extern "C" int __stdcall UndoReg(const char* script, const QndPathContext* conte
 extern "C" int __stdcall UnregisterQuindo(const char* directory) {
   using namespace qnd;
   Trace trace("UnregisterQuindo", {directory});
-  PathStr dir, script;
-  if (!ProductScript(directory, dir, script, trace)) return trace.Return(0);
-  const QndPathContext context = {dir.c_str(), nullptr};
-  Trace undo_reg(trace, "UndoReg", {script.c_str(), &context, 1});
-  return trace.Return(undo_reg.Return(UndoScript(script.c_str(), &context, undo_reg)));
+  return trace.Return(OnProductScript(directory, "UndoReg", UndoScript, trace));
 }
