@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "qndsetup.h"
+#include "trace_lock.h"
 
 namespace {
 
@@ -172,19 +173,6 @@ double Time(const char* key, Run run) {
   return Time(key, run, [] {});
 }
 
-// The lock of the trace's log `path`, as the library names it from the file's identity.
-std::string TraceLockName(const std::string& path) {
-  HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
-  BY_HANDLE_FILE_INFORMATION identity = {};
-  GetFileInformationByHandle(file, &identity);
-  CloseHandle(file);
-  char name[64];
-  std::snprintf(name, sizeof name, "qndsetup.trace.%08lx.%08lx%08lx", identity.dwVolumeSerialNumber,
-                identity.nFileIndexHigh, identity.nFileIndexLow);
-  return name;
-}
-
 // As another process: takes lock LOCK for 20 ms, lets it go, and again, until event DONE is set
 // (a minute at most).
 int Pulse(const char* lock_name, const char* done_name) {
@@ -220,7 +208,7 @@ void TimePulsedLock(decltype(&DoReg) do_reg) {
   char exe[MAX_PATH];
   GetModuleFileNameA(nullptr, exe, MAX_PATH);
   std::string cmd =
-      std::string("\"") + exe + "\" --pulse " + TraceLockName(log) + " qndbench.pulse.done";
+      std::string("\"") + exe + "\" --pulse " + bench::TraceLockName(log) + " qndbench.pulse.done";
   STARTUPINFOA si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi;

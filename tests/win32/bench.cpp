@@ -498,18 +498,6 @@ std::vector<unsigned> Seeds(unsigned fixed) {
   return seeds;
 }
 
-std::string TraceLockName(const std::string& path) {
-  HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
-  BY_HANDLE_FILE_INFORMATION identity = {};
-  GetFileInformationByHandle(file, &identity);
-  CloseHandle(file);
-  char name[64];
-  std::snprintf(name, sizeof name, "qndsetup.trace.%08lx.%08lx%08lx", identity.dwVolumeSerialNumber,
-                identity.nFileIndexHigh, identity.nFileIndexLow);
-  return name;
-}
-
 namespace {
 // Starts `command`; its process handle, or null with the error in `error`.
 HANDLE StartProcess(const std::string& command, DWORD* error) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "qndsetup.h"
+#include "trace_lock.h"  // TraceLockName
 
 namespace bench {
 
@@ -163,10 +164,6 @@ struct Random {
 // The seeds of a differential test's random cases: `fixed` of them from 1, or the ones the
 // environment names (QND_CHECK_SEEDS from QND_CHECK_FIRST_SEED, as make fuzz-check sets them).
 std::vector<unsigned> Seeds(unsigned fixed);
-
-// The name of the lock of the trace's log `path`, as the library names it from the file's
-// identity (the file must be there).
-std::string TraceLockName(const std::string& path);
 
 // ---- older Windows, simulated ----
 // Binds the library's import `function` of `dll` ("KERNEL32.dll"...) to `stub` for the object's
