@@ -19,9 +19,9 @@ namespace {
 void TraceFault(const OfficeStep& step, Trace& trace) {
   const char* component = step.component ? step.component->application : "the call";
   if (step.scope == StepScope::Nothing) {
-    trace.Step("%s: %s; installed anew all the same", component, Words(step.fault).trace);
+    trace.Step("%s: %s; installed anew all the same", component, OfficeFaultRule(step.fault));
   } else {
-    trace.Refusal("%s: %s \"%s\"", component, Words(step.fault).trace, step.path);
+    trace.Refusal("%s: %s \"%s\"", component, OfficeFaultRule(step.fault), step.path);
   }
 }
 

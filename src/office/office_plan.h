@@ -35,7 +35,7 @@ struct OfficeFaultWords {
   OfficeFault fault;
   const char* trace;
 };
-constexpr OfficeFaultWords kOfficeFaultWords[] = {
+inline constexpr OfficeFaultWords kOfficeFaultWords[] = {
     {OfficeFault::None, "no failure"},
     {OfficeFault::SourceNotAbsolute,
      "the source directory cannot be made absolute in 1023 characters"},
@@ -58,8 +58,12 @@ constexpr OfficeFaultWords kOfficeFaultWords[] = {
 static_assert(RowsInOrder(kOfficeFaultWords, &OfficeFaultWords::fault, OfficeFault::Count),
               "one row per failure, in the enum's order");
 
-[[nodiscard]] constexpr const OfficeFaultWords& Words(OfficeFault fault) {
-  return kOfficeFaultWords[static_cast<int>(fault)];
+// The table's words as the image keeps them (outcome_table.h).
+inline constexpr auto kOfficeFaultRules = PackTexts<kOfficeFaultWords, &OfficeFaultWords::trace>();
+
+// The rule that a failure breaks, in a few words (the trace shows it).
+[[nodiscard]] constexpr const char* OfficeFaultRule(OfficeFault fault) {
+  return kOfficeFaultRules[static_cast<std::size_t>(fault)];
 }
 
 // What a failed step stops.
