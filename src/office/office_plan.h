@@ -78,8 +78,8 @@ enum class StepScope : std::uint8_t {
 struct OfficeStep {
   StepKind kind;
   StepScope scope;
-  OfficeFault fault;                  // the failure foreseen; None: it succeeds
-  const OfficeComponent* component;   // null for the phases before the components
+  OfficeFault fault;                 // the failure foreseen; None: it succeeds
+  const OfficeComponent* component;  // null for the phases before the components
   const char* path;        // the file or directory worked on; the text of an add-in value;
                            // the application a look is for
   const char* from;        // the file a copy takes
