@@ -85,10 +85,13 @@ void RefuseEntry(Trace& trace, const char* section, const char* name, const Plan
                 static_cast<unsigned>(why.at));
 }
 
+void RefuseEntry(Trace& trace, const char* section, const char* name, const char* words) {
+  trace.Refusal("entry \"%s\" of section \"%s\": %s", name, section, words);
+}
+
 bool EntryFound(const ProfileEntry& entry, Trace& trace) {
   if (!entry.found) {
-    trace.Refusal("entry \"%s\" of section \"%s\": its data cannot be found again by this name",
-                  entry.name, entry.section);
+    RefuseEntry(trace, entry.section, entry.name, "its data cannot be found again by this name");
   }
   return entry.found;
 }

@@ -59,6 +59,8 @@ inline constexpr char kRemovalList[] = "UNINSTALL";
 // Why planning entry `name` of `section` failed, for the trace: "entry "NAME" of section
 // "SECTION": the data has a folder code that gives no directory ("$Z" at 4)".
 void RefuseEntry(Trace& trace, const char* section, const char* name, const PlanFault& fault);
+// The same for a rule that `words` name: "entry "NAME" of section "SECTION": WORDS".
+void RefuseEntry(Trace& trace, const char* section, const char* name, const char* words);
 
 // True when the walk found the entry's data; otherwise the trace says so and the entry fails.
 [[nodiscard]] bool EntryFound(const ProfileEntry& entry, Trace& trace);
