@@ -33,7 +33,7 @@ void FreeItemList(LPITEMIDLIST list) {
   dir.adopt();
   FreeItemList(list);
   if (!ok) {
-    trace.Refusal("shell folder 0x%04x has no file-system path (SHGetPathFromIDListA)", csidl);
+    trace.Refusal("shell folder 0x%04x has no file-system path", csidl);
   }
   return ok != FALSE;
 }
