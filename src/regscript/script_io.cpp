@@ -101,4 +101,17 @@ int WalkResult(WalkEnd end, Trace& trace) {
   return end == WalkEnd::Done ? 1 : 0;
 }
 
+WalkEnd WalkKeySections(const char* script, EntryVisit visit) {
+  NameList sections;
+  if (!sections.Read(script, nullptr)) return WalkEnd::NoMemory;
+  for (const char* section = sections.First(); section; section = sections.Next(section)) {
+    std::uint32_t root = 0;
+    const char* sub = nullptr;
+    if (!ParseRootKey(section, &root, &sub)) continue;
+    const WalkEnd end = WalkSection(script, section, visit);
+    if (end != WalkEnd::Done) return end;
+  }
+  return WalkEnd::Done;
+}
+
 }  // namespace qnd
