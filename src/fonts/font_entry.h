@@ -52,7 +52,7 @@ struct FontResultWords {
   const char* trace;
   FontResultFile file;
 };
-constexpr FontResultWords kFontResultWords[] = {
+inline constexpr FontResultWords kFontResultWords[] = {
     {FontResult::Ok, "done", FontResultFile::None},
     {FontResult::EmptyValue, "the value is empty", FontResultFile::None},
     {FontResult::BadDescription,
@@ -77,13 +77,18 @@ constexpr FontResultWords kFontResultWords[] = {
 static_assert(RowsInOrder(kFontResultWords, &FontResultWords::result, FontResult::Count),
               "one row per result, in the enum's order");
 
-[[nodiscard]] constexpr const FontResultWords& Words(FontResult result) {
-  return kFontResultWords[static_cast<int>(result)];
-}
+// The table's columns as the image keeps them (outcome_table.h).
+inline constexpr auto kFontResultRules = PackTexts<kFontResultWords, &FontResultWords::trace>();
+inline constexpr auto kFontResultFiles = PackColumn<kFontResultWords, &FontResultWords::file>();
 
 // The rule that a result of planning an entry names, in a few words (the trace shows it).
 [[nodiscard]] constexpr const char* FontResultRule(FontResult result) {
-  return Words(result).trace;
+  return kFontResultRules[static_cast<std::size_t>(result)];
+}
+
+// The file that a result is about.
+[[nodiscard]] constexpr FontResultFile FontResultFileOf(FontResult result) {
+  return kFontResultFiles[static_cast<std::size_t>(result)];
 }
 
 // A font key split into its file name: what follows any drive ("D:") and directory part, the

@@ -193,7 +193,7 @@ FontResult PlanFontListEntry(const FontListEntry& entry, FontPlan& plan) {
 }
 
 const char* ResultFile(FontResult result, const FontPlan& plan) {
-  switch (Words(result).file) {
+  switch (FontResultFileOf(result)) {
     case FontResultFile::None: return "";
     case FontResultFile::Font: return plan.font_path.c_str();
     case FontResultFile::Resource: return plan.resource_path.c_str();

@@ -13,7 +13,7 @@ constexpr FolderEntry kNone = {FolderSource::Unassigned, 0};
 }
 
 // Codes "1" to "9", indexed from "1".
-constexpr FolderEntry kDigits[] = {
+constexpr FolderEntry kDigitCodes[] = {
     {FolderSource::WindowsDir, 0},  // 1
     {FolderSource::SystemDir, 0},   // 2
     {FolderSource::SystemDir, 0},   // 3: the same as 2
@@ -26,7 +26,7 @@ constexpr FolderEntry kDigits[] = {
 };
 
 // Codes "A" to "F" (and "a" to "f"), indexed from "A".
-constexpr FolderEntry kLetters[] = {
+constexpr FolderEntry kLetterCodes[] = {
     Shell(kPersonal),                 // A
     {FolderSource::ProgramFiles, 0},  // B
     Shell(kSendTo),                   // C
@@ -41,9 +41,9 @@ FolderEntry LookupFolderCode(int code) {
   const signed char c = static_cast<signed char>(code & 0xFF);
   // One unsigned comparison rejects "0", everything below it and every byte from 0x80 up.
   if (static_cast<unsigned>(c - '1') > static_cast<unsigned>('f' - '1')) return kNone;
-  if (c <= '9') return kDigits[c - '1'];
-  if (c >= 'A' && c <= 'F') return kLetters[c - 'A'];
-  if (c >= 'a' && c <= 'f') return kLetters[c - 'a'];
+  if (c <= '9') return kDigitCodes[c - '1'];
+  if (c >= 'A' && c <= 'F') return kLetterCodes[c - 'A'];
+  if (c >= 'a' && c <= 'f') return kLetterCodes[c - 'a'];
   return kNone;
 }
 

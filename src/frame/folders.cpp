@@ -33,7 +33,7 @@ void FreeItemList(LPITEMIDLIST list) {
   dir.adopt();
   FreeItemList(list);
   if (!ok) {
-    trace.Refusal("shell folder 0x%04x has no file-system path (SHGetPathFromIDListA)", csidl);
+    trace.Refusal("shell folder 0x%04x has no file-system path", csidl);
   }
   return ok != FALSE;
 }
@@ -43,25 +43,26 @@ void FreeItemList(LPITEMIDLIST list) {
 // as too long.
 [[nodiscard]] bool ProgramFilesPath(PathStr& dir, Trace& trace) {
   constexpr char kKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+  constexpr char kValue[] = "ProgramFilesDir";
   UniqueKey key;
   const char* call = "RegOpenKeyA";
   LONG status = RegOpenKeyA(HKEY_LOCAL_MACHINE, kKey, key.put());
   DWORD bytes = kPathChars;
   if (status == ERROR_SUCCESS) {
     call = "RegQueryValueExA";
-    status = RegQueryValueExA(key.get(), "ProgramFilesDir", nullptr, nullptr,
+    status = RegQueryValueExA(key.get(), kValue, nullptr, nullptr,
                               reinterpret_cast<BYTE*>(dir.data()), &bytes);
   }
   if (status != ERROR_SUCCESS) {
     dir.clear();  // whatever the query left there
     trace.Refusal(CallError{call, static_cast<DWORD>(status)},
-                  "\"ProgramFilesDir\" of \"HKEY_LOCAL_MACHINE\\\\%s\" cannot be read", kKey);
+                  "\"%s\" of \"HKEY_LOCAL_MACHINE\\\\%s\" cannot be read", kValue, kKey);
     return false;
   }
   if (bytes == 0 || dir.data()[bytes - 1] != '\0') {
     if (bytes >= kPathChars) {
       dir.clear();
-      trace.Refusal("\"ProgramFilesDir\" leaves no room for its terminator");
+      trace.Refusal("\"%s\" leaves no room for its terminator", kValue);
       return false;
     }
     dir.data()[bytes] = '\0';

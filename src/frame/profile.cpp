@@ -81,4 +81,16 @@ bool ReadEntryData(const char* file, const char* section, const char* entry, cha
   return !(n == sizeof kNoEntry - 1 && std::memcmp(data, kNoEntry, sizeof kNoEntry) == 0);
 }
 
+WalkEnd WalkSection(const char* file, const char* section, EntryVisit visit) {
+  NameList entries;
+  if (!entries.Read(file, section)) return WalkEnd::NoMemory;
+  for (const char* entry = entries.First(); entry; entry = entries.Next(entry)) {
+    char data[kProfileValueChars];
+    unsigned length = 0;
+    const bool found = ReadEntryData(file, section, entry, data, kProfileValueChars, &length);
+    if (!visit(ProfileEntry{section, entry, data, length, found})) return WalkEnd::Stopped;
+  }
+  return WalkEnd::Done;
+}
+
 }  // namespace qnd

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <type_traits>
 
 #include "frame/fixed_str.h"
 #include "frame/trace.h"
@@ -91,19 +92,26 @@ enum class WalkEnd {
   NoMemory,  // no memory for a name list: the file was not read (further)
 };
 
-// Calls `visit(const ProfileEntry&)` for every entry of the entry list of `section` of `file`,
-// in file order, until a visit returns false.
-template <typename Visit>
-[[nodiscard]] WalkEnd WalkSection(const char* file, const char* section, Visit&& visit) {
-  NameList entries;
-  if (!entries.Read(file, section)) return WalkEnd::NoMemory;
-  for (const char* entry = entries.First(); entry; entry = entries.Next(entry)) {
-    char data[kProfileValueChars];
-    unsigned length = 0;
-    const bool found = ReadEntryData(file, section, entry, data, kProfileValueChars, &length);
-    if (!visit(ProfileEntry{section, entry, data, length, found})) return WalkEnd::Stopped;
-  }
-  return WalkEnd::Done;
-}
+// What a walk calls for each entry: a callable of `bool(const ProfileEntry&)`, borrowed for the
+// length of the walk, so that one walk's code serves every caller.
+class EntryVisit {
+ public:
+  template <typename Visit>
+  requires(!std::is_same_v<std::remove_cvref_t<Visit>, EntryVisit>)
+      EntryVisit(Visit&& visit)  // NOLINT(bugprone-forwarding-reference-overload): not a copy
+      : visit_(&visit), call_([](const void* v, const ProfileEntry& entry) -> bool {
+          return (*static_cast<const std::remove_reference_t<Visit>*>(v))(entry);
+        }) {}
+
+  bool operator()(const ProfileEntry& entry) const { return call_(visit_, entry); }
+
+ private:
+  const void* visit_;
+  bool (*call_)(const void* visit, const ProfileEntry& entry);
+};
+
+// Calls `visit` for every entry of the entry list of `section` of `file`, in file order, until a
+// visit returns false.
+[[nodiscard]] WalkEnd WalkSection(const char* file, const char* section, EntryVisit visit);
 
 }  // namespace qnd

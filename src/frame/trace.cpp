@@ -108,23 +108,55 @@ int Trace::Return(int result, const char* output) {
   return result;
 }
 
-void Trace::EmitStep(TraceError* error, const char* format, ...) {
-  if (!*this) return;
+void Trace::EmitStep(const char* format, ...) {
   std::va_list args;
   va_start(args, format);
-  Line("  ", error, format, args);
+  Line("  ", nullptr, format, args);
   va_end(args);
 }
 
-void Trace::EmitRefusal(TraceError* error, const char* format, ...) {
-  if (!*this) return;
+void Trace::EmitStep(CallError error, const char* format, ...) {
+  TraceError line_error(error);
   std::va_list args;
   va_start(args, format);
-  Line("! ", error, format, args);
+  Line("  ", &line_error, format, args);
   va_end(args);
 }
 
+void Trace::EmitStep(LastError error, const char* format, ...) {
+  TraceError line_error(error);
+  std::va_list args;
+  va_start(args, format);
+  Line("  ", &line_error, format, args);
+  va_end(args);
+}
+
+void Trace::EmitRefusal(const char* format, ...) {
+  std::va_list args;
+  va_start(args, format);
+  Line("! ", nullptr, format, args);
+  va_end(args);
+}
+
+void Trace::EmitRefusal(CallError error, const char* format, ...) {
+  TraceError line_error(error);
+  std::va_list args;
+  va_start(args, format);
+  Line("! ", &line_error, format, args);
+  va_end(args);
+}
+
+void Trace::EmitRefusal(LastError error, const char* format, ...) {
+  TraceError line_error(error);
+  std::va_list args;
+  va_start(args, format);
+  Line("! ", &line_error, format, args);
+  va_end(args);
+}
+
+// With the trace off, a line ends here, before any platform call.
 void Trace::Line(const char* marker, TraceError* error, const char* format, std::va_list args) {
+  if (!*this) return;
   const DWORD last_error = GetLastError();  // before anything of the line's own can change it
   if (error && error->last) error->code = last_error;
   TraceText text;

@@ -152,21 +152,30 @@ class Trace {
   // A step: "  what was done". The format is checked as it compiles (TraceFormat).
   template <typename... Args>
   [[gnu::always_inline]] void Step(TraceFormatOf<Args...> format, Args... args) {
-    EmitStep(nullptr, format.c_str(), args...);
+    EmitStep(format.c_str(), args...);
   }
   template <typename... Args>
-  [[gnu::always_inline]] void Step(TraceError error, TraceFormatOf<Args...> format, Args... args) {
-    EmitStep(&error, format.c_str(), args...);
+  [[gnu::always_inline]] void Step(CallError error, TraceFormatOf<Args...> format, Args... args) {
+    EmitStep(error, format.c_str(), args...);
+  }
+  template <typename... Args>
+  [[gnu::always_inline]] void Step(LastError error, TraceFormatOf<Args...> format, Args... args) {
+    EmitStep(error, format.c_str(), args...);
   }
   // Why the export gives 0: "! what, and the rule".
   template <typename... Args>
   [[gnu::always_inline]] void Refusal(TraceFormatOf<Args...> format, Args... args) {
-    EmitRefusal(nullptr, format.c_str(), args...);
+    EmitRefusal(format.c_str(), args...);
   }
   template <typename... Args>
-  [[gnu::always_inline]] void Refusal(TraceError error, TraceFormatOf<Args...> format,
+  [[gnu::always_inline]] void Refusal(CallError error, TraceFormatOf<Args...> format,
                                       Args... args) {
-    EmitRefusal(&error, format.c_str(), args...);
+    EmitRefusal(error, format.c_str(), args...);
+  }
+  template <typename... Args>
+  [[gnu::always_inline]] void Refusal(LastError error, TraceFormatOf<Args...> format,
+                                      Args... args) {
+    EmitRefusal(error, format.c_str(), args...);
   }
 
   // Notes the export's result and gives it back; `output`, when given, is a caller's buffer of
@@ -187,10 +196,14 @@ class Trace {
   void CallLine(std::initializer_list<TraceArg> args);
   [[nodiscard]] bool Open();
   void Close();
-  // A step or refusal line of a format already checked, and its arguments (one function for
-  // each marker: a call passes no marker).
-  void EmitStep(TraceError* error, const char* format, ...);
-  void EmitRefusal(TraceError* error, const char* format, ...);
+  // A step or refusal line of a format already checked, and its arguments: one function for
+  // each marker and kind of error, so that a call passes only what its line has.
+  void EmitStep(const char* format, ...);
+  void EmitStep(CallError error, const char* format, ...);
+  void EmitStep(LastError error, const char* format, ...);
+  void EmitRefusal(const char* format, ...);
+  void EmitRefusal(CallError error, const char* format, ...);
+  void EmitRefusal(LastError error, const char* format, ...);
   // Writes one line: the time, process and thread, `marker`, the format, the error if any.
   void Line(const char* marker, TraceError* error, const char* format, std::va_list args);
   void Write(TraceText& text);

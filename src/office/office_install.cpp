@@ -19,23 +19,24 @@ namespace {
 void TraceFault(const OfficeStep& step, Trace& trace) {
   const char* component = step.component ? step.component->application : "the call";
   if (step.scope == StepScope::Nothing) {
-    trace.Step("%s: %s; installed anew all the same", component, Words(step.fault).trace);
+    trace.Step("%s: %s; installed anew all the same", component, OfficeFaultRule(step.fault));
   } else {
-    trace.Refusal("%s: %s \"%s\"", component, Words(step.fault).trace, step.path);
+    trace.Refusal("%s: %s \"%s\"", component, OfficeFaultRule(step.fault), step.path);
   }
 }
 
 // Traces the outcome of a registry step, `what` done by `function`, on value `name` of
-// HKEY_CURRENT_USER\`key`, with `data` when one is set.
+// HKEY_CURRENT_USER\`key`, with `data` when one is set (the root's name is an argument of the
+// format: the two lines hold it once).
 [[nodiscard]] bool TraceValue(Trace& trace, const OfficeStep& step, LONG status,
                               const char* function, const char* what, const char* key,
                               const char* name, const char* data) {
   if (status == ERROR_SUCCESS) {
+    const char* root = "HKEY_CURRENT_USER";
     if (*data) {
-      trace.Step("value %s \"HKEY_CURRENT_USER\\\\%s\" \"%s\" = REG_SZ \"%s\"", what, key, name,
-                 data);
+      trace.Step("value %s \"%s\\\\%s\" \"%s\" = REG_SZ \"%s\"", what, root, key, name, data);
     } else {
-      trace.Step("value %s \"HKEY_CURRENT_USER\\\\%s\" \"%s\"", what, key, name);
+      trace.Step("value %s \"%s\\\\%s\" \"%s\"", what, root, key, name);
     }
   } else if (step.scope == StepScope::Nothing) {
     trace.Step(CallError{function, static_cast<DWORD>(status)}, "value \"%s\" of \"%s\" stays",

@@ -35,7 +35,7 @@ struct OfficeFaultWords {
   OfficeFault fault;
   const char* trace;
 };
-constexpr OfficeFaultWords kOfficeFaultWords[] = {
+inline constexpr OfficeFaultWords kOfficeFaultWords[] = {
     {OfficeFault::None, "no failure"},
     {OfficeFault::SourceNotAbsolute,
      "the source directory cannot be made absolute in 1023 characters"},
@@ -58,8 +58,12 @@ constexpr OfficeFaultWords kOfficeFaultWords[] = {
 static_assert(RowsInOrder(kOfficeFaultWords, &OfficeFaultWords::fault, OfficeFault::Count),
               "one row per failure, in the enum's order");
 
-[[nodiscard]] constexpr const OfficeFaultWords& Words(OfficeFault fault) {
-  return kOfficeFaultWords[static_cast<int>(fault)];
+// The table's words as the image keeps them (outcome_table.h).
+inline constexpr auto kOfficeFaultRules = PackTexts<kOfficeFaultWords, &OfficeFaultWords::trace>();
+
+// The rule that a failure breaks, in a few words (the trace shows it).
+[[nodiscard]] constexpr const char* OfficeFaultRule(OfficeFault fault) {
+  return kOfficeFaultRules[static_cast<std::size_t>(fault)];
 }
 
 // What a failed step stops.
@@ -70,16 +74,17 @@ enum class StepScope : std::uint8_t {
   Removal,    // the removal of the installed part that follows it, which is not made
 };
 
+// A step as AddStep makes it; the plan's rows past its last step are never read.
 struct OfficeStep {
-  StepKind kind = StepKind::Stop;
-  StepScope scope = StepScope::Call;
-  OfficeFault fault = OfficeFault::None;       // the failure foreseen; None: it succeeds
-  const OfficeComponent* component = nullptr;  // null for the phases before the components
-  const char* path = "";        // the file or directory worked on; the text of an add-in value;
-                                // the application a look is for
-  const char* from = "";        // the file a copy takes
-  int slot = kNoSlot;           // the add-in value worked on (as foreseen, for one written)
-  const char* windows[2] = {};  // the classes a look looks for (null: none)
+  StepKind kind;
+  StepScope scope;
+  OfficeFault fault;                 // the failure foreseen; None: it succeeds
+  const OfficeComponent* component;  // null for the phases before the components
+  const char* path;        // the file or directory worked on; the text of an add-in value;
+                           // the application a look is for
+  const char* from;        // the file a copy takes
+  int slot;                // the add-in value worked on (as foreseen, for one written)
+  const char* windows[2];  // the classes a look looks for (null: none)
 };
 
 // Word's start-up directory as "Startup-Path" gives it (1024-byte read).
@@ -170,10 +175,7 @@ inline OfficeStep& AddStep(OfficePlan& plan, StepKind kind, StepScope scope,
                            const OfficeComponent* component) {
   OfficeStep& step = plan.step_count < kMaxOfficeSteps ? plan.steps[plan.step_count++] : plan.spare;
   plan.full |= &step == &plan.spare;
-  step = OfficeStep();
-  step.kind = kind;
-  step.scope = scope;
-  step.component = component;
+  step = {kind, scope, OfficeFault::None, component, "", "", kNoSlot, {}};
   return step;
 }
 

@@ -85,10 +85,13 @@ void RefuseEntry(Trace& trace, const char* section, const char* name, const Plan
                 static_cast<unsigned>(why.at));
 }
 
+void RefuseEntry(Trace& trace, const char* section, const char* name, const char* words) {
+  trace.Refusal("entry \"%s\" of section \"%s\": %s", name, section, words);
+}
+
 bool EntryFound(const ProfileEntry& entry, Trace& trace) {
   if (!entry.found) {
-    trace.Refusal("entry \"%s\" of section \"%s\": its data cannot be found again by this name",
-                  entry.name, entry.section);
+    RefuseEntry(trace, entry.section, entry.name, "its data cannot be found again by this name");
   }
   return entry.found;
 }
@@ -96,6 +99,19 @@ bool EntryFound(const ProfileEntry& entry, Trace& trace) {
 int WalkResult(WalkEnd end, Trace& trace) {
   if (end == WalkEnd::NoMemory) trace.Refusal("no memory for a name list of the script");
   return end == WalkEnd::Done ? 1 : 0;
+}
+
+WalkEnd WalkKeySections(const char* script, EntryVisit visit) {
+  NameList sections;
+  if (!sections.Read(script, nullptr)) return WalkEnd::NoMemory;
+  for (const char* section = sections.First(); section; section = sections.Next(section)) {
+    std::uint32_t root = 0;
+    const char* sub = nullptr;
+    if (!ParseRootKey(section, &root, &sub)) continue;
+    const WalkEnd end = WalkSection(script, section, visit);
+    if (end != WalkEnd::Done) return end;
+  }
+  return WalkEnd::Done;
 }
 
 }  // namespace qnd

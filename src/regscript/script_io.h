@@ -59,6 +59,8 @@ inline constexpr char kRemovalList[] = "UNINSTALL";
 // Why planning entry `name` of `section` failed, for the trace: "entry "NAME" of section
 // "SECTION": the data has a folder code that gives no directory ("$Z" at 4)".
 void RefuseEntry(Trace& trace, const char* section, const char* name, const PlanFault& fault);
+// The same for a rule that `words` name: "entry "NAME" of section "SECTION": WORDS".
+void RefuseEntry(Trace& trace, const char* section, const char* name, const char* words);
 
 // True when the walk found the entry's data; otherwise the trace says so and the entry fails.
 [[nodiscard]] bool EntryFound(const ProfileEntry& entry, Trace& trace);
@@ -69,23 +71,10 @@ void RefuseEntry(Trace& trace, const char* section, const char* name, const Plan
 
 // The walk of DoReg: every entry of every key section of `script` (a section whose name begins
 // with a root name), sections and entries in file order, until a visit returns false.
-template <typename Visit>
-[[nodiscard]] WalkEnd WalkKeySections(const char* script, Visit&& visit) {
-  NameList sections;
-  if (!sections.Read(script, nullptr)) return WalkEnd::NoMemory;
-  for (const char* section = sections.First(); section; section = sections.Next(section)) {
-    std::uint32_t root = 0;
-    const char* sub = nullptr;
-    if (!ParseRootKey(section, &root, &sub)) continue;
-    const WalkEnd end = WalkSection(script, section, visit);
-    if (end != WalkEnd::Done) return end;
-  }
-  return WalkEnd::Done;
-}
+[[nodiscard]] WalkEnd WalkKeySections(const char* script, EntryVisit visit);
 
 // The walk of UndoReg: every entry of the "UNINSTALL" list, in file order.
-template <typename Visit>
-[[nodiscard]] WalkEnd WalkRemovalList(const char* script, Visit&& visit) {
+[[nodiscard]] inline WalkEnd WalkRemovalList(const char* script, EntryVisit visit) {
   return WalkSection(script, kRemovalList, visit);
 }
 

@@ -63,7 +63,7 @@ struct TextFaultWords {
   TextFault fault;
   const char* trace;
 };
-constexpr TextFaultWords kTextFaultWords[] = {
+inline constexpr TextFaultWords kTextFaultWords[] = {
     {TextFault::None, "cannot be expanded"},
     {TextFault::TooLong, "is over 511 characters"},
     {TextFault::MacroAtEnd, "ends in a macro without its code"},
@@ -78,9 +78,8 @@ constexpr TextFaultWords kTextFaultWords[] = {
 static_assert(RowsInOrder(kTextFaultWords, &TextFaultWords::fault, TextFault::Count),
               "one row per fault, in the enum's order");
 
-[[nodiscard]] constexpr const TextFaultWords& Words(TextFault fault) {
-  return kTextFaultWords[static_cast<int>(fault)];
-}
+// The table's words as the image keeps them (outcome_table.h).
+inline constexpr auto kTextFaultRules = PackTexts<kTextFaultWords, &TextFaultWords::trace>();
 
 struct ExpandFault {
   TextFault fault = TextFault::None;
@@ -99,7 +98,9 @@ struct ContextReads {
 
 // The rule a fault breaks, in a few words that follow the name of the text ("the data is over
 // 511 characters"); the trace shows it.
-[[nodiscard]] constexpr const char* TextFaultRule(TextFault fault) { return Words(fault).trace; }
+[[nodiscard]] constexpr const char* TextFaultRule(TextFault fault) {
+  return kTextFaultRules[static_cast<std::size_t>(fault)];
+}
 
 // Copies `text` into `out`, expanding `$c` and `$*c` macros to directories that end in a
 // backslash, collapsing a backslash that directly follows a copied one, and turning a grave

@@ -74,9 +74,7 @@ class TreeTrail {
     if (opened == TreeKeyOpen::NotThere) {
       trace_.Step("key \"%s\\\\%s\" is not there, counts as removed", root_, path_.c_str());
     } else if (opened == TreeKeyOpen::NameTooLong) {
-      trace_.Step(error,
-                  "key \"%s\\\\%s\": the platform refuses the path as too long, counts as "
-                  "removed",
+      trace_.Step(error, "key \"%s\\\\%s\": a path too long for the platform, counts as removed",
                   root_, path_.c_str());
     } else {
       trace_.Refusal(error, "key \"%s\\\\%s\" cannot be opened", root_, path_.c_str());
@@ -209,10 +207,10 @@ bool UndoEntry(const ProfileEntry& entry, PathRecord& record, Trace& trace) {
     case RemovalResult::Tree: return DeleteKeyTree(RootKey(plan.root), plan.sub_key.c_str(), trace);
     case RemovalResult::NoRoot:
     case RemovalResult::WholeRoot:
-      trace.Refusal("entry \"%s\" of section \"%s\": %s", entry.name, entry.section,
-                    result == RemovalResult::WholeRoot
-                        ? "a key-tree entry that names a whole root key"
-                        : "the name begins with no root name");
+      RefuseEntry(trace, entry.section, entry.name,
+                  result == RemovalResult::WholeRoot
+                      ? "a key-tree entry that names a whole root key"
+                      : "the name begins with no root name");
       return false;
     case RemovalResult::Fail: RefuseEntry(trace, entry.section, entry.name, fault); return false;
   }
