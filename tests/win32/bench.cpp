@@ -167,6 +167,14 @@ void PrintHandles() {
   }
 }
 
+void ExpectNoHandleLeak(const std::function<void()>& round, int rounds) {
+  round();
+  const int before = HandleCount();
+  for (int i = 0; i < rounds; ++i) round();
+  EXPECT_EQ(before, HandleCount());
+  if (before != HandleCount()) PrintHandles();
+}
+
 // ---- child processes ----
 namespace {
 std::map<std::string, int (*)()>& Scenarios() {
@@ -254,6 +262,8 @@ std::string OfficeLibrary() {
   GetSystemDirectoryA(dir, MAX_PATH);
   return std::string(dir) + "\\QND_OF7.DLL";
 }
+
+std::string OpenName(int i) { return i ? "OPEN" + std::to_string(i) : "OPEN"; }
 
 namespace {
 
@@ -584,6 +594,16 @@ ProgramRun RunWithOutput(std::string command, const std::string& out_file, DWORD
   return run;
 }
 
+std::string ProgramRun::Text() const {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
+}
+
+ProgramRun RunQndcheck(const std::string& args, const std::string& out_file, DWORD ms) {
+  return RunWithOutput("\"" + ProgramDir() + "\\qndcheck.exe\" " + args, out_file, ms);
+}
+
 DWORD RunProgramTree(std::string command, DWORD ms) {
   DWORD error = 0;
   HANDLE process = StartProcess(command, &error);
@@ -764,18 +784,6 @@ LONG MakeLink(HKEY root, const std::string& path, const std::wstring& target) {
   return r;
 }
 
-std::wstring RegistryName(HKEY root, const std::string& path) {
-  typedef LONG(WINAPI * QueryKey)(HANDLE, int, void*, ULONG, ULONG*);
-  const QueryKey query =
-      reinterpret_cast<QueryKey>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryKey"));
-  HKEY key;
-  if (RegOpenKeyExA(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, &key)) return L"";
-  ULONG info[1024] = {}, size = 0;
-  const LONG status = query(key, 3 /* KeyNameInformation */, info, sizeof info, &size);
-  RegCloseKey(key);
-  return status ? L"" : std::wstring(reinterpret_cast<wchar_t*>(info + 1), info[0] / 2);
-}
-
 // The registry's own name of an open key; "" when the platform does not say.
 static std::wstring KeyName(HKEY key) {
   typedef LONG(WINAPI * QueryKey)(HANDLE, int, void*, ULONG, ULONG*);
@@ -784,6 +792,14 @@ static std::wstring KeyName(HKEY key) {
   ULONG info[1024] = {}, size = 0;
   const LONG status = query(key, 3 /* KeyNameInformation */, info, sizeof info, &size);
   return status ? L"" : std::wstring(reinterpret_cast<wchar_t*>(info + 1), info[0] / 2);
+}
+
+std::wstring RegistryName(HKEY root, const std::string& path) {
+  HKEY key;
+  if (RegOpenKeyExA(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, &key)) return L"";
+  const std::wstring name = KeyName(key);
+  RegCloseKey(key);
+  return name;
 }
 
 std::string ReadBack(const std::string& shown) {
@@ -880,6 +896,9 @@ int FontFaces(const char* face) {
   return n;
 }
 
+std::string FontsDir() { return WindowsDir() + "\\FONTS"; }
+std::string WinIni() { return WindowsDir() + "\\win.ini"; }
+
 // ---- files ----
 TempDir::TempDir(const char* name) {
   char tmp[MAX_PATH];
@@ -951,6 +970,19 @@ void ListFiles(const std::string& dir, const std::string& skip, std::set<std::st
 
 bool FileExists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::set<std::string> Names(const std::string& dir) {
+  std::set<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::string name = found.cFileName;
+    if (name != "." && name != "..") names.insert(name);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return names;
 }
 
 std::string ReadTextFile(const std::string& path) {

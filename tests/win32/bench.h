@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -69,6 +70,10 @@ class GuardBuffer {
 int HandleCount();
 // Lists them on stdout, to explain a leak.
 void PrintHandles();
+// Calls `round` once (the platform keeps a few handles of its own from first use), then
+// `rounds` times more: the process must hold as many handles afterwards as before (they are
+// listed when it does not).
+void ExpectNoHandleLeak(const std::function<void()>& round, int rounds = 5);
 
 // Runs the command line `command` and returns the program's exit code (259 when it did not end
 // within `ms` milliseconds: it is then ended).
@@ -81,9 +86,12 @@ DWORD RunProgramTree(std::string command, DWORD ms = 60000);
 struct ProgramRun {
   DWORD status = 259;
   std::vector<std::string> lines;
+  std::string Text() const;  // the lines, each ended by "\n"
 };
 // Runs `command` as RunProgram does, its output going into file `out_file`.
 ProgramRun RunWithOutput(std::string command, const std::string& out_file, DWORD ms = 60000);
+// qndcheck.exe (beside this program) run with the arguments `args`, as RunWithOutput runs it.
+ProgramRun RunQndcheck(const std::string& args, const std::string& out_file, DWORD ms = 60000);
 // The folder of this test program (where the DLL, the tools and the fixtures lie), and the
 // Windows directory, both without a trailing backslash.
 std::string ProgramDir();
@@ -255,10 +263,15 @@ constexpr char kWordOptions[] = "Software\\Microsoft\\Word\\7.0\\Options";
 constexpr char kMarker[] = "Software\\Halvecor\\ZARIM 98\\Office95";
 // Where the add-ins' support library goes: "QND_OF7.DLL" in the system directory.
 std::string OfficeLibrary();
+// The name of Excel's add-in value of slot `i`: "OPEN", "OPEN1" ... "OPEN100".
+std::string OpenName(int i);
 
 // ---- fonts ----
 // How many fonts of `face` GDI enumerates in this process.
 int FontFaces(const char* face);
+// The Windows directory's FONTS directory and WIN.INI.
+std::string FontsDir();
+std::string WinIni();
 
 // ---- files ----
 // A fresh folder under the temporary directory, deleted with its contents afterwards.
@@ -278,6 +291,8 @@ bool WriteTextFile(const std::string& path, const std::string& text);
 std::string WriteScript(const TempDir& dir, const TestKey& key, const std::string& body,
                         const char* name);
 bool FileExists(const std::string& path);
+// The names in folder `dir`, "." and ".." left out.
+std::set<std::string> Names(const std::string& dir);
 // Every folder ("folder PATH") and file ("file PATH SIZE") below `dir`, but `skip` and what lies
 // below it, into `out`.
 void ListFiles(const std::string& dir, const std::string& skip, std::set<std::string>& out);

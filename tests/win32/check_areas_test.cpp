@@ -69,11 +69,9 @@ std::string Compare(const std::string& args, const bench::TempDir& dir, const ch
   State foreseen = snapshot();
   const bench::TempDir out_dir("areas-out");
   const bench::ProgramRun run =
-      bench::RunWithOutput("\"" + bench::ProgramDir() + "\\qndcheck.exe\" --format sarif " + args,
-                           out_dir.File("qndcheck.out"));
+      bench::RunQndcheck("--format sarif " + args, out_dir.File("qndcheck.out"));
   EXPECT_EQ(foreseen, snapshot()) << "qndcheck changed the machine";
-  std::string log;
-  for (const std::string& line : run.lines) log += line + "\n";
+  const std::string log = run.Text();
   Results results;
   std::string error;
   EXPECT_TRUE(bench::ReadSarif(log, results, &error)) << error;
@@ -106,30 +104,24 @@ std::string Compare(const std::string& args, const bench::TempDir& dir, const ch
 // ---- office ----
 const HKEY kUser = HKEY_CURRENT_USER;
 using bench::kExcelOptions;
-const char kMarker[] = "Software\\Halvecor\\ZARIM 98\\Office95";
-
-std::string SystemLibrary() {
-  char dir[MAX_PATH] = {};
-  GetSystemDirectoryA(dir, MAX_PATH);
-  return std::string(dir) + "\\QND_OF7.DLL";
-}
-
-std::string OpenName(int i) { return i ? "OPEN" + std::to_string(i) : "OPEN"; }
+using bench::kMarker;
+using bench::kWordOptions;
+using bench::OpenName;
 
 void CleanOffice() {
   for (const char* key :
        {"Software\\Microsoft\\Excel", "Software\\Microsoft\\Word", "Software\\Halvecor"}) {
     bench::DeleteTree(kUser, key);
   }
-  DeleteFileA(SystemLibrary().c_str());
+  DeleteFileA(bench::OfficeLibrary().c_str());
 }
 
 // The files below `dir`, the support library, the add-in values and the marker.
 State OfficeState(const std::string& dir) {
   State state;
   Files(dir, state);
-  if (bench::FileExists(SystemLibrary())) {
-    state[Item(SystemLibrary())] = bench::ReadTextFile(SystemLibrary());
+  if (bench::FileExists(bench::OfficeLibrary())) {
+    state[Item(bench::OfficeLibrary())] = bench::ReadTextFile(bench::OfficeLibrary());
   }
   for (int i = 0; i <= 100; ++i) {
     const bench::RegValue v = bench::ReadValue(kUser, kExcelOptions, OpenName(i).c_str());
@@ -241,11 +233,10 @@ void CompareOffice(const OfficeCase& c) {
     if (name.empty()) continue;
     if (name.back() == '\\') CreateDirectoryA(path.c_str(), nullptr);
     if (name.back() != '\\') {
-      bench::WriteTextFile(name == "SYS" ? SystemLibrary() : Fill(path, "+", ""), name);
+      bench::WriteTextFile(name == "SYS" ? bench::OfficeLibrary() : Fill(path, "+", ""), name);
     }
     if (name[0] == '+') SetFileAttributesA(Fill(path, "+", "").c_str(), FILE_ATTRIBUTE_READONLY);
   }
-  const char* const kWordOptions = "Software\\Microsoft\\Word\\7.0\\Options";
   if (c.startup == "~") {
     bench::WriteString(kUser, kWordOptions, "Other", "x");
   } else if (c.startup != "-") {
@@ -304,9 +295,8 @@ TEST(CheckOffice, KnownMachines) {
       /* 7: a number in an add-in value ("&" a REG_DWORD): taken, shown by its type */
       {"-", "0=A.XLA;1=&5;", all, nullptr, "@\\src", "", "OPEN1: taken: REG_DWORD 0x00000005"},
   };
-  int i = 0;
   for (const OfficeCase& c : cases) {
-    SCOPED_TRACE("case " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(cases, c));
     CompareOffice(c);
   }
   CleanOffice();
@@ -322,8 +312,8 @@ TEST(CheckOffice, RandomMachines) {
 }
 
 // ---- fonts ----
-std::string FontsDir() { return bench::WindowsDir() + "\\FONTS"; }
-std::string WinIni() { return bench::WindowsDir() + "\\win.ini"; }
+using bench::FontsDir;
+using bench::WinIni;
 
 // The FONTS directory's file names, and WIN.INI's [Fonts] and [FontSubstitutes].
 State FontsState() {

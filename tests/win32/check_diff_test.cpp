@@ -404,11 +404,10 @@ class CheckDiff : public testing::Test {
     bench::WriteTextFile(script, Expand(body));
     const QndPathContext context = {dir_.path().c_str(), nullptr};
     const std::set<std::string> before = Snapshot();
-    const std::string command = "\"" + bench::ProgramDir() + "\\qndcheck.exe\" script \"" + script +
-                                "\" --dir0 \"" + dir_.path() + "\"";
+    const std::string args = "script \"" + script + "\" --dir0 \"" + dir_.path() + "\"";
     const std::regex finding(":[0-9]+: (error|warning|note): ");  // as CI's matchers read them
     if (text) {
-      const bench::ProgramRun run = bench::RunWithOutput(command, dir_.File("qndcheck.txt"), 30000);
+      const bench::ProgramRun run = bench::RunQndcheck(args, dir_.File("qndcheck.txt"), 30000);
       EXPECT_NE(259u, run.status) << "qndcheck did not finish";
       for (const std::string& line : run.lines) {
         for (std::sregex_iterator m(line.begin(), line.end(), finding), end; m != end; ++m) {
@@ -418,14 +417,14 @@ class CheckDiff : public testing::Test {
       *text = run.lines;
     }
     const bench::ProgramRun run =
-        bench::RunWithOutput(command + " --format sarif", dir_.File("qndcheck.out"), 30000);
+        bench::RunQndcheck(args + " --format sarif", dir_.File("qndcheck.out"), 30000);
     EXPECT_NE(259u, run.status) << "qndcheck did not finish";
     EXPECT_EQ(before, Snapshot()) << "qndcheck changed the registry";
     const int installed = bench::Qnd().DoReg(script.c_str(), &context, 0);
     const std::set<std::string> after_install = Snapshot();
     const int undone = bench::Qnd().UndoReg(script.c_str(), &context, 0);
-    std::string log, error;
-    for (const std::string& l : run.lines) log += l + "\n";
+    const std::string log = run.Text();
+    std::string error;
     std::vector<bench::SarifResult> results;
     EXPECT_TRUE(bench::ReadSarif(log, results, &error)) << error;
     for (const bench::SarifResult& r : results) {  // shown text reads like no finding
@@ -524,9 +523,8 @@ TEST_F(CheckDiff, KnownTraps) {
       {"k CU T\nv CU T a:1: error: forged=pre\n",
        "[@CU@\\T]\r\nq\rcase.srg:1: error: forged=1\r\n[UNINSTALL]\r\n@CU@\\T=\r\n", "", ""},
   };
-  int i = 0;
   for (const auto& row : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, row));
     std::vector<std::string> lines;
     const std::vector<bench::SarifResult> results = Case(row.world, row.body, &lines);
     EXPECT_FALSE(results.empty()) << "a log with its results";
@@ -560,18 +558,15 @@ TEST_F(CheckDiff, MissingOrUnreadableFile) {
       /* 0 */ {dir_.File("none.srg"), 1, "Q002"},
       /* 1 */ {dir_.path(), 2, "Q001"},
   };
-  int i = 0;
   for (const auto& row : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, row));
     const std::set<std::string> before = Snapshot();
-    const bench::ProgramRun run = bench::RunWithOutput(
-        "\"" + bench::ProgramDir() + "\\qndcheck.exe\" --format sarif script \"" + row.file + "\"",
-        dir_.File("..\\qndcheck-missing.out"), 30000);
+    const bench::ProgramRun run = bench::RunQndcheck("--format sarif script \"" + row.file + "\"",
+                                                     dir_.File("..\\qndcheck-missing.out"), 30000);
     EXPECT_EQ(row.status, run.status);
-    std::string log, error;
-    for (const std::string& l : run.lines) log += l + "\n";
+    std::string error;
     std::vector<bench::SarifResult> results;
-    EXPECT_TRUE(bench::ReadSarif(log, results, &error)) << error;
+    EXPECT_TRUE(bench::ReadSarif(run.Text(), results, &error)) << error;
     EXPECT_EQ(1, std::count_if(results.begin(), results.end(),
                                [&](const bench::SarifResult& r) { return r.rule == row.code; }));
     if (row.status == 1) {

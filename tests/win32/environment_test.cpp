@@ -17,13 +17,7 @@ int Internal012(const char* directory, const char* value) {
 
 const char* const kProfileNames[] = {"quindo.ini", "quindohr.ini"};
 
-std::string InWindows(const char* name) {
-  char dir[MAX_PATH] = {};
-  GetWindowsDirectoryA(dir, MAX_PATH);
-  std::string path = dir;
-  if (path.empty() || path.back() != '\\') path += '\\';
-  return path + name;
-}
+std::string InWindows(const char* name) { return bench::WindowsDir() + "\\" + name; }
 
 // Busy blocks of the process heap: a search that is not closed shows only here, since an
 // exact-name search holds no handle.
@@ -156,10 +150,7 @@ TEST_F(EarlierInstallation, LongValuesFillTheBufferExactly) {
 TEST_F(EarlierInstallation, ReleasesEverything) {
   char buf[MAX_PATH];
   Put("quindohr.ini", APP "English-Russian=D:\\HR\\TR.EXE\r\n");
-  Internal015(buf);  // warm-up of the platform's caches
-  const int handles = bench::HandleCount();
-  for (int i = 0; i < 5; ++i) Internal015(buf);
-  EXPECT_EQ(handles, bench::HandleCount());
+  bench::ExpectNoHandleLeak([&] { Internal015(buf); });
 
   // A successful exact-name search left open would leave about 3 heap blocks per call.
   Put("quindo.ini", APP "English-Russian=D:\\One\\TR.EXE\r\n");
@@ -185,18 +176,9 @@ class PathRecord : public testing::Test {
     GetPrivateProfileStringA(section, key, "(missing)", buf, MAX_PATH, file.c_str());
     return buf;
   }
-  // Names in a folder, "." and ".." left out.
+  // How many names a folder holds, "." and ".." left out; -1 when it is not there.
   static int EntriesIn(const std::string& dir) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return -1;
-    int n = 0;
-    do {
-      const std::string name = fd.cFileName;
-      if (name != "." && name != "..") ++n;
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-    return n;
+    return bench::FileExists(dir) ? static_cast<int>(bench::Names(dir).size()) : -1;
   }
 };
 
@@ -206,9 +188,8 @@ TEST_F(PathRecord, WritesTheEntryAsGiven) {
       /* 1 */ "D:\\\xCF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xFB\\",  // "D:\Программы\" in code page 1251
       /* 2 */ "anything at all = even this",
   };
-  int i = 0;
   for (const char* value : values) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(value);
     EXPECT_EQ(1, Internal012(dir_.path().c_str(), value));
     EXPECT_EQ(value, Entry(File(), "Setup", "Path"));
   }
@@ -280,10 +261,9 @@ TEST_F(PathRecord, LineBreaksAndAnEmptyDirectoryWriteNothing) {
   char root_file[MAX_PATH];
   ASSERT_NE(0u, GetFullPathNameA("\\Quindo32.uni", MAX_PATH, root_file, nullptr));
   ASSERT_FALSE(bench::FileExists(root_file)) << root_file;
-  int i = 0;
   for (const auto& row : rows) {
-    EXPECT_EQ(0, Internal012(row.directory.c_str(), row.value.c_str())) << "row " << i;
-    ++i;
+    EXPECT_EQ(0, Internal012(row.directory.c_str(), row.value.c_str()))
+        << bench::RowName(rows, row);
   }
   EXPECT_EQ(text, bench::ReadTextFile(File()));
   EXPECT_EQ(1, EntriesIn(dir_.path()));

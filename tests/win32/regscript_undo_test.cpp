@@ -115,16 +115,15 @@ TEST_F(Undo, FailingEntriesStopTheWalk) {
       "@KEY@\\Demo\\Keep=$",
       "@KEY@\\Demo\\$4=",
   };
-  int i = 0;
   for (const char* bad : failing) {
+    SCOPED_TRACE(bad);
     MakeTree();
     const std::string script = Script(std::string("[UNINSTALL]\r\n@KEY@\\Demo\\Tool\\B=\r\n") +
                                       bad + "\r\n@KEY@\\Demo\\Tool=\r\n");
-    EXPECT_EQ(0, UndoReg(script)) << "row " << i << " " << bad;
-    EXPECT_FALSE(KeyExists(kUser, key_.Sub("Demo\\Tool\\B"))) << "row " << i << ": done before";
-    EXPECT_TRUE(KeyExists(kUser, key_.Sub("Demo\\Tool"))) << "row " << i << ": not done after";
-    EXPECT_TRUE(KeyExists(kUser, key_.Sub("Demo\\Keep"))) << "row " << i;
-    ++i;
+    EXPECT_EQ(0, UndoReg(script));
+    EXPECT_FALSE(KeyExists(kUser, key_.Sub("Demo\\Tool\\B"))) << "done before";
+    EXPECT_TRUE(KeyExists(kUser, key_.Sub("Demo\\Tool"))) << "not done after";
+    EXPECT_TRUE(KeyExists(kUser, key_.Sub("Demo\\Keep")));
   }
 }
 
@@ -482,16 +481,11 @@ TEST_F(Undo, ScriptThatCannotBeReadFails) {
 TEST_F(Undo, HoldsNoHandleAfterwards) {
   const std::string script = Script("[UNINSTALL]\r\n@KEY@\\Demo\\Tool=\r\n@KEY@\\Demo\\Keep=v\r\n");
   const std::string bad = Script("[UNINSTALL]\r\n@KEY@\\Demo\\Keep=v\r\nnoroot=\r\n", "bad.srg");
-  MakeTree();
-  UndoReg(script);  // warm-up
-  const int before = bench::HandleCount();
-  for (int i = 0; i < 5; ++i) {
+  bench::ExpectNoHandleLeak([&] {
     MakeTree();
     EXPECT_EQ(1, UndoReg(script));
     EXPECT_EQ(0, UndoReg(bad));
-  }
-  EXPECT_EQ(before, bench::HandleCount());
-  if (before != bench::HandleCount()) bench::PrintHandles();
+  });
 }
 
 }  // namespace

@@ -46,23 +46,24 @@ void ExpectWholeLines(const std::string& log) {
 // The state every row starts from and is compared by: the test key, a folder, WIN.INI.
 class Machine {
  public:
-  Machine() : win_ini_(bench::ReadTextFile(WinIni())) { Reset(); }
+  Machine() : win_ini_(bench::ReadTextFile(bench::WinIni())) { Reset(); }
   ~Machine() {
     Unlock();
     bench::RemoveTree(kUser, key_.path());
-    bench::WriteTextFile(WinIni(), win_ini_);
+    bench::WriteTextFile(bench::WinIni(), win_ini_);
   }
 
   void Reset() {
     Unlock();
     bench::RemoveTree(kUser, key_.path());
-    bench::WriteTextFile(WinIni(), win_ini_);
+    bench::WriteTextFile(bench::WinIni(), win_ini_);
     dir_.reset();  // the old folder goes before the new one of the same name is made
     dir_ = std::make_unique<bench::TempDir>("trace");
   }
   // What a run left: the registry below the test key, the folder's files, WIN.INI.
   std::string State() const {
-    std::string state = bench::DumpTree(kUser, key_.path()) + "\n" + bench::ReadTextFile(WinIni());
+    std::string state =
+        bench::DumpTree(kUser, key_.path()) + "\n" + bench::ReadTextFile(bench::WinIni());
     std::set<std::string> files;
     bench::ListFiles(dir_->path(), "", files);
     for (const std::string& f : files) {
@@ -83,7 +84,6 @@ class Machine {
   }
 
  private:
-  static std::string WinIni() { return bench::WindowsDir() + "\\win.ini"; }
   void Unlock() {
     if (locked_) bench::SetKeySddl(kUser, key_.Sub(locked_), "D:(A;;KA;;;WD)");
     locked_ = nullptr;

@@ -49,7 +49,7 @@ void RunExports(std::vector<std::string>& out) {
   out.push_back("Internal015 " + std::to_string(q.Internal015(buffer)) + " " + buffer);
   const std::string record = dir.path();
   out.push_back("Internal012 " + std::to_string(q.Internal012(record.c_str(), "C:\\Prog")));
-  const std::string win_ini = bench::WindowsDir() + "\\win.ini";
+  const std::string win_ini = bench::WinIni();
   const std::string ini = bench::ReadTextFile(win_ini);
   const std::string list = dir.File("FONTS.INI");
   bench::WriteTextFile(list, "[FontSubstitutes]\r\nQnd Versions=Arial\r\n");
