@@ -59,12 +59,11 @@ TEST(StripQuotes, OneAtEachEndIndependently) {
       {"\"", ""},         {"\"\"", ""},           {"\"\"\"", "\""}, {"", ""},
       {"''", "''"},       {"\"\"x\"\"", "\"x\""},
   };
-  int i = 0;
   for (auto& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(&r - rows));
     TextStr out;
-    EXPECT_TRUE(StripQuotes(r[0], out)) << "row " << i;
-    EXPECT_STREQ(r[1], out.c_str()) << "row " << i;
-    ++i;
+    EXPECT_TRUE(StripQuotes(r[0], out));
+    EXPECT_STREQ(r[1], out.c_str());
   }
 }
 
@@ -102,16 +101,15 @@ TEST(ParseRootKey, PrefixesInAnyCase) {
       {" HKEY_CURRENT_USER\\x", 0, nullptr},
       {"", 0, nullptr},
   };
-  int i = 0;
   for (const Row& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(&r - rows));
     std::uint32_t root = 0;
     const char* sub = nullptr;
-    EXPECT_EQ(r.root != 0, ParseRootKey(r.name, &root, &sub)) << "row " << i;
+    EXPECT_EQ(r.root != 0, ParseRootKey(r.name, &root, &sub));
     if (r.root) {
-      EXPECT_EQ(r.root, root) << "row " << i;
-      EXPECT_STREQ(r.sub, sub) << "row " << i;
+      EXPECT_EQ(r.root, root);
+      EXPECT_STREQ(r.sub, sub);
     }
-    ++i;
   }
 }
 
@@ -216,23 +214,22 @@ TEST(ConvertData, DwordAndString) {
       {"abc", false, 0},
       {"", false, 0},
   };
-  int i = 0;
   for (const Row& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(&r - rows));
     ConvertedData out;
     ConvertData(r.data, out);
     if (r.dword) {
-      EXPECT_EQ(kRegDword, out.type) << "row " << i;
-      EXPECT_EQ(4u, out.size) << "row " << i;
-      EXPECT_EQ(r.number, out.number) << "row " << i;
+      EXPECT_EQ(kRegDword, out.type);
+      EXPECT_EQ(4u, out.size);
+      EXPECT_EQ(r.number, out.number);
       std::uint32_t bytes;
       std::memcpy(&bytes, out.bytes(), 4);
-      EXPECT_EQ(r.number, bytes) << "row " << i;
+      EXPECT_EQ(r.number, bytes);
     } else {
-      EXPECT_EQ(kRegSz, out.type) << "row " << i;
-      EXPECT_EQ(std::strlen(r.data) + 1, out.size) << "row " << i;
-      EXPECT_EQ(static_cast<const void*>(r.data), out.bytes()) << "row " << i;
+      EXPECT_EQ(kRegSz, out.type);
+      EXPECT_EQ(std::strlen(r.data) + 1, out.size);
+      EXPECT_EQ(static_cast<const void*>(r.data), out.bytes());
     }
-    ++i;
   }
 }
 
@@ -250,10 +247,9 @@ TEST(WholeNamesLength, NamesThatReachPastTheCapacityAreDropped) {
       /* 5 */ {"abcdefghijklmn\0", 15, 0},  // not even the first name fits
       /* 6 */ {"abcdefghij\0k\0", 13, 11},  // a name that ends just inside stays
   };
-  int i = 0;
   for (const auto& row : rows) {
-    EXPECT_EQ(row.whole, WholeNamesLength(row.names, row.length, 12)) << "row " << i;
-    ++i;
+    SCOPED_TRACE("row " + std::to_string(&row - rows));
+    EXPECT_EQ(row.whole, WholeNamesLength(row.names, row.length, 12));
   }
   EXPECT_EQ(0u, WholeNamesLength("ab\0", 3, 0));
 }
