@@ -187,12 +187,26 @@ std::vector<std::string>& Args() {
   return args;
 }
 
-// Starts the command line `command`; false when it cannot be started.
-bool StartProgram(std::string command, PROCESS_INFORMATION* pi) {
+// Starts the command line `command` (its standard output and error into the inheritable
+// handle `out` when given); false when it cannot be started.
+bool StartProgram(std::string command, PROCESS_INFORMATION* pi, HANDLE out = nullptr) {
   STARTUPINFOA si = {};
   si.cb = sizeof si;
-  return CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        pi) != 0;
+  si.dwFlags = out ? STARTF_USESTDHANDLES : 0;
+  si.hStdOutput = si.hStdError = out;
+  return CreateProcessA(nullptr, &command[0], nullptr, nullptr, out != nullptr, 0, nullptr, nullptr,
+                        &si, pi) != 0;
+}
+
+// Starts `command` as StartProgram does; its process handle, or null with the error in `error`.
+HANDLE StartProcess(const std::string& command, DWORD* error, HANDLE out = nullptr) {
+  PROCESS_INFORMATION pi = {};
+  if (!StartProgram(command, &pi, out)) {
+    *error = GetLastError();
+    return nullptr;
+  }
+  CloseHandle(pi.hThread);
+  return pi.hProcess;
 }
 
 // The command line that runs this test program as child `name`.
@@ -264,6 +278,31 @@ std::string OfficeLibrary() {
 }
 
 std::string OpenName(int i) { return i ? "OPEN" + std::to_string(i) : "OPEN"; }
+
+void PutOfficeComponents(const std::string& dir, const std::string& tag) {
+  CreateDirectoryA(dir.c_str(), nullptr);
+  for (const char* file : kOfficeComponents) {
+    ASSERT_TRUE(WriteTextFile(dir + "\\" + file, tag + " " + file));
+  }
+}
+
+void RemoveOffice() {
+  for (const char* key : {kExcelOptions, kWordOptions, kMarker}) {
+    SetKeySddl(HKEY_CURRENT_USER, key, "D:(A;;KA;;;WD)");
+  }
+  for (const char* key : {kExcel, kWord, kMarker}) DeleteTree(HKEY_CURRENT_USER, key);
+  for (const char* key : {"Software\\Microsoft\\Excel", "Software\\Microsoft\\Word",
+                          "Software\\Halvecor\\ZARIM 98", "Software\\Halvecor"}) {
+    RegDeleteKeyA(HKEY_CURRENT_USER, key);  // refused while anything else lies below it
+  }
+  RemoveEntry(OfficeLibrary());
+}
+
+void RemoveEntry(const std::string& path) {
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(path.c_str());
+  RemoveDirectoryA(path.c_str());
+}
 
 namespace {
 
@@ -429,12 +468,9 @@ bool ReadSarif(const std::string& json, std::vector<SarifResult>& results, std::
 
 DWORD RunChild(const char* name, DWORD ms) { return RunProgram(ChildCommand(name), ms); }
 
-Child::Child(const char* name, const std::string& args) : process_(nullptr) {
-  PROCESS_INFORMATION pi = {};
-  if (StartProgram(ChildCommand(name) + " " + args, &pi)) {
-    CloseHandle(pi.hThread);
-    process_ = pi.hProcess;
-  }
+Child::Child(const char* name, const std::string& args) {
+  DWORD error = 0;
+  process_ = StartProcess(ChildCommand(name) + " " + args, &error);
 }
 
 Child::~Child() { Wait(); }
@@ -509,17 +545,6 @@ std::vector<unsigned> Seeds(unsigned fixed) {
 }
 
 namespace {
-// Starts `command`; its process handle, or null with the error in `error`.
-HANDLE StartProcess(const std::string& command, DWORD* error) {
-  PROCESS_INFORMATION pi = {};
-  if (!StartProgram(command, &pi)) {
-    *error = GetLastError();
-    return nullptr;
-  }
-  CloseHandle(pi.hThread);
-  return pi.hProcess;
-}
-
 // Waits up to `ms` for `process` to end (ends it with 259 after that); its exit code. Closes it.
 DWORD AwaitProgram(HANDLE process, DWORD ms) {
   DWORD code = STILL_ACTIVE;
@@ -571,17 +596,9 @@ ProgramRun RunWithOutput(std::string command, const std::string& out_file, DWORD
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   HANDLE file = CreateFileA(out_file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
                             CREATE_ALWAYS, 0, nullptr);
-  STARTUPINFOA start = {};
-  start.cb = sizeof start;
-  start.dwFlags = STARTF_USESTDHANDLES;
-  start.hStdOutput = start.hStdError = file;
-  PROCESS_INFORMATION process = {};
   ProgramRun run;
-  if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start,
-                     &process)) {
-    CloseHandle(process.hThread);
-    run.status = AwaitProgram(process.hProcess, ms);
-  }
+  DWORD error = 0;
+  if (HANDLE process = StartProcess(command, &error, file)) run.status = AwaitProgram(process, ms);
   CloseHandle(file);
   const std::string text = ReadTextFile(out_file);
   for (size_t begin = 0; begin < text.size();) {

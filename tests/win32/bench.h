@@ -265,6 +265,15 @@ constexpr char kMarker[] = "Software\\Halvecor\\ZARIM 98\\Office95";
 std::string OfficeLibrary();
 // The name of Excel's add-in value of slot `i`: "OPEN", "OPEN1" ... "OPEN100".
 std::string OpenName(int i);
+// The add-ins' three component files, as their source directory holds them.
+constexpr const char* kOfficeComponents[] = {"QND_OF7.DOT", "QND_OF7.XLA", "QND_OF7.DLL"};
+// The three component files in folder `dir` (made if missing), each holding `tag` and its name.
+void PutOfficeComponents(const std::string& dir, const std::string& tag);
+// No Office 7.0 keys, first-call marker or support library: the keys go (their access restored
+// first), and their parents when nothing else lies below them.
+void RemoveOffice();
+// Deletes file or empty folder `path`, read-only or not.
+void RemoveEntry(const std::string& path);
 
 // ---- fonts ----
 // How many fonts of `face` GDI enumerates in this process.

@@ -108,13 +108,7 @@ using bench::kMarker;
 using bench::kWordOptions;
 using bench::OpenName;
 
-void CleanOffice() {
-  for (const char* key :
-       {"Software\\Microsoft\\Excel", "Software\\Microsoft\\Word", "Software\\Halvecor"}) {
-    bench::DeleteTree(kUser, key);
-  }
-  DeleteFileA(bench::OfficeLibrary().c_str());
-}
+using bench::RemoveOffice;
 
 // The files below `dir`, the support library, the add-in values and the marker.
 State OfficeState(const std::string& dir) {
@@ -224,7 +218,7 @@ OfficeCase RandomOffice(Random& r) {
 
 // Stages `c` in a fresh folder and compares qndcheck office with InstallOfficeSupport.
 void CompareOffice(const OfficeCase& c) {
-  CleanOffice();
+  RemoveOffice();
   const bench::TempDir temp("areas-office");
   const std::string dir = temp.path();
   for (size_t at = 0, end; at < c.files.size(); at = end + 1) {
@@ -299,7 +293,7 @@ TEST(CheckOffice, KnownMachines) {
     SCOPED_TRACE(bench::RowName(cases, c));
     CompareOffice(c);
   }
-  CleanOffice();
+  RemoveOffice();
 }
 
 TEST(CheckOffice, RandomMachines) {
@@ -308,7 +302,7 @@ TEST(CheckOffice, RandomMachines) {
     Random r{seed * 2654435761u + 7};
     CompareOffice(RandomOffice(r));
   }
-  CleanOffice();
+  RemoveOffice();
 }
 
 // ---- fonts ----

@@ -182,25 +182,24 @@ class PathRecord : public testing::Test {
   }
 };
 
+// The value as given; a directory given with its backslash still names the same file (the
+// doubled backslash is accepted by the platform).
 TEST_F(PathRecord, WritesTheEntryAsGiven) {
-  const char* values[] = {
-      /* 0 */ "C:\\Program Files\\Quindo",
-      /* 1 */ "D:\\\xCF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xFB\\",  // "D:\Программы\" in code page 1251
-      /* 2 */ "anything at all = even this",
+  const struct {
+    const char *tail, *value;  // after the directory; the value
+  } rows[] = {
+      /* 0 */ {"", "C:\\Program Files\\Quindo"},
+      /* 1 */ {"", "D:\\\xCF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xFB\\"},  // "D:\Программы\" in code page
+                                                                   // 1251
+      /* 2 */ {"", "anything at all = even this"},
+      /* 3 */ {"\\", "C:\\Q"},
   };
-  for (const char* value : values) {
-    SCOPED_TRACE(value);
-    EXPECT_EQ(1, Internal012(dir_.path().c_str(), value));
-    EXPECT_EQ(value, Entry(File(), "Setup", "Path"));
+  for (const auto& row : rows) {
+    SCOPED_TRACE(bench::RowName(rows, row));
+    EXPECT_EQ(1, Internal012((dir_.path() + row.tail).c_str(), row.value));
+    EXPECT_EQ(row.value, Entry(File(), "Setup", "Path"));
   }
   EXPECT_EQ(1, EntriesIn(dir_.path())) << "only Quindo32.uni";
-}
-
-// A directory given with its backslash still names the same file (the doubled backslash is
-// accepted by the platform).
-TEST_F(PathRecord, DirectoryWithTrailingBackslash) {
-  EXPECT_EQ(1, Internal012((dir_.path() + "\\").c_str(), "C:\\Q"));
-  EXPECT_EQ("C:\\Q", Entry(File(), "Setup", "Path"));
 }
 
 // The writer replaces the one entry and keeps every other section and entry of the file.

@@ -27,47 +27,23 @@ std::string Padded(size_t n, const std::string& tail) {
   return std::string(n - tail.size(), 'x') + tail;
 }
 
-void RemoveEntry(const std::string& path) {  // a file or an empty folder
-  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  DeleteFileA(path.c_str());
-  RemoveDirectoryA(path.c_str());
-}
-
-// The three component files in folder `dir`, each holding `tag` and its name.
-void PutComponents(const std::string& dir, const std::string& tag) {
-  CreateDirectoryA(dir.c_str(), nullptr);
-  for (const char* file : {"QND_OF7.DOT", "QND_OF7.XLA", "QND_OF7.DLL"}) {
-    ASSERT_TRUE(bench::WriteTextFile(dir + "\\" + file, tag + " " + file));
-  }
-}
+using bench::RemoveEntry;
 
 // Each test, and each row with Reset(), starts without Office keys, marker or system copy, and
 // with a fresh folder: src\ holds the component files ("v1"), Startup\ is not made.
 class Office : public testing::Test {
  protected:
   Office() { Reset(); }
-  ~Office() override { Clean(); }
+  ~Office() override { bench::RemoveOffice(); }
 
   void Reset() {
-    Clean();
+    bench::RemoveOffice();
     dir_.reset();
     dir_.reset(new bench::TempDir("office"));
     src_ = dir_->File("src");
     startup_ = dir_->File("Startup");
-    PutComponents(src_, "v1");
+    bench::PutOfficeComponents(src_, "v1");
   }
-  static void Clean() {
-    for (const char* key : {kExcelOptions, kWordOptions, kMarker}) {
-      bench::SetKeySddl(kUser, key, kFullAccess);
-    }
-    for (const char* key : {kExcel, kWord, kMarker}) bench::DeleteTree(kUser, key);
-    for (const char* key : {"Software\\Microsoft\\Excel", "Software\\Microsoft\\Word",
-                            "Software\\Halvecor\\ZARIM 98", "Software\\Halvecor"}) {
-      RegDeleteKeyA(kUser, key);  // refused while anything else lies below it
-    }
-    RemoveEntry(bench::OfficeLibrary());
-  }
-
   // Word 7.0 present with "Startup-Path" = `startup`; when `make`, that folder exists and holds
   // an older template "QND_WW7.DOT".
   void Word(const std::string& startup, bool make = true) {
@@ -352,7 +328,7 @@ TEST_F(Office, Reinstall) {
   ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyA(kUser, kExcelOptions, &k));
   RegDeleteValueA(k, "OPEN");
   RegCloseKey(k);
-  PutComponents(src_, "v2");
+  bench::PutOfficeComponents(src_, "v2");
   EXPECT_EQ(1, Install(src_.c_str()));
   EXPECT_EQ("excel word dot dll marker | 0=@ 2=B.XLA", State());
   EXPECT_EQ("v2 QND_OF7.DOT", bench::ReadTextFile(startup_ + "\\QND_OF7.DOT"));
@@ -379,15 +355,13 @@ TEST_F(Office, AllSlotsTaken) {
 // the value, doubled; one whose paths do not fit fails before anything is removed or written.
 TEST_F(Office, SourceDirectories) {
   const std::string own = bench::ProgramDir();
-  PutComponents(own, "own");
+  bench::PutOfficeComponents(own, "own");
   Word(startup_);
   Excel();
   EXPECT_EQ(1, Install(nullptr));
   EXPECT_EQ(Quoted(own), bench::ReadValue(kUser, kExcelOptions, "OPEN").Text());
   EXPECT_EQ("own QND_OF7.DOT", bench::ReadTextFile(startup_ + "\\QND_OF7.DOT"));
-  for (const char* file : {"QND_OF7.DOT", "QND_OF7.XLA", "QND_OF7.DLL"}) {
-    RemoveEntry(own + "\\" + file);
-  }
+  for (const char* file : bench::kOfficeComponents) RemoveEntry(own + "\\" + file);
 
   EXPECT_EQ(1, Install((src_ + "\\").c_str()));
   EXPECT_EQ("0=" + Quoted(src_ + "\\"), Opens()) << "the earlier value was replaced";

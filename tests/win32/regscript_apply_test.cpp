@@ -239,15 +239,7 @@ TEST_F(Apply, SameResultAsRegedit) {
       Script("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\QndTest\\Apply\\ByDoReg" + body +
                  "ByDoReg\\A\\Sub]\r\n\"x\"=dword:00000000\r\n@=\"d\"\r\n",
              "a.srg");
-  std::string cmd = "regedit.exe /s \"" + reg + "\"";
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi;
-  ASSERT_TRUE(
-      CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-  WaitForSingleObject(pi.hProcess, 60000);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
+  ASSERT_NE(259u, bench::RunProgram("regedit.exe /s \"" + reg + "\"")) << "regedit ended";
 
   ASSERT_EQ(1, DoReg(srg));
   const std::string by_regedit = bench::DumpTree(kUser, key_.Sub("ByRegedit"));
@@ -311,8 +303,7 @@ TEST_F(Apply, NameCutAtTheEndOfAListIsDropped) {
 
 // With no memory for a name list DoReg gives 0 without reading the file.
 BENCH_CHILD(no_memory) {
-  HMODULE dll = LoadLibraryA("qndsetup.dll");
-  auto do_reg = reinterpret_cast<decltype(&::DoReg)>(GetProcAddress(dll, "DoReg"));
+  const auto do_reg = bench::Qnd().DoReg;  // bound before the memory goes
   char script[MAX_PATH];
   GetEnvironmentVariableA("QND_TEST_SCRIPT", script, MAX_PATH);
   for (size_t size = 1u << 30; size >= 65536;) {

@@ -134,22 +134,16 @@ std::vector<Row> Rows() {
   // directory cannot be made) and the component files in the row's folder; nothing of them,
   // and nothing the call made, is left after it.
   const auto office = [](Machine& m, bool word) {
-    const char* const kOffice[] = {bench::kExcel, bench::kWord, "Software\\Halvecor\\ZARIM 98"};
-    for (const char* key : kOffice) bench::RemoveTree(kUser, key);
+    bench::RemoveOffice();
     if (word) {
       bench::WriteString(kUser, bench::kWordOptions, "Startup-Path", m.File("Missing\\Startup"));
     } else {
       bench::WriteString(kUser, bench::kExcelOptions, "OPEN", "C:\\Lib\\SOLVER.XLA");
     }
-    for (const char* file : {"QND_OF7.DOT", "QND_OF7.XLA", "QND_OF7.DLL"}) {
-      bench::WriteTextFile(m.File(file), file);
-    }
+    bench::PutOfficeComponents(m.Dir(), "trace");
     const int result = bench::Qnd().InstallOfficeSupport(m.Dir().c_str());
-    for (const char* key : kOffice) bench::RemoveTree(kUser, key);
-    for (const char* file : {"QND_OF7.DOT", "QND_OF7.XLA", "QND_OF7.DLL"}) {
-      DeleteFileA(m.File(file).c_str());
-    }
-    DeleteFileA(bench::OfficeLibrary().c_str());
+    bench::RemoveOffice();
+    for (const char* file : bench::kOfficeComponents) DeleteFileA(m.File(file).c_str());
     return result;
   };
   const std::string refused = std::string(270, 'k');  // a path the registry refuses
