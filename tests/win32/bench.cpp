@@ -772,14 +772,14 @@ std::wstring CurrentUserPath() {
   CloseHandle(token);
   return path;
 }
-// `s` of the ANSI code page in UTF-16.
+}  // namespace
+
 std::wstring Wide(const std::string& s) {
   std::wstring out(s.size() + 1, L'\0');
   out.resize(
       (size_t)MultiByteToWideChar(CP_ACP, 0, s.c_str(), (int)s.size(), &out[0], (int)out.size()));
   return out;
 }
-}  // namespace
 
 LONG MakeLink(const std::string& path, const std::string& target) {
   return MakeLink(HKEY_CURRENT_USER, path, CurrentUserPath() + L"\\" + Wide(target));

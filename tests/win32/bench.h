@@ -234,6 +234,8 @@ LONG MakeLink(HKEY root, const std::string& path, const std::wstring& target);
 // The registry's own name of the key `root`\`path` (a link as the link); "" when it cannot be
 // opened.
 std::wstring RegistryName(HKEY root, const std::string& path);
+// `text` of the ANSI code page in UTF-16.
+std::wstring Wide(const std::string& text);
 // Text as qndcheck shows it, read back to what it stands for: "\\" a backslash, "\"" a
 // quotation mark, "\n" "\r" "\t" "\xHH" those characters, a backslash before anything else
 // itself.

@@ -121,11 +121,8 @@ void Apply(const std::string& world) {
       continue;
     }
     const std::string into = BaseKey(to, target, &t);
-    const std::string below = into.substr(t->key.size());
-    std::wstring name(below.size() + 1, L'\0');
-    name.resize((size_t)MultiByteToWideChar(CP_ACP, 0, below.c_str(), (int)below.size(), &name[0],
-                                            (int)name.size()));
-    name = bench::RegistryName(t->root, t->key) + name;
+    const std::wstring name =
+        bench::RegistryName(t->root, t->key) + bench::Wide(into.substr(t->key.size()));
     HKEY fake;
     if (kind == 'l') {
       bench::MakeLink(b->root, key, name);

@@ -99,9 +99,8 @@ TEST(WindowsVersions, ExportsGiveTheSameResults) {
       /* 0 */ {"win95", "9x 4.0"}, /* 1 */ {"win98", "9x 4.10"}, /* 2 */ {"nt40", "nt 4.0"},
       /* 3 */ {"win2k", "nt 5.0"}, /* 4 */ {"winxp", "nt 5.1"},
   };
-  int i = 0;
   for (const auto& row : rows) {
-    SCOPED_TRACE(std::string("row ") + std::to_string(i++) + ": " + row.name);
+    SCOPED_TRACE(row.name);
     const std::string lines = UnderVersion(row.name, dir.File(row.name));
     EXPECT_EQ(std::string(row.version) + results, lines);
   }
