@@ -147,7 +147,6 @@ std::vector<HandleEntry> OwnHandles() {
   }
   return own;
 }
-}  // namespace
 
 int HandleCount() { return (int)OwnHandles().size(); }
 
@@ -166,6 +165,7 @@ void PrintHandles() {
                 n->Length / 2, n->Buffer ? n->Buffer : L"");
   }
 }
+}  // namespace
 
 void ExpectNoHandleLeak(const std::function<void()>& round, int rounds) {
   round();
@@ -592,7 +592,8 @@ DWORD RunProgram(std::string command, DWORD ms) {
   return process ? AwaitProgram(process, ms) : error;
 }
 
-ProgramRun RunWithOutput(std::string command, const std::string& out_file, DWORD ms) {
+ProgramRun RunQndcheck(const std::string& args, const std::string& out_file, DWORD ms) {
+  const std::string command = "\"" + ProgramDir() + "\\qndcheck.exe\" " + args;
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   HANDLE file = CreateFileA(out_file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
                             CREATE_ALWAYS, 0, nullptr);
@@ -615,10 +616,6 @@ std::string ProgramRun::Text() const {
   std::string text;
   for (const std::string& line : lines) text += line + "\n";
   return text;
-}
-
-ProgramRun RunQndcheck(const std::string& args, const std::string& out_file, DWORD ms) {
-  return RunWithOutput("\"" + ProgramDir() + "\\qndcheck.exe\" " + args, out_file, ms);
 }
 
 DWORD RunProgramTree(std::string command, DWORD ms) {

@@ -66,10 +66,6 @@ class GuardBuffer {
   size_t size_;
 };
 
-// The number of handles this process holds (registry keys, files, searches, events...).
-int HandleCount();
-// Lists them on stdout, to explain a leak.
-void PrintHandles();
 // Calls `round` once (the platform keeps a few handles of its own from first use), then
 // `rounds` times more: the process must hold as many handles afterwards as before (they are
 // listed when it does not).
@@ -88,9 +84,8 @@ struct ProgramRun {
   std::vector<std::string> lines;
   std::string Text() const;  // the lines, each ended by "\n"
 };
-// Runs `command` as RunProgram does, its output going into file `out_file`.
-ProgramRun RunWithOutput(std::string command, const std::string& out_file, DWORD ms = 60000);
-// qndcheck.exe (beside this program) run with the arguments `args`, as RunWithOutput runs it.
+// qndcheck.exe (beside this program) run with the arguments `args` as RunProgram runs a
+// program, its output going into file `out_file`.
 ProgramRun RunQndcheck(const std::string& args, const std::string& out_file, DWORD ms = 60000);
 // The folder of this test program (where the DLL, the tools and the fixtures lie), and the
 // Windows directory, both without a trailing backslash.

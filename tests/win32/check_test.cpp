@@ -14,9 +14,7 @@ namespace {
 
 const HKEY kUser = HKEY_CURRENT_USER;
 
-struct CheckRun {
-  DWORD status = 259;
-  std::vector<std::string> lines;
+struct CheckRun : bench::ProgramRun {
   // How many findings of `severity` hold `words`.
   long Findings(const std::string& severity, const std::string& words) const {
     return std::count_if(lines.begin(), lines.end(), [&](const std::string& l) {
@@ -35,11 +33,7 @@ struct CheckRun {
 // Runs qndcheck.exe (beside this program) with `args`, its output into a file of `dir`; the
 // wait is bounded.
 CheckRun RunCheck(const std::string& args, const bench::TempDir& dir) {
-  const bench::ProgramRun run = bench::RunQndcheck(args, dir.File("qndcheck.out"));
-  CheckRun out;
-  out.status = run.status;
-  out.lines = run.lines;
-  return out;
+  return {bench::RunQndcheck(args, dir.File("qndcheck.out"))};
 }
 
 class Check : public testing::Test {
