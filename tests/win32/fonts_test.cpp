@@ -316,19 +316,33 @@ TEST_F(FontList, DescriptionsThatWouldBreakWinIniFail) {
 }
 
 // Whatever drive or directory a key names, the font is looked for in the FONTS directory by
-// name and extension (the extension from the last dot), and the key is recorded as written.
+// name and extension (the extension from the last dot), and the key is recorded as written. A
+// key of 259 characters and a raster font path of 259 characters work; one more character fails
+// that entry before anything is touched for it. Nothing is cut. (The platform itself builds no
+// resource file for a TrueType font whose path has 259 characters.)
 TEST_F(FontList, KeysAreFileNamesInTheFontsDirectory) {
+  const size_t fonts_dir = InFonts("").size();  // "C:\windows\FONTS\"
   struct Row {
     bool truetype;
-    const char* dir;   // put before the file name in the key
-    const char* name;  // of the file in the FONTS directory; "#" stands for a fresh part
-    const char* fot;   // the resource file expected for a TrueType font
+    const char* dir;    // put before the file name in the key
+    const char* name;   // of the file in the FONTS directory; "#" stands for a fresh part
+    size_t key_chars;   // the key padded to this length by a directory part, if not 0
+    size_t path_chars;  // the font path of a raster font, the resource path of a TrueType one,
+                        // padded to this length, if not 0
+    int result;
+    const char* fot;  // the resource file expected for a TrueType font
   } rows[] = {
-      /* 0 */ {false, "C:\\ELSEWHERE\\", "R#.FON", nullptr},
-      /* 1 */ {false, "D:/any/where/", "R#.FON", nullptr},
-      /* 2 */ {false, "D:", "R#.FON", nullptr},
-      /* 3 */ {true, "Z:\\src.d\\", "T#.A.B.TTF", "T#.A.B.FOT"},
-      /* 4 */ {true, "", "T#", "T#.FOT"},
+      /* 0 */ {false, "C:\\ELSEWHERE\\", "R#.FON", 0, 0, 1, nullptr},
+      /* 1 */ {false, "D:/any/where/", "R#.FON", 0, 0, 1, nullptr},
+      /* 2 */ {false, "D:", "R#.FON", 0, 0, 1, nullptr},
+      /* 3 */ {true, "Z:\\src.d\\", "T#.A.B.TTF", 0, 0, 1, "T#.A.B.FOT"},
+      /* 4 */ {true, "", "T#", 0, 0, 1, "T#.FOT"},
+      /* 5 */ {false, "", "R#.FON", 259, 0, 1, nullptr},
+      /* 6 */ {false, "", "R#.FON", 260, 0, 0, nullptr},
+      /* 7 */ {false, "", "R#.FON", 0, 259, 1, nullptr},
+      /* 8 */ {false, "", "R#.FON", 0, 260, 0, nullptr},
+      /* 9 */ {true, "", "T#.TTF", 0, 258, 1, nullptr},
+      /* 10 */ {true, "", "T#.TTF", 0, 260, 0, nullptr},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(bench::RowName(rows, r));
@@ -338,16 +352,28 @@ TEST_F(FontList, KeysAreFileNamesInTheFontsDirectory) {
       s.replace(s.find('#'), 1, fresh);
       return s;
     };
-    const std::string name = fill(r.name), key = r.dir + name;
+    std::string name = fill(r.name);
+    if (r.path_chars) name.insert(1, r.path_chars - fonts_dir - name.size(), 'n');
+    const std::string key =
+        r.key_chars ? "C:\\" + std::string(r.key_chars - name.size() - 4, 'd') + "\\" + name
+                    : r.dir + name;
     PutFont(r.truetype ? "QEJAVU.TTF" : "SSERIFE.FON", name);
+    CountBroadcasts();
+    const std::set<std::string> before = Names(FontsDir());
     const std::string list =
         List(std::string(r.truetype ? "[TrueTypes]" : "[Fonts]") + "\r\n" + key + "=Font\r\n");
-    EXPECT_EQ(1, Internal007(list, 0));
-    EXPECT_EQ(key, Profile("Fonts", "Font"));
-    EXPECT_GT(Faces(r.truetype ? kTrueTypeFace : kRasterFace), 0);
+    EXPECT_EQ(r.result, Internal007(list, 0));
+    EXPECT_EQ(r.result ? key : "(missing)", Profile("Fonts", "Font"));
+    EXPECT_EQ(r.result, broadcasts_);
+    EXPECT_EQ(r.result == 1, Faces(r.truetype ? kTrueTypeFace : kRasterFace) > 0);
+    if (!r.result) {
+      EXPECT_EQ(before, Names(FontsDir())) << "nothing is created";
+    }
     if (r.fot) {
       EXPECT_TRUE(bench::FileExists(InFonts(fill(r.fot))));
     }
+    DestroyWindow(watch_);
+    watch_ = nullptr;
     Restore();
   }
 }
@@ -393,52 +419,6 @@ TEST_F(FontList, FirstFailureEndsTheCall) {
     if (r.prep == NoTrueTypeFile) {
       EXPECT_FALSE(bench::FileExists(fot)) << "no .FOT is left";
     }
-    Restore();
-  }
-}
-
-// A key of 259 characters and a raster font path of 259 characters work; one more character
-// fails that entry before anything is touched for it. Nothing is cut. (The platform itself
-// builds no resource file for a TrueType font whose path has 259 characters.)
-TEST_F(FontList, LimitsAreKeptWithoutCutting) {
-  const size_t fonts_dir = InFonts("").size();  // "C:\windows\FONTS\"
-  struct Row {
-    bool truetype;
-    size_t key_chars;   // with a directory part before the file name
-    size_t path_chars;  // the font path of a raster font, the resource path of a TrueType one
-    int result;
-  } rows[] = {
-      /* 0 */ {false, 259, 0, 1},
-      /* 1 */ {false, 260, 0, 0},
-      /* 2 */ {false, 0, 259, 1},
-      /* 3 */ {false, 0, 260, 0},
-      /* 4 */ {true, 0, 258, 1},
-      /* 5 */ {true, 0, 260, 0},
-  };
-  for (const Row& r : rows) {
-    SCOPED_TRACE(bench::RowName(rows, r));
-    const char* ext = r.truetype ? ".TTF" : ".FON";
-    std::string name = FreshName(r.truetype ? "T" : "R", ext), key = name;
-    if (r.path_chars) {
-      name.insert(1, r.path_chars - fonts_dir - name.size(), 'n');
-      key = name;
-    } else {
-      key = "C:\\" + std::string(r.key_chars - name.size() - 4, 'd') + "\\" + name;
-    }
-    PutFont(r.truetype ? "QEJAVU.TTF" : "SSERIFE.FON", name);
-    CountBroadcasts();
-    const std::set<std::string> before = Names(FontsDir());
-    const std::string list =
-        List(std::string(r.truetype ? "[TrueTypes]" : "[Fonts]") + "\r\n" + key + "=Font\r\n");
-    EXPECT_EQ(r.result, Internal007(list, 0));
-    EXPECT_EQ(r.result == 1, Profile("Fonts", "Font") == key);
-    EXPECT_EQ(r.result, broadcasts_);
-    EXPECT_EQ(r.result == 1, Faces(r.truetype ? kTrueTypeFace : kRasterFace) > 0);
-    if (!r.result) {
-      EXPECT_EQ(before, Names(FontsDir())) << "nothing is created";
-    }
-    DestroyWindow(watch_);
-    watch_ = nullptr;
     Restore();
   }
 }
