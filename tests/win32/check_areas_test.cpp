@@ -475,14 +475,13 @@ TEST_F(CheckFonts, KnownLists) {
       {"[Fonts]\r\n{R}.FON=Qnd Raster\r\nC:\\x\\{R}.FON=Again\r\n[TrueTypes]\r\n"
        "QMISSING.TTF=Missing\r\n[FontSubstitutes]\r\nQnd Face=Arial\r\nEmpty=\r\n",
        "", false, 0, "Q303 Q304 Q302"},
-      /* 6: a control character in a description, and in a substitute key (the same rule) */
+      /* 7-8: a control character in a description, and in a substitute key (the same rule) */
       {"[TrueTypes]\r\n{T}.TTF=\"\v[Evil]\"\r\n", "", false, 0, "Q302"},
       {"[FontSubstitutes]\r\nQnd\x1a;Evil=Arial\r\n", "", false, 1, "Q302"},
   };
-  int i = 0;
   for (const FontsCase& c : cases) {
-    SCOPED_TRACE("case " + std::to_string(i));
-    Run(c, i++);
+    SCOPED_TRACE(bench::RowName(cases, c));
+    Run(c, static_cast<int>(&c - cases));
   }
 }
 

@@ -16,7 +16,7 @@ class Apply : public bench::ScriptTest {
   Apply() : ScriptTest("Apply") {}
 };
 
-// Types and byte counts, as the registry holds them.
+// Types and byte counts, as the registry holds them; "@" is the default value, always a string.
 TEST_F(Apply, TypesAndSizes) {
   const std::string script = Script(
       "[@KEY@\\T]\r\n"
@@ -32,7 +32,8 @@ TEST_F(Apply, TypesAndSizes) {
       "Single=C:\\Program Files\\X\r\n"
       "Three=a\\\\\\b\r\n"
       "Grave=`C:\\Prog\\x.exe` /s\r\n"
-      "\"Quoted Name\"=\"quoted data\"\r\n");
+      "\"Quoted Name\"=\"quoted data\"\r\n"
+      "@=dword:1\r\n");
   ASSERT_EQ(1, DoReg(script));
 
   struct Row {
@@ -53,6 +54,7 @@ TEST_F(Apply, TypesAndSizes) {
       {"Three", REG_SZ, std::string("a\\\\b", 5)},
       {"Grave", REG_SZ, std::string("\"C:\\Prog\\x.exe\" /s", 19)},
       {"Quoted Name", REG_SZ, std::string("quoted data", 12)},
+      {"", REG_SZ, std::string("dword:1", 8)},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(bench::RowName(rows, r) + " " + r.name);
@@ -63,11 +65,9 @@ TEST_F(Apply, TypesAndSizes) {
   }
 }
 
-// "@" is the default value, always a string; the root name is matched as a prefix in any case.
-TEST_F(Apply, DefaultValueAndRootNames) {
+// The root name is matched as a prefix in any case.
+TEST_F(Apply, RootNames) {
   const std::string script = Script(
-      "[@KEY@\\D]\r\n"
-      "@=dword:1\r\n"
       "[hkey_current_user\\Software\\QndTest\\Apply\\Lower]\r\n"
       "v=1\r\n"
       "[HKEY_CURRENT_USERjunk\\Software\\QndTest\\Apply\\Junk]\r\n"
@@ -76,9 +76,6 @@ TEST_F(Apply, DefaultValueAndRootNames) {
       "v=3\r\n"
       "[@KEY@\\Empty]\r\n");
   ASSERT_EQ(1, DoReg(script));
-  const RegValue d = Value("D", "");
-  EXPECT_EQ(REG_SZ, d.type);
-  EXPECT_EQ(std::string("dword:1", 8), d.bytes);
   EXPECT_EQ("1", Value("Lower", "v").Text());
   EXPECT_EQ("2", Value("Junk", "v").Text());
   EXPECT_FALSE(bench::KeyExists(kUser, key_.Sub("Abbreviated")));
