@@ -42,9 +42,7 @@ class EarlierInstallation : public testing::Test {
   static void RemoveProfiles() {
     for (const char* name : kProfileNames) {
       const std::string path = InWindows(name);
-      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileA(path.c_str());
-      RemoveDirectoryA(path.c_str());
+      bench::RemoveEntry(path);
       ASSERT_FALSE(bench::FileExists(path)) << path;
     }
   }
@@ -72,11 +70,19 @@ class EarlierInstallation : public testing::Test {
 
 #define APP "[Application]\r\n"
 
+// Rows 17 on: the reader cuts data to 259 characters; the lookup works on what it got and fills
+// the caller's 260 bytes exactly, up to the guard page.
 TEST_F(EarlierInstallation, WhichFileAndEntryDecide) {
+  const std::string dir259 = "C:\\" + std::string(255, 'd') + "\\";
+  const auto er = [](const std::string& value) { return APP "English-Russian=" + value + "\r\n"; };
+  const std::string long_texts[] = {
+      er(dir259 + "TRANS.EXE"), er(std::string(400, 'n')),
+      er("C:\\" + std::string(256, 'e') + "\\x"),
+      er("C:\\" + std::string(200, 'f') + "\\" + std::string(100, 'g'))};
   struct Row {
     const char* quindo;    // text of quindo.ini; null: no such file
     const char* quindohr;  // text of quindohr.ini; null: no such file
-    const char* expected;
+    std::string expected;
   } rows[] = {
       /* 0 */ {nullptr, nullptr, "C:\\"},
       /* 1 */ {APP "English-Russian=D:\\Prog\\TR.EXE\r\n", nullptr, "D:\\Prog\\"},
@@ -105,6 +111,10 @@ TEST_F(EarlierInstallation, WhichFileAndEntryDecide) {
       {"[Application]\r\nRussian-English=D:\\Only\\r.exe\r\n"
        "[Setup]\r\nEnglish-Russian=D:\\Wrong\\e.exe\r\n",
        nullptr, "D:\\Only\\"},
+      /* 17 */ {long_texts[0].c_str(), nullptr, dir259},
+      /* 18 */ {long_texts[1].c_str(), nullptr, std::string(259, 'n')},
+      /* 19 */ {long_texts[2].c_str(), nullptr, "C:\\"},  // the cut drops the last backslash
+      /* 20 */ {long_texts[3].c_str(), nullptr, "C:\\" + std::string(200, 'f') + "\\"},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(bench::RowName(rows, r));
@@ -120,29 +130,6 @@ TEST_F(EarlierInstallation, FolderOfTheFirstNameCounts) {
   ASSERT_TRUE(CreateDirectoryA(InWindows("quindo.ini").c_str(), nullptr));
   Put("quindohr.ini", APP "English-Russian=D:\\HR\\TR.EXE\r\n");
   ExpectLookup("C:\\");
-}
-
-// The reader cuts data to 259 characters; the lookup works on what it got and fills the
-// caller's 260 bytes exactly, up to the guard page.
-TEST_F(EarlierInstallation, LongValuesFillTheBufferExactly) {
-  const std::string dir259 = "C:\\" + std::string(255, 'd') + "\\";
-  struct Row {
-    std::string value;
-    std::string expected;
-  } rows[] = {
-      /* 0 */ {dir259 + "TRANS.EXE", dir259},
-      /* 1 */ {std::string(400, 'n'), std::string(259, 'n')},
-      // 2: the cut drops the last backslash
-      /* 2 */ {"C:\\" + std::string(256, 'e') + "\\x", "C:\\"},
-      /* 3 */
-      {"C:\\" + std::string(200, 'f') + "\\" + std::string(100, 'g'),
-       "C:\\" + std::string(200, 'f') + "\\"},
-  };
-  for (const Row& r : rows) {
-    SCOPED_TRACE(bench::RowName(rows, r));
-    Put("quindo.ini", (APP "English-Russian=" + r.value + "\r\n").c_str());
-    ExpectLookup(r.expected);
-  }
 }
 
 // The searches and the profile file are released on every path: no handle stays, and no
