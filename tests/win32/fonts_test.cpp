@@ -501,18 +501,9 @@ TEST_F(FontList, ProfileThatCannotBeWrittenFails) {
   EXPECT_EQ(0, Faces(kTrueTypeFace)) << "the TrueType section was not reached";
 }
 
-// A top-level window whose thread stopped answering does not hold setup: the broadcast gives it
-// up and the call goes on. In a child process, ended after a minute if the call hangs.
-DWORD WINAPI HungWindowThread(LPVOID events) {
-  HANDLE* e = static_cast<HANDLE*>(events);
-  HWND w = CreateWindowExA(0, "STATIC", "hung", WS_OVERLAPPEDWINDOW, 0, 0, 50, 50, nullptr, nullptr,
-                           nullptr, nullptr);
-  SetEvent(e[0]);
-  WaitForSingleObject(e[1], INFINITE);  // no messages are pumped meanwhile
-  if (w) DestroyWindow(w);
-  return w ? 0 : 1;
-}
-
+// A top-level window whose thread stopped answering (in another process) does not hold setup:
+// the broadcast gives it up and the call goes on. In a child process, ended after a minute if
+// the call hangs.
 BENCH_CHILD(hung_window) {
   const std::string raster = FreshName("R", ".FON");
   const std::string path = InFonts(raster);
@@ -520,18 +511,11 @@ BENCH_CHILD(hung_window) {
   bench::TempDir dir("fonts-hung");
   const std::string list = dir.File("FONTS.INI");
   if (!bench::WriteTextFile(list, "[Fonts]\r\n" + raster + "=Raster\r\n")) return 3;
-  HANDLE events[2] = {CreateEventA(nullptr, TRUE, FALSE, nullptr),
-                      CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-  HANDLE thread = CreateThread(nullptr, 0, HungWindowThread, events, 0, nullptr);
-  if (WaitForSingleObject(events[0], 10000) != WAIT_OBJECT_0) return 4;
+  const bench::ChildWindows hung({"QndHungWindow"}, true);
+  if (!hung.ready()) return 5;  // no window was made: the test proves nothing
   const int result = Internal007(list, 0);
   const int loaded = RemoveFontResourceA(path.c_str());
-  SetEvent(events[1]);
-  DWORD window = 9;
-  WaitForSingleObject(thread, 10000);
-  GetExitCodeThread(thread, &window);
   DeleteFileA(path.c_str());
-  if (window != 0) return 5;  // no window was made: the test proves nothing
   return result == 1 && loaded > 0 ? 0 : 10 + result;
 }
 
