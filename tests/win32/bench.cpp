@@ -914,6 +914,18 @@ std::string FontsDir() { return WindowsDir() + "\\FONTS"; }
 std::string WinIni() { return WindowsDir() + "\\win.ini"; }
 
 // ---- files ----
+void ForEachEntry(const std::string& dir,
+                  const std::function<void(const std::string&, const WIN32_FIND_DATAA&)>& fn) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::string name = found.cFileName;
+    if (name != "." && name != "..") fn(dir + "\\" + name, found);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}
+
 TempDir::TempDir(const char* name) {
   char tmp[MAX_PATH];
   GetTempPathA(MAX_PATH, tmp);
@@ -923,22 +935,14 @@ TempDir::TempDir(const char* name) {
 
 namespace {
 void RemoveFolder(const std::string& dir) {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = fd.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string full = dir + "\\" + name;
-      SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveFolder(full);
-      } else {
-        DeleteFileA(full.c_str());
-      }
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-  }
+  ForEachEntry(dir, [](const std::string& path, const WIN32_FIND_DATAA& found) {
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      RemoveFolder(path);
+    } else {
+      DeleteFileA(path.c_str());
+    }
+  });
   RemoveDirectoryA(dir.c_str());
 }
 }  // namespace
@@ -966,20 +970,15 @@ std::string WriteScript(const TempDir& dir, const TestKey& key, const std::strin
 }
 
 void ListFiles(const std::string& dir, const std::string& skip, std::set<std::string>& out) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::string name = found.cFileName, path = dir + "\\" + name;
-    if (name == "." || name == ".." || path == skip) continue;
+  ForEachEntry(dir, [&](const std::string& path, const WIN32_FIND_DATAA& found) {
+    if (path == skip) return;
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       out.insert("folder " + path);
       ListFiles(path, skip, out);
     } else {
       out.insert("file " + path + " " + std::to_string(found.nFileSizeLow));
     }
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
+  });
 }
 
 bool FileExists(const std::string& path) {
@@ -988,14 +987,9 @@ bool FileExists(const std::string& path) {
 
 std::set<std::string> Names(const std::string& dir) {
   std::set<std::string> names;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::string name = found.cFileName;
-    if (name != "." && name != "..") names.insert(name);
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
+  ForEachEntry(dir, [&](const std::string&, const WIN32_FIND_DATAA& found) {
+    names.insert(found.cFileName);
+  });
   return names;
 }
 

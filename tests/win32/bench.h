@@ -297,6 +297,9 @@ bool WriteTextFile(const std::string& path, const std::string& text);
 std::string WriteScript(const TempDir& dir, const TestKey& key, const std::string& body,
                         const char* name);
 bool FileExists(const std::string& path);
+// Calls `fn` with the path and find data of each entry of folder `dir`, "." and ".." left out.
+void ForEachEntry(const std::string& dir,
+                  const std::function<void(const std::string&, const WIN32_FIND_DATAA&)>& fn);
 // The names in folder `dir`, "." and ".." left out.
 std::set<std::string> Names(const std::string& dir);
 // Every folder ("folder PATH") and file ("file PATH SIZE") below `dir`, but `skip` and what lies

@@ -37,17 +37,11 @@ std::string Fill(std::string text, const std::string& token, const std::string& 
 
 // Every file (with its bytes) and folder below `dir`, into `state`.
 void Files(const std::string& dir, State& state) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::string name = found.cFileName, path = dir + "\\" + name;
-    if (name == "." || name == "..") continue;
+  bench::ForEachEntry(dir, [&](const std::string& path, const WIN32_FIND_DATAA& found) {
     const bool folder = found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
     state[Item(path)] = folder ? "<dir>" : bench::ReadTextFile(path);
     if (folder) Files(path, state);
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
+  });
 }
 
 using bench::Random;
