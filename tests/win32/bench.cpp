@@ -913,6 +913,13 @@ int FontFaces(const char* face) {
 std::string FontsDir() { return WindowsDir() + "\\FONTS"; }
 std::string WinIni() { return WindowsDir() + "\\win.ini"; }
 
+std::string ReplaceAll(std::string text, const std::string& token, const std::string& by) {
+  for (size_t at = 0; (at = text.find(token, at)) != std::string::npos; at += by.size()) {
+    text.replace(at, token.size(), by);
+  }
+  return text;
+}
+
 // ---- files ----
 void ForEachEntry(const std::string& dir,
                   const std::function<void(const std::string&, const WIN32_FIND_DATAA&)>& fn) {
@@ -960,10 +967,7 @@ bool WriteTextFile(const std::string& path, const std::string& text) {
 
 std::string WriteScript(const TempDir& dir, const TestKey& key, const std::string& body,
                         const char* name) {
-  std::string text = body;
-  for (size_t at; (at = text.find("@KEY@")) != std::string::npos;) {
-    text.replace(at, 5, "HKEY_CURRENT_USER\\" + key.path());
-  }
+  const std::string text = ReplaceAll(body, "@KEY@", "HKEY_CURRENT_USER\\" + key.path());
   const std::string path = dir.File(name);
   EXPECT_TRUE(WriteTextFile(path, text)) << path;
   return path;

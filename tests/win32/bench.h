@@ -279,6 +279,9 @@ int FontFaces(const char* face);
 std::string FontsDir();
 std::string WinIni();
 
+// `text` with each `token` replaced by `by`.
+std::string ReplaceAll(std::string text, const std::string& token, const std::string& by);
+
 // ---- files ----
 // A fresh folder under the temporary directory, deleted with its contents afterwards.
 class TempDir {

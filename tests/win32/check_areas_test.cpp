@@ -27,13 +27,7 @@ std::string Item(std::string text) {
   return text;
 }
 
-// `text` with each `token` replaced by `by`.
-std::string Fill(std::string text, const std::string& token, const std::string& by) {
-  for (size_t at = 0; (at = text.find(token, at)) != std::string::npos; at += by.size()) {
-    text.replace(at, token.size(), by);
-  }
-  return text;
-}
+using bench::ReplaceAll;
 
 // Every file (with its bytes) and folder below `dir`, into `state`.
 void Files(const std::string& dir, State& state) {
@@ -221,22 +215,24 @@ void CompareOffice(const OfficeCase& c) {
     if (name.empty()) continue;
     if (name.back() == '\\') CreateDirectoryA(path.c_str(), nullptr);
     if (name.back() != '\\') {
-      bench::WriteTextFile(name == "SYS" ? bench::OfficeLibrary() : Fill(path, "+", ""), name);
+      bench::WriteTextFile(name == "SYS" ? bench::OfficeLibrary() : ReplaceAll(path, "+", ""),
+                           name);
     }
-    if (name[0] == '+') SetFileAttributesA(Fill(path, "+", "").c_str(), FILE_ATTRIBUTE_READONLY);
+    if (name[0] == '+')
+      SetFileAttributesA(ReplaceAll(path, "+", "").c_str(), FILE_ATTRIBUTE_READONLY);
   }
   if (c.startup == "~") {
     bench::WriteString(kUser, kWordOptions, "Other", "x");
   } else if (c.startup != "-") {
-    bench::WriteString(kUser, kWordOptions, "Startup-Path", Fill(c.startup, "@", dir));
+    bench::WriteString(kUser, kWordOptions, "Startup-Path", ReplaceAll(c.startup, "@", dir));
   }
   if (c.values == "!") bench::WriteString(kUser, "Software\\Microsoft\\Excel\\7.0", "Other", "x");
   const bool excel = c.values != "-" && c.values != "!";
-  const std::string values = Fill(excel ? c.values : "", "*", "0=*;");
+  const std::string values = ReplaceAll(excel ? c.values : "", "*", "0=*;");
   if (excel) bench::WriteString(kUser, kExcelOptions, "Other", "x");
   for (size_t at = 0, end; (end = values.find(';', at)) != std::string::npos; at = end + 1) {
     const std::string entry = values.substr(at, end - at);
-    std::string text = Fill(entry.substr(entry.find('=') + 1), "@", dir);
+    std::string text = ReplaceAll(entry.substr(entry.find('=') + 1), "@", dir);
     const int slot = std::stoi(entry);
     text = text == "%" ? std::string(1100, 'x') : text;
     for (int n = slot; n <= (text == "*" ? 100 : slot); ++n) {
@@ -254,7 +250,7 @@ void CompareOffice(const OfficeCase& c) {
   }
   std::unique_ptr<bench::StandInWindows> window(c.window ? new bench::StandInWindows({c.window})
                                                          : nullptr);
-  const std::string source = Fill(c.source, "@", dir);
+  const std::string source = ReplaceAll(c.source, "@", dir);
   // A backslash before the closing quotation mark would escape it: doubled.
   const std::string quoted = source.back() == '\\' ? source + "\\" : source;
   const std::string log = Compare(
@@ -423,8 +419,8 @@ void CheckFonts::Run(const FontsCase& c, int number) {
   const std::string n = std::to_string(GetCurrentProcessId()) + "_" + std::to_string(number);
   std::string list = c.list, entry = c.entry;
   for (const char* name : {"R", "T", "O", "N"}) {
-    list = Fill(list, "{" + std::string(name) + "}", "QA" + (name + n));
-    entry = Fill(entry, "{" + std::string(name) + "}", "QA" + (name + n));
+    list = ReplaceAll(list, "{" + std::string(name) + "}", "QA" + (name + n));
+    entry = ReplaceAll(entry, "{" + std::string(name) + "}", "QA" + (name + n));
   }
   CopyFileA((fixtures + "SSERIFE.FON").c_str(), (fonts + "QAR" + n + ".FON").c_str(), FALSE);
   CopyFileA((bench::ProgramDir() + "\\qndrun.exe").c_str(), (fonts + "QAN" + n + ".FON").c_str(),

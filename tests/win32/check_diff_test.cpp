@@ -181,10 +181,8 @@ std::string Expand(std::string body) {
   for (const Base& b : Bases()) {
     for (const bool lead : {false, true}) {
       const std::string token = std::string("@") + b.token + (lead ? "\\@" : "@");
-      const std::string key = std::string(b.root_name) + (lead ? "\\\\" : "\\") + b.key;
-      for (size_t at; (at = body.find(token)) != std::string::npos;) {
-        body.replace(at, token.size(), key);
-      }
+      body =
+          bench::ReplaceAll(body, token, std::string(b.root_name) + (lead ? "\\\\" : "\\") + b.key);
     }
   }
   return body;
@@ -449,10 +447,8 @@ TEST_F(CheckDiff, RandomScripts) {
 
 // The traps found so far, each a fixed registry and script.
 TEST_F(CheckDiff, KnownTraps) {
-  std::string sample = bench::ReadTextFile(QND_EXAMPLES "/QUINDO.SRG");  // below the test's key
-  for (size_t at; (at = sample.find("HKEY_")) != std::string::npos;) {
-    sample.replace(at, 5, "@CU@\\");
-  }
+  const std::string sample =  // below the test's key
+      bench::ReplaceAll(bench::ReadTextFile(QND_EXAMPLES "/QUINDO.SRG"), "HKEY_", "@CU@\\");
   const std::string tree = "k CU T\\A\nk CU T\\B\nv CU T keep=pre\nv CU T\\A keep=pre\n";
   const std::string x(252 - 17, 'x');  // "Software\QndDiff\" and this: 252 characters
   const std::string forged = "== 0 errors, 0 warnings";
