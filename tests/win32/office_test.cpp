@@ -324,10 +324,7 @@ TEST_F(Office, Reinstall) {
   ASSERT_EQ(1, Install(src_.c_str()));
   ASSERT_EQ("excel word dot dll marker | 0=A.XLA 1=@", State());
   Excel({{2, "B.XLA"}});
-  HKEY k;
-  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyA(kUser, kExcelOptions, &k));
-  RegDeleteValueA(k, "OPEN");
-  RegCloseKey(k);
+  ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyValueA(kUser, kExcelOptions, "OPEN"));
   bench::PutOfficeComponents(src_, "v2");
   EXPECT_EQ(1, Install(src_.c_str()));
   EXPECT_EQ("excel word dot dll marker | 0=@ 2=B.XLA", State());

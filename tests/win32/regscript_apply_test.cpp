@@ -145,10 +145,7 @@ TEST_F(Apply, MacrosOfThePathContextAndFolderCodes) {
 TEST_F(Apply, SectionWithoutBackslashNamesTheRoot) {
   ASSERT_EQ(1, DoReg(Script("[HKEY_CURRENT_USER]\r\nQndTestRootValue=r\r\n")));
   const RegValue v = ReadValue(kUser, "", "QndTestRootValue");
-  HKEY k;
-  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyA(kUser, nullptr, &k));
-  RegDeleteValueA(k, "QndTestRootValue");
-  RegCloseKey(k);
+  RegDeleteKeyValueA(kUser, nullptr, "QndTestRootValue");
   EXPECT_EQ("r", v.Text());
 }
 
