@@ -50,6 +50,7 @@ TEST(Version, ResourcesCarryThePrintedVersion) {
     EXPECT_EQ(fixed->dwFileVersionMS, fixed->dwProductVersionMS);
     EXPECT_EQ(fixed->dwFileVersionLS, fixed->dwProductVersionLS);
     EXPECT_EQ(row.type, fixed->dwFileType);
+    EXPECT_EQ(static_cast<DWORD>(VOS__WINDOWS32), fixed->dwFileOS);  // 95 as well as NT
     const auto* lang = static_cast<const WORD*>(Query(info, "\\VarFileInfo\\Translation"));
     ASSERT_TRUE(lang != nullptr);
     char block[32];
