@@ -52,16 +52,28 @@ std::string Script(const char* key, bool removal = false) {
   return s;
 }
 
-std::string WriteScript(const char* key, bool removal = false) {
+// Writes `text` (by default the script of `key`) into a temporary file named by `key`.
+std::string WriteScript(const char* key, bool removal = false, std::string text = "") {
   char dir[MAX_PATH];
   GetTempPathA(MAX_PATH, dir);
   const std::string path = std::string(dir) + "qndbench-" + key + ".reg";
-  const std::string text = Script(key, removal);
+  if (text.empty()) text = Script(key, removal);
   HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   DWORD n;
   WriteFile(h, text.data(), (DWORD)text.size(), &n, nullptr);
   CloseHandle(h);
   return path;
+}
+
+// Starts the command line `command`; its process handle, or null.
+HANDLE Start(std::string command) {
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi;
+  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return nullptr;
+  CloseHandle(pi.hThread);
+  return pi.hProcess;
 }
 
 double Now() {
@@ -125,49 +137,41 @@ int MinimalUndo(const char* file) {
 }
 
 int Regedit(const char* file) {
-  std::string cmd = std::string("regedit.exe /s \"") + file + "\"";
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi;
-  if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    return 0;
-  WaitForSingleObject(pi.hProcess, INFINITE);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
+  HANDLE process = Start(std::string("regedit.exe /s \"") + file + "\"");
+  if (!process) return 0;
+  WaitForSingleObject(process, INFINITE);
+  CloseHandle(process);
   return 1;
 }
 
-// The median of kRounds timed runs, each on a cleared key, after `prepare` (not timed).
-template <typename Run, typename Prepare>
-double Time(const char* key, Run run, Prepare prepare) {
-  std::vector<double> ms;
-  for (int r = 0; r < kRounds; ++r) {
-    Clear(key);
-    prepare();
-    const double t0 = Now();
-    if (!run()) std::printf("  (%s: a run failed)\n", key);
-    ms.push_back(Now() - t0);
-  }
-  Clear(key);
-  std::sort(ms.begin(), ms.end());
-  return ms[kRounds / 2];
-}
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v[v.size() / 2];
 }
 
-// One timed run on a cleared key.
-template <typename Run>
-double Time1(const char* key, Run run) {
+// One timed run on a cleared key, after `prepare` (not timed); the key is cleared afterwards.
+template <typename Run, typename Prepare>
+double Time1(const char* key, Run run, Prepare prepare) {
   Clear(key);
+  prepare();
   const double t0 = Now();
   if (!run()) std::printf("  (%s: a run failed)\n", key);
   const double ms = Now() - t0;
   Clear(key);
   return ms;
 }
+template <typename Run>
+double Time1(const char* key, Run run) {
+  return Time1(key, run, [] {});
+}
 
+// The median of kRounds runs as Time1 times them.
+template <typename Run, typename Prepare>
+double Time(const char* key, Run run, Prepare prepare) {
+  std::vector<double> ms;
+  for (int r = 0; r < kRounds; ++r) ms.push_back(Time1(key, run, prepare));
+  return Median(ms);
+}
 template <typename Run>
 double Time(const char* key, Run run) {
   return Time(key, run, [] {});
@@ -190,29 +194,19 @@ int Pulse(const char* lock_name, const char* done_name) {
 // DoReg of 40 values traced while another process pulses the lock of its log, against the same
 // call untraced: the trace's wait is bounded per call, so the difference is a second at most.
 void TimePulsedLock(decltype(&DoReg) do_reg) {
-  const std::string script = WriteScript("Pulsed"), log = script + ".log";
-  std::string small;
-  {  // the first 4 sections of the script: 40 values
-    const std::string text = Script("Pulsed");
-    size_t at = 0;
-    for (int k = 0; k < 5 && at != std::string::npos; ++k) at = text.find("[HKEY", at + 1);
-    small = text.substr(0, at);
-  }
-  HANDLE h = CreateFileA(script.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD n;
-  WriteFile(h, small.data(), (DWORD)small.size(), &n, nullptr);
-  CloseHandle(h);
+  const std::string text = Script("Pulsed");  // its first 4 sections: 40 values
+  size_t at = 0;
+  for (int k = 0; k < 5 && at != std::string::npos; ++k) at = text.find("[HKEY", at + 1);
+  const std::string script = WriteScript("Pulsed", false, text.substr(0, at));
+  const std::string log = script + ".log";
   const double untraced = Time("Pulsed", [&] { return do_reg(script.c_str(), nullptr, 0); });
   CloseHandle(CreateFileA(log.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   HANDLE done = CreateEventA(nullptr, TRUE, FALSE, "qndbench.pulse.done");
   char exe[MAX_PATH];
   GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  std::string cmd =
-      std::string("\"") + exe + "\" --pulse " + bench::TraceLockName(log) + " qndbench.pulse.done";
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi;
-  if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+  HANDLE pulse = Start(std::string("\"") + exe + "\" --pulse " + bench::TraceLockName(log) +
+                       " qndbench.pulse.done");
+  if (!pulse) {
     std::printf("  (cannot start the process that pulses the lock)\n");
     return;
   }
@@ -221,9 +215,8 @@ void TimePulsedLock(decltype(&DoReg) do_reg) {
   const double traced = Time("Pulsed", [&] { return do_reg(script.c_str(), nullptr, 0); });
   SetEnvironmentVariableA("QNDSETUP_LOG", nullptr);
   SetEvent(done);
-  WaitForSingleObject(pi.hProcess, 60000);
-  CloseHandle(pi.hProcess);
-  CloseHandle(pi.hThread);
+  WaitForSingleObject(pulse, 60000);
+  CloseHandle(pulse);
   CloseHandle(done);
   std::printf("40 values, the log's lock taken for 20 ms again and again by another process:\n");
   std::printf("  DoReg            %8.1f ms\n", untraced);

@@ -92,9 +92,8 @@ TEST(FixedStr, FillSizedTakesOnlyATextThatFits) {
       /* 2 */ {"abcdefgh", Cut, 8, nullptr},        // or writes what fits and gives the room
       /* 3 */ {"", Failed, 0, nullptr},
   };
-  int i = 0;
   for (const Row& r : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE("row " + std::to_string(&r - rows));
     FixedStr<8> s;
     ASSERT_TRUE(s.assign("old"));
     std::size_t given = 99;

@@ -29,9 +29,8 @@ TEST(SplitFontKey, FileNameAndExtension) {
       /* 13 */ {"\\\\server\\share\\F.FON", "F.FON", ".FON"},
       /* 14 */ {"", "", ""},
   };
-  int i = 0;
   for (const Row& r : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE("row " + std::to_string(&r - rows));
     const FontKeyParts parts = SplitFontKey(r.key);
     EXPECT_EQ(r.file, std::string(parts.file, parts.file_chars));
     const char* ext = parts.file + parts.name_chars;
@@ -87,9 +86,8 @@ TEST(PlanFont, LimitsAtTheirEdges) {
       /* 13 */ {std::string(255, 'n'), FontKind::Raster, "C:\\", FontResult::PathTooLong},
       /* 14 */ {std::string(256, 'n'), FontKind::Raster, "C:\\", FontResult::FileNameTooLong},
   };
-  int i = 0;
   for (const Row& r : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE("row " + std::to_string(&r - rows));
     FontPlan plan;
     const FontResult result = PlanFont(r.key.c_str(), "F", r.windows.c_str(), r.kind, plan);
     EXPECT_EQ(r.result, result);
@@ -139,9 +137,8 @@ TEST(PlanFont, DescriptionsAndResourceKeys) {
       /* 15 */ {"F.FON", "Q\x7f", kR, kBad, kBad},
       /* 16 */ {"F.FON", "  Q \xe9", kR, kOk, kOk},
   };
-  int i = 0;
   for (const Row& r : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE("row " + std::to_string(&r - rows));
     FontPlan plan;
     EXPECT_EQ(r.font, PlanFont(r.key, r.value, "C:\\W", r.kind, plan));
     EXPECT_EQ(r.substitute, PlanSubstitute(r.value, "Face"));

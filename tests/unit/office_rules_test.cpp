@@ -38,10 +38,9 @@ TEST(OfficeRules, SlotStateFromTheRead) {
       /* 4 */ {234, 2000, SlotState::TooLong}, /* 5 */ {5, 0, SlotState::Unreadable},
       /* 6 */ {6, 0, SlotState::Unreadable},
   };
-  int i = 0;
   for (const Row& r : rows) {
-    EXPECT_EQ(r.state, ClassifySlotRead(r.status, r.bytes)) << "row " << i;
-    ++i;
+    SCOPED_TRACE("row " + std::to_string(&r - rows));
+    EXPECT_EQ(r.state, ClassifySlotRead(r.status, r.bytes));
   }
 }
 
@@ -68,17 +67,16 @@ TEST(OfficeRules, FirstFreeSlot) {
       /* 4 */ {"TTMTM", 2},
       /* 5 */ {"", kNoSlot},  // all 101 taken: OPEN100 is not overwritten
   };
-  int i = 0;
   for (const Row& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(&r - rows));
     OpenSlotSurvey survey;
     for (int s = 0; s < kOpenSlots; ++s) {
       const char c = s < static_cast<int>(std::strlen(r.states)) ? r.states[s] : 'T';
       survey.state[s] = StateOf(c);
     }
-    EXPECT_EQ(r.free, ChooseFreeSlot(survey)) << "row " << i;
+    EXPECT_EQ(r.free, ChooseFreeSlot(survey));
     survey.state[100] = SlotState::Missing;
-    EXPECT_EQ(r.free == kNoSlot ? 100 : r.free, ChooseFreeSlot(survey)) << "row " << i;
-    ++i;
+    EXPECT_EQ(r.free == kNoSlot ? 100 : r.free, ChooseFreeSlot(survey));
   }
 }
 
@@ -99,9 +97,8 @@ TEST(OfficeRules, AddInTextsNameWholeFiles) {
       /* 5 */ {"C:\\X\\OLDQND_XL7 C:\\Y\\QND_XL7.XLA", false, true, "C:\\Y"},  // the second counts
       /* 6 */ {"\"C:\\A B\\\\QND_OF7.XLA\"", true, false, "C:\\A B\\"},  // a doubled backslash
   };
-  int i = 0;
   for (const Row& r : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE("row " + std::to_string(&r - rows));
     EXPECT_EQ(r.ours, NamesAddIn(r.text));
     EXPECT_EQ(r.old, NamesOldAddIn(r.text));
     LongPathStr dir;
@@ -135,11 +132,10 @@ TEST(OfficeRules, AbsolutePaths) {
       /* 15 */ {"C:\\W.d\\", true, true},
       /* 16 */ {"C:\\", true, true},
   };
-  int i = 0;
   for (const Row& r : rows) {
-    EXPECT_EQ(r.absolute, IsAbsolutePath(r.path)) << "row " << i;
-    if (r.path) EXPECT_EQ(r.startup, IsUsableStartupPath(r.path)) << "row " << i;
-    ++i;
+    SCOPED_TRACE("row " + std::to_string(&r - rows));
+    EXPECT_EQ(r.absolute, IsAbsolutePath(r.path));
+    if (r.path) EXPECT_EQ(r.startup, IsUsableStartupPath(r.path));
   }
 }
 
@@ -170,10 +166,9 @@ TEST(OfficeRules, SourcePathsFit) {
       /* 2 */ {"", false},
       /* 3 */ {nullptr, false},
   };
-  int i = 0;
   for (const Row& r : rows) {
     LongPathStr path;
-    EXPECT_EQ(r.fit, BuildSourcePath(r.dir, kWordTemplate, path)) << "row " << i++;
+    EXPECT_EQ(r.fit, BuildSourcePath(r.dir, kWordTemplate, path)) << "row " << &r - rows;
   }
   LongPathStr path;
   ASSERT_TRUE(BuildSourcePath("C:\\Q\\", kSupportLibrary, path));
@@ -197,9 +192,8 @@ TEST(OfficePlan, ScopesOfFailures) {
       /* 5 */ {"CC|rNk|KK", "0 1 2 4 5 6", 0},
       /* 6 */ {"CC|KnK|KK", "0 1 2 3 4 5 6", 1},
   };
-  int i = 0;
   for (const Row& r : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE("row " + std::to_string(&r - rows));
     OfficePlan plan;
     OfficeComponent components[3] = {};
     int component = 0;

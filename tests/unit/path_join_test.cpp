@@ -19,13 +19,12 @@ TEST(JoinPath, OneBackslashAtTheSeam) {
       {"", "x", "\\x"},
       {"C:\\Prog\\\\", "x", "C:\\Prog\\\\x"},  // only the seam is looked at
   };
-  int i = 0;
   for (const Row& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(&r - rows));
     PathStr p;
     ASSERT_TRUE(p.assign(r.dir));
-    EXPECT_TRUE(JoinPath(p, r.name)) << "row " << i;
-    EXPECT_STREQ(r.joined, p.c_str()) << "row " << i;
-    ++i;
+    EXPECT_TRUE(JoinPath(p, r.name));
+    EXPECT_STREQ(r.joined, p.c_str());
   }
 }
 
@@ -69,13 +68,12 @@ TEST(CutAtLastBackslash, DirectoryOfTheExecutable) {
       /* 1 */ {"C:\\SETUP.EXE", "C:"},
       /* 2 */ {"SETUP.EXE", nullptr},
   };
-  int i = 0;
   for (const Row& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(&r - rows));
     PathStr path;
     ASSERT_TRUE(path.assign(r.file));
-    EXPECT_EQ(r.dir != nullptr, CutAtLastBackslash(path)) << "row " << i;
-    EXPECT_STREQ(r.dir ? r.dir : r.file, path.c_str()) << "row " << i;
-    ++i;
+    EXPECT_EQ(r.dir != nullptr, CutAtLastBackslash(path));
+    EXPECT_STREQ(r.dir ? r.dir : r.file, path.c_str());
   }
 }
 

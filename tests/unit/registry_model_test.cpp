@@ -135,10 +135,9 @@ TEST(RegistryModel, InstallThenRemoval) {
       {"S,S\\D>S\\Later,S\\E>S\\No\\Key,S\\X>S\\Y,S\\Y>S\\X", "w S\\D\\N=x; w S\\E=y; w S\\X=z",
        "S\\Later[S\\Later\\N,S\\Later\\N=x] | !S\\E !S\\X "},
   };
-  int i = 0;
   for (const Row& row : rows) {
-    EXPECT_EQ(row.expected, RunModel(row.machine, row.ops)) << "row " << i;
-    ++i;
+    SCOPED_TRACE("row " + std::to_string(&row - rows));
+    EXPECT_EQ(row.expected, RunModel(row.machine, row.ops));
   }
 }
 
@@ -188,14 +187,13 @@ TEST(RootNames, MapsTargetsToTheirRoot) {
       {"\\Registry\\User\\S-1-5-2", 0x80000003u, "S-1-5-2"},
       {"\\Registry\\Other\\X", 0, ""},
   };
-  int i = 0;
   for (const auto& row : rows) {
+    SCOPED_TRACE("row " + std::to_string(&row - rows));
     std::uint32_t root = 0;
     std::string path;
-    EXPECT_EQ(row.root != 0, names.Map(row.target, &root, &path)) << "row " << i;
-    EXPECT_EQ(row.root, root) << "row " << i;
-    EXPECT_EQ(row.path, path) << "row " << i;
-    ++i;
+    EXPECT_EQ(row.root != 0, names.Map(row.target, &root, &path));
+    EXPECT_EQ(row.root, root);
+    EXPECT_EQ(row.path, path);
   }
 }
 

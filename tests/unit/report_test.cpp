@@ -83,12 +83,12 @@ TEST(Report, ShownTextReadsBackOneToOne) {
     }
     return out;
   };
-  int i = 0;
   for (const auto& row : rows) {
+    SCOPED_TRACE("row " + std::to_string(&row - rows));
     const std::string shown = Shown(row.text);
-    EXPECT_EQ(row.shown, shown) << "row " << i;
-    EXPECT_EQ(row.text, read_back(shown)) << "row " << i;
-    EXPECT_EQ("\"" + shown + "\"", Quoted(row.text)) << "row " << i++;
+    EXPECT_EQ(row.shown, shown);
+    EXPECT_EQ(row.text, read_back(shown));
+    EXPECT_EQ("\"" + shown + "\"", Quoted(row.text));
   }
   // Every text of up to three characters from a small alphabet of the troublesome ones.
   const char alphabet[] = {'\\', '"', 'x', 'n', '1', ':', '\n', '\x1f', 'a'};
@@ -137,8 +137,7 @@ TEST(Sarif, UrisAndStrings) {
       /* 3 */ {"office", "office"},
       /* 4 */ {"\xD0\x94.srg", "%D0%94.srg"},
   };
-  int i = 0;
-  for (const Row& r : uris) EXPECT_EQ(r.uri, UriOf(r.where)) << "row " << i++;
+  for (const Row& r : uris) EXPECT_EQ(r.uri, UriOf(r.where)) << "row " << &r - uris;
   EXPECT_EQ("a\\\"b\\\\c\\u0001\\u001f\xD0\x94", JsonEscaped("a\"b\\c\x01\x1f\xD0\x94"));
 }
 

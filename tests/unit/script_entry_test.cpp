@@ -100,18 +100,16 @@ TEST(PlanEntry, FaultsNameTheirTextAndMacro) {
       {"HKEY_CURRENT_USER\\V\\\\\\W", "a", "b", EntryPart::SubKey, TextFault::EmptyLevel, 1, '\0'},
       {"HKEY_CURRENT_USER\\\\\\\\V", "a", "$4", EntryPart::SubKey, TextFault::EmptyLevel, 0, '\0'},
   };
-  int i = 0;
   for (const Row& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(&r - rows));
     EntryPlan plan;
     PlanFault fault;
     ASSERT_EQ(PlanResult::Fail,
-              PlanEntry(r.section, r.entry, r.data, &kContext, kNone, plan, &fault))
-        << "row " << i;
-    EXPECT_EQ(r.part, fault.part) << "row " << i;
-    EXPECT_EQ(r.fault, fault.text.fault) << "row " << i;
-    EXPECT_EQ(r.at, fault.text.at) << "row " << i;
-    EXPECT_EQ(r.code, fault.text.code) << "row " << i;
-    ++i;
+              PlanEntry(r.section, r.entry, r.data, &kContext, kNone, plan, &fault));
+    EXPECT_EQ(r.part, fault.part);
+    EXPECT_EQ(r.fault, fault.text.fault);
+    EXPECT_EQ(r.at, fault.text.at);
+    EXPECT_EQ(r.code, fault.text.code);
   }
 }
 
@@ -140,17 +138,15 @@ TEST(PlanRemoval, WhatAnEntryRemoves) {
       {"HKEY_CURRENT_USER\\V\\$0\\", "", 0, RemovalResult::Fail, "", ""},
       {"HKEY_CURRENT_USER\\\"V\\\\\\\"", "v", 1, RemovalResult::Fail, "", ""},
   };
-  int i = 0;
   for (const Row& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(&r - rows));
     RemovalPlan plan;
-    EXPECT_EQ(r.result, PlanRemoval(r.name, r.data, r.length, &kContext, kNone, plan))
-        << "row " << i;
+    EXPECT_EQ(r.result, PlanRemoval(r.name, r.data, r.length, &kContext, kNone, plan));
     if (r.result != RemovalResult::Fail && r.result != RemovalResult::NoRoot) {
-      EXPECT_EQ(i == 7 ? 0x80000000u : 0x80000001u, plan.root) << "row " << i;
-      EXPECT_STREQ(r.sub_key, plan.sub_key.c_str()) << "row " << i;
-      EXPECT_STREQ(r.value, plan.value_name.c_str()) << "row " << i;
+      EXPECT_EQ(&r - rows == 7 ? 0x80000000u : 0x80000001u, plan.root);
+      EXPECT_STREQ(r.sub_key, plan.sub_key.c_str());
+      EXPECT_STREQ(r.value, plan.value_name.c_str());
     }
-    ++i;
   }
 }
 

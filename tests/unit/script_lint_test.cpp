@@ -37,12 +37,10 @@ TEST(ScriptLines, FindsSectionsAndEntriesAsTheReaderSeesThem) {
       {"First", "Other", 0, 8}, {"Second", nullptr, 0, 0}, {"None", "Name", 0, 0},
       {"a]b", "Lone", 0, 12},   {"Third", nullptr, 0, 14}, {"Third", "Last", 0, 15},
   };
-  int i = 0;
   for (const Row& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(&r - rows));
     EXPECT_EQ(r.line, r.entry ? lines.EntryLine(r.section, r.entry, r.nth)
-                              : lines.SectionLine(r.section, r.nth))
-        << "row " << i;
-    ++i;
+                              : lines.SectionLine(r.section, r.nth));
   }
 }
 

@@ -36,22 +36,10 @@ bool FakeShortPath(const char* path, PathStr& out) {
 const MacroLookups kFake = {FakeFolder, FakeShortPath};
 
 struct Expansion {
+  const PathContext* context;
   const char* text;
   const char* result;  // null: the expansion fails
 };
-
-void CheckExpansions(const PathContext* context, const Expansion* rows, size_t n) {
-  for (size_t i = 0; i < n; ++i) {
-    TextStr out;
-    const bool ok = ExpandMacros(rows[i].text, out, context, kFake);
-    if (!rows[i].result) {
-      EXPECT_FALSE(ok) << "row " << i << ": " << rows[i].text;
-      continue;
-    }
-    EXPECT_TRUE(ok) << "row " << i << ": " << rows[i].text;
-    EXPECT_STREQ(rows[i].result, out.c_str()) << "row " << i << ": " << rows[i].text;
-  }
-}
 
 TEST(StripQuotes, OneAtEachEndIndependently) {
   const char* rows[][2] = {
@@ -59,12 +47,11 @@ TEST(StripQuotes, OneAtEachEndIndependently) {
       {"\"", ""},         {"\"\"", ""},           {"\"\"\"", "\""}, {"", ""},
       {"''", "''"},       {"\"\"x\"\"", "\"x\""},
   };
-  int i = 0;
   for (auto& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(&r - rows));
     TextStr out;
-    EXPECT_TRUE(StripQuotes(r[0], out)) << "row " << i;
-    EXPECT_STREQ(r[1], out.c_str()) << "row " << i;
-    ++i;
+    EXPECT_TRUE(StripQuotes(r[0], out));
+    EXPECT_STREQ(r[1], out.c_str());
   }
 }
 
@@ -102,72 +89,64 @@ TEST(ParseRootKey, PrefixesInAnyCase) {
       {" HKEY_CURRENT_USER\\x", 0, nullptr},
       {"", 0, nullptr},
   };
-  int i = 0;
   for (const Row& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(&r - rows));
     std::uint32_t root = 0;
     const char* sub = nullptr;
-    EXPECT_EQ(r.root != 0, ParseRootKey(r.name, &root, &sub)) << "row " << i;
+    EXPECT_EQ(r.root != 0, ParseRootKey(r.name, &root, &sub));
     if (r.root) {
-      EXPECT_EQ(r.root, root) << "row " << i;
-      EXPECT_STREQ(r.sub, sub) << "row " << i;
+      EXPECT_EQ(r.root, root);
+      EXPECT_STREQ(r.sub, sub);
     }
-    ++i;
   }
 }
 
-TEST(ExpandMacros, BackslashesAndGraveAccents) {
+// Backslashes and grave accents; the macros of a path context ("C:\\Prog", "D:\\Shared\\"), of
+// one with an empty "$0" and no "$4" directory, and of none; folder codes. A missing path
+// context or directory makes "$0"/"$4" fail; an empty directory gives "\\".
+TEST(ExpandMacros, Expansions) {
+  const PathContext both = {"C:\\Prog", "D:\\Shared\\"}, only0 = {"", nullptr};
   const Expansion rows[] = {
-      {"C:\\\\Program Files\\\\X", "C:\\Program Files\\X"},
-      {"C:\\Program Files\\X", "C:\\Program Files\\X"},
-      {"a\\\\\\b", "a\\\\b"},    // three give two
-      {"a\\\\\\\\b", "a\\\\b"},  // four give two
-      {"\\", "\\"},
-      {"`C:\\x y.exe` /s", "\"C:\\x y.exe\" /s"},
-      {"plain", "plain"},
-      {"", ""},
+      /* 0 */ {nullptr, "C:\\\\Program Files\\\\X", "C:\\Program Files\\X"},
+      /* 1 */ {nullptr, "C:\\Program Files\\X", "C:\\Program Files\\X"},
+      /* 2 */ {nullptr, "a\\\\\\b", "a\\\\b"},    // three give two
+      /* 3 */ {nullptr, "a\\\\\\\\b", "a\\\\b"},  // four give two
+      /* 4 */ {nullptr, "\\", "\\"},
+      /* 5 */ {nullptr, "`C:\\x y.exe` /s", "\"C:\\x y.exe\" /s"},
+      /* 6 */ {nullptr, "plain", "plain"},
+      /* 7 */ {nullptr, "", ""},
+      /* 8 */ {&both, "$0x.exe", "C:\\Prog\\x.exe"},
+      /* 9 */ {&both, "$0\\x.exe", "C:\\Prog\\\\x.exe"},     // a backslash after a macro is kept
+      /* 10 */ {&both, "$0\\\\x.exe", "C:\\Prog\\\\x.exe"},  // ...and the pair after it collapses
+      /* 11 */ {&both, "$0", "C:\\Prog\\"},
+      /* 12 */ {&both, "$4", "D:\\Shared\\"},
+      /* 13 */ {&both, "$0$4", "C:\\Prog\\D:\\Shared\\"},
+      /* 14 */ {&both, "$*0", "C:\\PROG\\"},
+      /* 15 */ {&both, "$*4", nullptr},  // no short form: "does not exist"
+      /* 16 */ {&both, "$", nullptr},
+      /* 17 */ {&both, "x$", nullptr},
+      /* 18 */ {&both, "$*", nullptr},
+      /* 19 */ {&both, "$$", nullptr},
+      /* 20 */ {&both, "$Z", nullptr},
+      /* 21 */ {&only0, "$0x", "\\x"},
+      /* 22 */ {&only0, "$4x", nullptr},
+      /* 23 */ {&only0, "$1", "C:\\windows\\"},
+      /* 24 */ {nullptr, "$0", nullptr},
+      /* 25 */ {nullptr, "$4", nullptr},
+      /* 26 */ {nullptr, "$1x", "C:\\windows\\x"},
+      /* 27 */ {nullptr, "$9", "C:\\windows\\Fonts\\"},  // already ends in a backslash: none added
+      /* 28 */ {nullptr, "$bQnd", "C:\\Program Files\\Qnd"},
+      /* 29 */ {nullptr, "$*B", "C:\\PROGRA~1\\"},  // the short form gets its backslash too
+      /* 30 */ {nullptr, "$*1", nullptr},
+      /* 31 */ {nullptr, "$G", nullptr},
   };
-  CheckExpansions(nullptr, rows, sizeof rows / sizeof rows[0]);
-}
-
-TEST(ExpandMacros, PathContextMacros) {
-  const PathContext context = {"C:\\Prog", "D:\\Shared\\"};
-  const Expansion rows[] = {
-      {"$0x.exe", "C:\\Prog\\x.exe"},
-      {"$0\\x.exe", "C:\\Prog\\\\x.exe"},    // a backslash after a macro is kept
-      {"$0\\\\x.exe", "C:\\Prog\\\\x.exe"},  // ...and the pair after it collapses
-      {"$0", "C:\\Prog\\"},
-      {"$4", "D:\\Shared\\"},
-      {"$0$4", "C:\\Prog\\D:\\Shared\\"},
-      {"$*0", "C:\\PROG\\"},
-      {"$*4", nullptr},  // no short form: "does not exist"
-      {"$", nullptr},
-      {"x$", nullptr},
-      {"$*", nullptr},
-      {"$$", nullptr},
-      {"$Z", nullptr},
-  };
-  CheckExpansions(&context, rows, sizeof rows / sizeof rows[0]);
-}
-
-TEST(ExpandMacros, FolderCodes) {
-  const Expansion rows[] = {
-      {"$1x", "C:\\windows\\x"},
-      {"$9", "C:\\windows\\Fonts\\"},  // already ends in a backslash: none added
-      {"$bQnd", "C:\\Program Files\\Qnd"},
-      {"$*B", "C:\\PROGRA~1\\"},  // the short form gets its backslash too
-      {"$*1", nullptr},
-      {"$G", nullptr},
-  };
-  CheckExpansions(nullptr, rows, sizeof rows / sizeof rows[0]);
-}
-
-// A missing path context or directory makes "$0"/"$4" fail; an empty directory gives "\".
-TEST(ExpandMacros, MissingOrEmptyContextDirectories) {
-  const PathContext only0 = {"", nullptr};
-  const Expansion with_only0[] = {{"$0x", "\\x"}, {"$4x", nullptr}, {"$1", "C:\\windows\\"}};
-  CheckExpansions(&only0, with_only0, 3);
-  const Expansion without[] = {{"$0", nullptr}, {"$4", nullptr}, {"no macro", "no macro"}};
-  CheckExpansions(nullptr, without, 3);
+  for (const Expansion& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(&r - rows) + ": " + r.text);
+    TextStr out;
+    const bool ok = ExpandMacros(r.text, out, r.context, kFake);
+    EXPECT_EQ(r.result != nullptr, ok);
+    if (ok && r.result) EXPECT_STREQ(r.result, out.c_str());
+  }
 }
 
 TEST(ExpandMacros, Limits) {
@@ -216,23 +195,22 @@ TEST(ConvertData, DwordAndString) {
       {"abc", false, 0},
       {"", false, 0},
   };
-  int i = 0;
   for (const Row& r : rows) {
+    SCOPED_TRACE("row " + std::to_string(&r - rows));
     ConvertedData out;
     ConvertData(r.data, out);
     if (r.dword) {
-      EXPECT_EQ(kRegDword, out.type) << "row " << i;
-      EXPECT_EQ(4u, out.size) << "row " << i;
-      EXPECT_EQ(r.number, out.number) << "row " << i;
+      EXPECT_EQ(kRegDword, out.type);
+      EXPECT_EQ(4u, out.size);
+      EXPECT_EQ(r.number, out.number);
       std::uint32_t bytes;
       std::memcpy(&bytes, out.bytes(), 4);
-      EXPECT_EQ(r.number, bytes) << "row " << i;
+      EXPECT_EQ(r.number, bytes);
     } else {
-      EXPECT_EQ(kRegSz, out.type) << "row " << i;
-      EXPECT_EQ(std::strlen(r.data) + 1, out.size) << "row " << i;
-      EXPECT_EQ(static_cast<const void*>(r.data), out.bytes()) << "row " << i;
+      EXPECT_EQ(kRegSz, out.type);
+      EXPECT_EQ(std::strlen(r.data) + 1, out.size);
+      EXPECT_EQ(static_cast<const void*>(r.data), out.bytes());
     }
-    ++i;
   }
 }
 
@@ -250,10 +228,9 @@ TEST(WholeNamesLength, NamesThatReachPastTheCapacityAreDropped) {
       /* 5 */ {"abcdefghijklmn\0", 15, 0},  // not even the first name fits
       /* 6 */ {"abcdefghij\0k\0", 13, 11},  // a name that ends just inside stays
   };
-  int i = 0;
   for (const auto& row : rows) {
-    EXPECT_EQ(row.whole, WholeNamesLength(row.names, row.length, 12)) << "row " << i;
-    ++i;
+    SCOPED_TRACE("row " + std::to_string(&row - rows));
+    EXPECT_EQ(row.whole, WholeNamesLength(row.names, row.length, 12));
   }
   EXPECT_EQ(0u, WholeNamesLength("ab\0", 3, 0));
 }

@@ -53,8 +53,7 @@ TEST(TraceText, EscapesAndNumbers) {
        }(),
        "-2147483648 7 4294967295 0000001f 0 12\r\n"},
   };
-  int i = 0;
-  for (const auto& row : rows) EXPECT_EQ(row.want, row.line) << "row " << i++;
+  for (const auto& row : rows) EXPECT_EQ(row.want, row.line) << "row " << &row - rows;
 }
 
 // A line of exactly the room is whole; one character more is cut and marked, and still ends
@@ -102,8 +101,8 @@ TEST(TraceText, NamesDevice) {
       /* 16 */ {"C:\\nul\\qnd.log", false},
       /* 17 */ {"", false},
   };
-  int i = 0;
-  for (const auto& row : rows) EXPECT_EQ(row.device, NamesDevice(row.name)) << "row " << i++;
+  for (const auto& row : rows)
+    EXPECT_EQ(row.device, NamesDevice(row.name)) << "row " << &row - rows;
 }
 
 }  // namespace

@@ -147,7 +147,6 @@ std::vector<HandleEntry> OwnHandles() {
   }
   return own;
 }
-}  // namespace
 
 int HandleCount() { return (int)OwnHandles().size(); }
 
@@ -166,6 +165,15 @@ void PrintHandles() {
                 n->Length / 2, n->Buffer ? n->Buffer : L"");
   }
 }
+}  // namespace
+
+void ExpectNoHandleLeak(const std::function<void()>& round, int rounds) {
+  round();
+  const int before = HandleCount();
+  for (int i = 0; i < rounds; ++i) round();
+  EXPECT_EQ(before, HandleCount());
+  if (before != HandleCount()) PrintHandles();
+}
 
 // ---- child processes ----
 namespace {
@@ -179,12 +187,26 @@ std::vector<std::string>& Args() {
   return args;
 }
 
-// Starts the command line `command`; false when it cannot be started.
-bool StartProgram(std::string command, PROCESS_INFORMATION* pi) {
+// Starts the command line `command` (its standard output and error into the inheritable
+// handle `out` when given); false when it cannot be started.
+bool StartProgram(std::string command, PROCESS_INFORMATION* pi, HANDLE out = nullptr) {
   STARTUPINFOA si = {};
   si.cb = sizeof si;
-  return CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        pi) != 0;
+  si.dwFlags = out ? STARTF_USESTDHANDLES : 0;
+  si.hStdOutput = si.hStdError = out;
+  return CreateProcessA(nullptr, &command[0], nullptr, nullptr, out != nullptr, 0, nullptr, nullptr,
+                        &si, pi) != 0;
+}
+
+// Starts `command` as StartProgram does; its process handle, or null with the error in `error`.
+HANDLE StartProcess(const std::string& command, DWORD* error, HANDLE out = nullptr) {
+  PROCESS_INFORMATION pi = {};
+  if (!StartProgram(command, &pi, out)) {
+    *error = GetLastError();
+    return nullptr;
+  }
+  CloseHandle(pi.hThread);
+  return pi.hProcess;
 }
 
 // The command line that runs this test program as child `name`.
@@ -253,6 +275,33 @@ std::string OfficeLibrary() {
   char dir[MAX_PATH] = {};
   GetSystemDirectoryA(dir, MAX_PATH);
   return std::string(dir) + "\\QND_OF7.DLL";
+}
+
+std::string OpenName(int i) { return i ? "OPEN" + std::to_string(i) : "OPEN"; }
+
+void PutOfficeComponents(const std::string& dir, const std::string& tag) {
+  CreateDirectoryA(dir.c_str(), nullptr);
+  for (const char* file : kOfficeComponents) {
+    ASSERT_TRUE(WriteTextFile(dir + "\\" + file, tag + " " + file));
+  }
+}
+
+void RemoveOffice() {
+  for (const char* key : {kExcelOptions, kWordOptions, kMarker}) {
+    SetKeySddl(HKEY_CURRENT_USER, key, "D:(A;;KA;;;WD)");
+  }
+  for (const char* key : {kExcel, kWord, kMarker}) DeleteTree(HKEY_CURRENT_USER, key);
+  for (const char* key : {"Software\\Microsoft\\Excel", "Software\\Microsoft\\Word",
+                          "Software\\Halvecor\\ZARIM 98", "Software\\Halvecor"}) {
+    RegDeleteKeyA(HKEY_CURRENT_USER, key);  // refused while anything else lies below it
+  }
+  RemoveEntry(OfficeLibrary());
+}
+
+void RemoveEntry(const std::string& path) {
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(path.c_str());
+  RemoveDirectoryA(path.c_str());
 }
 
 namespace {
@@ -419,12 +468,9 @@ bool ReadSarif(const std::string& json, std::vector<SarifResult>& results, std::
 
 DWORD RunChild(const char* name, DWORD ms) { return RunProgram(ChildCommand(name), ms); }
 
-Child::Child(const char* name, const std::string& args) : process_(nullptr) {
-  PROCESS_INFORMATION pi = {};
-  if (StartProgram(ChildCommand(name) + " " + args, &pi)) {
-    CloseHandle(pi.hThread);
-    process_ = pi.hProcess;
-  }
+Child::Child(const char* name, const std::string& args) {
+  DWORD error = 0;
+  process_ = StartProcess(ChildCommand(name) + " " + args, &error);
 }
 
 Child::~Child() { Wait(); }
@@ -499,17 +545,6 @@ std::vector<unsigned> Seeds(unsigned fixed) {
 }
 
 namespace {
-// Starts `command`; its process handle, or null with the error in `error`.
-HANDLE StartProcess(const std::string& command, DWORD* error) {
-  PROCESS_INFORMATION pi = {};
-  if (!StartProgram(command, &pi)) {
-    *error = GetLastError();
-    return nullptr;
-  }
-  CloseHandle(pi.hThread);
-  return pi.hProcess;
-}
-
 // Waits up to `ms` for `process` to end (ends it with 259 after that); its exit code. Closes it.
 DWORD AwaitProgram(HANDLE process, DWORD ms) {
   DWORD code = STILL_ACTIVE;
@@ -557,21 +592,14 @@ DWORD RunProgram(std::string command, DWORD ms) {
   return process ? AwaitProgram(process, ms) : error;
 }
 
-ProgramRun RunWithOutput(std::string command, const std::string& out_file, DWORD ms) {
+ProgramRun RunQndcheck(const std::string& args, const std::string& out_file, DWORD ms) {
+  const std::string command = "\"" + ProgramDir() + "\\qndcheck.exe\" " + args;
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   HANDLE file = CreateFileA(out_file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
                             CREATE_ALWAYS, 0, nullptr);
-  STARTUPINFOA start = {};
-  start.cb = sizeof start;
-  start.dwFlags = STARTF_USESTDHANDLES;
-  start.hStdOutput = start.hStdError = file;
-  PROCESS_INFORMATION process = {};
   ProgramRun run;
-  if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start,
-                     &process)) {
-    CloseHandle(process.hThread);
-    run.status = AwaitProgram(process.hProcess, ms);
-  }
+  DWORD error = 0;
+  if (HANDLE process = StartProcess(command, &error, file)) run.status = AwaitProgram(process, ms);
   CloseHandle(file);
   const std::string text = ReadTextFile(out_file);
   for (size_t begin = 0; begin < text.size();) {
@@ -582,6 +610,12 @@ ProgramRun RunWithOutput(std::string command, const std::string& out_file, DWORD
     begin = end + 1;
   }
   return run;
+}
+
+std::string ProgramRun::Text() const {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
 }
 
 DWORD RunProgramTree(std::string command, DWORD ms) {
@@ -735,14 +769,14 @@ std::wstring CurrentUserPath() {
   CloseHandle(token);
   return path;
 }
-// `s` of the ANSI code page in UTF-16.
+}  // namespace
+
 std::wstring Wide(const std::string& s) {
   std::wstring out(s.size() + 1, L'\0');
   out.resize(
       (size_t)MultiByteToWideChar(CP_ACP, 0, s.c_str(), (int)s.size(), &out[0], (int)out.size()));
   return out;
 }
-}  // namespace
 
 LONG MakeLink(const std::string& path, const std::string& target) {
   return MakeLink(HKEY_CURRENT_USER, path, CurrentUserPath() + L"\\" + Wide(target));
@@ -764,18 +798,6 @@ LONG MakeLink(HKEY root, const std::string& path, const std::wstring& target) {
   return r;
 }
 
-std::wstring RegistryName(HKEY root, const std::string& path) {
-  typedef LONG(WINAPI * QueryKey)(HANDLE, int, void*, ULONG, ULONG*);
-  const QueryKey query =
-      reinterpret_cast<QueryKey>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryKey"));
-  HKEY key;
-  if (RegOpenKeyExA(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, &key)) return L"";
-  ULONG info[1024] = {}, size = 0;
-  const LONG status = query(key, 3 /* KeyNameInformation */, info, sizeof info, &size);
-  RegCloseKey(key);
-  return status ? L"" : std::wstring(reinterpret_cast<wchar_t*>(info + 1), info[0] / 2);
-}
-
 // The registry's own name of an open key; "" when the platform does not say.
 static std::wstring KeyName(HKEY key) {
   typedef LONG(WINAPI * QueryKey)(HANDLE, int, void*, ULONG, ULONG*);
@@ -784,6 +806,14 @@ static std::wstring KeyName(HKEY key) {
   ULONG info[1024] = {}, size = 0;
   const LONG status = query(key, 3 /* KeyNameInformation */, info, sizeof info, &size);
   return status ? L"" : std::wstring(reinterpret_cast<wchar_t*>(info + 1), info[0] / 2);
+}
+
+std::wstring RegistryName(HKEY root, const std::string& path) {
+  HKEY key;
+  if (RegOpenKeyExA(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, &key)) return L"";
+  const std::wstring name = KeyName(key);
+  RegCloseKey(key);
+  return name;
 }
 
 std::string ReadBack(const std::string& shown) {
@@ -880,7 +910,29 @@ int FontFaces(const char* face) {
   return n;
 }
 
+std::string FontsDir() { return WindowsDir() + "\\FONTS"; }
+std::string WinIni() { return WindowsDir() + "\\win.ini"; }
+
+std::string ReplaceAll(std::string text, const std::string& token, const std::string& by) {
+  for (size_t at = 0; (at = text.find(token, at)) != std::string::npos; at += by.size()) {
+    text.replace(at, token.size(), by);
+  }
+  return text;
+}
+
 // ---- files ----
+void ForEachEntry(const std::string& dir,
+                  const std::function<void(const std::string&, const WIN32_FIND_DATAA&)>& fn) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::string name = found.cFileName;
+    if (name != "." && name != "..") fn(dir + "\\" + name, found);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}
+
 TempDir::TempDir(const char* name) {
   char tmp[MAX_PATH];
   GetTempPathA(MAX_PATH, tmp);
@@ -890,22 +942,14 @@ TempDir::TempDir(const char* name) {
 
 namespace {
 void RemoveFolder(const std::string& dir) {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = fd.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string full = dir + "\\" + name;
-      SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveFolder(full);
-      } else {
-        DeleteFileA(full.c_str());
-      }
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-  }
+  ForEachEntry(dir, [](const std::string& path, const WIN32_FIND_DATAA& found) {
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      RemoveFolder(path);
+    } else {
+      DeleteFileA(path.c_str());
+    }
+  });
   RemoveDirectoryA(dir.c_str());
 }
 }  // namespace
@@ -923,34 +967,34 @@ bool WriteTextFile(const std::string& path, const std::string& text) {
 
 std::string WriteScript(const TempDir& dir, const TestKey& key, const std::string& body,
                         const char* name) {
-  std::string text = body;
-  for (size_t at; (at = text.find("@KEY@")) != std::string::npos;) {
-    text.replace(at, 5, "HKEY_CURRENT_USER\\" + key.path());
-  }
+  const std::string text = ReplaceAll(body, "@KEY@", "HKEY_CURRENT_USER\\" + key.path());
   const std::string path = dir.File(name);
   EXPECT_TRUE(WriteTextFile(path, text)) << path;
   return path;
 }
 
 void ListFiles(const std::string& dir, const std::string& skip, std::set<std::string>& out) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::string name = found.cFileName, path = dir + "\\" + name;
-    if (name == "." || name == ".." || path == skip) continue;
+  ForEachEntry(dir, [&](const std::string& path, const WIN32_FIND_DATAA& found) {
+    if (path == skip) return;
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       out.insert("folder " + path);
       ListFiles(path, skip, out);
     } else {
       out.insert("file " + path + " " + std::to_string(found.nFileSizeLow));
     }
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
+  });
 }
 
 bool FileExists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::set<std::string> Names(const std::string& dir) {
+  std::set<std::string> names;
+  ForEachEntry(dir, [&](const std::string&, const WIN32_FIND_DATAA& found) {
+    names.insert(found.cFileName);
+  });
+  return names;
 }
 
 std::string ReadTextFile(const std::string& path) {

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -65,10 +66,10 @@ class GuardBuffer {
   size_t size_;
 };
 
-// The number of handles this process holds (registry keys, files, searches, events...).
-int HandleCount();
-// Lists them on stdout, to explain a leak.
-void PrintHandles();
+// Calls `round` once (the platform keeps a few handles of its own from first use), then
+// `rounds` times more: the process must hold as many handles afterwards as before (they are
+// listed when it does not).
+void ExpectNoHandleLeak(const std::function<void()>& round, int rounds = 5);
 
 // Runs the command line `command` and returns the program's exit code (259 when it did not end
 // within `ms` milliseconds: it is then ended).
@@ -81,9 +82,11 @@ DWORD RunProgramTree(std::string command, DWORD ms = 60000);
 struct ProgramRun {
   DWORD status = 259;
   std::vector<std::string> lines;
+  std::string Text() const;  // the lines, each ended by "\n"
 };
-// Runs `command` as RunProgram does, its output going into file `out_file`.
-ProgramRun RunWithOutput(std::string command, const std::string& out_file, DWORD ms = 60000);
+// qndcheck.exe (beside this program) run with the arguments `args` as RunProgram runs a
+// program, its output going into file `out_file`.
+ProgramRun RunQndcheck(const std::string& args, const std::string& out_file, DWORD ms = 60000);
 // The folder of this test program (where the DLL, the tools and the fixtures lie), and the
 // Windows directory, both without a trailing backslash.
 std::string ProgramDir();
@@ -226,6 +229,8 @@ LONG MakeLink(HKEY root, const std::string& path, const std::wstring& target);
 // The registry's own name of the key `root`\`path` (a link as the link); "" when it cannot be
 // opened.
 std::wstring RegistryName(HKEY root, const std::string& path);
+// `text` of the ANSI code page in UTF-16.
+std::wstring Wide(const std::string& text);
 // Text as qndcheck shows it, read back to what it stands for: "\\" a backslash, "\"" a
 // quotation mark, "\n" "\r" "\t" "\xHH" those characters, a backslash before anything else
 // itself.
@@ -255,10 +260,27 @@ constexpr char kWordOptions[] = "Software\\Microsoft\\Word\\7.0\\Options";
 constexpr char kMarker[] = "Software\\Halvecor\\ZARIM 98\\Office95";
 // Where the add-ins' support library goes: "QND_OF7.DLL" in the system directory.
 std::string OfficeLibrary();
+// The name of Excel's add-in value of slot `i`: "OPEN", "OPEN1" ... "OPEN100".
+std::string OpenName(int i);
+// The add-ins' three component files, as their source directory holds them.
+constexpr const char* kOfficeComponents[] = {"QND_OF7.DOT", "QND_OF7.XLA", "QND_OF7.DLL"};
+// The three component files in folder `dir` (made if missing), each holding `tag` and its name.
+void PutOfficeComponents(const std::string& dir, const std::string& tag);
+// No Office 7.0 keys, first-call marker or support library: the keys go (their access restored
+// first), and their parents when nothing else lies below them.
+void RemoveOffice();
+// Deletes file or empty folder `path`, read-only or not.
+void RemoveEntry(const std::string& path);
 
 // ---- fonts ----
 // How many fonts of `face` GDI enumerates in this process.
 int FontFaces(const char* face);
+// The Windows directory's FONTS directory and WIN.INI.
+std::string FontsDir();
+std::string WinIni();
+
+// `text` with each `token` replaced by `by`.
+std::string ReplaceAll(std::string text, const std::string& token, const std::string& by);
 
 // ---- files ----
 // A fresh folder under the temporary directory, deleted with its contents afterwards.
@@ -278,6 +300,11 @@ bool WriteTextFile(const std::string& path, const std::string& text);
 std::string WriteScript(const TempDir& dir, const TestKey& key, const std::string& body,
                         const char* name);
 bool FileExists(const std::string& path);
+// Calls `fn` with the path and find data of each entry of folder `dir`, "." and ".." left out.
+void ForEachEntry(const std::string& dir,
+                  const std::function<void(const std::string&, const WIN32_FIND_DATAA&)>& fn);
+// The names in folder `dir`, "." and ".." left out.
+std::set<std::string> Names(const std::string& dir);
 // Every folder ("folder PATH") and file ("file PATH SIZE") below `dir`, but `skip` and what lies
 // below it, into `out`.
 void ListFiles(const std::string& dir, const std::string& skip, std::set<std::string>& out);

@@ -27,27 +27,15 @@ std::string Item(std::string text) {
   return text;
 }
 
-// `text` with each `token` replaced by `by`.
-std::string Fill(std::string text, const std::string& token, const std::string& by) {
-  for (size_t at = 0; (at = text.find(token, at)) != std::string::npos; at += by.size()) {
-    text.replace(at, token.size(), by);
-  }
-  return text;
-}
+using bench::ReplaceAll;
 
 // Every file (with its bytes) and folder below `dir`, into `state`.
 void Files(const std::string& dir, State& state) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::string name = found.cFileName, path = dir + "\\" + name;
-    if (name == "." || name == "..") continue;
+  bench::ForEachEntry(dir, [&](const std::string& path, const WIN32_FIND_DATAA& found) {
     const bool folder = found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
     state[Item(path)] = folder ? "<dir>" : bench::ReadTextFile(path);
     if (folder) Files(path, state);
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
+  });
 }
 
 using bench::Random;
@@ -69,11 +57,9 @@ std::string Compare(const std::string& args, const bench::TempDir& dir, const ch
   State foreseen = snapshot();
   const bench::TempDir out_dir("areas-out");
   const bench::ProgramRun run =
-      bench::RunWithOutput("\"" + bench::ProgramDir() + "\\qndcheck.exe\" --format sarif " + args,
-                           out_dir.File("qndcheck.out"));
+      bench::RunQndcheck("--format sarif " + args, out_dir.File("qndcheck.out"));
   EXPECT_EQ(foreseen, snapshot()) << "qndcheck changed the machine";
-  std::string log;
-  for (const std::string& line : run.lines) log += line + "\n";
+  const std::string log = run.Text();
   Results results;
   std::string error;
   EXPECT_TRUE(bench::ReadSarif(log, results, &error)) << error;
@@ -106,30 +92,18 @@ std::string Compare(const std::string& args, const bench::TempDir& dir, const ch
 // ---- office ----
 const HKEY kUser = HKEY_CURRENT_USER;
 using bench::kExcelOptions;
-const char kMarker[] = "Software\\Halvecor\\ZARIM 98\\Office95";
+using bench::kMarker;
+using bench::kWordOptions;
+using bench::OpenName;
 
-std::string SystemLibrary() {
-  char dir[MAX_PATH] = {};
-  GetSystemDirectoryA(dir, MAX_PATH);
-  return std::string(dir) + "\\QND_OF7.DLL";
-}
-
-std::string OpenName(int i) { return i ? "OPEN" + std::to_string(i) : "OPEN"; }
-
-void CleanOffice() {
-  for (const char* key :
-       {"Software\\Microsoft\\Excel", "Software\\Microsoft\\Word", "Software\\Halvecor"}) {
-    bench::DeleteTree(kUser, key);
-  }
-  DeleteFileA(SystemLibrary().c_str());
-}
+using bench::RemoveOffice;
 
 // The files below `dir`, the support library, the add-in values and the marker.
 State OfficeState(const std::string& dir) {
   State state;
   Files(dir, state);
-  if (bench::FileExists(SystemLibrary())) {
-    state[Item(SystemLibrary())] = bench::ReadTextFile(SystemLibrary());
+  if (bench::FileExists(bench::OfficeLibrary())) {
+    state[Item(bench::OfficeLibrary())] = bench::ReadTextFile(bench::OfficeLibrary());
   }
   for (int i = 0; i <= 100; ++i) {
     const bench::RegValue v = bench::ReadValue(kUser, kExcelOptions, OpenName(i).c_str());
@@ -232,7 +206,7 @@ OfficeCase RandomOffice(Random& r) {
 
 // Stages `c` in a fresh folder and compares qndcheck office with InstallOfficeSupport.
 void CompareOffice(const OfficeCase& c) {
-  CleanOffice();
+  RemoveOffice();
   const bench::TempDir temp("areas-office");
   const std::string dir = temp.path();
   for (size_t at = 0, end; at < c.files.size(); at = end + 1) {
@@ -241,23 +215,24 @@ void CompareOffice(const OfficeCase& c) {
     if (name.empty()) continue;
     if (name.back() == '\\') CreateDirectoryA(path.c_str(), nullptr);
     if (name.back() != '\\') {
-      bench::WriteTextFile(name == "SYS" ? SystemLibrary() : Fill(path, "+", ""), name);
+      bench::WriteTextFile(name == "SYS" ? bench::OfficeLibrary() : ReplaceAll(path, "+", ""),
+                           name);
     }
-    if (name[0] == '+') SetFileAttributesA(Fill(path, "+", "").c_str(), FILE_ATTRIBUTE_READONLY);
+    if (name[0] == '+')
+      SetFileAttributesA(ReplaceAll(path, "+", "").c_str(), FILE_ATTRIBUTE_READONLY);
   }
-  const char* const kWordOptions = "Software\\Microsoft\\Word\\7.0\\Options";
   if (c.startup == "~") {
     bench::WriteString(kUser, kWordOptions, "Other", "x");
   } else if (c.startup != "-") {
-    bench::WriteString(kUser, kWordOptions, "Startup-Path", Fill(c.startup, "@", dir));
+    bench::WriteString(kUser, kWordOptions, "Startup-Path", ReplaceAll(c.startup, "@", dir));
   }
   if (c.values == "!") bench::WriteString(kUser, "Software\\Microsoft\\Excel\\7.0", "Other", "x");
   const bool excel = c.values != "-" && c.values != "!";
-  const std::string values = Fill(excel ? c.values : "", "*", "0=*;");
+  const std::string values = ReplaceAll(excel ? c.values : "", "*", "0=*;");
   if (excel) bench::WriteString(kUser, kExcelOptions, "Other", "x");
   for (size_t at = 0, end; (end = values.find(';', at)) != std::string::npos; at = end + 1) {
     const std::string entry = values.substr(at, end - at);
-    std::string text = Fill(entry.substr(entry.find('=') + 1), "@", dir);
+    std::string text = ReplaceAll(entry.substr(entry.find('=') + 1), "@", dir);
     const int slot = std::stoi(entry);
     text = text == "%" ? std::string(1100, 'x') : text;
     for (int n = slot; n <= (text == "*" ? 100 : slot); ++n) {
@@ -275,7 +250,7 @@ void CompareOffice(const OfficeCase& c) {
   }
   std::unique_ptr<bench::StandInWindows> window(c.window ? new bench::StandInWindows({c.window})
                                                          : nullptr);
-  const std::string source = Fill(c.source, "@", dir);
+  const std::string source = ReplaceAll(c.source, "@", dir);
   // A backslash before the closing quotation mark would escape it: doubled.
   const std::string quoted = source.back() == '\\' ? source + "\\" : source;
   const std::string log = Compare(
@@ -304,12 +279,11 @@ TEST(CheckOffice, KnownMachines) {
       /* 7: a number in an add-in value ("&" a REG_DWORD): taken, shown by its type */
       {"-", "0=A.XLA;1=&5;", all, nullptr, "@\\src", "", "OPEN1: taken: REG_DWORD 0x00000005"},
   };
-  int i = 0;
   for (const OfficeCase& c : cases) {
-    SCOPED_TRACE("case " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(cases, c));
     CompareOffice(c);
   }
-  CleanOffice();
+  RemoveOffice();
 }
 
 TEST(CheckOffice, RandomMachines) {
@@ -318,12 +292,12 @@ TEST(CheckOffice, RandomMachines) {
     Random r{seed * 2654435761u + 7};
     CompareOffice(RandomOffice(r));
   }
-  CleanOffice();
+  RemoveOffice();
 }
 
 // ---- fonts ----
-std::string FontsDir() { return bench::WindowsDir() + "\\FONTS"; }
-std::string WinIni() { return bench::WindowsDir() + "\\win.ini"; }
+using bench::FontsDir;
+using bench::WinIni;
 
 // The FONTS directory's file names, and WIN.INI's [Fonts] and [FontSubstitutes].
 State FontsState() {
@@ -445,8 +419,8 @@ void CheckFonts::Run(const FontsCase& c, int number) {
   const std::string n = std::to_string(GetCurrentProcessId()) + "_" + std::to_string(number);
   std::string list = c.list, entry = c.entry;
   for (const char* name : {"R", "T", "O", "N"}) {
-    list = Fill(list, "{" + std::string(name) + "}", "QA" + (name + n));
-    entry = Fill(entry, "{" + std::string(name) + "}", "QA" + (name + n));
+    list = ReplaceAll(list, "{" + std::string(name) + "}", "QA" + (name + n));
+    entry = ReplaceAll(entry, "{" + std::string(name) + "}", "QA" + (name + n));
   }
   CopyFileA((fixtures + "SSERIFE.FON").c_str(), (fonts + "QAR" + n + ".FON").c_str(), FALSE);
   CopyFileA((bench::ProgramDir() + "\\qndrun.exe").c_str(), (fonts + "QAN" + n + ".FON").c_str(),
@@ -491,14 +465,13 @@ TEST_F(CheckFonts, KnownLists) {
       {"[Fonts]\r\n{R}.FON=Qnd Raster\r\nC:\\x\\{R}.FON=Again\r\n[TrueTypes]\r\n"
        "QMISSING.TTF=Missing\r\n[FontSubstitutes]\r\nQnd Face=Arial\r\nEmpty=\r\n",
        "", false, 0, "Q303 Q304 Q302"},
-      /* 6: a control character in a description, and in a substitute key (the same rule) */
+      /* 7-8: a control character in a description, and in a substitute key (the same rule) */
       {"[TrueTypes]\r\n{T}.TTF=\"\v[Evil]\"\r\n", "", false, 0, "Q302"},
       {"[FontSubstitutes]\r\nQnd\x1a;Evil=Arial\r\n", "", false, 1, "Q302"},
   };
-  int i = 0;
   for (const FontsCase& c : cases) {
-    SCOPED_TRACE("case " + std::to_string(i));
-    Run(c, i++);
+    SCOPED_TRACE(bench::RowName(cases, c));
+    Run(c, static_cast<int>(&c - cases));
   }
 }
 

@@ -121,11 +121,8 @@ void Apply(const std::string& world) {
       continue;
     }
     const std::string into = BaseKey(to, target, &t);
-    const std::string below = into.substr(t->key.size());
-    std::wstring name(below.size() + 1, L'\0');
-    name.resize((size_t)MultiByteToWideChar(CP_ACP, 0, below.c_str(), (int)below.size(), &name[0],
-                                            (int)name.size()));
-    name = bench::RegistryName(t->root, t->key) + name;
+    const std::wstring name =
+        bench::RegistryName(t->root, t->key) + bench::Wide(into.substr(t->key.size()));
     HKEY fake;
     if (kind == 'l') {
       bench::MakeLink(b->root, key, name);
@@ -184,10 +181,8 @@ std::string Expand(std::string body) {
   for (const Base& b : Bases()) {
     for (const bool lead : {false, true}) {
       const std::string token = std::string("@") + b.token + (lead ? "\\@" : "@");
-      const std::string key = std::string(b.root_name) + (lead ? "\\\\" : "\\") + b.key;
-      for (size_t at; (at = body.find(token)) != std::string::npos;) {
-        body.replace(at, token.size(), key);
-      }
+      body =
+          bench::ReplaceAll(body, token, std::string(b.root_name) + (lead ? "\\\\" : "\\") + b.key);
     }
   }
   return body;
@@ -404,11 +399,10 @@ class CheckDiff : public testing::Test {
     bench::WriteTextFile(script, Expand(body));
     const QndPathContext context = {dir_.path().c_str(), nullptr};
     const std::set<std::string> before = Snapshot();
-    const std::string command = "\"" + bench::ProgramDir() + "\\qndcheck.exe\" script \"" + script +
-                                "\" --dir0 \"" + dir_.path() + "\"";
+    const std::string args = "script \"" + script + "\" --dir0 \"" + dir_.path() + "\"";
     const std::regex finding(":[0-9]+: (error|warning|note): ");  // as CI's matchers read them
     if (text) {
-      const bench::ProgramRun run = bench::RunWithOutput(command, dir_.File("qndcheck.txt"), 30000);
+      const bench::ProgramRun run = bench::RunQndcheck(args, dir_.File("qndcheck.txt"), 30000);
       EXPECT_NE(259u, run.status) << "qndcheck did not finish";
       for (const std::string& line : run.lines) {
         for (std::sregex_iterator m(line.begin(), line.end(), finding), end; m != end; ++m) {
@@ -418,14 +412,14 @@ class CheckDiff : public testing::Test {
       *text = run.lines;
     }
     const bench::ProgramRun run =
-        bench::RunWithOutput(command + " --format sarif", dir_.File("qndcheck.out"), 30000);
+        bench::RunQndcheck(args + " --format sarif", dir_.File("qndcheck.out"), 30000);
     EXPECT_NE(259u, run.status) << "qndcheck did not finish";
     EXPECT_EQ(before, Snapshot()) << "qndcheck changed the registry";
     const int installed = bench::Qnd().DoReg(script.c_str(), &context, 0);
     const std::set<std::string> after_install = Snapshot();
     const int undone = bench::Qnd().UndoReg(script.c_str(), &context, 0);
-    std::string log, error;
-    for (const std::string& l : run.lines) log += l + "\n";
+    const std::string log = run.Text();
+    std::string error;
     std::vector<bench::SarifResult> results;
     EXPECT_TRUE(bench::ReadSarif(log, results, &error)) << error;
     for (const bench::SarifResult& r : results) {  // shown text reads like no finding
@@ -453,10 +447,8 @@ TEST_F(CheckDiff, RandomScripts) {
 
 // The traps found so far, each a fixed registry and script.
 TEST_F(CheckDiff, KnownTraps) {
-  std::string sample = bench::ReadTextFile(QND_EXAMPLES "/QUINDO.SRG");  // below the test's key
-  for (size_t at; (at = sample.find("HKEY_")) != std::string::npos;) {
-    sample.replace(at, 5, "@CU@\\");
-  }
+  const std::string sample =  // below the test's key
+      bench::ReplaceAll(bench::ReadTextFile(QND_EXAMPLES "/QUINDO.SRG"), "HKEY_", "@CU@\\");
   const std::string tree = "k CU T\\A\nk CU T\\B\nv CU T keep=pre\nv CU T\\A keep=pre\n";
   const std::string x(252 - 17, 'x');  // "Software\QndDiff\" and this: 252 characters
   const std::string forged = "== 0 errors, 0 warnings";
@@ -524,9 +516,8 @@ TEST_F(CheckDiff, KnownTraps) {
       {"k CU T\nv CU T a:1: error: forged=pre\n",
        "[@CU@\\T]\r\nq\rcase.srg:1: error: forged=1\r\n[UNINSTALL]\r\n@CU@\\T=\r\n", "", ""},
   };
-  int i = 0;
   for (const auto& row : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, row));
     std::vector<std::string> lines;
     const std::vector<bench::SarifResult> results = Case(row.world, row.body, &lines);
     EXPECT_FALSE(results.empty()) << "a log with its results";
@@ -560,18 +551,15 @@ TEST_F(CheckDiff, MissingOrUnreadableFile) {
       /* 0 */ {dir_.File("none.srg"), 1, "Q002"},
       /* 1 */ {dir_.path(), 2, "Q001"},
   };
-  int i = 0;
   for (const auto& row : rows) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(rows, row));
     const std::set<std::string> before = Snapshot();
-    const bench::ProgramRun run = bench::RunWithOutput(
-        "\"" + bench::ProgramDir() + "\\qndcheck.exe\" --format sarif script \"" + row.file + "\"",
-        dir_.File("..\\qndcheck-missing.out"), 30000);
+    const bench::ProgramRun run = bench::RunQndcheck("--format sarif script \"" + row.file + "\"",
+                                                     dir_.File("..\\qndcheck-missing.out"), 30000);
     EXPECT_EQ(row.status, run.status);
-    std::string log, error;
-    for (const std::string& l : run.lines) log += l + "\n";
+    std::string error;
     std::vector<bench::SarifResult> results;
-    EXPECT_TRUE(bench::ReadSarif(log, results, &error)) << error;
+    EXPECT_TRUE(bench::ReadSarif(run.Text(), results, &error)) << error;
     EXPECT_EQ(1, std::count_if(results.begin(), results.end(),
                                [&](const bench::SarifResult& r) { return r.rule == row.code; }));
     if (row.status == 1) {

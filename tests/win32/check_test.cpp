@@ -14,9 +14,7 @@ namespace {
 
 const HKEY kUser = HKEY_CURRENT_USER;
 
-struct CheckRun {
-  DWORD status = 259;
-  std::vector<std::string> lines;
+struct CheckRun : bench::ProgramRun {
   // How many findings of `severity` hold `words`.
   long Findings(const std::string& severity, const std::string& words) const {
     return std::count_if(lines.begin(), lines.end(), [&](const std::string& l) {
@@ -35,12 +33,7 @@ struct CheckRun {
 // Runs qndcheck.exe (beside this program) with `args`, its output into a file of `dir`; the
 // wait is bounded.
 CheckRun RunCheck(const std::string& args, const bench::TempDir& dir) {
-  const bench::ProgramRun run = bench::RunWithOutput(
-      "\"" + bench::ProgramDir() + "\\qndcheck.exe\" " + args, dir.File("qndcheck.out"));
-  CheckRun out;
-  out.status = run.status;
-  out.lines = run.lines;
-  return out;
+  return {bench::RunQndcheck(args, dir.File("qndcheck.out"))};
 }
 
 class Check : public testing::Test {
@@ -77,15 +70,13 @@ TEST_F(Check, LintFindsEachTrapOnItsLine) {
       {"[@KEY@\\L\\\\\\X]\r\nA=1\r\n", 2, "error", "has an empty level"},
       {"[UNINSTALL]\r\n@KEY@\\L\\\\\\X=\r\n", 2, "error", "has an empty level"},
   };
-  int i = 0;
   for (const Row& row : rows) {
+    SCOPED_TRACE(bench::RowName(rows, row));
     const std::string script = bench::WriteScript(dir_, key_, row.body, "lint.srg");
     const CheckRun run = RunCheck("script \"" + script + "\"", out_);
-    EXPECT_EQ(1, run.Findings(row.severity, row.words)) << "row " << i;
+    EXPECT_EQ(1, run.Findings(row.severity, row.words));
     EXPECT_EQ(1, run.Count(script + ":" + std::to_string(row.line) + ": " + row.severity + ": ",
-                           row.words))
-        << "row " << i;
-    ++i;
+                           row.words));
   }
   bench::WriteString(kUser, key_.path(), "keep", "pre");  // the key is there before
   const std::string clean = bench::WriteScript(

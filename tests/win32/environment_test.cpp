@@ -17,13 +17,7 @@ int Internal012(const char* directory, const char* value) {
 
 const char* const kProfileNames[] = {"quindo.ini", "quindohr.ini"};
 
-std::string InWindows(const char* name) {
-  char dir[MAX_PATH] = {};
-  GetWindowsDirectoryA(dir, MAX_PATH);
-  std::string path = dir;
-  if (path.empty() || path.back() != '\\') path += '\\';
-  return path + name;
-}
+std::string InWindows(const char* name) { return bench::WindowsDir() + "\\" + name; }
 
 // Busy blocks of the process heap: a search that is not closed shows only here, since an
 // exact-name search holds no handle.
@@ -48,9 +42,7 @@ class EarlierInstallation : public testing::Test {
   static void RemoveProfiles() {
     for (const char* name : kProfileNames) {
       const std::string path = InWindows(name);
-      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileA(path.c_str());
-      RemoveDirectoryA(path.c_str());
+      bench::RemoveEntry(path);
       ASSERT_FALSE(bench::FileExists(path)) << path;
     }
   }
@@ -78,11 +70,19 @@ class EarlierInstallation : public testing::Test {
 
 #define APP "[Application]\r\n"
 
+// Rows 17 on: the reader cuts data to 259 characters; the lookup works on what it got and fills
+// the caller's 260 bytes exactly, up to the guard page.
 TEST_F(EarlierInstallation, WhichFileAndEntryDecide) {
+  const std::string dir259 = "C:\\" + std::string(255, 'd') + "\\";
+  const auto er = [](const std::string& value) { return APP "English-Russian=" + value + "\r\n"; };
+  const std::string long_texts[] = {
+      er(dir259 + "TRANS.EXE"), er(std::string(400, 'n')),
+      er("C:\\" + std::string(256, 'e') + "\\x"),
+      er("C:\\" + std::string(200, 'f') + "\\" + std::string(100, 'g'))};
   struct Row {
     const char* quindo;    // text of quindo.ini; null: no such file
     const char* quindohr;  // text of quindohr.ini; null: no such file
-    const char* expected;
+    std::string expected;
   } rows[] = {
       /* 0 */ {nullptr, nullptr, "C:\\"},
       /* 1 */ {APP "English-Russian=D:\\Prog\\TR.EXE\r\n", nullptr, "D:\\Prog\\"},
@@ -111,6 +111,10 @@ TEST_F(EarlierInstallation, WhichFileAndEntryDecide) {
       {"[Application]\r\nRussian-English=D:\\Only\\r.exe\r\n"
        "[Setup]\r\nEnglish-Russian=D:\\Wrong\\e.exe\r\n",
        nullptr, "D:\\Only\\"},
+      /* 17 */ {long_texts[0].c_str(), nullptr, dir259},
+      /* 18 */ {long_texts[1].c_str(), nullptr, std::string(259, 'n')},
+      /* 19 */ {long_texts[2].c_str(), nullptr, "C:\\"},  // the cut drops the last backslash
+      /* 20 */ {long_texts[3].c_str(), nullptr, "C:\\" + std::string(200, 'f') + "\\"},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(bench::RowName(rows, r));
@@ -128,38 +132,12 @@ TEST_F(EarlierInstallation, FolderOfTheFirstNameCounts) {
   ExpectLookup("C:\\");
 }
 
-// The reader cuts data to 259 characters; the lookup works on what it got and fills the
-// caller's 260 bytes exactly, up to the guard page.
-TEST_F(EarlierInstallation, LongValuesFillTheBufferExactly) {
-  const std::string dir259 = "C:\\" + std::string(255, 'd') + "\\";
-  struct Row {
-    std::string value;
-    std::string expected;
-  } rows[] = {
-      /* 0 */ {dir259 + "TRANS.EXE", dir259},
-      /* 1 */ {std::string(400, 'n'), std::string(259, 'n')},
-      // 2: the cut drops the last backslash
-      /* 2 */ {"C:\\" + std::string(256, 'e') + "\\x", "C:\\"},
-      /* 3 */
-      {"C:\\" + std::string(200, 'f') + "\\" + std::string(100, 'g'),
-       "C:\\" + std::string(200, 'f') + "\\"},
-  };
-  for (const Row& r : rows) {
-    SCOPED_TRACE(bench::RowName(rows, r));
-    Put("quindo.ini", (APP "English-Russian=" + r.value + "\r\n").c_str());
-    ExpectLookup(r.expected);
-  }
-}
-
 // The searches and the profile file are released on every path: no handle stays, and no
 // search is left open (an open exact-name search holds no handle, only heap blocks).
 TEST_F(EarlierInstallation, ReleasesEverything) {
   char buf[MAX_PATH];
   Put("quindohr.ini", APP "English-Russian=D:\\HR\\TR.EXE\r\n");
-  Internal015(buf);  // warm-up of the platform's caches
-  const int handles = bench::HandleCount();
-  for (int i = 0; i < 5; ++i) Internal015(buf);
-  EXPECT_EQ(handles, bench::HandleCount());
+  bench::ExpectNoHandleLeak([&] { Internal015(buf); });
 
   // A successful exact-name search left open would leave about 3 heap blocks per call.
   Put("quindo.ini", APP "English-Russian=D:\\One\\TR.EXE\r\n");
@@ -185,41 +163,30 @@ class PathRecord : public testing::Test {
     GetPrivateProfileStringA(section, key, "(missing)", buf, MAX_PATH, file.c_str());
     return buf;
   }
-  // Names in a folder, "." and ".." left out.
+  // How many names a folder holds, "." and ".." left out; -1 when it is not there.
   static int EntriesIn(const std::string& dir) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return -1;
-    int n = 0;
-    do {
-      const std::string name = fd.cFileName;
-      if (name != "." && name != "..") ++n;
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-    return n;
+    return bench::FileExists(dir) ? static_cast<int>(bench::Names(dir).size()) : -1;
   }
 };
 
+// The value as given; a directory given with its backslash still names the same file (the
+// doubled backslash is accepted by the platform).
 TEST_F(PathRecord, WritesTheEntryAsGiven) {
-  const char* values[] = {
-      /* 0 */ "C:\\Program Files\\Quindo",
-      /* 1 */ "D:\\\xCF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xFB\\",  // "D:\Программы\" in code page 1251
-      /* 2 */ "anything at all = even this",
+  const struct {
+    const char *tail, *value;  // after the directory; the value
+  } rows[] = {
+      /* 0 */ {"", "C:\\Program Files\\Quindo"},
+      /* 1 */ {"", "D:\\\xCF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xFB\\"},  // "D:\Программы\" in code page
+                                                                   // 1251
+      /* 2 */ {"", "anything at all = even this"},
+      /* 3 */ {"\\", "C:\\Q"},
   };
-  int i = 0;
-  for (const char* value : values) {
-    SCOPED_TRACE("row " + std::to_string(i++));
-    EXPECT_EQ(1, Internal012(dir_.path().c_str(), value));
-    EXPECT_EQ(value, Entry(File(), "Setup", "Path"));
+  for (const auto& row : rows) {
+    SCOPED_TRACE(bench::RowName(rows, row));
+    EXPECT_EQ(1, Internal012((dir_.path() + row.tail).c_str(), row.value));
+    EXPECT_EQ(row.value, Entry(File(), "Setup", "Path"));
   }
   EXPECT_EQ(1, EntriesIn(dir_.path())) << "only Quindo32.uni";
-}
-
-// A directory given with its backslash still names the same file (the doubled backslash is
-// accepted by the platform).
-TEST_F(PathRecord, DirectoryWithTrailingBackslash) {
-  EXPECT_EQ(1, Internal012((dir_.path() + "\\").c_str(), "C:\\Q"));
-  EXPECT_EQ("C:\\Q", Entry(File(), "Setup", "Path"));
 }
 
 // The writer replaces the one entry and keeps every other section and entry of the file.
@@ -280,10 +247,9 @@ TEST_F(PathRecord, LineBreaksAndAnEmptyDirectoryWriteNothing) {
   char root_file[MAX_PATH];
   ASSERT_NE(0u, GetFullPathNameA("\\Quindo32.uni", MAX_PATH, root_file, nullptr));
   ASSERT_FALSE(bench::FileExists(root_file)) << root_file;
-  int i = 0;
   for (const auto& row : rows) {
-    EXPECT_EQ(0, Internal012(row.directory.c_str(), row.value.c_str())) << "row " << i;
-    ++i;
+    EXPECT_EQ(0, Internal012(row.directory.c_str(), row.value.c_str()))
+        << bench::RowName(rows, row);
   }
   EXPECT_EQ(text, bench::ReadTextFile(File()));
   EXPECT_EQ(1, EntriesIn(dir_.path()));

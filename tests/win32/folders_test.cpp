@@ -121,13 +121,7 @@ class ProgramFiles : public testing::Test {
  protected:
   static constexpr const char* kKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
   void SetUp() override { saved_ = bench::ReadValue(HKEY_LOCAL_MACHINE, kKey, "ProgramFilesDir"); }
-  void TearDown() override {
-    HKEY k;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyA(HKEY_LOCAL_MACHINE, kKey, &k));
-    RegSetValueExA(k, "ProgramFilesDir", 0, saved_.type,
-                   reinterpret_cast<const BYTE*>(saved_.bytes.data()), (DWORD)saved_.bytes.size());
-    RegCloseKey(k);
-  }
+  void TearDown() override { Store(saved_.bytes, saved_.type); }
   void Store(const std::string& bytes, DWORD type) {
     HKEY k;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyA(HKEY_LOCAL_MACHINE, kKey, &k));
@@ -138,42 +132,37 @@ class ProgramFiles : public testing::Test {
   bench::RegValue saved_;
 };
 
+// One buffer for every row: each call reads the value afresh. A trailing backslash stays,
+// nothing is expanded, a value without its terminator is taken whole.
 TEST_F(ProgramFiles, ReadAfreshAndCopiedAsStored) {
-  GuardBuffer buf;
-  Store(std::string("D:\\Apps\\", 9), REG_SZ);
-  EXPECT_EQ(1, GetFolder('B', buf.get()));
-  EXPECT_STREQ("D:\\Apps\\", buf.get()) << "a trailing backslash stays";
-  Store(std::string("%SystemDrive%\\P", 16), REG_EXPAND_SZ);
-  EXPECT_EQ(1, GetFolder('b', buf.get()));
-  EXPECT_STREQ("%SystemDrive%\\P", buf.get()) << "nothing is expanded";
-}
-
-TEST_F(ProgramFiles, LimitAndUnterminatedData) {
-  GuardBuffer buf;
   const std::string dir259 = "C:\\" + std::string(256, 'p');
-  Store(dir259 + '\0', REG_SZ);
-  EXPECT_EQ(1, GetFolder('B', buf.get()));
-  EXPECT_EQ(dir259, buf.get());
-
-  buf.Fill();
-  Store(dir259 + "q" + '\0', REG_SZ);
-  EXPECT_EQ(0, GetFolder('B', buf.get())) << "260 characters";
-
-  buf.Fill();
-  Store("abcd", REG_BINARY);  // no terminator stored
-  EXPECT_EQ(1, GetFolder('B', buf.get()));
-  EXPECT_STREQ("abcd", buf.get());
-
-  buf.Fill();
-  Store(std::string(260, 'z'), REG_BINARY);  // fills the buffer with no room for a terminator
-  EXPECT_EQ(0, GetFolder('B', buf.get()));
+  const struct {
+    char code;
+    std::string bytes;  // as stored
+    DWORD type;
+    const char* copied;  // null: 0
+  } rows[] = {
+      /* 0 */ {'B', std::string("D:\\Apps\\", 9), REG_SZ, "D:\\Apps\\"},
+      /* 1 */ {'b', std::string("%SystemDrive%\\P", 16), REG_EXPAND_SZ, "%SystemDrive%\\P"},
+      /* 2 */ {'B', dir259 + '\0', REG_SZ, dir259.c_str()},
+      /* 3 */ {'B', dir259 + "q" + '\0', REG_SZ, nullptr},  // 260 characters
+      /* 4 */ {'B', "abcd", REG_BINARY, "abcd"},
+      /* 5 */ {'B', std::string(260, 'z'), REG_BINARY, nullptr},  // no room for a terminator
+  };
+  GuardBuffer buf;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(bench::RowName(rows, row));
+    buf.Fill();
+    Store(row.bytes, row.type);
+    EXPECT_EQ(row.copied ? 1 : 0, GetFolder(row.code, buf.get()));
+    if (row.copied) {
+      EXPECT_STREQ(row.copied, buf.get());
+    }
+  }
 }
 
 TEST_F(ProgramFiles, MissingValueOrKey) {
-  HKEY k;
-  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyA(HKEY_LOCAL_MACHINE, kKey, &k));
-  RegDeleteValueA(k, "ProgramFilesDir");
-  RegCloseKey(k);
+  RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kKey, "ProgramFilesDir");
   GuardBuffer buf;
   EXPECT_EQ(0, GetFolder('B', buf.get()));
 
@@ -210,10 +199,8 @@ BENCH_CHILD(no_desktop) {
   GetEnvironmentVariableA("USERPROFILE", desktop, MAX_PATH);
   const std::string path = std::string(desktop) + "\\Desktop", away = path + ".away";
   if (!MoveFileA(path.c_str(), away.c_str())) return 2;
-  HMODULE dll = LoadLibraryA("qndsetup.dll");
-  auto get_folder = reinterpret_cast<decltype(&::GetFolder)>(GetProcAddress(dll, "GetFolder"));
   char buf[MAX_PATH];
-  const int result = get_folder('5', buf);
+  const int result = bench::Qnd().GetFolder('5', buf);  // the library's first load
   MoveFileA(away.c_str(), path.c_str());
   return result == 0 ? 0 : 1;
 }
@@ -223,13 +210,9 @@ TEST(GetFolder, DesktopWithoutFileSystemPath) { EXPECT_EQ(0u, bench::RunChild("n
 // Every path of GetFolder releases what it opened: keys, item lists.
 TEST(GetFolder, HoldsNoHandleAfterwards) {
   char buf[MAX_PATH];
-  for (const char* c = kCodes; *c; ++c) GetFolder(*c, buf);  // warm-up of the platform's caches
-  const int before = bench::HandleCount();
-  for (int i = 0; i < 5; ++i) {
+  bench::ExpectNoHandleLeak([&] {
     for (const char* c = kCodes; *c; ++c) GetFolder(*c, buf);
-  }
-  EXPECT_EQ(before, bench::HandleCount());
-  if (before != bench::HandleCount()) bench::PrintHandles();
+  });
 }
 
 }  // namespace

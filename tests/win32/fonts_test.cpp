@@ -24,10 +24,10 @@ int Internal007(const std::string& list, int skip_fonts) {
   return bench::Qnd().Internal007(list.c_str(), skip_fonts);
 }
 
-using bench::WindowsDir;
-std::string FontsDir() { return WindowsDir() + "\\FONTS"; }
+using bench::FontsDir;
+using bench::Names;
+using bench::WinIni;
 std::string InFonts(const std::string& name) { return FontsDir() + "\\" + name; }
-std::string WinIni() { return WindowsDir() + "\\win.ini"; }
 
 // A fixture font beside the test program.
 std::string Fixture(const char* name) { return bench::ProgramDir() + "\\fixtures\\" + name; }
@@ -47,6 +47,15 @@ std::string PutFont(const char* fixture, const std::string& name) {
   return path;
 }
 
+// A raster and a TrueType fixture font copied into the FONTS directory under fresh names, and
+// the path of the TrueType font's resource file there.
+struct FontPair {
+  std::string raster = FreshName("R", ".FON"), truetype = FreshName("T", ".TTF");
+  std::string raster_path = PutFont("SSERIFE.FON", raster);
+  std::string truetype_path = PutFont("QEJAVU.TTF", truetype);
+  std::string fot = InFonts(truetype.substr(0, truetype.size() - 4) + ".FOT");
+};
+
 int Faces(const char* face) { return bench::FontFaces(face); }
 
 // Unloads every font resource loaded from `path` (bounded: a font is never loaded that often).
@@ -63,19 +72,6 @@ std::string Profile(const char* section, const std::string& key) {
   return value;
 }
 
-std::set<std::string> Listing(const std::string& dir) {
-  std::set<std::string> names;
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::string name = fd.cFileName;
-    if (name != "." && name != "..") names.insert(name);
-  } while (FindNextFileA(h, &fd));
-  FindClose(h);
-  return names;
-}
-
 // Saves WIN.INI and the FONTS directory's listing; restores both, and unloads and deletes
 // every file the test put into the FONTS directory. A test may count the WM_FONTCHANGE
 // messages that reach a hidden top-level window of its own thread.
@@ -85,20 +81,20 @@ class FontList : public testing::Test {
     ASSERT_TRUE(bench::FileExists(Fixture("SSERIFE.FON"))) << Fixture("SSERIFE.FON");
     ASSERT_TRUE(bench::FileExists(Fixture("QEJAVU.TTF"))) << Fixture("QEJAVU.TTF");
     win_ini_ = bench::ReadTextFile(WinIni());
-    fonts_ = Listing(FontsDir());
+    fonts_ = Names(FontsDir());
     ASSERT_EQ(0, Faces(kRasterFace)) << "the system must not have the raster face";
     ASSERT_EQ(0, Faces(kTrueTypeFace)) << "the system must not have the TrueType face";
   }
   void TearDown() override {
     if (watch_) DestroyWindow(watch_);
     Restore();
-    EXPECT_EQ(fonts_, Listing(FontsDir()));
+    EXPECT_EQ(fonts_, Names(FontsDir()));
     EXPECT_EQ(win_ini_, bench::ReadTextFile(WinIni()));
   }
 
   // Puts the FONTS directory and WIN.INI back as they were, all fonts unloaded.
   void Restore() {
-    for (const std::string& name : Listing(FontsDir())) {
+    for (const std::string& name : Names(FontsDir())) {
       if (fonts_.count(name)) continue;
       const std::string path = InFonts(name);
       Unload(path);
@@ -139,10 +135,7 @@ int FontList::broadcasts_ = 0;
 
 // A list of one raster font, one TrueType font and two substitutes, as a setup installs it.
 TEST_F(FontList, InstallsFontsAndMergesSubstitutes) {
-  const std::string raster = FreshName("R", ".FON"), truetype = FreshName("T", ".TTF");
-  PutFont("SSERIFE.FON", raster);
-  PutFont("QEJAVU.TTF", truetype);
-  const std::string fot = truetype.substr(0, truetype.size() - 4) + ".FOT";
+  const auto [raster, truetype, raster_path, truetype_path, fot] = FontPair();
   CountBroadcasts();
   const std::string list = List("[Fonts]\r\n" + raster +
                                 "=MS Sans Serif (test)\r\n"
@@ -161,20 +154,17 @@ TEST_F(FontList, InstallsFontsAndMergesSubstitutes) {
   EXPECT_EQ("QejaVu Sans", Profile("FontSubstitutes", "Quindo Sans"));
   EXPECT_EQ("MS Sans Serif", Profile("FontSubstitutes", "Helv"));
   // The resource file names the font file alone: both lie in the FONTS directory.
-  const std::string resource = bench::ReadTextFile(InFonts(fot));
+  const std::string resource = bench::ReadTextFile(fot);
   EXPECT_NE(std::string::npos, resource.find(truetype + '\0')) << fot;
   EXPECT_EQ(std::string::npos, resource.find("\\" + truetype)) << fot;
-  EXPECT_EQ(1, RemoveFontResourceA(InFonts(fot).c_str())) << "the face comes from the .FOT";
+  EXPECT_EQ(1, RemoveFontResourceA(fot.c_str())) << "the face comes from the .FOT";
   EXPECT_EQ(0, Faces(kTrueTypeFace));
 }
 
 // A second run loads nothing twice: the raster font is removed before it is added, the
 // ".FOT" is removed, deleted and built anew, the profile entries are overwritten.
 TEST_F(FontList, SecondRunIsHarmless) {
-  const std::string raster = FreshName("R", ".FON"), truetype = FreshName("T", ".TTF");
-  const std::string raster_path = PutFont("SSERIFE.FON", raster);
-  PutFont("QEJAVU.TTF", truetype);
-  const std::string fot = InFonts(truetype.substr(0, truetype.size() - 4) + ".FOT");
+  const auto [raster, truetype, raster_path, truetype_path, fot] = FontPair();
   const std::string list = List("[Fonts]\r\n" + raster +
                                 "=Raster\r\n"
                                 "[TrueTypes]\r\n" +
@@ -212,17 +202,16 @@ TEST_F(FontList, AnotherProgramsFontIsNeverHarmed) {
   ASSERT_TRUE(CreateDirectoryA(InFonts(other + ".DIR").c_str(), nullptr));
   const std::string fot_bytes = bench::ReadTextFile(fot), ttf_bytes = bench::ReadTextFile(ttf);
   const std::string ini = bench::ReadTextFile(WinIni());
-  const std::set<std::string> files = Listing(FontsDir());
+  const std::set<std::string> files = Names(FontsDir());
   const char* extensions[] = {/* 0 */ ".TT_",  /* 1 */ "",     /* 2 */ ".T?F",
                               /* 3 */ ".FOT",
                               /* 4 */ ".fot.", /* 5 */ ".BIN", /* 6 */ ".DIR"};
-  int i = 0;
   for (const char* ext : extensions) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(ext);
     EXPECT_EQ(0, Internal007(List("[TrueTypes]\r\n" + other + ext + "=Other\r\n"), 0));
     EXPECT_EQ(fot_bytes, bench::ReadTextFile(fot));
     EXPECT_EQ(ttf_bytes, bench::ReadTextFile(ttf));
-    EXPECT_EQ(files, Listing(FontsDir())) << "nothing built, nothing left";
+    EXPECT_EQ(files, Names(FontsDir())) << "nothing built, nothing left";
     EXPECT_EQ(ini, bench::ReadTextFile(WinIni()));
     EXPECT_GT(Faces(kTrueTypeFace), 0) << "still loaded";
   }
@@ -252,7 +241,7 @@ TEST_F(FontList, Windows9xReplacesTheFotByRenames) {
   const std::string name = FreshName("W", ""), fot = InFonts(name + ".FOT");
   PutFont("QEJAVU.TTF", name + ".TTF");
   const std::string list = List("[TrueTypes]\r\n" + name + ".TTF=Nine\r\n");
-  std::set<std::string> files = Listing(FontsDir());
+  std::set<std::string> files = Names(FontsDir());
   files.insert(name + ".FOT");
   const struct Row {
     const char* before;  // the .FOT's bytes before the call; null: no .FOT
@@ -285,7 +274,7 @@ TEST_F(FontList, Windows9xReplacesTheFotByRenames) {
     } else {
       EXPECT_EQ(r.before, now) << "byte for byte";
     }
-    EXPECT_EQ(files, Listing(FontsDir())) << "no backup, no fresh file left";
+    EXPECT_EQ(files, Names(FontsDir())) << "no backup, no fresh file left";
   }
 }
 
@@ -293,13 +282,11 @@ TEST_F(FontList, Windows9xReplacesTheFotByRenames) {
 // [Fonts] fails and leaves WIN.INI as it was, byte for byte, with the entries written before it.
 // A substitute's value may hold "=".
 TEST_F(FontList, DescriptionsThatWouldBreakWinIniFail) {
-  const std::string raster = FreshName("R", ".FON"), truetype = FreshName("T", ".TTF");
-  PutFont("SSERIFE.FON", raster);
-  PutFont("QEJAVU.TTF", truetype);
+  const auto [raster, truetype, raster_path, truetype_path, fot] = FontPair();
   const std::string good = "[Fonts]\r\n" + raster + "=Good\r\n";
   ASSERT_EQ(1, Internal007(List(good), 0));
   const std::string ini = bench::ReadTextFile(WinIni());
-  const std::set<std::string> files = Listing(FontsDir());
+  const std::set<std::string> files = Names(FontsDir());
   // A control character anywhere: the profile writer drops some, and what follows then
   // begins the key.
   const char* descriptions[] = {/* 0 */ "[windows]",    /* 1 */ "QejaVu=X (TrueType)",
@@ -317,7 +304,7 @@ TEST_F(FontList, DescriptionsThatWouldBreakWinIniFail) {
     const std::string bad = "[TrueTypes]\r\n" + truetype + "=" + description + "\r\n";
     EXPECT_EQ(0, Internal007(List(good + bad), 0));
     EXPECT_EQ(ini, bench::ReadTextFile(WinIni()));
-    EXPECT_EQ(files, Listing(FontsDir())) << "no .FOT built";
+    EXPECT_EQ(files, Names(FontsDir())) << "no .FOT built";
     if (i > 9) {  // rows 9 on: a substitute key, copied into WIN.INI, by the same rule
       const std::string key = std::string(description + 1, std::strlen(description) - 2);
       EXPECT_EQ(0, Internal007(List("[FontSubstitutes]\r\n" + key + "=Arial\r\n"), 1));
@@ -329,19 +316,33 @@ TEST_F(FontList, DescriptionsThatWouldBreakWinIniFail) {
 }
 
 // Whatever drive or directory a key names, the font is looked for in the FONTS directory by
-// name and extension (the extension from the last dot), and the key is recorded as written.
+// name and extension (the extension from the last dot), and the key is recorded as written. A
+// key of 259 characters and a raster font path of 259 characters work; one more character fails
+// that entry before anything is touched for it. Nothing is cut. (The platform itself builds no
+// resource file for a TrueType font whose path has 259 characters.)
 TEST_F(FontList, KeysAreFileNamesInTheFontsDirectory) {
+  const size_t fonts_dir = InFonts("").size();  // "C:\windows\FONTS\"
   struct Row {
     bool truetype;
-    const char* dir;   // put before the file name in the key
-    const char* name;  // of the file in the FONTS directory; "#" stands for a fresh part
-    const char* fot;   // the resource file expected for a TrueType font
+    const char* dir;    // put before the file name in the key
+    const char* name;   // of the file in the FONTS directory; "#" stands for a fresh part
+    size_t key_chars;   // the key padded to this length by a directory part, if not 0
+    size_t path_chars;  // the font path of a raster font, the resource path of a TrueType one,
+                        // padded to this length, if not 0
+    int result;
+    const char* fot;  // the resource file expected for a TrueType font
   } rows[] = {
-      /* 0 */ {false, "C:\\ELSEWHERE\\", "R#.FON", nullptr},
-      /* 1 */ {false, "D:/any/where/", "R#.FON", nullptr},
-      /* 2 */ {false, "D:", "R#.FON", nullptr},
-      /* 3 */ {true, "Z:\\src.d\\", "T#.A.B.TTF", "T#.A.B.FOT"},
-      /* 4 */ {true, "", "T#", "T#.FOT"},
+      /* 0 */ {false, "C:\\ELSEWHERE\\", "R#.FON", 0, 0, 1, nullptr},
+      /* 1 */ {false, "D:/any/where/", "R#.FON", 0, 0, 1, nullptr},
+      /* 2 */ {false, "D:", "R#.FON", 0, 0, 1, nullptr},
+      /* 3 */ {true, "Z:\\src.d\\", "T#.A.B.TTF", 0, 0, 1, "T#.A.B.FOT"},
+      /* 4 */ {true, "", "T#", 0, 0, 1, "T#.FOT"},
+      /* 5 */ {false, "", "R#.FON", 259, 0, 1, nullptr},
+      /* 6 */ {false, "", "R#.FON", 260, 0, 0, nullptr},
+      /* 7 */ {false, "", "R#.FON", 0, 259, 1, nullptr},
+      /* 8 */ {false, "", "R#.FON", 0, 260, 0, nullptr},
+      /* 9 */ {true, "", "T#.TTF", 0, 258, 1, nullptr},
+      /* 10 */ {true, "", "T#.TTF", 0, 260, 0, nullptr},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(bench::RowName(rows, r));
@@ -351,16 +352,28 @@ TEST_F(FontList, KeysAreFileNamesInTheFontsDirectory) {
       s.replace(s.find('#'), 1, fresh);
       return s;
     };
-    const std::string name = fill(r.name), key = r.dir + name;
+    std::string name = fill(r.name);
+    if (r.path_chars) name.insert(1, r.path_chars - fonts_dir - name.size(), 'n');
+    const std::string key =
+        r.key_chars ? "C:\\" + std::string(r.key_chars - name.size() - 4, 'd') + "\\" + name
+                    : r.dir + name;
     PutFont(r.truetype ? "QEJAVU.TTF" : "SSERIFE.FON", name);
+    CountBroadcasts();
+    const std::set<std::string> before = Names(FontsDir());
     const std::string list =
         List(std::string(r.truetype ? "[TrueTypes]" : "[Fonts]") + "\r\n" + key + "=Font\r\n");
-    EXPECT_EQ(1, Internal007(list, 0));
-    EXPECT_EQ(key, Profile("Fonts", "Font"));
-    EXPECT_GT(Faces(r.truetype ? kTrueTypeFace : kRasterFace), 0);
+    EXPECT_EQ(r.result, Internal007(list, 0));
+    EXPECT_EQ(r.result ? key : "(missing)", Profile("Fonts", "Font"));
+    EXPECT_EQ(r.result, broadcasts_);
+    EXPECT_EQ(r.result == 1, Faces(r.truetype ? kTrueTypeFace : kRasterFace) > 0);
+    if (!r.result) {
+      EXPECT_EQ(before, Names(FontsDir())) << "nothing is created";
+    }
     if (r.fot) {
       EXPECT_TRUE(bench::FileExists(InFonts(fill(r.fot))));
     }
+    DestroyWindow(watch_);
+    watch_ = nullptr;
     Restore();
   }
 }
@@ -384,10 +397,8 @@ TEST_F(FontList, FirstFailureEndsTheCall) {
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(bench::RowName(rows, r));
-    const std::string raster = FreshName("R", ".FON"), truetype = FreshName("T", ".TTF");
-    const std::string fot = InFonts(truetype.substr(0, truetype.size() - 4) + ".FOT");
-    PutFont("SSERIFE.FON", raster);
-    if (r.prep != NoTrueTypeFile) PutFont("QEJAVU.TTF", truetype);
+    const auto [raster, truetype, raster_path, truetype_path, fot] = FontPair();
+    if (r.prep == NoTrueTypeFile) DeleteFileA(truetype_path.c_str());
     if (r.prep == FotIsFolder) {
       ASSERT_TRUE(CreateDirectoryA(fot.c_str(), nullptr));
     }
@@ -412,64 +423,14 @@ TEST_F(FontList, FirstFailureEndsTheCall) {
   }
 }
 
-// A key of 259 characters and a raster font path of 259 characters work; one more character
-// fails that entry before anything is touched for it. Nothing is cut. (The platform itself
-// builds no resource file for a TrueType font whose path has 259 characters.)
-TEST_F(FontList, LimitsAreKeptWithoutCutting) {
-  const size_t fonts_dir = InFonts("").size();  // "C:\windows\FONTS\"
-  struct Row {
-    bool truetype;
-    size_t key_chars;   // with a directory part before the file name
-    size_t path_chars;  // the font path of a raster font, the resource path of a TrueType one
-    int result;
-  } rows[] = {
-      /* 0 */ {false, 259, 0, 1},
-      /* 1 */ {false, 260, 0, 0},
-      /* 2 */ {false, 0, 259, 1},
-      /* 3 */ {false, 0, 260, 0},
-      /* 4 */ {true, 0, 258, 1},
-      /* 5 */ {true, 0, 260, 0},
-  };
-  for (const Row& r : rows) {
-    SCOPED_TRACE(bench::RowName(rows, r));
-    const char* ext = r.truetype ? ".TTF" : ".FON";
-    std::string name = FreshName(r.truetype ? "T" : "R", ext), key = name;
-    if (r.path_chars) {
-      name.insert(1, r.path_chars - fonts_dir - name.size(), 'n');
-      key = name;
-    } else {
-      key = "C:\\" + std::string(r.key_chars - name.size() - 4, 'd') + "\\" + name;
-    }
-    PutFont(r.truetype ? "QEJAVU.TTF" : "SSERIFE.FON", name);
-    CountBroadcasts();
-    const std::set<std::string> before = Listing(FontsDir());
-    const std::string list =
-        List(std::string(r.truetype ? "[TrueTypes]" : "[Fonts]") + "\r\n" + key + "=Font\r\n");
-    EXPECT_EQ(r.result, Internal007(list, 0));
-    EXPECT_EQ(r.result == 1, Profile("Fonts", "Font") == key);
-    EXPECT_EQ(r.result, broadcasts_);
-    EXPECT_EQ(r.result == 1, Faces(r.truetype ? kTrueTypeFace : kRasterFace) > 0);
-    if (!r.result) {
-      EXPECT_EQ(before, Listing(FontsDir())) << "nothing is created";
-    }
-    DestroyWindow(watch_);
-    watch_ = nullptr;
-    Restore();
-  }
-}
-
 // skipFonts non-zero touches no font (not even a missing one): only the substitutes are
 // copied, and the result is that of the copy.
 TEST_F(FontList, SkipFontsCopiesOnlyTheSubstitutes) {
-  const std::string raster = FreshName("R", ".FON"), truetype = FreshName("T", ".TTF");
-  PutFont("SSERIFE.FON", raster);
-  PutFont("QEJAVU.TTF", truetype);
-  const std::string fonts = "[Fonts]\r\n" + raster +
-                            "=Raster\r\nMissing.FON=Gone\r\n"
-                            "[TrueTypes]\r\n" +
-                            truetype + "=TT\r\n";
+  const FontPair pair;
+  const std::string fonts = "[Fonts]\r\n" + pair.raster + "=Raster\r\nMissing.FON=Gone\r\n" +
+                            "[TrueTypes]\r\n" + pair.truetype + "=TT\r\n";
   CountBroadcasts();
-  const std::set<std::string> before = Listing(FontsDir());
+  const std::set<std::string> before = Names(FontsDir());
   for (int skip : {1, -1, 0x100}) {
     EXPECT_EQ(1, Internal007(List(fonts + "[FontSubstitutes]\r\nA=B\r\n"), skip)) << skip;
   }
@@ -479,7 +440,7 @@ TEST_F(FontList, SkipFontsCopiesOnlyTheSubstitutes) {
   EXPECT_EQ(0, Faces(kRasterFace));
   EXPECT_EQ(0, Faces(kTrueTypeFace));
   EXPECT_EQ(0, broadcasts_);
-  EXPECT_EQ(before, Listing(FontsDir())) << "no .FOT";
+  EXPECT_EQ(before, Names(FontsDir())) << "no .FOT";
   EXPECT_EQ("(missing)", Profile("Fonts", "Raster"));
 }
 
@@ -492,16 +453,15 @@ TEST_F(FontList, NothingToDoChangesNothing) {
       /* 1 */ "[Other]\r\nFonts=x\r\n",
       /* 2 */ "[Fonts]\r\n[TrueTypes]\r\n;commented.FON=x\r\n[FontSubstitutes]\r\nno equals\r\n",
   };
-  int i = 0;
   for (const std::string& text : lists) {
-    SCOPED_TRACE("row " + std::to_string(i++));
+    SCOPED_TRACE(bench::RowName(lists, text));
     const std::string list = text.empty() ? dir_.File("MISSING.INI") : List(text);
     for (int skip : {0, 1}) EXPECT_EQ(1, Internal007(list, skip));
     EXPECT_EQ(win_ini_, bench::ReadTextFile(WinIni()));
   }
   EXPECT_EQ(0, bench::Qnd().Internal007(nullptr, 0));
   EXPECT_EQ(0, broadcasts_);
-  EXPECT_EQ(fonts_, Listing(FontsDir()));
+  EXPECT_EQ(fonts_, Names(FontsDir()));
 }
 
 // A list that is there but cannot be read (held without sharing by another process), or whose
@@ -526,11 +486,9 @@ TEST_F(FontList, ListThatCannotBeReadFails) {
 // A profile entry that cannot be written is a failure at that entry: a font not recorded is
 // gone after the next restart. WIN.INI held open without sharing refuses every write.
 TEST_F(FontList, ProfileThatCannotBeWrittenFails) {
-  const std::string raster = FreshName("R", ".FON"), truetype = FreshName("T", ".TTF");
-  const std::string raster_path = PutFont("SSERIFE.FON", raster);
-  PutFont("QEJAVU.TTF", truetype);
-  const std::string list = List("[Fonts]\r\n" + raster + "=Raster\r\n[TrueTypes]\r\n" + truetype +
-                                "=TT\r\n[FontSubstitutes]\r\nA=B\r\n");
+  const FontPair pair;
+  const std::string list = List("[Fonts]\r\n" + pair.raster + "=Raster\r\n[TrueTypes]\r\n" +
+                                pair.truetype + "=TT\r\n[FontSubstitutes]\r\nA=B\r\n");
   HANDLE held = CreateFileA(WinIni().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, held);
   const int fonts = Internal007(list, 0);
@@ -539,22 +497,13 @@ TEST_F(FontList, ProfileThatCannotBeWrittenFails) {
   EXPECT_EQ(0, fonts);
   EXPECT_EQ(0, substitutes);
   EXPECT_EQ(win_ini_, bench::ReadTextFile(WinIni()));
-  EXPECT_GT(RemoveFontResourceA(raster_path.c_str()), 0) << "the raster font stays loaded";
+  EXPECT_GT(RemoveFontResourceA(pair.raster_path.c_str()), 0) << "the raster font stays loaded";
   EXPECT_EQ(0, Faces(kTrueTypeFace)) << "the TrueType section was not reached";
 }
 
-// A top-level window whose thread stopped answering does not hold setup: the broadcast gives it
-// up and the call goes on. In a child process, ended after a minute if the call hangs.
-DWORD WINAPI HungWindowThread(LPVOID events) {
-  HANDLE* e = static_cast<HANDLE*>(events);
-  HWND w = CreateWindowExA(0, "STATIC", "hung", WS_OVERLAPPEDWINDOW, 0, 0, 50, 50, nullptr, nullptr,
-                           nullptr, nullptr);
-  SetEvent(e[0]);
-  WaitForSingleObject(e[1], INFINITE);  // no messages are pumped meanwhile
-  if (w) DestroyWindow(w);
-  return w ? 0 : 1;
-}
-
+// A top-level window whose thread stopped answering (in another process) does not hold setup:
+// the broadcast gives it up and the call goes on. In a child process, ended after a minute if
+// the call hangs.
 BENCH_CHILD(hung_window) {
   const std::string raster = FreshName("R", ".FON");
   const std::string path = InFonts(raster);
@@ -562,18 +511,11 @@ BENCH_CHILD(hung_window) {
   bench::TempDir dir("fonts-hung");
   const std::string list = dir.File("FONTS.INI");
   if (!bench::WriteTextFile(list, "[Fonts]\r\n" + raster + "=Raster\r\n")) return 3;
-  HANDLE events[2] = {CreateEventA(nullptr, TRUE, FALSE, nullptr),
-                      CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-  HANDLE thread = CreateThread(nullptr, 0, HungWindowThread, events, 0, nullptr);
-  if (WaitForSingleObject(events[0], 10000) != WAIT_OBJECT_0) return 4;
+  const bench::ChildWindows hung({"QndHungWindow"}, true);
+  if (!hung.ready()) return 5;  // no window was made: the test proves nothing
   const int result = Internal007(list, 0);
   const int loaded = RemoveFontResourceA(path.c_str());
-  SetEvent(events[1]);
-  DWORD window = 9;
-  WaitForSingleObject(thread, 10000);
-  GetExitCodeThread(thread, &window);
   DeleteFileA(path.c_str());
-  if (window != 0) return 5;  // no window was made: the test proves nothing
   return result == 1 && loaded > 0 ? 0 : 10 + result;
 }
 

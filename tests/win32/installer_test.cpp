@@ -59,7 +59,7 @@ std::set<std::string> Machine(const std::string& skip) {
   std::set<std::string> items;
   AddTree(kMachine, "HKLM", items);
   AddTree(kUser, "HKCU", items);
-  const std::string ini = bench::WindowsDir() + "\\win.ini";
+  const std::string ini = bench::WinIni();
   bench::ListFiles("C:", skip, items);
   items.erase(items.lower_bound("file " + ini + " "), items.upper_bound("file " + ini + " ~"));
   const std::string text = bench::ReadTextFile(ini);
@@ -201,8 +201,7 @@ class Setup : public testing::Test {
     const std::string mine = "\"" + std::string(kInstallDir) + "\\Office\\QND_OF7.XLA\"";
     int n = 0;
     for (int i = 0; i <= 100; ++i) {
-      const std::string name = i ? "OPEN" + std::to_string(i) : "OPEN";
-      n += ReadValue(kUser, kExcelOptions, name.c_str()).Text() == mine;
+      n += ReadValue(kUser, kExcelOptions, bench::OpenName(i).c_str()).Text() == mine;
     }
     return n;
   }
@@ -356,7 +355,7 @@ TEST_F(Setup, InstallsUpgradesAndUninstalls) {
                                 "/R \"" + dir + "Office\\NOTQND_OF7.XLA\"",
                                 "\"" + dir + "Office\\QND_OF7.XLA.OLD\" /X"};
   for (int n = 0; n < 3; ++n) {
-    bench::WriteString(kUser, kExcelOptions, ("OPEN" + std::to_string(n + 2)).c_str(), others[n]);
+    bench::WriteString(kUser, kExcelOptions, bench::OpenName(n + 2).c_str(), others[n]);
   }
   bench::WriteString(kUser, kExcelOptions, "OPEN9", "/R " + dir + "Office\\QND_OF7.XLA");
   {  // a quiet uninstall while Word runs stops at once, exit code 3, and changes nothing
@@ -370,7 +369,7 @@ TEST_F(Setup, InstallsUpgradesAndUninstalls) {
   EXPECT_EQ("1", Result("Uninstall", "UnregisterQuindo"));
   EXPECT_EQ(1u, SharedCount()) << "the other copy keeps the support library";
   for (int n = 0; n < 3; ++n) {
-    const std::string name = "OPEN" + std::to_string(n + 2);
+    const std::string name = bench::OpenName(n + 2);
     EXPECT_EQ(others[n], ReadValue(kUser, kExcelOptions, name.c_str()).Text()) << "kept";
     RegDeleteKeyValueA(kUser, kExcelOptions, name.c_str());
   }
@@ -473,9 +472,8 @@ TEST_F(Setup, SilentSetupStopsWhileAnApplicationRuns) {
   const char* const classes[] = {"QuindoSetup",   "VAririWindow", "TQuindoWindow",
                                  "OpusApp",       "XLMAIN",       "Microsoft Exchange 4.0 Viewer",
                                  "rctrl_renwnd32"};
-  int i = 0;
   for (const char* cls : classes) {
-    SCOPED_TRACE("row " + std::to_string(i++) + ": " + cls);
+    SCOPED_TRACE(cls);
     bench::StandInWindows app({cls});
     ASSERT_TRUE(app.ready());
     const std::set<std::string> temp = TempEntries();

@@ -16,106 +16,34 @@ using bench::kExcelOptions;
 using bench::kMarker;
 using bench::kWord;
 using bench::kWordOptions;
+using bench::OpenName;
 const char kFullAccess[] = "D:(A;;KA;;;WD)";
 const char kReadOnly[] = "D:(A;;KR;;;WD)";
 
 int Install(const char* dir) { return bench::Qnd().InstallOfficeSupport(dir); }
-std::string OpenName(int i) { return i ? "OPEN" + std::to_string(i) : "OPEN"; }
 std::string Quoted(const std::string& dir) { return "\"" + dir + "\\QND_OF7.XLA\""; }
 // `n` characters ending in `tail`.
 std::string Padded(size_t n, const std::string& tail) {
   return std::string(n - tail.size(), 'x') + tail;
 }
 
-void RemoveEntry(const std::string& path) {  // a file or an empty folder
-  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  DeleteFileA(path.c_str());
-  RemoveDirectoryA(path.c_str());
-}
-
-// The three component files in folder `dir`, each holding `tag` and its name.
-void PutComponents(const std::string& dir, const std::string& tag) {
-  CreateDirectoryA(dir.c_str(), nullptr);
-  for (const char* file : {"QND_OF7.DOT", "QND_OF7.XLA", "QND_OF7.DLL"}) {
-    ASSERT_TRUE(bench::WriteTextFile(dir + "\\" + file, tag + " " + file));
-  }
-}
-
-// A top-level window of class `cls` (the application counts as running), made and served by a
-// thread of its own; closed on destruction. Every wait is bounded.
-class AppWindow {
- public:
-  explicit AppWindow(const char* cls) : cls_(cls) {
-    ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    thread_ = CreateThread(nullptr, 0, Serve, this, 0, nullptr);
-    WaitForSingleObject(ready_, 10000);
-  }
-  ~AppWindow() {
-    Close();
-    CloseHandle(ready_);
-  }
-  // Closes the window as its user would, and waits for it to go.
-  void Close() {
-    if (!thread_) return;
-    if (window_) PostMessageA(window_, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(thread_, 10000) != WAIT_OBJECT_0) TerminateThread(thread_, 1);
-    CloseHandle(thread_);
-    thread_ = nullptr;
-    window_ = nullptr;
-  }
-  bool open() const { return window_ && FindWindowA(cls_, nullptr) == window_; }
-
- private:
-  static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
-    if (m == WM_DESTROY) PostQuitMessage(0);
-    return DefWindowProcA(h, m, w, l);
-  }
-  static DWORD WINAPI Serve(LPVOID p) {
-    AppWindow* self = static_cast<AppWindow*>(p);
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = Proc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = self->cls_;
-    RegisterClassA(&wc);  // already registered by an earlier window: fine
-    self->window_ = CreateWindowExA(0, self->cls_, "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
-                                    nullptr, wc.hInstance, nullptr);
-    SetEvent(self->ready_);
-    MSG msg;
-    while (self->window_ && GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
-    return 0;
-  }
-  const char* cls_;
-  HANDLE ready_, thread_;
-  HWND window_ = nullptr;
-};
+using bench::RemoveEntry;
 
 // Each test, and each row with Reset(), starts without Office keys, marker or system copy, and
 // with a fresh folder: src\ holds the component files ("v1"), Startup\ is not made.
 class Office : public testing::Test {
  protected:
   Office() { Reset(); }
-  ~Office() override { Clean(); }
+  ~Office() override { bench::RemoveOffice(); }
 
   void Reset() {
-    Clean();
+    bench::RemoveOffice();
     dir_.reset();
     dir_.reset(new bench::TempDir("office"));
     src_ = dir_->File("src");
     startup_ = dir_->File("Startup");
-    PutComponents(src_, "v1");
+    bench::PutOfficeComponents(src_, "v1");
   }
-  static void Clean() {
-    for (const char* key : {kExcelOptions, kWordOptions, kMarker}) {
-      bench::SetKeySddl(kUser, key, kFullAccess);
-    }
-    for (const char* key : {kExcel, kWord, kMarker}) bench::DeleteTree(kUser, key);
-    for (const char* key : {"Software\\Microsoft\\Excel", "Software\\Microsoft\\Word",
-                            "Software\\Halvecor\\ZARIM 98", "Software\\Halvecor"}) {
-      RegDeleteKeyA(kUser, key);  // refused while anything else lies below it
-    }
-    RemoveEntry(bench::OfficeLibrary());
-  }
-
   // Word 7.0 present with "Startup-Path" = `startup`; when `make`, that folder exists and holds
   // an older template "QND_WW7.DOT".
   void Word(const std::string& startup, bool make = true) {
@@ -183,13 +111,14 @@ class Office : public testing::Test {
 };
 
 // The library's FindWindowA, bound for one call: after the first lookup of class `after`, the
-// window of class `starts` opens, or the open window `ends` closes.
+// window of class `starts` opens, or the open window of class `ends` (in `open`) closes.
 struct Provoke {
   const char* after;
   const char* starts;
-  AppWindow* ends;
+  const char* ends;
+  bench::StandInWindows* open;
   FARPROC find;  // the library's own FindWindowA
-  std::unique_ptr<AppWindow> started;
+  std::unique_ptr<bench::StandInWindows> started;
   bool done;
 };
 Provoke* provoke = nullptr;
@@ -198,8 +127,8 @@ HWND WINAPI FindAndProvoke(LPCSTR cls, LPCSTR title) {
   const HWND found = reinterpret_cast<HWND(WINAPI*)(LPCSTR, LPCSTR)>(provoke->find)(cls, title);
   if (!provoke->done && cls && provoke->after && !strcmp(cls, provoke->after)) {
     provoke->done = true;
-    if (provoke->starts) provoke->started.reset(new AppWindow(provoke->starts));
-    if (provoke->ends) provoke->ends->Close();
+    if (provoke->starts) provoke->started.reset(new bench::StandInWindows({provoke->starts}));
+    if (provoke->ends) provoke->open->Close(provoke->ends);
   }
   return found;
 }
@@ -245,11 +174,12 @@ TEST_F(Office, PhasesAndWindows) {
       ASSERT_TRUE(bench::WriteTextFile(startup_ + "\\QND_OF7.DOT", "installed"));
       ASSERT_TRUE(bench::WriteTextFile(bench::OfficeLibrary(), "installed"));
     }
-    std::unique_ptr<AppWindow> open(r.open ? new AppWindow(r.open) : nullptr);
+    std::unique_ptr<bench::StandInWindows> open(r.open ? new bench::StandInWindows({r.open})
+                                                       : nullptr);
     if (open) {
-      ASSERT_TRUE(open->open());
+      ASSERT_TRUE(open->ready());
     }
-    Provoke p = {r.after, r.starts, open.get(), nullptr, nullptr, false};
+    Provoke p = {r.after, r.starts, r.open, open.get(), nullptr, nullptr, false};
     provoke = &p;
     {
       const bench::ImportPatch patch("user32.dll", "FindWindowA",
@@ -394,11 +324,8 @@ TEST_F(Office, Reinstall) {
   ASSERT_EQ(1, Install(src_.c_str()));
   ASSERT_EQ("excel word dot dll marker | 0=A.XLA 1=@", State());
   Excel({{2, "B.XLA"}});
-  HKEY k;
-  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyA(kUser, kExcelOptions, &k));
-  RegDeleteValueA(k, "OPEN");
-  RegCloseKey(k);
-  PutComponents(src_, "v2");
+  ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyValueA(kUser, kExcelOptions, "OPEN"));
+  bench::PutOfficeComponents(src_, "v2");
   EXPECT_EQ(1, Install(src_.c_str()));
   EXPECT_EQ("excel word dot dll marker | 0=@ 2=B.XLA", State());
   EXPECT_EQ("v2 QND_OF7.DOT", bench::ReadTextFile(startup_ + "\\QND_OF7.DOT"));
@@ -425,15 +352,13 @@ TEST_F(Office, AllSlotsTaken) {
 // the value, doubled; one whose paths do not fit fails before anything is removed or written.
 TEST_F(Office, SourceDirectories) {
   const std::string own = bench::ProgramDir();
-  PutComponents(own, "own");
+  bench::PutOfficeComponents(own, "own");
   Word(startup_);
   Excel();
   EXPECT_EQ(1, Install(nullptr));
   EXPECT_EQ(Quoted(own), bench::ReadValue(kUser, kExcelOptions, "OPEN").Text());
   EXPECT_EQ("own QND_OF7.DOT", bench::ReadTextFile(startup_ + "\\QND_OF7.DOT"));
-  for (const char* file : {"QND_OF7.DOT", "QND_OF7.XLA", "QND_OF7.DLL"}) {
-    RemoveEntry(own + "\\" + file);
-  }
+  for (const char* file : bench::kOfficeComponents) RemoveEntry(own + "\\" + file);
 
   EXPECT_EQ(1, Install((src_ + "\\").c_str()));
   EXPECT_EQ("0=" + Quoted(src_ + "\\"), Opens()) << "the earlier value was replaced";
@@ -539,14 +464,12 @@ TEST_F(Office, ReleasesEverything) {
   Word(startup_);
   Excel({{0, "A.XLA"}});
   SetErrorMode(0);
-  EXPECT_EQ(1, Install(src_.c_str()));  // warm-up of the platform's caches
-  const int before = bench::HandleCount();
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(1, Install(src_.c_str()));
-    EXPECT_EQ(0, Install(""));
-  }
-  EXPECT_EQ(before, bench::HandleCount());
-  if (before != bench::HandleCount()) bench::PrintHandles();
+  bench::ExpectNoHandleLeak(
+      [&] {
+        EXPECT_EQ(1, Install(src_.c_str()));
+        EXPECT_EQ(0, Install(""));
+      },
+      3);
   EXPECT_EQ(0u, GetErrorMode());
 }
 

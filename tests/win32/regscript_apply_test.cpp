@@ -16,7 +16,7 @@ class Apply : public bench::ScriptTest {
   Apply() : ScriptTest("Apply") {}
 };
 
-// Types and byte counts, as the registry holds them.
+// Types and byte counts, as the registry holds them; "@" is the default value, always a string.
 TEST_F(Apply, TypesAndSizes) {
   const std::string script = Script(
       "[@KEY@\\T]\r\n"
@@ -32,7 +32,8 @@ TEST_F(Apply, TypesAndSizes) {
       "Single=C:\\Program Files\\X\r\n"
       "Three=a\\\\\\b\r\n"
       "Grave=`C:\\Prog\\x.exe` /s\r\n"
-      "\"Quoted Name\"=\"quoted data\"\r\n");
+      "\"Quoted Name\"=\"quoted data\"\r\n"
+      "@=dword:1\r\n");
   ASSERT_EQ(1, DoReg(script));
 
   struct Row {
@@ -53,22 +54,20 @@ TEST_F(Apply, TypesAndSizes) {
       {"Three", REG_SZ, std::string("a\\\\b", 5)},
       {"Grave", REG_SZ, std::string("\"C:\\Prog\\x.exe\" /s", 19)},
       {"Quoted Name", REG_SZ, std::string("quoted data", 12)},
+      {"", REG_SZ, std::string("dword:1", 8)},
   };
-  int i = 0;
   for (const Row& r : rows) {
+    SCOPED_TRACE(bench::RowName(rows, r) + " " + r.name);
     const RegValue v = Value("T", r.name);
-    ASSERT_EQ(ERROR_SUCCESS, v.status) << "row " << i << " " << r.name;
-    EXPECT_EQ(r.type, v.type) << "row " << i << " " << r.name;
-    EXPECT_EQ(r.bytes, v.bytes) << "row " << i << " " << r.name;
-    ++i;
+    ASSERT_EQ(ERROR_SUCCESS, v.status);
+    EXPECT_EQ(r.type, v.type);
+    EXPECT_EQ(r.bytes, v.bytes);
   }
 }
 
-// "@" is the default value, always a string; the root name is matched as a prefix in any case.
-TEST_F(Apply, DefaultValueAndRootNames) {
+// The root name is matched as a prefix in any case.
+TEST_F(Apply, RootNames) {
   const std::string script = Script(
-      "[@KEY@\\D]\r\n"
-      "@=dword:1\r\n"
       "[hkey_current_user\\Software\\QndTest\\Apply\\Lower]\r\n"
       "v=1\r\n"
       "[HKEY_CURRENT_USERjunk\\Software\\QndTest\\Apply\\Junk]\r\n"
@@ -77,9 +76,6 @@ TEST_F(Apply, DefaultValueAndRootNames) {
       "v=3\r\n"
       "[@KEY@\\Empty]\r\n");
   ASSERT_EQ(1, DoReg(script));
-  const RegValue d = Value("D", "");
-  EXPECT_EQ(REG_SZ, d.type);
-  EXPECT_EQ(std::string("dword:1", 8), d.bytes);
   EXPECT_EQ("1", Value("Lower", "v").Text());
   EXPECT_EQ("2", Value("Junk", "v").Text());
   EXPECT_FALSE(bench::KeyExists(kUser, key_.Sub("Abbreviated")));
@@ -98,17 +94,16 @@ TEST_F(Apply, NothingToWrite) {
 TEST_F(Apply, StopsAtTheFirstFailingEntry) {
   const char* failing[] = {"$$", "$Z", "tail$", "$*", "$4", "$*0"};
   const QndPathContext context = {"C:\\no\\such\\dir", nullptr};
-  int i = 0;
   for (const char* bad : failing) {
+    SCOPED_TRACE(bad);
     bench::DeleteTree(kUser, key_.path());
     const std::string script = Script(std::string("[@KEY@\\A]\r\nfirst=1\r\nsecond=") + bad +
                                       "\r\nthird=3\r\n[@KEY@\\B]\r\nfourth=4\r\n");
-    EXPECT_EQ(0, DoReg(script, &context)) << "row " << i << " " << bad;
-    EXPECT_EQ("1", Value("A", "first").Text()) << "row " << i;
-    EXPECT_NE(ERROR_SUCCESS, Value("A", "second").status) << "row " << i;
-    EXPECT_NE(ERROR_SUCCESS, Value("A", "third").status) << "row " << i;
-    EXPECT_FALSE(bench::KeyExists(kUser, key_.Sub("B"))) << "row " << i;
-    ++i;
+    EXPECT_EQ(0, DoReg(script, &context));
+    EXPECT_EQ("1", Value("A", "first").Text());
+    EXPECT_NE(ERROR_SUCCESS, Value("A", "second").status);
+    EXPECT_NE(ERROR_SUCCESS, Value("A", "third").status);
+    EXPECT_FALSE(bench::KeyExists(kUser, key_.Sub("B")));
   }
 }
 
@@ -150,10 +145,7 @@ TEST_F(Apply, MacrosOfThePathContextAndFolderCodes) {
 TEST_F(Apply, SectionWithoutBackslashNamesTheRoot) {
   ASSERT_EQ(1, DoReg(Script("[HKEY_CURRENT_USER]\r\nQndTestRootValue=r\r\n")));
   const RegValue v = ReadValue(kUser, "", "QndTestRootValue");
-  HKEY k;
-  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyA(kUser, nullptr, &k));
-  RegDeleteValueA(k, "QndTestRootValue");
-  RegCloseKey(k);
+  RegDeleteKeyValueA(kUser, nullptr, "QndTestRootValue");
   EXPECT_EQ("r", v.Text());
 }
 
@@ -187,16 +179,11 @@ TEST_F(Apply, HoldsNoHandleAfterwards) {
   ASSERT_EQ(ERROR_SUCCESS, bench::WriteString(kUser, key_.Sub("R"), "x", "1"));
   ASSERT_EQ(ERROR_SUCCESS, bench::SetKeySddl(kUser, key_.Sub("R"), "D:"));
   const std::string refused = Script("[@KEY@\\R]\r\nnamed=1\r\n", "refused.srg");
-  DoReg(ok);  // warm-up: the platform keeps a few handles of its own from first use
-  DoReg(refused);
-  const int before = bench::HandleCount();
-  for (int i = 0; i < 5; ++i) {
+  bench::ExpectNoHandleLeak([&] {
     EXPECT_EQ(1, DoReg(ok));
     EXPECT_EQ(0, DoReg(bad));
     EXPECT_EQ(0, DoReg(refused));
-  }
-  EXPECT_EQ(before, bench::HandleCount());
-  if (before != bench::HandleCount()) bench::PrintHandles();
+  });
   bench::SetKeySddl(kUser, key_.Sub("R"), "D:(A;;KA;;;WD)");
 }
 
@@ -246,15 +233,7 @@ TEST_F(Apply, SameResultAsRegedit) {
       Script("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\QndTest\\Apply\\ByDoReg" + body +
                  "ByDoReg\\A\\Sub]\r\n\"x\"=dword:00000000\r\n@=\"d\"\r\n",
              "a.srg");
-  std::string cmd = "regedit.exe /s \"" + reg + "\"";
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi;
-  ASSERT_TRUE(
-      CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-  WaitForSingleObject(pi.hProcess, 60000);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
+  ASSERT_NE(259u, bench::RunProgram("regedit.exe /s \"" + reg + "\"")) << "regedit ended";
 
   ASSERT_EQ(1, DoReg(srg));
   const std::string by_regedit = bench::DumpTree(kUser, key_.Sub("ByRegedit"));
@@ -318,8 +297,7 @@ TEST_F(Apply, NameCutAtTheEndOfAListIsDropped) {
 
 // With no memory for a name list DoReg gives 0 without reading the file.
 BENCH_CHILD(no_memory) {
-  HMODULE dll = LoadLibraryA("qndsetup.dll");
-  auto do_reg = reinterpret_cast<decltype(&::DoReg)>(GetProcAddress(dll, "DoReg"));
+  const auto do_reg = bench::Qnd().DoReg;  // bound before the memory goes
   char script[MAX_PATH];
   GetEnvironmentVariableA("QND_TEST_SCRIPT", script, MAX_PATH);
   for (size_t size = 1u << 30; size >= 65536;) {

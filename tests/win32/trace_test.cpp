@@ -46,23 +46,24 @@ void ExpectWholeLines(const std::string& log) {
 // The state every row starts from and is compared by: the test key, a folder, WIN.INI.
 class Machine {
  public:
-  Machine() : win_ini_(bench::ReadTextFile(WinIni())) { Reset(); }
+  Machine() : win_ini_(bench::ReadTextFile(bench::WinIni())) { Reset(); }
   ~Machine() {
     Unlock();
     bench::RemoveTree(kUser, key_.path());
-    bench::WriteTextFile(WinIni(), win_ini_);
+    bench::WriteTextFile(bench::WinIni(), win_ini_);
   }
 
   void Reset() {
     Unlock();
     bench::RemoveTree(kUser, key_.path());
-    bench::WriteTextFile(WinIni(), win_ini_);
+    bench::WriteTextFile(bench::WinIni(), win_ini_);
     dir_.reset();  // the old folder goes before the new one of the same name is made
     dir_ = std::make_unique<bench::TempDir>("trace");
   }
   // What a run left: the registry below the test key, the folder's files, WIN.INI.
   std::string State() const {
-    std::string state = bench::DumpTree(kUser, key_.path()) + "\n" + bench::ReadTextFile(WinIni());
+    std::string state =
+        bench::DumpTree(kUser, key_.path()) + "\n" + bench::ReadTextFile(bench::WinIni());
     std::set<std::string> files;
     bench::ListFiles(dir_->path(), "", files);
     for (const std::string& f : files) {
@@ -83,7 +84,6 @@ class Machine {
   }
 
  private:
-  static std::string WinIni() { return bench::WindowsDir() + "\\win.ini"; }
   void Unlock() {
     if (locked_) bench::SetKeySddl(kUser, key_.Sub(locked_), "D:(A;;KA;;;WD)");
     locked_ = nullptr;
@@ -120,57 +120,53 @@ const QndPathContext kUnreadableDir4 = {"C:\\Prog", kNowhere};
 const std::string kKey = "\"HKEY_CURRENT_USER\\\\Software\\\\QndTest\\\\Trace\\\\";
 
 std::vector<Row> Rows() {
-  const auto do_reg = [](Machine& m, const std::string& body) {
-    return bench::Qnd().DoReg(m.Script(body).c_str(), nullptr, 0);
+  // The call of DoReg on script `body`.
+  const auto do_reg = [](const std::string& body) {
+    return [body](Machine& m) { return bench::Qnd().DoReg(m.Script(body).c_str(), nullptr, 0); };
   };
   const auto undo_reg = [](Machine& m, const std::string& body) {
     return bench::Qnd().UndoReg(m.Script(body).c_str(), nullptr, 0);
   };
-  const auto fonts = [](Machine& m, const char* list, int skip_fonts) {
-    bench::WriteTextFile(m.File("FONTS.INI"), list);
-    return bench::Qnd().Internal007(m.File("FONTS.INI").c_str(), skip_fonts);
+  // The call of Internal007 on font list `list`.
+  const auto fonts = [](const char* list, int skip_fonts) {
+    return [list, skip_fonts](Machine& m) {
+      bench::WriteTextFile(m.File("FONTS.INI"), list);
+      return bench::Qnd().Internal007(m.File("FONTS.INI").c_str(), skip_fonts);
+    };
   };
   // Office 7.0 stand-ins for one call (Excel with another add-in, or Word whose start-up
   // directory cannot be made) and the component files in the row's folder; nothing of them,
   // and nothing the call made, is left after it.
-  const auto office = [](Machine& m, bool word) {
-    const char* const kOffice[] = {bench::kExcel, bench::kWord, "Software\\Halvecor\\ZARIM 98"};
-    for (const char* key : kOffice) bench::RemoveTree(kUser, key);
-    if (word) {
-      bench::WriteString(kUser, bench::kWordOptions, "Startup-Path", m.File("Missing\\Startup"));
-    } else {
-      bench::WriteString(kUser, bench::kExcelOptions, "OPEN", "C:\\Lib\\SOLVER.XLA");
-    }
-    for (const char* file : {"QND_OF7.DOT", "QND_OF7.XLA", "QND_OF7.DLL"}) {
-      bench::WriteTextFile(m.File(file), file);
-    }
-    const int result = bench::Qnd().InstallOfficeSupport(m.Dir().c_str());
-    for (const char* key : kOffice) bench::RemoveTree(kUser, key);
-    for (const char* file : {"QND_OF7.DOT", "QND_OF7.XLA", "QND_OF7.DLL"}) {
-      DeleteFileA(m.File(file).c_str());
-    }
-    DeleteFileA(bench::OfficeLibrary().c_str());
-    return result;
+  const auto office = [](bool word) {
+    return [word](Machine& m) {
+      bench::RemoveOffice();
+      if (word) {
+        bench::WriteString(kUser, bench::kWordOptions, "Startup-Path", m.File("Missing\\Startup"));
+      } else {
+        bench::WriteString(kUser, bench::kExcelOptions, "OPEN", "C:\\Lib\\SOLVER.XLA");
+      }
+      bench::PutOfficeComponents(m.Dir(), "trace");
+      const int result = bench::Qnd().InstallOfficeSupport(m.Dir().c_str());
+      bench::RemoveOffice();
+      for (const char* file : bench::kOfficeComponents) DeleteFileA(m.File(file).c_str());
+      return result;
+    };
   };
   const std::string refused = std::string(270, 'k');  // a path the registry refuses
   char buffer[MAX_PATH] = {};
   return {
       /* 0 */ {"DoReg",
-               [=](Machine& m) {
-                 return do_reg(m, "[@KEY@\\A]\r\ns=\"x\\\"y\"\r\nn=dword:1f\r\n@=d\r\n");
-               },
+               do_reg("[@KEY@\\A]\r\ns=\"x\\\"y\"\r\nn=dword:1f\r\n@=d\r\n"),
                {"key created " + kKey + "A\"", "\"s\" = REG_SZ \"x\\\\\\\"y\"",
                 "\"n\" = REG_DWORD 0x0000001f", "\"@\" = REG_SZ \"d\""}},
       /* 1 */
       {"DoReg",
-       [=](Machine& m) {
-         return do_reg(m, "[@KEY@\\A]\r\nv=1\r\n[@KEY@\\" + refused + "]\r\nbad=1\r\n");
-       },
+       do_reg("[@KEY@\\A]\r\nv=1\r\n[@KEY@\\" + refused + "]\r\nbad=1\r\n"),
        {"value set", "! entry \"bad\" of section " + kKey + "kkk",
         "the registry refused " + kKey + "kkk", "(RegCreateKeyA: error 234)"}},
       /* 2 */
       {"DoReg",
-       [=](Machine& m) { return do_reg(m, "[@KEY@\\A]\r\nv=$Z\r\n"); },
+       do_reg("[@KEY@\\A]\r\nv=$Z\r\n"),
        {"! entry \"v\"", "the data has a folder code that gives no directory (\"$Z\" at 0)"}},
       /* 3 */
       {"UndoReg",
@@ -192,13 +188,11 @@ std::vector<Row> Rows() {
        {"! key " + kKey + "L\" not deleted (RegDeleteKeyA: error 5)"}},
       /* 5 */
       {"Internal007",
-       [=](Machine& m) {
-         return fonts(m, "[FontSubstitutes]\r\nQnd=Arial\r\n[Fonts]\r\nNO.FON=No\r\n", 1);
-       },
+       fonts("[FontSubstitutes]\r\nQnd=Arial\r\n[Fonts]\r\nNO.FON=No\r\n", 1),
        {"profile entry written: WIN.INI [FontSubstitutes] \"Qnd\" = \"Arial\""}},
       /* 6 */
       {"Internal007",
-       [=](Machine& m) { return fonts(m, "[Fonts]\r\nNO.FON=No\r\n", 0); },
+       fonts("[Fonts]\r\nNO.FON=No\r\n", 0),
        {"! entry \"NO.FON\" = \"No\" of [Fonts]: the font file is not in the FONTS "
         "directory: \"C:\\\\windows\\\\FONTS\\\\NO.FON\""}},
       /* 7 */
@@ -238,13 +232,13 @@ std::vector<Row> Rows() {
       {"Internal010", [](Machine&) { return bench::Qnd().Internal010(); }, {"< Internal010 = 0"}},
       /* 16 */
       {"InstallOfficeSupport",
-       [=](Machine& m) { return office(m, false); },
+       office(false),
        {"  value set \"HKEY_CURRENT_USER\\\\Software\\\\Microsoft\\\\Excel\\\\7.0\\\\"
         "Microsoft Excel\" \"OPEN1\" = REG_SZ \"\\\"",
         "\"FirstCall\" = REG_SZ \"Y\"", "  file copied \"", "QND_OF7.DLL\" from \""}},
       /* 17 */
       {"InstallOfficeSupport",
-       [=](Machine& m) { return office(m, true); },
+       office(true),
        {"! Word 7.0: Word's start-up directory is missing and cannot be created \""}},
       // A path record that cannot be read, or holds a directory that cannot: read only where
       // a macro reads it, by the export and by the trace alike.

@@ -49,7 +49,7 @@ void RunExports(std::vector<std::string>& out) {
   out.push_back("Internal015 " + std::to_string(q.Internal015(buffer)) + " " + buffer);
   const std::string record = dir.path();
   out.push_back("Internal012 " + std::to_string(q.Internal012(record.c_str(), "C:\\Prog")));
-  const std::string win_ini = bench::WindowsDir() + "\\win.ini";
+  const std::string win_ini = bench::WinIni();
   const std::string ini = bench::ReadTextFile(win_ini);
   const std::string list = dir.File("FONTS.INI");
   bench::WriteTextFile(list, "[FontSubstitutes]\r\nQnd Versions=Arial\r\n");
@@ -99,9 +99,8 @@ TEST(WindowsVersions, ExportsGiveTheSameResults) {
       /* 0 */ {"win95", "9x 4.0"}, /* 1 */ {"win98", "9x 4.10"}, /* 2 */ {"nt40", "nt 4.0"},
       /* 3 */ {"win2k", "nt 5.0"}, /* 4 */ {"winxp", "nt 5.1"},
   };
-  int i = 0;
   for (const auto& row : rows) {
-    SCOPED_TRACE(std::string("row ") + std::to_string(i++) + ": " + row.name);
+    SCOPED_TRACE(row.name);
     const std::string lines = UnderVersion(row.name, dir.File(row.name));
     EXPECT_EQ(std::string(row.version) + results, lines);
   }
