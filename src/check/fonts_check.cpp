@@ -249,14 +249,8 @@ int CheckFonts(const FontsOptions& options, Report& report) {
   std::string text;
   const FileRead read = ReadProfileFile(options.file, full, dir, text);
   if (read != FileRead::Read) {
-    if (read == FileRead::Missing) {
-      report.Finding(FindingId::FileMissing, options.file, 0,
-                     {Shown(full.c_str()), "Internal007 gives 1"});
-    } else {
-      report.Finding(FindingId::CannotRead, options.file, 0);
-    }
-    report.Summary();
-    return report.ExitStatus();
+    return FileNotRead(report, options.file, read == FileRead::Missing, full.c_str(),
+                       "Internal007 gives 1");
   }
   report.Heading(options.skip_fonts ? "fonts: what Internal007 (list, 1) would do"
                                     : "fonts: what Internal007 (list, 0) would do, in order");

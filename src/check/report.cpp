@@ -82,6 +82,17 @@ int Report::ExitStatus() const {
   return errors_ ? kExitErrors : warnings_ ? kExitWarnings : kExitClean;
 }
 
+int FileNotRead(Report& report, const std::string& file, bool missing, const std::string& full,
+                const char* missing_result) {
+  if (missing) {
+    report.Finding(FindingId::FileMissing, file, 0, {Shown(full), missing_result});
+  } else {
+    report.Finding(FindingId::CannotRead, file, 0);
+  }
+  report.Summary();
+  return report.ExitStatus();
+}
+
 namespace {
 
 // True when the character at `at` of `text` is shown escaped: a control character, or a colon

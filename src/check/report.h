@@ -65,6 +65,12 @@ class Report {
   int silenced_ = 0;
 };
 
+// The end of a check whose file `file` was not read: FileMissing (with its full path `full` and
+// what the library gives then, `missing_result`) or CannotRead, then the summary. Gives the
+// exit status.
+[[nodiscard]] int FileNotRead(Report& report, const std::string& file, bool missing,
+                              const std::string& full, const char* missing_result);
+
 // `text` with every control character shown escaped: "\n", "\r", "\t", else "\x07"; and a colon
 // before a digit as "\x3a", so that no text can read like the ":12: error:" of a finding. The
 // last guard of every line the report prints.

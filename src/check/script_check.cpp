@@ -414,14 +414,8 @@ int CheckScript(const ScriptOptions& options, Report& report) {
   std::string text;
   const FileRead read = ReadProfileFile(options.file, full, dir, text);
   if (read != FileRead::Read) {
-    if (read == FileRead::Missing) {
-      report.Finding(FindingId::FileMissing, options.file, 0,
-                     {Shown(full.c_str()), "DoReg and UndoReg give 1"});
-    } else {
-      report.Finding(FindingId::CannotRead, options.file, 0);
-    }
-    report.Summary();
-    return report.ExitStatus();
+    return FileNotRead(report, options.file, read == FileRead::Missing, full.c_str(),
+                       "DoReg and UndoReg give 1");
   }
   const PathContext context = {options.dir0 ? options.dir0 : dir.c_str(), options.dir4};
   const NameFold fold = ReaderFold();
