@@ -63,9 +63,10 @@ bool NameList::Read(const char* file, const char* section) {
   names_.reset(static_cast<char*>(std::malloc(kReadChars)));
   if (!names_) return false;
   const DWORD n = GetPrivateProfileStringA(section, nullptr, "", names_.get(), kReadChars, file);
-  count_ = WholeNamesLength(names_.get(), n, kChars);
-  names_[count_] = '\0';
-  names_[count_ + 1] = '\0';
+  char* names = names_.get();
+  count_ = WholeNamesLength(names, n, kChars);
+  names[count_] = '\0';
+  names[count_ + 1] = '\0';
   return true;
 }
 

@@ -5,11 +5,11 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <memory>
 #include <type_traits>
 
 #include "frame/fixed_str.h"
 #include "frame/trace.h"
+#include "frame/unique_handle.h"
 
 namespace qnd {
 
@@ -61,12 +61,13 @@ class NameList {
   [[nodiscard]] const char* Next(const char* name) const;
 
  private:
-  struct Free {
-    void operator()(char* p) const { std::free(p); }
+  struct HeapBlock {
+    static char* Invalid() { return nullptr; }
+    static void Close(char* p) { std::free(p); }
   };
   // From malloc, not operator new: a failing nothrow new still throws inside the C++ runtime,
   // and unwinding needs the very memory that is missing.
-  std::unique_ptr<char[], Free> names_;
+  UniqueHandle<char*, HeapBlock> names_;
   std::size_t count_ = 0;  // characters of the whole names, with their terminators
 };
 

@@ -10,8 +10,8 @@
 #endif
 #include <windows.h>
 
+#include <cstdio>  // read before the names are poisoned: <string>, <memory> and their kin read it
 #include <cstring>
-#include <memory>  // reads the C library's stdio under C++20: read before the names are poisoned
 
 #include "qndsetup.h"
 
