@@ -41,13 +41,65 @@ std::string TempFolder() {
   return path.substr(0, path.size() - 1);
 }
 
-// Each line of a registry tree, but those below Wine's own key (its font cache).
-void AddTree(HKEY root, const std::string& name, std::set<std::string>& out) {
-  const std::string dump = bench::DumpTree(root, "Software");
-  for (size_t at = 0, end; at < dump.size(); at = end + 1) {
-    end = dump.find('\n', at);
-    const std::string line = dump.substr(at, end - at);
-    if (line.compare(0, 5, "\\Wine") != 0) out.insert(name + "\\Software" + line);
+// Each key and value of HKEY_`name`\Software, but those below Wine's own key (its font cache),
+// into `out`. Taken as the registry saves the tree (RegSaveKey, into file `scratch`): Wine writes
+// it as text in one request, where a walk of HKLM\Software key by key costs seconds of round
+// trips to the Wine server. Where the saved file is no such text (a binary hive), the walk.
+void AddTree(HKEY root, const std::string& name, const std::string& scratch,
+             std::set<std::string>& out) {
+  static const bool may_save = [] {
+    HANDLE token = nullptr;
+    TOKEN_PRIVILEGES backup = {1, {}};
+    backup.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    const bool ok = OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token) &&
+                    LookupPrivilegeValueA(nullptr, SE_BACKUP_NAME, &backup.Privileges[0].Luid) &&
+                    AdjustTokenPrivileges(token, FALSE, &backup, 0, nullptr, nullptr);
+    if (token) CloseHandle(token);
+    return ok;
+  }();
+  std::string text;
+  HKEY key;
+  DeleteFileA(scratch.c_str());
+  if (may_save && RegOpenKeyExA(root, "Software", 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    if (RegSaveKeyA(key, scratch.c_str(), nullptr) == ERROR_SUCCESS) {
+      text = bench::ReadTextFile(scratch);
+    }
+    RegCloseKey(key);
+    DeleteFileA(scratch.c_str());
+  }
+  if (text.compare(0, 14, "WINE REGISTRY ") != 0) {
+    const std::string dump = bench::DumpTree(root, "Software");
+    for (size_t at = 0, end; at < dump.size(); at = end + 1) {
+      end = dump.find('\n', at);
+      const std::string line = dump.substr(at, end - at);
+      if (line.compare(0, 5, "\\Wine") != 0) out.insert(name + "\\Software" + line);
+    }
+    return;
+  }
+  // "[KEY] TIME" opens a key (names relative to the saved one, "\\" between them; keys that
+  // hold only keys have no section of their own), "#..." lines are Wine's own notes, and a
+  // value's line that ends in "\" goes on in the next.
+  std::string path;
+  bool wine = false;
+  for (size_t at = 0, end; at < text.size(); at = end + 1) {
+    end = std::min(text.find('\n', at), text.size());
+    std::string line = text.substr(at, end - at);
+    while (!line.empty() && line.back() == '\\' && end < text.size()) {
+      at = std::min(text.find_first_not_of(' ', end + 1), text.size());
+      end = std::min(text.find('\n', at), text.size());
+      line.pop_back();
+      line += text.substr(at, end - at);
+    }
+    if (line[0] == '[') {
+      path = name + "\\Software\\" + line.substr(1, line.rfind(']') - 1);
+      wine = line.compare(0, 5, "[Wine") == 0;
+      for (size_t cut = path.find("\\\\"); !wine; cut = path.find("\\\\", cut + 2)) {
+        out.insert(path.substr(0, cut));
+        if (cut == std::string::npos) break;
+      }
+    } else if (!wine && (line[0] == '"' || line[0] == '@')) {
+      out.insert(path + " " + line);
+    }
   }
 }
 
@@ -57,8 +109,8 @@ void AddTree(HKEY root, const std::string& name, std::set<std::string>& out) {
 // renames queued for the next start of Windows.
 std::set<std::string> Machine(const std::string& skip) {
   std::set<std::string> items;
-  AddTree(kMachine, "HKLM", items);
-  AddTree(kUser, "HKCU", items);
+  AddTree(kMachine, "HKLM", skip + "\\tree.reg", items);
+  AddTree(kUser, "HKCU", skip + "\\tree.reg", items);
   const std::string ini = bench::WinIni();
   bench::ListFiles("C:", skip, items);
   items.erase(items.lower_bound("file " + ini + " "), items.upper_bound("file " + ini + " ~"));
