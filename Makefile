@@ -23,7 +23,7 @@ MINGW   := -DCMAKE_TOOLCHAIN_FILE="$(ROOT)/cmake/mingw-i686.cmake"
 # "(", stands for its parenthesis: make would take that one for the start of a call).
 VERSION := $(shell sed -n 's/^project.qndsetup VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
-.PHONY: all bootstrap native win32-tests installer test fuzz fuzz-check demo bench screenshot dist \
+.PHONY: all bootstrap native win32-tests win32-bench installer test fuzz fuzz-check demo bench screenshot dist \
         format tidy clean
 
 all: bootstrap
@@ -40,26 +40,31 @@ native: bootstrap
 	@$(CMAKE) --build "$(BUILD)/native" -j$(JOBS)
 
 # The test programs carry line tables only (-g1): a backtrace still names each frame's line, and
-# the build does a ninth less work.
-win32-tests: installer
+# the build does a ninth less work. Their bench (with GoogleTest and the precompiled header, the
+# longest serial steps of that build) needs nothing of the library's build: it is made while the
+# library builds; the programs, some of which link the library's import libraries, after it.
+win32-tests: installer win32-bench
+	@$(CMAKE) --build "$(BUILD)/win32-tests" -j$(JOBS)
+
+win32-bench: bootstrap
 	@$(CMAKE) -S . -B "$(BUILD)/win32-tests" $(MINGW) -DQND_MINGW_THREADS=posix \
 	    -DQND_WIN32_TESTS=ON -DQND_DLL_DIR="$(ROOT)/$(BUILD)/win32" -DCMAKE_BUILD_TYPE=Debug \
 	    -DCMAKE_C_FLAGS_DEBUG=-g1 -DCMAKE_CXX_FLAGS_DEBUG=-g1 >/dev/null
-	@$(CMAKE) --build "$(BUILD)/win32-tests" -j$(JOBS)
+	@$(CMAKE) --build "$(BUILD)/win32-tests" -j$(JOBS) --target bench
 
 installer: all
 	@scripts/fixture-fonts "$(BUILD)/win32/fixtures"
 	@mkdir -p "$(BUILD)/installer"
 	@makensis -V2 -DBUILD="$(ROOT)/$(BUILD)" -DVERSION=$(VERSION) examples/installer/quindo.nsi
 
-# The native build and the Win32 ones side by side (a make of two jobs): the serial steps of one
-# (configuring, GoogleTest's one large source before any test, links, the example setup) leave a
-# core to the other. Then one CTest run over both builds, so that its summary is the last thing
+# The native build, the library's and the test bench's side by side (a make of three jobs): the
+# serial steps of each (configuring, GoogleTest's one large source, the precompiled header,
+# links, the example setup) leave the cores to the others. Then one CTest run over both builds, so that its summary is the last thing
 # printed, TEST_JOBS tests at a time: most Win32 tests spend their time waiting (for Wine to
 # start, for a window or a box to answer), so twice as many as the cores keep the cores busy.
 TEST_JOBS ?= $(shell echo $$(( $(JOBS) * 2 )))
 test:
-	@$(MAKE) -j2 native win32-tests
+	@$(MAKE) -j3 native win32-tests
 	@printf 'subdirs("native")\nsubdirs("win32-tests")\n' > "$(BUILD)/CTestTestfile.cmake"
 	@cd "$(BUILD)" && ctest --output-on-failure -j$(TEST_JOBS)
 
