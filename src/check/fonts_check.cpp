@@ -261,7 +261,7 @@ int CheckFonts(const FontsOptions& options, Report& report) {
   if (BareNameElsewhere(options.file, windows)) {
     report.Line(options.file, 0, BareNameNote(options.file, "Internal007", windows.c_str()));
   }
-  const NameFold fold = ReaderFold();
+  const NameFold fold = ReaderFold(text);
   const ScriptLines lines(text, fold);
   FontsCheck check(options.file, full.c_str(), lines, fold, report);
   check.End(WalkFontList(full.c_str(), options.skip_fonts, [&](const FontListEntry& entry) {

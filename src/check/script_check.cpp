@@ -418,7 +418,7 @@ int CheckScript(const ScriptOptions& options, Report& report) {
                        "DoReg and UndoReg give 1");
   }
   const PathContext context = {options.dir0 ? options.dir0 : dir.c_str(), options.dir4};
-  const NameFold fold = ReaderFold();
+  const NameFold fold = ReaderFold(text);
   const ScriptLines lines(text, fold);
   ScriptSurvey survey;
   SurveyScript(full.c_str(), context, lines, fold, survey);

@@ -100,30 +100,32 @@ NameFold PlatformFold() {
   return fold;
 }
 
-NameFold ReaderFold() {
+NameFold ReaderFold(const std::string& text) {
+  bool asked[256] = {};
+  for (const char c : text) asked[static_cast<unsigned char>(c)] = true;
   NameFold fold;
   for (int c = 0; c < 256; ++c) fold.upper[c] = static_cast<unsigned char>(c);
   char dir[MAX_PATH], path[MAX_PATH];
   const DWORD n = GetTempPathA(MAX_PATH, dir);
   if (!n || n >= MAX_PATH || !GetTempFileNameA(dir, "qnd", 0, path)) return fold;
-  std::string text = "[case]\r\n";
+  std::string probes = "[case]\r\n";
   char data[8];
   for (int c = 0; c < 256; ++c) {
     if (!Probed(c)) continue;
     (void)std::snprintf(data, sizeof data, "%d", c);  // fits: at most three digits
-    text += ProbeName(c) + "=" + data + "\r\n";
+    probes += ProbeName(c) + "=" + data + "\r\n";
   }
   {
     UniqueFile out(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     DWORD written = 0;
-    if (!out ||
-        !WriteFile(out.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr)) {
+    if (!out || !WriteFile(out.get(), probes.data(), static_cast<DWORD>(probes.size()), &written,
+                           nullptr)) {
       (void)DeleteFileA(path);  // our own scratch file; nothing to tell if it stays
       return fold;
     }
   }
   for (int c = 0; c < 256; ++c) {
-    if (!Probed(c)) continue;
+    if (!Probed(c) || !asked[c]) continue;
     char found[8] = "";
     (void)GetPrivateProfileStringA("case", ProbeName(c).c_str(), "", found, sizeof found, path);
     const long first = std::strtol(found, nullptr, 10);

@@ -42,12 +42,15 @@ struct NameListUse {
 // This system's case mapping of the ANSI code page (CharUpperBuffA), as file names take it.
 [[nodiscard]] NameFold PlatformFold();
 
-// The letter case by which the profile reader compares section and entry names, asked of the
-// reader itself: a scratch profile file of the temporary directory lists one entry per
-// character, each is looked up, and the data that comes back names the first entry that the
-// reader takes for the same name. The file is deleted at once. Folds nothing when the file
-// cannot be made (the names then count as different unless their bytes are the same).
-[[nodiscard]] NameFold ReaderFold();
+// The letter case by which the profile reader compares the section and entry names of a file
+// whose bytes are `text`, asked of the reader itself: a scratch profile file of the temporary
+// directory lists one entry per character, each character of `text` is looked up, and the data
+// that comes back names the first entry that the reader takes for the same name. Each character
+// maps to that first one; a character that `text` lacks, which no name of the file holds, to
+// itself (each lookup costs the reader a reading of the file: asking of all of them made every
+// check wait). The file is deleted at once. Folds nothing when the file cannot be made (the names
+// then count as different unless their bytes are the same).
+[[nodiscard]] NameFold ReaderFold(const std::string& text);
 
 // The letter case by which the registry compares key and value names: each character of the
 // ANSI code page upcased in UTF-16 by the platform's own rule (RtlUpcaseUnicodeChar), as the
