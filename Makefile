@@ -23,8 +23,8 @@ MINGW   := -DCMAKE_TOOLCHAIN_FILE="$(ROOT)/cmake/mingw-i686.cmake"
 # "(", stands for its parenthesis: make would take that one for the start of a call).
 VERSION := $(shell sed -n 's/^project.qndsetup VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
-.PHONY: all bootstrap native win32-tests win32-bench installer test fuzz fuzz-check demo bench screenshot dist \
-        format tidy clean
+.PHONY: all bootstrap native win32-tests win32-bench installer test fuzz fuzz-check demo bench \
+        screenshot dist format tidy clean
 
 all: bootstrap
 	@$(CMAKE) -S . -B "$(BUILD)/win32" $(MINGW) -DQND_MINGW_THREADS=win32 \
@@ -59,9 +59,10 @@ installer: all
 
 # The native build, the library's and the test bench's side by side (a make of three jobs): the
 # serial steps of each (configuring, GoogleTest's one large source, the precompiled header,
-# links, the example setup) leave the cores to the others. Then one CTest run over both builds, so that its summary is the last thing
-# printed, TEST_JOBS tests at a time: most Win32 tests spend their time waiting (for Wine to
-# start, for a window or a box to answer), so twice as many as the cores keep the cores busy.
+# links, the example setup) leave the cores to the others. Then one CTest run over all the
+# builds, so that its summary is the last thing printed, TEST_JOBS tests at a time: most Win32
+# tests spend their time waiting (for Wine to start, for a window or a box to answer), so twice
+# as many as the cores keep the cores busy.
 TEST_JOBS ?= $(shell echo $$(( $(JOBS) * 2 )))
 test:
 	@$(MAKE) -j3 native win32-tests
